@@ -96,7 +96,8 @@ TEST(Curves, PartialArcsAndPiesCoverTheirQuarters) {
     if (!(p.first > 8 && p.second < 8))
       threeQuarters.insert(p);
   EXPECT_EQ(drawOn20(Shape::Arc, 0, 0, 16, 16, 90, 270), threeQuarters);
-  EXPECT_EQ(drawOn20(Shape::Arc, 0, 0, 16, 16, 0, -90), drawOn20(Shape::Arc, 0, 0, 16, 16, 270, 90));
+  EXPECT_EQ(drawOn20(Shape::Arc, 0, 0, 16, 16, 0, -90),
+            drawOn20(Shape::Arc, 0, 0, 16, 16, 270, 90));
 
   // Quarter and half pies of a 9 x 9 disc centred on (4, 4).
   const Points disc = drawOn20(Shape::Pie, 0, 0, 9, 9, 0, 360);

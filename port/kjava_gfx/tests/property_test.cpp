@@ -59,9 +59,8 @@ void lineCases(bool dotted, uint64_t seed) {
       y2 = int32_t(rng.range(clip.top, clip.bottom - 1));
     }
     const std::vector<uint16_t> before = s->block();
-    const int32_t result = dotted
-                               ? kjava_gfx_drawLineDotted(s->get(), clip.get(), kInk, x1, y1, x2, y2)
-                               : kjava_gfx_drawLine(s->get(), clip.get(), kInk, x1, y1, x2, y2);
+    const auto entry = dotted ? kjava_gfx_drawLineDotted : kjava_gfx_drawLine;
+    const int32_t result = entry(s->get(), clip.get(), kInk, x1, y1, x2, y2);
     ASSERT_EQ(result, 0) << n;
     ASSERT_TRUE(confined(*s, before, clip, kInk, "line")) << n << ": " << x1 << "," << y1 << " "
                                                           << x2 << "," << y2;
@@ -327,8 +326,11 @@ void curveCases(Curve curve, uint64_t seed) {
              : rng.chance(90) ? int32_t(rng.range(-400, 400))
                               : rng.coordinate(0);
     } else {
-      a[4] = int32_t(rng.chance(90) ? rng.range(-1, std::max<int64_t>(a[2], 0) + 1) : rng.coordinate(0));
-      a[5] = int32_t(rng.chance(90) ? rng.range(-1, std::max<int64_t>(a[3], 0) + 1) : rng.coordinate(0));
+      // Arc sizes around the rectangle's, so that both fallbacks and refusals
+      // come up.
+      for (int i = 4; i < 6; ++i)
+        a[i] = rng.chance(90) ? int32_t(rng.range(-1, std::max<int64_t>(a[i - 2], 0) + 1))
+                              : rng.coordinate(0);
     }
     const bool inside = clip.left < clip.right && clip.top < clip.bottom && rng.chance(40);
     if (inside) {
