@@ -9,8 +9,9 @@
 //                                 e: biased exponent (may leave 1..2046
 //                                    while a result is being formed)
 //   guard: the 32 bits below m's last bit; bit 31 weighs half a unit of m's
-//          last place, and bit 0 is set (sticky) when any non-zero bit fell
-//          below the guard word.
+//          last place. Non-zero bits that fell below the guard word leave a
+//          sticky 1 in its low bits, so that a guard above 0x80000000 means
+//          "more than half" and exactly 0x80000000 means "exactly half".
 //
 // A subnormal operand takes e = 1 without the hidden bit. Addition,
 // multiplication and division form (e, m, guard) and share one rounding
@@ -216,6 +217,8 @@ uint64_t vsRuntime_dadd(uint64_t a, uint64_t b) {
   if (distance > 54) {
     return a;  // b is below a quarter of a's last place
   }
+  // b is aligned with 11 guard bits and a sticky bit, which lands at guard
+  // bit 21: bits 20..0 of the guard stay zero in an addition.
   uint32_t guard = 0;
   if (distance != 0) {
     const uint64_t wide = vsStickyShift_right64(mb << 11, distance);
@@ -227,7 +230,7 @@ uint64_t vsRuntime_dadd(uint64_t a, uint64_t b) {
   if (!subtract) {
     ma += mb;
     if ((ma >> 53) != 0) {
-      guard = (guard >> 1) | (guard & 1) | (static_cast<uint32_t>(ma) << 31);
+      guard = (guard >> 1) | (static_cast<uint32_t>(ma) << 31);
       ma >>= 1;
       ++e;
     }

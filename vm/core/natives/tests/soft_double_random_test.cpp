@@ -113,11 +113,15 @@ Pair addPair(Random& random) {
       const uint64_t small = makeDouble(random.sign(), e - d, random.next());
       return random.below(2) != 0 ? Pair{big, small} : Pair{small, big};
     }
-    case 4: {  // halfway cases: few significant bits just below the last place
+    case 4: {  // halfway cases: a with few ones or few zeros, b with few ones
+      // and maybe a last bit that falls below the guard
       const int32_t e = random.between(60, 2046);
-      const uint64_t a = makeDouble(random.sign(), e, fewBitsFraction(random, random.below(53)));
-      const uint64_t b = makeDouble(random.sign(), e - random.between(52, 55),
-                                    fewBitsFraction(random, random.below(4)));
+      const uint64_t ones = random.below(2) != 0 ? kFraction : 0;
+      const uint64_t a =
+          makeDouble(random.sign(), e, fewBitsFraction(random, random.below(53)) ^ ones);
+      const int32_t d = random.below(2) != 0 ? random.between(52, 55) : random.between(1, 55);
+      const uint64_t b = makeDouble(random.sign(), e - d,
+                                    fewBitsFraction(random, random.below(4)) | (random.next() & 1));
       return {a, b};
     }
     case 5: {  // neighbours of opposite sign, also across a power of two

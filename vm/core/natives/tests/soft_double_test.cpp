@@ -87,6 +87,7 @@ TEST(SoftDouble, ArithmeticEdgeCases) {
       {"dsub", kOne, 0x3CA0000000000001, 0x3FEFFFFFFFFFFFFF},      // 1 - (2^-53 + tiny)
       {"dadd", kMaxFinite, 0x7C90000000000000, kInf},              // max + 2^970
       {"dadd", kMaxFinite, 0x7C8FFFFFFFFFFFFF, kMaxFinite},        // just below the tie
+      {"dadd", 0x3FFFFFFFFFFFFFFF, 0x3CC0000000000001, 0x4000000000000001},  // carry, sticky
       {"dadd", kMaxSubnormal, kMinSubnormal, kMinNormal},
       {"dsub", kMinNormal, kMinSubnormal, kMaxSubnormal},
       {"dmul", kMinSubnormal, kHalfValue, 0},                      // 0x1 * 0.5
