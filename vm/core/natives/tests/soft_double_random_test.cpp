@@ -53,11 +53,14 @@ uint64_t makeDouble(uint64_t sign, int32_t exponent, uint64_t fraction) {
   return sign | (static_cast<uint64_t>(exponent) << 52) | (fraction & kFraction);
 }
 
-// A fraction whose significand has at most `bits` significant bits below
-// the hidden one.
+// A fraction whose significand has at most `bits` (up to 52) significant
+// bits below the hidden one.
 uint64_t fewBitsFraction(Random& random, uint32_t bits) {
   if (bits == 0) {
     return 0;
+  }
+  if (bits > 52) {
+    bits = 52;
   }
   return (random.next() >> (64 - bits)) << (52 - bits);
 }

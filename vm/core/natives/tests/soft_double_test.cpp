@@ -88,6 +88,8 @@ TEST(SoftDouble, ArithmeticEdgeCases) {
       {"dadd", kMaxFinite, 0x7C90000000000000, kInf},              // max + 2^970
       {"dadd", kMaxFinite, 0x7C8FFFFFFFFFFFFF, kMaxFinite},        // just below the tie
       {"dadd", 0x3FFFFFFFFFFFFFFF, 0x3CC0000000000001, 0x4000000000000001},  // carry, sticky
+      {"dadd", 0x7890000000000000, 0xF688000000000001, 0x788FFFFFFFE80000},  // distance 33
+      {"dsub", kOne, 0x3DE187D9582AAB65, 0x3FEFFFFFFFEE7827},
       {"dadd", kMaxSubnormal, kMinSubnormal, kMinNormal},
       {"dsub", kMinNormal, kMinSubnormal, kMaxSubnormal},
       {"dmul", kMinSubnormal, kHalfValue, 0},                      // 0x1 * 0.5
