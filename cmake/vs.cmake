@@ -11,8 +11,9 @@
 #       tests out of every tree but the sanitizer one.
 #   vs_add_command_test(NAME <n> COMMAND ... [EXIT_CODE <n>]
 #                       [STDOUT_REGEX <re>...] [STDERR_REGEX <re>...]
-#                       [STDOUT_FILE <golden>] [LABELS ...])
-#       Runs a command and checks its exit code and output.
+#                       [STDOUT_FILE <golden>] [COMPARE_COMMAND ...] [LABELS ...])
+#       Runs a command and checks its exit code and output; COMPARE_COMMAND
+#       must print the same standard output.
 
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(VS_TARGET_X86_64 ON)
@@ -58,7 +59,10 @@ set(VS_TEST_ENVIRONMENT
 
 # Whether a test with these labels belongs in this tree.
 function(vs_test_wanted out)
-  set(wanted ON)
+  set(wanted ${VS_BUILD_TESTS})
+  if(VS_FUZZ)
+    set(wanted OFF)
+  endif()
   if("x86_64-only" IN_LIST ARGN AND NOT VS_TARGET_X86_64)
     set(wanted OFF)
   endif()
@@ -88,7 +92,7 @@ endfunction()
 
 function(vs_add_command_test)
   cmake_parse_arguments(ARG "" "NAME;EXIT_CODE;STDOUT_FILE;WORKING_DIRECTORY"
-                        "COMMAND;STDOUT_REGEX;STDERR_REGEX;STDOUT_NOT_REGEX;STDERR_NOT_REGEX;LABELS" ${ARGN})
+                        "COMMAND;COMPARE_COMMAND;STDOUT_REGEX;STDERR_REGEX;STDOUT_NOT_REGEX;STDERR_NOT_REGEX;LABELS" ${ARGN})
   vs_test_wanted(wanted ${ARG_LABELS})
   if(NOT wanted)
     return()
@@ -102,6 +106,7 @@ function(vs_add_command_test)
   # The command travels as one argument with its words joined by "|@|":
   # add_test cannot pass a list through -D unchanged.
   string(JOIN "|@|" cmd ${ARG_COMMAND})
+  string(JOIN "|@|" compare ${ARG_COMPARE_COMMAND})
   string(JOIN "|@|" out_re ${ARG_STDOUT_REGEX})
   string(JOIN "|@|" err_re ${ARG_STDERR_REGEX})
   string(JOIN "|@|" out_not ${ARG_STDOUT_NOT_REGEX})
@@ -111,7 +116,7 @@ function(vs_add_command_test)
       "-DVS_CMD=${cmd}" "-DVS_EXIT_CODE=${ARG_EXIT_CODE}"
       "-DVS_STDOUT_REGEX=${out_re}" "-DVS_STDERR_REGEX=${err_re}"
       "-DVS_STDOUT_NOT_REGEX=${out_not}" "-DVS_STDERR_NOT_REGEX=${err_not}"
-      "-DVS_STDOUT_FILE=${ARG_STDOUT_FILE}"
+      "-DVS_STDOUT_FILE=${ARG_STDOUT_FILE}" "-DVS_COMPARE_CMD=${compare}"
       -P "${PROJECT_SOURCE_DIR}/cmake/run_command_test.cmake"
     WORKING_DIRECTORY "${ARG_WORKING_DIRECTORY}")
   set_tests_properties(${ARG_NAME} PROPERTIES
@@ -122,7 +127,9 @@ endfunction()
 # that need every module of the tree.
 function(vs_finish_tree)
   get_property(vm_libs GLOBAL PROPERTY VS_VM_LIBRARIES)
-  if(VS_TARGET_X86_64 AND NOT VS_SANITIZE AND vm_libs)
+  vs_finish_fuzzers()
+  vs_finish_benchmarks()
+  if(VS_BUILD_TESTS AND VS_TARGET_X86_64 AND NOT VS_SANITIZE AND vm_libs)
     set(objs "")
     foreach(lib IN LISTS vm_libs)
       list(APPEND objs "$<TARGET_OBJECTS:${lib}>")
