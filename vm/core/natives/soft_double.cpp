@@ -59,16 +59,19 @@ uint32_t leadingZeros64(uint64_t x) {
 
 // A finite non-zero operand as (e, m) with m normalised to bit 52; subnormals
 // are shifted up and their exponent lowered by the same count.
-void unpackNormalised(uint64_t d, int32_t* e, uint64_t* m) {
-  *e = exponentOf(d);
-  *m = d & kFraction;
-  if (*e == 0) {
-    const uint32_t shift = leadingZeros64(*m) - 11;
-    *m <<= shift;
-    *e = 1 - static_cast<int32_t>(shift);
-  } else {
-    *m |= kHidden;
+struct Unpacked {
+  int32_t e;
+  uint64_t m;
+};
+
+Unpacked unpackNormalised(uint64_t d) {
+  const int32_t e = exponentOf(d);
+  const uint64_t m = d & kFraction;
+  if (e != 0) {
+    return {e, m | kHidden};
   }
+  const uint32_t shift = leadingZeros64(m) - 11;
+  return {1 - static_cast<int32_t>(shift), m << shift};
 }
 
 // The shared rounding step. m has its top bit at 52 or, only when e == 1,
@@ -107,8 +110,9 @@ void multiply64(uint64_t x, uint64_t y, uint64_t* high, uint64_t* low) {
   *high = hh + (lh >> 32) + (hl >> 32) + (middle >> 32);
 }
 
-// Float rounding step: sig has its hidden bit at 30 (or lies below it when
-// e == 1) and 7 round bits; a tie (round bits 0x40) goes to even.
+// Float rounding step: sig has its hidden bit at 30, the 24 kept bits above
+// 7 round bits (bit 0 sticky); a tie (round bits 0x40) goes to even. Results
+// below the normal range are shifted into subnormals before the one rounding.
 uint32_t roundAndPackFloat(uint32_t sign, int32_t e, uint32_t sig) {
   if (e >= kFloatMaxExponent) {
     return sign | kFloatInfinity;
@@ -153,20 +157,42 @@ int32_t compareOrdered(uint64_t a, uint64_t b) {
   return (a & kSign) != 0 ? -order : order;
 }
 
-// Truncation toward zero of a finite or infinite value (NaNs are handled by
-// the callers): e the biased exponent, m the significand with its hidden bit
-// at fractionBits, bias the format's bias; saturates at width - 1 bits.
-uint64_t truncatedMagnitude(int32_t e, uint64_t m, int32_t fractionBits, int32_t bias,
-                            int32_t valueBits, bool* saturated) {
+// Java's narrowing to int (valueBits 31) or long (valueBits 63) of a value
+// that is not a NaN: truncation toward zero, saturating at the type's limits.
+// e is the biased exponent, m the significand with its hidden bit at
+// fractionBits; the result is the two's-complement pattern in the low bits.
+uint64_t truncateToInteger(bool negative, int32_t e, uint64_t m, int32_t fractionBits,
+                           int32_t bias, int32_t valueBits) {
   const int32_t power = e - bias;
-  *saturated = power >= valueBits;
-  if (power < 0 || *saturated) {
+  if (power >= valueBits) {  // too large, or infinite
+    const uint64_t limit = uint64_t{1} << valueBits;
+    return negative ? 0 - limit : limit - 1;
+  }
+  uint64_t magnitude = 0;
+  if (power >= fractionBits) {
+    magnitude = m << (power - fractionBits);
+  } else if (power >= 0) {
+    magnitude = m >> (fractionBits - power);
+  }
+  return negative ? 0 - magnitude : magnitude;
+}
+
+uint64_t floatToInteger(uint32_t f, int32_t valueBits) {
+  const int32_t e = static_cast<int32_t>(f >> 23) & kFloatMaxExponent;
+  const uint32_t fraction = f & kFloatFraction;
+  if (e == kFloatMaxExponent && fraction != 0) {
+    return 0;  // NaN
+  }
+  return truncateToInteger((f & kFloatSign) != 0, e, fraction | (uint32_t{1} << 23), 23,
+                           kFloatBias, valueBits);
+}
+
+uint64_t doubleToInteger(uint64_t d, int32_t valueBits) {
+  if (isNaN(d)) {
     return 0;
   }
-  if (power >= fractionBits) {
-    return m << (power - fractionBits);
-  }
-  return m >> (fractionBits - power);
+  return truncateToInteger((d & kSign) != 0, exponentOf(d), (d & kFraction) | kHidden, 52, kBias,
+                           valueBits);
 }
 
 }  // namespace
@@ -283,19 +309,15 @@ uint64_t vsRuntime_dmul(uint64_t a, uint64_t b) {
   if (zeroA || zeroB) {
     return sign;
   }
-  int32_t ea;
-  int32_t eb;
-  uint64_t ma;
-  uint64_t mb;
-  unpackNormalised(a, &ea, &ma);
-  unpackNormalised(b, &eb, &mb);
+  const Unpacked x = unpackNormalised(a);
+  const Unpacked y = unpackNormalised(b);
 
   // With both significands moved up to bit 63 the product lies in
   // [2^126, 2^128): its top 53 bits are the result.
   uint64_t high;
   uint64_t low;
-  multiply64(ma << 11, mb << 11, &high, &low);
-  int32_t e = ea + eb - kBias;
+  multiply64(x.m << 11, y.m << 11, &high, &low);
+  int32_t e = x.e + y.e - kBias;
   if ((high >> 63) != 0) {
     ++e;
   } else {
@@ -324,14 +346,11 @@ uint64_t vsRuntime_ddiv(uint64_t a, uint64_t b) {
   if (zeroA || infiniteB) {
     return sign;
   }
-  int32_t ea;
-  int32_t eb;
-  uint64_t ma;
-  uint64_t mb;
-  unpackNormalised(a, &ea, &ma);
-  unpackNormalised(b, &eb, &mb);
-
-  int32_t e = ea - eb + kBias;
+  const Unpacked x = unpackNormalised(a);
+  const Unpacked y = unpackNormalised(b);
+  uint64_t ma = x.m;
+  const uint64_t mb = y.m;
+  int32_t e = x.e - y.e + kBias;
   if (ma < mb) {
     ma <<= 1;  // the quotient then lies in [1, 2)
     --e;
@@ -450,65 +469,19 @@ uint32_t vsRuntime_d2f(uint64_t d) {
 }
 
 int32_t vsRuntime_f2i(uint32_t f) {
-  const int32_t e = static_cast<int32_t>(f >> 23) & kFloatMaxExponent;
-  const uint32_t fraction = f & kFloatFraction;
-  if (e == kFloatMaxExponent && fraction != 0) {
-    return 0;
-  }
-  bool saturated;
-  const uint64_t magnitude =
-      truncatedMagnitude(e, fraction | (uint32_t{1} << 23), 23, kFloatBias, 31, &saturated);
-  const bool negative = (f & kFloatSign) != 0;
-  if (saturated) {
-    return negative ? INT32_MIN : INT32_MAX;
-  }
-  const uint32_t bits = static_cast<uint32_t>(magnitude);
-  return static_cast<int32_t>(negative ? 0u - bits : bits);
+  return static_cast<int32_t>(static_cast<uint32_t>(floatToInteger(f, 31)));
 }
 
 int32_t vsRuntime_d2i(uint64_t d) {
-  if (isNaN(d)) {
-    return 0;
-  }
-  bool saturated;
-  const uint64_t magnitude =
-      truncatedMagnitude(exponentOf(d), (d & kFraction) | kHidden, 52, kBias, 31, &saturated);
-  const bool negative = (d & kSign) != 0;
-  if (saturated) {
-    return negative ? INT32_MIN : INT32_MAX;
-  }
-  const uint32_t bits = static_cast<uint32_t>(magnitude);
-  return static_cast<int32_t>(negative ? 0u - bits : bits);
+  return static_cast<int32_t>(static_cast<uint32_t>(doubleToInteger(d, 31)));
 }
 
 uint64_t vsRuntime_f2l(uint32_t f) {
-  const int32_t e = static_cast<int32_t>(f >> 23) & kFloatMaxExponent;
-  const uint32_t fraction = f & kFloatFraction;
-  if (e == kFloatMaxExponent && fraction != 0) {
-    return 0;
-  }
-  bool saturated;
-  const uint64_t magnitude =
-      truncatedMagnitude(e, fraction | (uint32_t{1} << 23), 23, kFloatBias, 63, &saturated);
-  const bool negative = (f & kFloatSign) != 0;
-  if (saturated) {
-    return negative ? kSign : kMagnitude;
-  }
-  return negative ? 0 - magnitude : magnitude;
+  return floatToInteger(f, 63);
 }
 
 uint64_t vsRuntime_d2l(uint64_t d) {
-  if (isNaN(d)) {
-    return 0;
-  }
-  bool saturated;
-  const uint64_t magnitude =
-      truncatedMagnitude(exponentOf(d), (d & kFraction) | kHidden, 52, kBias, 63, &saturated);
-  const bool negative = (d & kSign) != 0;
-  if (saturated) {
-    return negative ? kSign : kMagnitude;
-  }
-  return negative ? 0 - magnitude : magnitude;
+  return doubleToInteger(d, 63);
 }
 
 }  // extern "C"
