@@ -37,15 +37,9 @@ int32_t JkImageCreateFromARGB(const uint32_t* argb, int32_t width, int32_t heigh
 
 void JkImageDestroy(int32_t handle) { jkGfxSurface_destroy(jkSurface_fromHandle(handle)); }
 
-int32_t JkImageGetWidth(int32_t handle) {
-  const JkSurface* image = jkSurface_fromHandle(handle);
-  return image != nullptr ? image->width : 0;
-}
+int32_t JkImageGetWidth(int32_t handle) { return jkGfxSurface_width(handle); }
 
-int32_t JkImageGetHeight(int32_t handle) {
-  const JkSurface* image = jkSurface_fromHandle(handle);
-  return image != nullptr ? image->height : 0;
-}
+int32_t JkImageGetHeight(int32_t handle) { return jkGfxSurface_height(handle); }
 
 void JkImageGetARGB(int32_t handle, uint32_t* out, int32_t count, int32_t scanLength,
                     const int32_t rect[4]) {

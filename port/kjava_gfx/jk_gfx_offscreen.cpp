@@ -22,15 +22,9 @@ int32_t JkOffScreenCreate(int32_t width, int32_t height) {
 
 void JkOffScreenDestroy(int32_t handle) { jkGfxSurface_destroy(jkSurface_fromHandle(handle)); }
 
-int32_t JkOffScreenGetWidth(int32_t handle) {
-  const JkSurface* surface = jkSurface_fromHandle(handle);
-  return surface != nullptr ? surface->width : 0;
-}
+int32_t JkOffScreenGetWidth(int32_t handle) { return jkGfxSurface_width(handle); }
 
-int32_t JkOffScreenGetHeight(int32_t handle) {
-  const JkSurface* surface = jkSurface_fromHandle(handle);
-  return surface != nullptr ? surface->height : 0;
-}
+int32_t JkOffScreenGetHeight(int32_t handle) { return jkGfxSurface_height(handle); }
 
 void JkOffScreenGetARGB(int32_t handle, uint32_t* out, int32_t count, int32_t scanLength,
                         const int32_t rect[4]) {

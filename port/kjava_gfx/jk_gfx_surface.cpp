@@ -41,6 +41,16 @@ void jkGfxSurface_destroy(JkSurface* surface) {
   jkGfx_free(surface);
 }
 
+int32_t jkGfxSurface_width(int32_t handle) {
+  const JkSurface* surface = jkSurface_fromHandle(handle);
+  return surface != nullptr ? surface->width : 0;
+}
+
+int32_t jkGfxSurface_height(int32_t handle) {
+  const JkSurface* surface = jkSurface_fromHandle(handle);
+  return surface != nullptr ? surface->height : 0;
+}
+
 SurfaceStatus jkGfxSurface_readARGB(const JkSurface* surface, uint32_t* out, int32_t count,
                                     int32_t scan, const int32_t rect[4], bool forceAlpha) {
   const int32_t x = rect[0];

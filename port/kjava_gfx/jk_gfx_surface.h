@@ -24,6 +24,9 @@ enum class SurfaceStatus {
 SurfaceStatus jkGfxSurface_create(int32_t width, int32_t height, JkSurface** surface);
 // Frees the pixels, then the record; null is ignored.
 void jkGfxSurface_destroy(JkSurface* surface);
+// Width and height of the surface a handle names; 0 for handles 0 and -1.
+int32_t jkGfxSurface_width(int32_t handle);
+int32_t jkGfxSurface_height(int32_t handle);
 
 // Reads rect {x, y, w, h} as ARGB words: row r at out + r * scan. A negative
 // scan stores the rows bottom-up through a temporary buffer of count words.

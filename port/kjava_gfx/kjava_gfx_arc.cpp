@@ -108,6 +108,15 @@ struct Ray {
   int64_t diagonal = 0;
 
   bool within(int64_t xl, int64_t xr) const { return column >= xl && column <= xr; }
+  // One row of a steep ray: sideways when the error is not negative.
+  void stepSteep() {
+    if (error < 0) {
+      error += straight;
+    } else {
+      error += diagonal;
+      column += xStep;
+    }
+  }
 };
 
 Ray lMakeRay(int64_t angle, uint32_t quadrant, const EllipseBox& box) {
@@ -139,14 +148,8 @@ void lTrackRay(Ray& ray, uint32_t* arcBits, bool rowAdvanced, int64_t xl, int64_
     return;
   if (rowAdvanced) {
     if (ray.steep) {
-      if (ray.within(xl, xr)) {
-        if (ray.error < 0) {
-          ray.error += ray.straight;
-        } else {
-          ray.error += ray.diagonal;
-          ray.column += ray.xStep;
-        }
-      }
+      if (ray.within(xl, xr))
+        ray.stepSteep();
     } else {
       while (ray.within(xl, xr)) {
         ray.column += ray.xStep;
@@ -183,7 +186,7 @@ int32_t lDrawArc(JkSurface* surface, const ClipRect* clip, uint16_t pixel, int64
   ArcAngles angles;
   if (!lSetUpAngles(start, extent, &angles))
     return 0;
-  if (w < 0 || h < 0 || x >= t.right || x + w < t.left || y >= t.bottom || y + h < t.top)
+  if (w < 0 || h < 0 || t.misses(x, y, x + w, y + h))
     return 0;
   const int64_t a = w / 2;
   const int64_t b = h / 2;
@@ -267,12 +270,7 @@ void lTakeRayRow(Ray& ray, int64_t xl, int64_t xr, int64_t* lo, int64_t* hi) {
   if (!ray.within(xl, xr)) {
     // Outside the span: it stays there, beside every later row's span.
   } else if (ray.steep) {
-    if (ray.error < 0) {
-      ray.error += ray.straight;
-    } else {
-      ray.error += ray.diagonal;
-      ray.column += ray.xStep;
-    }
+    ray.stepSteep();
   } else {
     while (true) {
       last = ray.column;
@@ -364,7 +362,7 @@ int32_t kjava_gfx_fillArc(JkSurface* surface, const ClipRect* clip, uint16_t pix
     return 0;
   const int64_t xLast = int64_t{x} + w - 1;
   const int64_t yLast = int64_t{y} + h - 1;
-  if (w < 1 || h < 1 || x >= t.right || xLast < t.left || y >= t.bottom || yLast < t.top)
+  if (w < 1 || h < 1 || t.misses(x, y, xLast, yLast))
     return 0;
   const int64_t a = (int64_t{w} - 1) / 2;
   const int64_t b = (int64_t{h} - 1) / 2;

@@ -24,7 +24,7 @@ struct Outline {
 
 // False when nothing of the outline x..x + w, y..y + h is visible.
 bool lCutOutline(const GfxTarget& t, int64_t x, int64_t y, int64_t w, int64_t h, Outline* o) {
-  if (w < 0 || h < 0 || x >= t.right || x + w < t.left || y >= t.bottom || y + h < t.top)
+  if (w < 0 || h < 0 || t.misses(x, y, x + w, y + h))
     return false;
   o->xs = std::max<int64_t>(x, t.left);
   o->xe = std::min<int64_t>(x + w, int64_t{t.right} - 1);
@@ -37,10 +37,8 @@ bool lCutOutline(const GfxTarget& t, int64_t x, int64_t y, int64_t w, int64_t h,
   return true;
 }
 
-}  // namespace
-
-int32_t kjava_gfx_drawRect(JkSurface* surface, const ClipRect* clip, uint16_t pixel, int32_t x,
-                           int32_t y, int32_t w, int32_t h) {
+int32_t lDrawOutline(JkSurface* surface, const ClipRect* clip, uint16_t pixel, int32_t x,
+                     int32_t y, int32_t w, int32_t h, bool dotted) {
   GfxTarget t;
   if (const int32_t opened = gfx_openTarget(surface, clip, &t); opened != kGfxReady)
     return opened;
@@ -49,31 +47,21 @@ int32_t kjava_gfx_drawRect(JkSurface* surface, const ClipRect* clip, uint16_t pi
     return 0;
   const int64_t x2 = int64_t{x} + w;
   const int64_t y2 = int64_t{y} + h;
-  for (int64_t r = o.ys; r <= o.ye; ++r) {
-    if (o.leftShown)
-      t.row(r)[x] = pixel;
-    if (o.rightShown)
-      t.row(r)[x2] = pixel;
-  }
-  for (int64_t c = o.xs; c <= o.xe; ++c) {
-    if (o.topShown)
-      t.row(y)[c] = pixel;
-    if (o.bottomShown)
-      t.row(y2)[c] = pixel;
-  }
-  return 0;
-}
-
-int32_t kjava_gfx_drawRectDotted(JkSurface* surface, const ClipRect* clip, uint16_t pixel,
-                                 int32_t x, int32_t y, int32_t w, int32_t h) {
-  GfxTarget t;
-  if (const int32_t opened = gfx_openTarget(surface, clip, &t); opened != kGfxReady)
-    return opened;
-  Outline o;
-  if (!lCutOutline(t, x, y, w, h, &o))
+  if (!dotted) {
+    for (int64_t r = o.ys; r <= o.ye; ++r) {
+      if (o.leftShown)
+        t.row(r)[x] = pixel;
+      if (o.rightShown)
+        t.row(r)[x2] = pixel;
+    }
+    for (int64_t c = o.xs; c <= o.xe; ++c) {
+      if (o.topShown)
+        t.row(y)[c] = pixel;
+      if (o.bottomShown)
+        t.row(y2)[c] = pixel;
+    }
     return 0;
-  const int64_t x2 = int64_t{x} + w;
-  const int64_t y2 = int64_t{y} + h;
+  }
   bool on = true;
   // Walks `length` pixels from (cx, cy) by (stepX, stepY), writing every other
   // one; the phase carries from edge to edge.
@@ -97,6 +85,18 @@ int32_t kjava_gfx_drawRectDotted(JkSurface* surface, const ClipRect* clip, uint1
   return 0;
 }
 
+}  // namespace
+
+int32_t kjava_gfx_drawRect(JkSurface* surface, const ClipRect* clip, uint16_t pixel, int32_t x,
+                           int32_t y, int32_t w, int32_t h) {
+  return lDrawOutline(surface, clip, pixel, x, y, w, h, false);
+}
+
+int32_t kjava_gfx_drawRectDotted(JkSurface* surface, const ClipRect* clip, uint16_t pixel,
+                                 int32_t x, int32_t y, int32_t w, int32_t h) {
+  return lDrawOutline(surface, clip, pixel, x, y, w, h, true);
+}
+
 int32_t kjava_gfx_fillRect(JkSurface* surface, const ClipRect* clip, uint16_t pixel, int32_t x,
                            int32_t y, int32_t w, int32_t h) {
   GfxTarget t;
@@ -104,7 +104,7 @@ int32_t kjava_gfx_fillRect(JkSurface* surface, const ClipRect* clip, uint16_t pi
     return opened;
   const int64_t xLast = int64_t{x} + w - 1;
   const int64_t yLast = int64_t{y} + h - 1;
-  if (w <= 0 || h <= 0 || x >= t.right || xLast < t.left || y >= t.bottom || yLast < t.top)
+  if (w <= 0 || h <= 0 || t.misses(x, y, xLast, yLast))
     return 0;
   const int64_t xs = std::max<int64_t>(x, t.left);
   const int64_t xe = std::min<int64_t>(xLast, int64_t{t.right} - 1);

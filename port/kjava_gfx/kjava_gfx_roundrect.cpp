@@ -24,7 +24,7 @@ int32_t lDrawRoundRect(JkSurface* surface, const ClipRect* clip, uint16_t pixel,
   GfxTarget t;
   if (const int32_t opened = gfx_openTarget(surface, clip, &t); opened != kGfxReady)
     return opened;
-  if (w < 0 || h < 0 || x >= t.right || x + w < t.left || y >= t.bottom || y + h < t.top)
+  if (w < 0 || h < 0 || t.misses(x, y, x + w, y + h))
     return 0;
   if (arcWidth > w || arcHeight > h)
     return -1;
@@ -98,7 +98,7 @@ int32_t kjava_gfx_fillRoundRect(JkSurface* surface, const ClipRect* clip, uint16
     return opened;
   const int64_t xLast = int64_t{x} + w - 1;
   const int64_t yLast = int64_t{y} + h - 1;
-  if (w < 1 || h < 1 || x >= t.right || xLast < t.left || y >= t.bottom || yLast < t.top)
+  if (w < 1 || h < 1 || t.misses(x, y, xLast, yLast))
     return 0;
   if (arcWidth > w || arcHeight > h)
     return -1;

@@ -23,6 +23,10 @@ struct GfxTarget {
     return x >= left && x < right && y >= top && y < bottom;
   }
   uint16_t* row(int64_t y) const { return pixels + y * width; }
+  // True when the box x0..x1, y0..y1 (inclusive) misses the clip.
+  bool misses(int64_t x0, int64_t y0, int64_t x1, int64_t y1) const {
+    return x0 >= right || x1 < left || y0 >= bottom || y1 < top;
+  }
   // Writes the pixel when (x, y) lies in the clip.
   void plot(int64_t x, int64_t y, uint16_t pixel) const {
     if (contains(x, y))

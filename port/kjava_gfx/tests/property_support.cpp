@@ -18,42 +18,25 @@ int64_t Rng::range(int64_t lo, int64_t hi) {
 }
 
 int32_t Rng::coordinate(int32_t extent) {
-  switch (range(0, 9)) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-      return int32_t(range(-8, extent + 8));
-    case 6:
-    case 7:
-      return int32_t(range(-100000, 100000));
-    case 8: {
-      const int32_t edges[] = {INT_MIN, INT_MIN + 1, INT_MAX, INT_MAX - 1, -1, 0, 1};
-      return edges[range(0, 6)];
-    }
-    default:
-      return int32_t(uint32_t(next()));
+  const int64_t kind = range(0, 9);
+  if (kind < 6)
+    return int32_t(range(-8, extent + 8));
+  if (kind < 8)
+    return int32_t(range(-100000, 100000));
+  if (kind < 9) {
+    const int32_t edges[] = {INT_MIN, INT_MIN + 1, INT_MAX, INT_MAX - 1, -1, 0, 1};
+    return edges[range(0, 6)];
   }
+  return int32_t(uint32_t(next()));
 }
 
 int32_t Rng::size(int32_t extent) {
-  switch (range(0, 9)) {
-    case 0:
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-    case 5:
-    case 6:
-      return int32_t(range(-2, extent + 4));
-    case 7:
-    case 8:
-      return int32_t(range(-100000, 100000));
-    default:
-      return coordinate(extent);
-  }
+  const int64_t kind = range(0, 9);
+  if (kind < 7)
+    return int32_t(range(-2, extent + 4));
+  if (kind < 9)
+    return int32_t(range(-100000, 100000));
+  return coordinate(extent);
 }
 
 Clip clipOf(const std::optional<ClipRect>& rect, int32_t width, int32_t height) {
