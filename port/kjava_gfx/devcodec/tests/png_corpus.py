@@ -11,7 +11,8 @@ Beside each file NAME.png it writes, for images that must decode:
   NAME.rgba   the samples an independent decoder must produce with tRNS
               expanded to alpha: R, G, B, A per pixel, little-endian u16, at
               16 bits for 16-bit images and 8 bits (scaled) otherwise.
-manifest.txt has one line per file:
+seeds/ holds a copy of every PNG of at most 16 KB, the seed corpus of the
+fuzz target. manifest.txt has one line per file:
   NAME ok WIDTH HEIGHT LIBPNG     (LIBPNG 1: the independent check applies)
   NAME error CODE                 (JkImageCreate must fail with CODE)
 
@@ -38,6 +39,7 @@ SAMPLES = {0: 1, 2: 3, 3: 1, 4: 2, 6: 4}
 FORMATS = [(0, 1), (0, 2), (0, 4), (0, 8), (0, 16), (2, 8), (2, 16),
            (3, 1), (3, 2), (3, 4), (3, 8), (4, 8), (4, 16), (6, 8), (6, 16)]
 SIZES = [(1, 1), (1, 9), (9, 1), (3, 5), (8, 8), (33, 17)]
+SEED_LIMIT = 16384
 
 
 # ---- encoding ---------------------------------------------------------------
@@ -272,15 +274,17 @@ class Corpus:
         self.lines = []
         self.names = set()
 
-    def _name(self, name):
+    def _write_png(self, name, data):
         assert name not in self.names, name
         self.names.add(name)
+        for folder, limit in ((self.out, None), (os.path.join(self.out, "seeds"), SEED_LIMIT)):
+            if limit is None or len(data) <= limit:
+                with open(os.path.join(folder, name + ".png"), "wb") as f:
+                    f.write(data)
         return os.path.join(self.out, name)
 
     def ok(self, name, data, image, words=None, libpng=True):
-        base = self._name(name)
-        with open(base + ".png", "wb") as f:
-            f.write(data)
+        base = self._write_png(name, data)
         words = image.words() if words is None else words
         with open(base + ".argb", "wb") as f:
             f.write(struct.pack("<%dI" % len(words), *words))
@@ -292,8 +296,7 @@ class Corpus:
                                               1 if libpng else 0))
 
     def error(self, name, data, code):
-        with open(self._name(name) + ".png", "wb") as f:
-            f.write(data)
+        self._write_png(name, data)
         self.lines.append("%s error %d" % (name, code))
 
     def finish(self):
@@ -522,6 +525,11 @@ def hostile(c, rng):
     c.ok("rgba16_35839x2", encode(wide, rng, level=1), wide)
     beyond = Image(35840, 1, 16, 6, [[(1, 2, 3, 0xFFFF)] * 35840])
     c.error("rgba16_35840x1", encode(beyond, rng, level=9), -2)
+    # The row is refused before any data is read: without IDAT the wider
+    # image still fails, the narrower one decodes to a transparent image.
+    c.error("rgba16_35840x1_no_idat", SIGNATURE + ihdr(35840, 1, 16, 6) + IEND, -2)
+    c.ok("rgba16_35839x1_no_idat", SIGNATURE + ihdr(35839, 1, 16, 6) + IEND,
+         Image(35839, 1, 16, 6, None), words=[0] * 35839, libpng=False)
 
     # 1 MB of further decompressed data after the only row.
     one = Image(1, 1, 8, 6, [[(10, 20, 30, 255)]])
@@ -564,7 +572,7 @@ class FixedFilter:
 
 def main():
     out = sys.argv[1]
-    os.makedirs(out, exist_ok=True)
+    os.makedirs(os.path.join(out, "seeds"), exist_ok=True)
     rng = random.Random(20240611)
     c = Corpus(out)
     conformance(c, rng)
