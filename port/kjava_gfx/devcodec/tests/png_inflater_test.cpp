@@ -63,7 +63,7 @@ bool drain(PngInflater* inflater, const Bytes& data, Bytes* out, uint32_t* large
 TEST_F(PngInflaterTest, OutputStaysWithinItsMaximumAndLosesNothing) {
   Bytes raw(1 << 20);
   for (size_t i = 0; i < raw.size(); ++i)
-    raw[i] = static_cast<uint8_t>(i * 7 / 1000);
+    raw[i] = static_cast<uint8_t>(i >> 17);  // long runs: one piece fills the output
   ASSERT_TRUE(inflater.start(128, 100));
   Bytes out;
   uint32_t largest = 0;
