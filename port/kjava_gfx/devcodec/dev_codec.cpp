@@ -24,11 +24,13 @@ void* lAllocate(void*, uint64_t bytes) { return jkGfx_heapAlloc(bytes); }
 void lRelease(void*, void* block) { jkGfx_heapFree(block); }
 constexpr CodecAllocator kHeap = {lAllocate, lRelease, nullptr};
 
-// ((width + 7) / 8) x 8 x height x 4 + 16; false when it does not fit 64 bits.
+// ((width + 7) / 8) x 8 x height x 4 + 16; false when it does not fit 64 bits
+// or the stride (width x 4) does not fit its 32-bit word.
 bool lBufferBytes(uint32_t width, uint32_t height, uint64_t* bytes) {
   const uint64_t rounded = (uint64_t{width} + 7) / 8 * 8;
   uint64_t pixels = 0;
-  return !__builtin_mul_overflow(rounded, uint64_t{height}, &pixels) &&
+  *bytes = 0;
+  return uint64_t{width} * 4 <= UINT32_MAX && !__builtin_mul_overflow(rounded, uint64_t{height}, &pixels) &&
          !__builtin_mul_overflow(pixels, uint64_t{4}, &pixels) &&
          !__builtin_add_overflow(pixels, uint64_t{16}, bytes);
 }

@@ -199,6 +199,8 @@ bool PngDecoder::chunkLoop() {
     const uint32_t length = lBe32(head);
     const uint32_t type = lBe32(head + 4);
     endLast = type == kChunkIEND;
+    if (type != kChunkIDAT && imageDataChunks_ != 0)
+      imageDataRunEnded_ = true;
     // Nothing more of IEND is read: its CRC is what normally remains.
     if (endLast)
       continue;
@@ -209,8 +211,6 @@ bool PngDecoder::chunkLoop() {
         return false;
       continue;
     }
-    if (imageDataChunks_ != 0)
-      imageDataRunEnded_ = true;
     bool ok = true;
     switch (type) {
       case kChunkPLTE: ok = onPalette(head, length); break;

@@ -405,10 +405,11 @@ def refused(c, rng):
     c.error("ihdr_width0", SIGNATURE + ihdr(0, 4, 8, 2) + good[33:], -2)
 
     def bad_crc(name, data, ctype):
-        i = data.index(ctype)
-        length = struct.unpack(">I", data[i - 4:i])[0]
-        end = i + 4 + length
-        c.error(name, data[:end] + bytes([data[end] ^ 1]) + data[end + 1:], -2)
+        at = len(SIGNATURE)
+        while data[at + 4:at + 8] != ctype:
+            at += 12 + struct.unpack(">I", data[at:at + 4])[0]
+        crc = at + 8 + struct.unpack(">I", data[at:at + 4])[0]
+        c.error(name, data[:crc] + bytes([data[crc] ^ 1]) + data[crc + 1:], -2)
 
     bad_crc("crc_ihdr", good, b"IHDR")
     bad_crc("crc_idat", good, b"IDAT")
@@ -423,6 +424,7 @@ def refused(c, rng):
     text = chunk(b"tEXt", b"a\0b")
     c.error("ancillary_between_idats", split[:second] + text + split[second:], -2)
     c.error("unknown_between_idats", split[:second] + chunk(b"abCD", b"") + split[second:], -2)
+    c.error("iend_between_idats", split[:second] + IEND + split[second:], -2)
 
     plte = chunk(b"PLTE", bytes(12))
     pal.trns = None
