@@ -10,28 +10,18 @@
 // exits 1 when M is not 0.
 #include <cstdint>
 #include <cstdio>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
 #include "ce/substrate/low_thread.h"
+#include "port/kjava_gfx/devcodec/tests/png_corpus_files.h"
 #include "port/kjava_gfx/jk_gfx_image.h"
 #include "port/kjava_gfx/jk_gfx_memory.h"
 #include "port/kjava_gfx/jk_surface.h"
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-bool readFile(const std::string& path, Bytes* out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f)
-    return false;
-  out->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return true;
-}
+using png_corpus::Bytes;
 
 // Decodes once; empty text when everything matched, else what differed.
 std::string checkDecode(const Bytes& png, int32_t width, int32_t height, const std::vector<uint32_t>& expected) {
@@ -61,43 +51,33 @@ std::string checkDecode(const Bytes& png, int32_t width, int32_t height, const s
   return problem;
 }
 
-std::string checkFixture(const std::string& dir, const std::string& line) {
-  std::istringstream fields(line);
-  std::string name, kind;
-  fields >> name >> kind;
+std::string checkFixture(const std::string& dir, const png_corpus::Entry& e) {
   Bytes png;
-  if (!readFile(dir + "/" + name + ".png", &png))
-    return name + ": cannot read it";
+  if (!png_corpus::readFile(dir + "/" + e.name + ".png", &png))
+    return e.name + ": cannot read it";
   std::string problem;
-  if (kind == "ok") {
-    int32_t width = 0, height = 0;
-    fields >> width >> height;
-    Bytes words;
-    if (!readFile(dir + "/" + name + ".argb", &words) || words.size() != size_t(width) * height * 4)
-      return name + ": no expected words";
-    std::vector<uint32_t> expected(words.size() / 4);
-    for (size_t i = 0; i < expected.size(); ++i)
-      expected[i] = uint32_t{words[4 * i]} | uint32_t{words[4 * i + 1]} << 8 | uint32_t{words[4 * i + 2]} << 16 |
-                    uint32_t{words[4 * i + 3]} << 24;
+  if (e.ok) {
+    std::vector<uint32_t> expected;
+    if (!png_corpus::readValues(dir + "/" + e.name + ".argb", &expected) ||
+        expected.size() != size_t(e.width) * e.height)
+      return e.name + ": no expected words";
     // Twice: a decode must not depend on what an earlier one left behind.
     for (int pass = 1; pass <= 2 && problem.empty(); ++pass) {
-      problem = checkDecode(png, width, height, expected);
+      problem = checkDecode(png, e.width, e.height, expected);
       if (!problem.empty())
         problem = "decode " + std::to_string(pass) + ": " + problem;
     }
   } else {
-    int32_t code = 0;
-    fields >> code;
     int32_t error = 1;
     const int32_t handle = JkImageCreate(png.data(), static_cast<uint32_t>(png.size()), &error);
-    if (error != code || handle != kJkInvalidHandle) {
-      problem = "error " + std::to_string(error) + ", expected " + std::to_string(code);
+    if (error != e.code || handle != kJkInvalidHandle) {
+      problem = "error " + std::to_string(error) + ", expected " + std::to_string(e.code);
       JkImageDestroy(handle);
     }
   }
   if (problem.empty() && jkGfx_liveBlocks() != 0)
     problem = std::to_string(jkGfx_liveBlocks()) + " blocks left allocated";
-  return problem.empty() ? problem : name + ": " + problem;
+  return problem.empty() ? problem : e.name + ": " + problem;
 }
 
 struct Run {
@@ -109,12 +89,11 @@ struct Run {
 
 void* runAll(void* argument) {
   auto* run = static_cast<Run*>(argument);
-  std::ifstream manifest(run->dir + "/manifest.txt");
-  run->manifest = static_cast<bool>(manifest);
-  std::string line;
-  while (std::getline(manifest, line)) {
+  std::vector<png_corpus::Entry> entries;
+  run->manifest = png_corpus::readManifest(run->dir, &entries);
+  for (const png_corpus::Entry& e : entries) {
     ++run->fixtures;
-    const std::string problem = checkFixture(run->dir, line);
+    const std::string problem = checkFixture(run->dir, e);
     if (!problem.empty()) {
       std::printf("%s\n", problem.c_str());
       ++run->mismatches;

@@ -15,23 +15,14 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
+#include "port/kjava_gfx/devcodec/tests/png_corpus_files.h"
+
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
-bool readFile(const std::string& path, Bytes* out) {
-  std::ifstream f(path, std::ios::binary);
-  if (!f)
-    return false;
-  out->assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
-  return true;
-}
+using png_corpus::Bytes;
 
 struct Reader {
   const Bytes* data;
@@ -93,46 +84,36 @@ int main(int argc, char** argv) {
     return 2;
   }
   const std::string dir = argv[1];
-  std::ifstream manifest(dir + "/manifest.txt");
-  if (!manifest) {
+  std::vector<png_corpus::Entry> entries;
+  if (!png_corpus::readManifest(dir, &entries)) {
     std::fprintf(stderr, "no manifest in %s\n", dir.c_str());
     return 1;
   }
   int fixtures = 0, mismatches = 0;
-  std::string line;
-  while (std::getline(manifest, line)) {
-    std::istringstream fields(line);
-    std::string name, kind;
-    uint32_t width = 0, height = 0;
-    int libpng = 0;
-    fields >> name >> kind;
-    if (kind != "ok")
-      continue;
-    fields >> width >> height >> libpng;
-    if (libpng == 0)
+  for (const png_corpus::Entry& e : entries) {
+    if (!e.ok || !e.libpng)
       continue;
     ++fixtures;
-    Bytes file, expectedBytes;
-    if (!readFile(dir + "/" + name + ".png", &file) || !readFile(dir + "/" + name + ".rgba", &expectedBytes)) {
-      std::printf("%s: cannot read its files\n", name.c_str());
+    Bytes file;
+    std::vector<uint16_t> expected;
+    if (!png_corpus::readFile(dir + "/" + e.name + ".png", &file) ||
+        !png_corpus::readValues(dir + "/" + e.name + ".rgba", &expected)) {
+      std::printf("%s: cannot read its files\n", e.name.c_str());
       ++mismatches;
       continue;
     }
     uint32_t w = 0, h = 0;
     std::vector<uint16_t> got;
     if (!decode(file, &w, &h, &got)) {
-      std::printf("%s: libpng refused it\n", name.c_str());
+      std::printf("%s: libpng refused it\n", e.name.c_str());
       ++mismatches;
       continue;
     }
-    std::vector<uint16_t> expected(expectedBytes.size() / 2);
-    for (size_t i = 0; i < expected.size(); ++i)
-      expected[i] = static_cast<uint16_t>(expectedBytes[2 * i] | expectedBytes[2 * i + 1] << 8);
-    if (w != width || h != height || got != expected) {
+    if (w != uint32_t(e.width) || h != uint32_t(e.height) || got != expected) {
       size_t at = 0;
       while (at < got.size() && at < expected.size() && got[at] == expected[at])
         ++at;
-      std::printf("%s: %ux%u, differs from the generator's samples at sample %zu\n", name.c_str(), w, h, at);
+      std::printf("%s: %ux%u, differs from the generator's samples at sample %zu\n", e.name.c_str(), w, h, at);
       ++mismatches;
     }
   }
