@@ -84,7 +84,10 @@ void EllipseWalker::settle() {
   if (region_ == 2 && px_ <= 0)
     region_ = 3;
   if (region_ == 3) {
-    const bool go = tail_ == Tail::UpToRadius ? py_ <= b_ : (!tailStarted_ || py_ < b_);
+    // A corner's tail plots its first point even when that point is the
+    // axis point that the straight edge also covers, but never past b, where
+    // a degenerate corner (b = 0) would leave the rectangle.
+    const bool go = tail_ == Tail::UpToRadius || !tailStarted_ ? py_ <= b_ : py_ < b_;
     if (!go)
       region_ = 4;
   }

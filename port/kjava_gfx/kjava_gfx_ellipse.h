@@ -51,7 +51,7 @@ void gfx_plotQuadrants(const GfxTarget& target, const EllipseBox& box, uint32_t 
 class EllipseWalker {
  public:
   // Region 3 (px = 0) runs while py <= b, or, for the corners of a rounded
-  // rectangle, at least once and then while py < b.
+  // rectangle, once (unless py is already past b) and then while py < b.
   enum class Tail { UpToRadius, RoundRectCorner };
 
   EllipseWalker(int64_t a, int64_t b, Tail tail);

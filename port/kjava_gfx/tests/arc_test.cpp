@@ -77,6 +77,9 @@ TEST(Curves, Table) {
       {"dotted round rect", Shape::DottedRoundRect, 0, 0, 10, 6, 4, 4,
        {{10, 4}, {0, 4}, {0, 2}, {10, 2}, {9, 6}, {1, 6}, {1, 0}, {9, 0}, {0, 3}, {3, 0}, {5, 0},
         {7, 0}, {4, 6}, {6, 6}}},
+      // A corner of height 0 reaches no row beyond the rectangle.
+      {"flat corners", Shape::RoundRect, 6, 2, 10, 1, 3, 1,
+       unite({rowRun(2, 6, 16), rowRun(3, 6, 16)})},
       {"filled round rect", Shape::FilledRoundRect, 0, 0, 10, 6, 5, 5,
        unite({rowRun(0, 1, 8), rowRun(5, 1, 8), rowRun(1, 0, 9), rowRun(2, 0, 9),
               rowRun(3, 0, 9), rowRun(4, 0, 9)})},
