@@ -1,5 +1,5 @@
-// Immutable images: created once from ARGB words (PNG data comes with the
-// PNG decoder), then read but never drawn into (writable flag 0).
+// Immutable images: created once from ARGB words or PNG data, then read but
+// never drawn into (writable flag 0).
 //
 // Handles are surface handles (jk_surface.h); create functions report 0,
 // -1 (out of memory: the size overflows or an allocation failed) or -2
@@ -10,6 +10,9 @@
 
 #include <cstdint>
 
+// Decodes PNG data (the only encoded format) into an image with transparency
+// flag 1; -2 as well for data that is not PNG or is corrupt.
+int32_t JkImageCreate(const uint8_t* data, uint32_t size, int32_t* error);
 int32_t JkImageCreateFromARGB(const uint32_t* argb, int32_t width, int32_t height,
                               uint32_t processAlpha, int32_t* error);
 void JkImageDestroy(int32_t handle);

@@ -1,6 +1,9 @@
 // Graphics allocator (see jk_gfx_memory.h).
 #include "port/kjava_gfx/jk_gfx_memory.h"
 
+#include <cstdint>
+#include <cstdlib>
+
 #include "ce/substrate/low_memory.h"
 
 namespace {
@@ -32,3 +35,21 @@ void jkGfx_free(void* block) {
 void jkGfx_failAllocation(uint32_t k) { gFailCountdown = k; }
 
 uint32_t jkGfx_liveBlocks() { return gLiveBlocks; }
+
+void* jkGfx_heapAlloc(uint64_t bytes) {
+  if (gFailCountdown != 0 && --gFailCountdown == 0)
+    return nullptr;
+  if (bytes == 0 || bytes > SIZE_MAX)
+    return nullptr;
+  void* block = std::calloc(1, static_cast<size_t>(bytes));
+  if (block != nullptr)
+    ++gLiveBlocks;
+  return block;
+}
+
+void jkGfx_heapFree(void* block) {
+  if (block == nullptr)
+    return;
+  std::free(block);
+  --gLiveBlocks;
+}

@@ -20,3 +20,9 @@ void jkGfx_free(void* block);
 void jkGfx_failAllocation(uint32_t k);
 // Blocks allocated and not yet freed.
 uint32_t jkGfx_liveBlocks();
+
+// The heap side of the same pair, for host blocks that never become VM words
+// (the image decoders' state and buffers): zero-filled, failed by the same
+// hook and counted among the same live blocks.
+void* jkGfx_heapAlloc(uint64_t bytes);
+void jkGfx_heapFree(void* block);
