@@ -172,6 +172,7 @@ void buildCoreClasses() {
   for (int32_t type = kTypeBoolean; type <= kTypeLong; ++type)
     vsJavaHeap_storeReference(&rec(vsRoot(vsRoot_primitiveArray(type)))->superClass.raw, vsRoot(kRootObject));
   vsRoot(kRootObjectArray) = vsJavaHeap_newArrayClass(&vsRoot(kRootObject));
+  vsJavaHeap_storeReference(&rec(vsRoot(kRootObject))->arrayClass.raw, vsRoot(kRootObjectArray));
   vsRoot(kRootEmptyObjectArray) = vsJavaHeap_newArray(&vsRoot(kRootObjectArray), 0, 4);
   vsRoot(kRootEmptyExceptionTable) = vsJavaHeap_newArray(&vsRoot(kRootShortArray), 0, 2);
   vsRoot(kRootClassTable) = vsJavaHeap_newArray(&vsRoot(kRootObjectArray), kTestClassTableLength, 4);

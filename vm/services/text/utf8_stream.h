@@ -46,9 +46,6 @@ class VsUtf8Stream {
   // Two 16-bit values that callers may keep; the stream does not use them.
   uint32_t spare = 0;
 
- protected:
-  ~VsUtf8Stream() = default;
-
  private:
   int32_t position_;
   int32_t start_;
