@@ -60,6 +60,9 @@ set(VS_TEST_ENVIRONMENT
 # Whether a test with these labels belongs in this tree.
 function(vs_test_wanted out)
   set(wanted ${VS_BUILD_TESTS})
+  if(VS_FUZZ)
+    set(wanted OFF)
+  endif()
   if("x86_64-only" IN_LIST ARGN AND NOT VS_TARGET_X86_64)
     set(wanted OFF)
   endif()
@@ -124,6 +127,8 @@ endfunction()
 # that need every module of the tree.
 function(vs_finish_tree)
   get_property(vm_libs GLOBAL PROPERTY VS_VM_LIBRARIES)
+  vs_finish_fuzzers()
+  vs_finish_benchmarks()
   if(VS_BUILD_TESTS AND VS_TARGET_X86_64 AND NOT VS_SANITIZE AND vm_libs)
     set(objs "")
     foreach(lib IN LISTS vm_libs)

@@ -6,9 +6,9 @@
 #include <cstdlib>
 
 #if VS_WIDE_POINTERS
-void vsWord_outOfRange(uintptr_t address, const std::source_location& where) {
+void vsWord_outOfRange(uintptr_t address, VsCallSite where) {
   std::fprintf(stderr, "Fatal: address 0x%" PRIxPTR " does not fit a VM word (%s:%u)\n", address,
-               where.file_name(), static_cast<unsigned>(where.line()));
+               where.file, where.line);
   std::fflush(stderr);
   std::abort();
 }

@@ -15,21 +15,30 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <source_location>
 #include <type_traits>
 
 using VmWord = uint32_t;
 
+// The caller's file and line, taken as default arguments. (std::source_location
+// would do, but clang 14 of the fuzz build cannot compile libstdc++'s.)
+struct VsCallSite {
+  const char* file;
+  unsigned line;
+  static constexpr VsCallSite current(const char* file = __builtin_FILE(),
+                                      unsigned line = __builtin_LINE()) {
+    return {file, line};
+  }
+};
+
 #if UINTPTR_MAX > 0xFFFFFFFFu
 #define VS_WIDE_POINTERS 1
-[[noreturn]] void vsWord_outOfRange(uintptr_t address, const std::source_location& where);
+[[noreturn]] void vsWord_outOfRange(uintptr_t address, VsCallSite where);
 #else
 #define VS_WIDE_POINTERS 0
 static_assert(sizeof(void*) == 4, "narrow targets must have 4-byte pointers");
 #endif
 
-inline VmWord vsWord_fromPointer(const void* p,
-                                 const std::source_location& where = std::source_location::current()) {
+inline VmWord vsWord_fromPointer(const void* p, VsCallSite where = VsCallSite::current()) {
   const uintptr_t a = reinterpret_cast<uintptr_t>(p);
 #if VS_WIDE_POINTERS
   if (a > 0xFFFFFFFFu) [[unlikely]]

@@ -1,0 +1,17 @@
+# Runs one fuzz target for vs_add_fuzzer: a fresh scratch folder first (where
+# libFuzzer writes new inputs), then the seed folders that exist.
+string(REPLACE "|@|" ";" run "${RUN}")
+string(REPLACE "|@|" ";" corpus "${CORPUS}")
+file(REMOVE_RECURSE "${SCRATCH}")
+file(MAKE_DIRECTORY "${SCRATCH}")
+set(seeds "")
+foreach(dir IN LISTS corpus)
+  if(NOT EXISTS "${dir}")
+    message(FATAL_ERROR "seed corpus folder ${dir} does not exist")
+  endif()
+  list(APPEND seeds "${dir}")
+endforeach()
+execute_process(COMMAND ${run} "${SCRATCH}" ${seeds} RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0)
+  message(FATAL_ERROR "fuzz target failed (exit ${rc})")
+endif()
