@@ -12,6 +12,7 @@
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/vm_control.h"
 
 namespace {
 
@@ -78,6 +79,17 @@ TEST_F(ClassTableTest, AFullTableGrowsByTwentySlots) {
   EXPECT_EQ(vsClass_id(vsRef_as<ClassRecord>(added)), kTestClassTableLength);
   EXPECT_EQ(vsVmGlobals.classTable, vsRoot(kRootClassTable) + 8);
   EXPECT_EQ(vsClass_byId(kTestClassTableLength), vsRef_as<ClassRecord>(added));
+}
+
+TEST_F(ClassTableTest, AFullTableNeverGrowsWhileTheImageIsBuilt) {
+  while (vsClassTable_count() < static_cast<uint32_t>(kTestClassTableLength))
+    ASSERT_NE(vsTestHeap_newClass("Filler", vsRoot(kRootObject), 4), 0u);
+  const VmRef table = vsRoot(kRootClassTable);
+  vsVmState().buildingImage = 1;
+  EXPECT_EQ(vsJavaHeap_reserveClassId(), 0);
+  EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError));
+  EXPECT_EQ(vsRoot(kRootClassTable), table);
+  vsVmState().buildingImage = 0;
 }
 
 TEST_F(ClassTableTest, ReplacingTheLastClassKeepsTheOldId) {
