@@ -117,6 +117,18 @@ TEST_F(AllocationTest, CountsWhoseSizeOverflowsAWordFail) {
   EXPECT_EQ(top(), before);
 }
 
+TEST_F(AllocationTest, ArrayOfAnElementClassUsesItsArrayClass) {
+  const VmRef strings = vsJavaHeap_newArrayOf(&vsRoot(kRootString), 3);
+  ASSERT_NE(strings, 0u);
+  const ClassRecord* arrayClass = vsObject_class(strings);
+  EXPECT_EQ(arrayClass, vsRoot_as<ClassRecord>(kRootString)->arrayClass.get());
+  EXPECT_EQ(arrayClass->elementOrLink, vsRoot(kRootString));
+  EXPECT_EQ(vsRef_as<ArrayObject>(strings)->length, 3);
+  EXPECT_EQ(vsObject_class(vsJavaHeap_newArrayOf(&vsRoot(kRootString), 1)), arrayClass);
+  EXPECT_EQ(vsJavaHeap_newArrayOf(&vsRoot(kRootString), -2), 0u);
+  EXPECT_EQ(vsTestException_last().className, "java/lang/NegativeArraySizeException");
+}
+
 TEST_F(AllocationTest, StackChunksAreLinkedAtTheHead) {
   const VmRef first = vsJavaHeap_newStackChunk(64);
   const VmRef second = vsJavaHeap_newStackChunk(32);
