@@ -1,0 +1,85 @@
+// The test port (see test_port.h).
+#include "tools/testport/test_port.h"
+
+#include <cstdarg>
+#include <cstdio>
+#include <mutex>
+
+#include "port/device.h"
+#include "port/trace.h"
+
+namespace {
+
+std::mutex gLock;
+bool gCapturing = false;     // guarded by gLock
+TestPortCapture gCaptured;   // guarded by gLock
+
+// The bytes of one UTF-16 unit: itself below 0x100, else its UTF-8 form.
+size_t encodeUnit(uint32_t unit, char (&bytes)[3]) {
+  if (unit < 0x100) {
+    bytes[0] = static_cast<char>(unit);
+    return 1;
+  }
+  if (unit < 0x800) {
+    bytes[0] = static_cast<char>(0xC0 | (unit >> 6));
+    bytes[1] = static_cast<char>(0x80 | (unit & 0x3F));
+    return 2;
+  }
+  bytes[0] = static_cast<char>(0xE0 | (unit >> 12));
+  bytes[1] = static_cast<char>(0x80 | ((unit >> 6) & 0x3F));
+  bytes[2] = static_cast<char>(0x80 | (unit & 0x3F));
+  return 3;
+}
+
+void write(bool toTrace, const char* bytes, size_t n) {
+  std::lock_guard<std::mutex> guard(gLock);
+  if (gCapturing) {
+    (toTrace ? gCaptured.trace : gCaptured.console).append(bytes, n);
+    return;
+  }
+  FILE* stream = toTrace ? stderr : stdout;
+  fwrite(bytes, 1, n, stream);
+  if (!toTrace)
+    fflush(stream);
+}
+
+void writeUnit(bool toTrace, int32_t unit) {
+  char bytes[3];
+  const size_t n = encodeUnit(static_cast<uint32_t>(unit) & 0xFFFFu, bytes);
+  write(toTrace, bytes, n);
+}
+
+}  // namespace
+
+int32_t JkConsolePutChar(int32_t unit) {
+  writeUnit(true, unit);
+  return 0;
+}
+
+int32_t JkDebugPutChar(int32_t unit) {
+  writeUnit(false, unit);
+  return 0;
+}
+
+void TracePrintfA(const char* format, ...) {
+  char text[256];
+  va_list args;
+  va_start(args, format);
+  vsnprintf(text, sizeof text, format, args);
+  va_end(args);
+  write(true, text, std::char_traits<char>::length(text));
+}
+
+void vsTestPort_startCapture() {
+  std::lock_guard<std::mutex> guard(gLock);
+  gCaptured = TestPortCapture{};
+  gCapturing = true;
+}
+
+TestPortCapture vsTestPort_stopCapture() {
+  std::lock_guard<std::mutex> guard(gLock);
+  gCapturing = false;
+  TestPortCapture result = std::move(gCaptured);
+  gCaptured = TestPortCapture{};
+  return result;
+}

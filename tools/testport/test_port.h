@@ -1,0 +1,20 @@
+// The test port: the host output functions for tests and launchers.
+//
+// Defines JkConsolePutChar and TracePrintfA (the trace: standard error) and
+// JkDebugPutChar (the console: standard output), so differential tests can
+// compare standard output alone. A unit below 0x100 is written as one byte,
+// any other as UTF-8. Linked into tests and vmrun, never into a product.
+//
+// A test can capture both streams instead of writing them:
+//   vsTestPort_startCapture(); ...; TestPortCapture c = vsTestPort_stopCapture();
+#pragma once
+
+#include <string>
+
+struct TestPortCapture {
+  std::string trace;    // what JkConsolePutChar and TracePrintfA wrote
+  std::string console;  // what JkDebugPutChar wrote
+};
+
+void vsTestPort_startCapture();
+TestPortCapture vsTestPort_stopCapture();

@@ -1,0 +1,244 @@
+// vmrun: the test launcher of the VM.
+//
+//   vmrun [--memory BYTES] [--memory-offset N] [--runs N] [--tck-jar FILE]
+//         [VM arguments] [JAR] [CLASS [ARGUMENTS...]]
+//
+// VM arguments are the leading arguments that begin with '-', '+' or '=';
+// the values of "-native_memory", "-cp" and "-classpath" go with them, and
+// "--" ends them explicitly (also in place of such a value). When the next
+// argument ends in ".jar" it is the application JAR; the one after is the
+// main class, the rest are application arguments.
+//
+// Like the VM window of the host, vmrun takes the snapshot of the VM
+// variables first, and around each run creates the VM sync object and the
+// tick base. Each run happens on a low-stack thread: banner, variable reset,
+// console output on, VM id 1, then the run itself. The trace goes to
+// standard error, the console (System.out) to standard output. The exit
+// status is the last run's status & 0xff; 2 for a usage or file error.
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "ce/substrate/low_memory.h"
+#include "ce/substrate/low_thread.h"
+#include "port/host/section_snapshot.h"
+#include "port/vm_sync.h"
+#include "port/vm_tick.h"
+#include "vm/core/startup/vm_run.h"
+#include "vm/core/startup/vm_variables.h"
+#include "vm/services/lifecycle/console.h"
+
+namespace {
+
+constexpr uint32_t kDefaultMemory = 4194304;
+constexpr uint32_t kMaxMemory = 256u << 20;
+constexpr size_t kVmStackBytes = size_t{8} << 20;
+constexpr int kUsageError = 2;
+
+struct Options {
+  uint32_t memory = kDefaultMemory;
+  uint32_t memoryOffset = 0;
+  uint32_t runs = 1;
+  const char* tckJar = nullptr;
+  std::vector<char*> vmArgs;
+  const char* jar = nullptr;
+  const char* className = nullptr;
+  std::vector<const char*> appArgs;
+};
+
+// What one run needs; everything the VM sees lies in low memory.
+struct RunInput {
+  VmStartParams* params;
+  Options* options;
+  int32_t status;
+};
+
+[[noreturn]] void usage(const char* why) {
+  std::fprintf(stderr,
+               "vmrun: %s\n"
+               "usage: vmrun [--memory BYTES] [--memory-offset N] [--runs N] [--tck-jar FILE]\n"
+               "             [VM arguments] [JAR] [CLASS [ARGUMENTS...]]\n",
+               why);
+  std::exit(kUsageError);
+}
+
+uint32_t number(const char* option, const char* text, uint32_t max) {
+  char* end = nullptr;
+  errno = 0;
+  const unsigned long long value = std::strtoull(text, &end, 10);
+  if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value > max)
+    usage((std::string("bad value for ") + option + ": " + text).c_str());
+  return static_cast<uint32_t>(value);
+}
+
+bool endsWith(const char* text, const char* suffix) {
+  const size_t n = std::strlen(text), m = std::strlen(suffix);
+  return n >= m && std::strcmp(text + n - m, suffix) == 0;
+}
+
+bool takesValue(const char* vmArg) {
+  return std::strcmp(vmArg, "-native_memory") == 0 || std::strcmp(vmArg, "-cp") == 0 ||
+         std::strcmp(vmArg, "-classpath") == 0;
+}
+
+Options parse(int argc, char** argv) {
+  Options o;
+  int i = 1;
+  for (; i < argc; ++i) {
+    const char* a = argv[i];
+    const bool hasValue = i + 1 < argc;
+    if (std::strcmp(a, "--memory") == 0 && hasValue)
+      o.memory = number(a, argv[++i], kMaxMemory);
+    else if (std::strcmp(a, "--memory-offset") == 0 && hasValue)
+      o.memoryOffset = number(a, argv[++i], 4096);
+    else if (std::strcmp(a, "--runs") == 0 && hasValue)
+      o.runs = number(a, argv[++i], 1000);
+    else if (std::strcmp(a, "--tck-jar") == 0 && hasValue)
+      o.tckJar = argv[++i];
+    else
+      break;
+  }
+  for (; i < argc; ++i) {
+    char* a = argv[i];
+    if (std::strcmp(a, "--") == 0) {
+      ++i;
+      break;
+    }
+    if (a[0] != '-' && a[0] != '+' && a[0] != '=')
+      break;
+    o.vmArgs.push_back(a);
+    if (takesValue(a) && i + 1 < argc && std::strcmp(argv[i + 1], "--") != 0)
+      o.vmArgs.push_back(argv[++i]);
+  }
+  if (i < argc && endsWith(argv[i], ".jar"))
+    o.jar = argv[i++];
+  if (i < argc)
+    o.className = argv[i++];
+  for (; i < argc; ++i)
+    o.appArgs.push_back(argv[i]);
+  return o;
+}
+
+// The whole file in a low block; exits on failure.
+uint8_t* readFile(const char* path, uint32_t* size) {
+  FILE* f = std::fopen(path, "rb");
+  if (f == nullptr) {
+    std::fprintf(stderr, "vmrun: cannot open %s: %s\n", path, std::strerror(errno));
+    std::exit(kUsageError);
+  }
+  std::vector<uint8_t> bytes;
+  uint8_t chunk[65536];
+  size_t n;
+  while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0) {
+    bytes.insert(bytes.end(), chunk, chunk + n);
+    if (bytes.size() > kMaxMemory) {
+      std::fprintf(stderr, "vmrun: %s is too large\n", path);
+      std::exit(kUsageError);
+    }
+  }
+  const bool failed = std::ferror(f) != 0;
+  std::fclose(f);
+  if (failed) {
+    std::fprintf(stderr, "vmrun: cannot read %s\n", path);
+    std::exit(kUsageError);
+  }
+  auto* copy = static_cast<uint8_t*>(vsLow_alloc(bytes.size() + 1));
+  if (copy == nullptr) {
+    std::fprintf(stderr, "vmrun: no low memory for %s\n", path);
+    std::exit(kUsageError);
+  }
+  std::memcpy(copy, bytes.data(), bytes.size());
+  *size = static_cast<uint32_t>(bytes.size());
+  return copy;
+}
+
+// A low copy of a string.
+const char* lowString(const char* text) {
+  const size_t n = std::strlen(text);
+  auto* copy = static_cast<char*>(vsLow_alloc(n + 1));
+  if (copy == nullptr) {
+    std::fprintf(stderr, "vmrun: out of low memory\n");
+    std::exit(kUsageError);
+  }
+  std::memcpy(copy, text, n + 1);
+  return copy;
+}
+
+void* runThread(void* arg) {
+  auto* in = static_cast<RunInput*>(arg);
+  vsVm_printBanner();
+  const int32_t reset = vsVm_initializeVariables();
+  vsSys_setConsoleOutput(1);
+  vsVm_setVmId(1);
+  if (reset != 0) {
+    in->status = reset;
+    return nullptr;
+  }
+  in->status = vsVm_run(1, in->params, static_cast<int32_t>(in->options->vmArgs.size()),
+                        in->options->vmArgs.data(), nullptr);
+  return nullptr;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (!SectionSnapshotCreate()) {
+    std::fprintf(stderr, "vmrun: cannot take the snapshot of the VM variables\n");
+    return kUsageError;
+  }
+  Options options = parse(argc, argv);
+
+  auto* params = static_cast<VmStartParams*>(vsLow_alloc(sizeof(VmStartParams)));
+  auto* args = static_cast<VmPtr<const char>*>(
+      vsLow_alloc((options.appArgs.size() + 1) * sizeof(VmPtr<const char>)));
+  auto* memory = static_cast<uint8_t*>(vsLow_alloc(size_t{options.memory} + options.memoryOffset + 4));
+  if (params == nullptr || args == nullptr || memory == nullptr) {
+    std::fprintf(stderr, "vmrun: out of low memory\n");
+    return kUsageError;
+  }
+  if (options.className != nullptr)
+    params->mainClass = lowString(options.className);
+  for (size_t i = 0; i < options.appArgs.size(); ++i)
+    args[i] = lowString(options.appArgs[i]);
+  params->arguments = args;
+  if (options.jar != nullptr)
+    params->jarAddress = readFile(options.jar, &params->jarSize);
+  params->memorySize = options.memory;
+  params->memoryAddress = vsWord_fromPointer(memory + options.memoryOffset);
+  if (options.tckJar != nullptr) {
+    auto* harness = static_cast<VmWord*>(vsLow_alloc(8 * sizeof(VmWord)));
+    if (harness == nullptr) {
+      std::fprintf(stderr, "vmrun: out of low memory\n");
+      return kUsageError;
+    }
+    uint32_t size = 0;
+    harness[kVsVm_harnessJarAddress] = vsWord_fromPointer(readFile(options.tckJar, &size));
+    harness[kVsVm_harnessJarSize] = size;
+    // Word 1 non-zero: the test JAR is given, no test socket protocol.
+    harness[1] = 1;
+    params->testHarness = harness;
+  }
+
+  int32_t status = 0;
+  for (uint32_t run = 0; run < options.runs; ++run) {
+    if (!VmSyncCreate()) {
+      std::fprintf(stderr, "vmrun: cannot create the VM sync object\n");
+      return kUsageError;
+    }
+    VmTickBaseInit();
+    RunInput in{params, &options, -1};
+    LowThread thread;
+    if (!vsLowThread_start(&thread, runThread, &in, kVmStackBytes)) {
+      std::fprintf(stderr, "vmrun: cannot start the VM thread\n");
+      return kUsageError;
+    }
+    vsLowThread_join(&thread, nullptr);
+    VmSyncDelete();
+    status = in.status;
+  }
+  SectionSnapshotDelete();
+  return status & 0xff;
+}

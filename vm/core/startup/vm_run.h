@@ -1,0 +1,57 @@
+// One run of a Java application on the VM thread.
+//
+// The caller (the MIDP start of the services, or vmrun) calls, in order:
+// vsVm_printBanner, vsVm_initializeVariables, vsVm_setVmId, then vsVm_run,
+// which returns when the application has ended:
+//
+//   vsVm_run: outer exit point -> main class name -> "/app.jar" (and
+//     "/tck.jar") as memory files -> class path -> VM options -> application
+//     arguments -> memory split -> heap size -> compiler options ->
+//     inner exit point around kvm_main -> clean-up -> exit status
+//
+// Whichever way the run ends (its main returns, a start failure, or a jump
+// to the outer exit point from "-version", "-help" or a fatal error), it
+// leaves nothing behind: the running, suspending, VM-active and inside-main
+// words are cleared and the memory files "/app.jar" and "/tck.jar" are gone.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "ce/substrate/vm_word.h"
+#include "vm/core/startup/vm_control.h"
+#include "vm/services/lifecycle/mem_file.h"
+
+// The start parameters: eight VM words. Strings, the argument array, the
+// JAR bytes and the memory block lie in low memory.
+struct VmStartParams {
+  VmPtr<const char> mainClass;             // 0: at most 1024 characters are kept
+  VmPtr<const VmPtr<const char>> arguments;  // 1: null-terminated, or null
+  uint32_t jarSize;                        // 2
+  VmPtr<const uint8_t> jarAddress;         // 3: or 0 with a reader
+  VmWord jarReader;                        // 4: VsMemFileReader as a word
+  uint32_t memorySize;                     // 5
+  VmWord memoryAddress;                    // 6
+  VmPtr<const VmWord> testHarness;         // 7: or null; words 6 and 7 give the test JAR
+};
+static_assert(sizeof(VmStartParams) == 32);
+static_assert(offsetof(VmStartParams, jarSize) == 8 && offsetof(VmStartParams, jarReader) == 16 &&
+              offsetof(VmStartParams, memoryAddress) == 24 &&
+              offsetof(VmStartParams, testHarness) == 28);
+
+constexpr int32_t kVsVm_maxArguments = 32;
+constexpr size_t kVsVm_maxClassName = 1024;
+constexpr int32_t kVsVm_harnessJarAddress = 6;
+constexpr int32_t kVsVm_harnessJarSize = 7;
+
+// Two trace lines: the VM's banner and its build date.
+void vsVm_printBanner();
+
+// The whole run: the exit status, -1 on a start failure. argv holds the VM's
+// own arguments (host strings; the parser copies what it keeps).
+int32_t vsVm_run(int32_t vmId, const VmStartParams* params, int32_t argc, char** argv,
+                 VmEventHandler handler);
+
+// The VM main: class path, main class, core start, shutdown; the exit code.
+int32_t kvm_main(const char* classPath, const char* className, int32_t argc,
+                 const VmPtr<const char>* argv);

@@ -1,0 +1,21 @@
+// Exit jump and hooks that the VM core calls by fixed names.
+//
+// vsSys_exit stores an exit code and leaves through the VM's innermost exit
+// point. The hooks are this system's answers to the core's questions: the
+// start-up message hook prints nothing (no usage text), "-D" properties are
+// not kept, and there is no environment.
+#pragma once
+
+#include <cstdint>
+
+[[noreturn]] void vsSys_exit(int32_t code);
+
+// Start-up and option-parser messages ("class not specified", the usage
+// request of "-help" with no text): nothing is printed.
+void vsSys_printMessage(const char* text);
+
+// A "-D" property definition: ignored.
+void vsSys_defineProperty(const char* name, const char* value);
+
+// An environment value ("classpath", "CLASSPATH"): always absent (null).
+const char* vsSys_getEnv(const char* name);
