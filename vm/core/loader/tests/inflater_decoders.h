@@ -19,3 +19,6 @@ struct InflaterDecoder {
 
 // The descriptor decoder over a counting byte reader and allocator.
 DecodeResult decodeWithJarInflater(const std::vector<uint8_t>& stream, uint32_t outputLength);
+
+// The class-path decoder, on a fresh test heap for every call.
+DecodeResult decodeWithClassPathInflater(const std::vector<uint8_t>& stream, uint32_t outputLength);

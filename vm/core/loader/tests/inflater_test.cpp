@@ -14,6 +14,7 @@ namespace {
 
 const InflaterDecoder kDecoders[] = {
     {"descriptor", decodeWithJarInflater},
+    {"classpath", decodeWithClassPathInflater},
 };
 
 std::string decoderName(const testing::TestParamInfo<InflaterDecoder>& info) {
