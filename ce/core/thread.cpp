@@ -9,7 +9,6 @@
 #include <atomic>
 #include <cerrno>
 #include <mutex>
-#include <vector>
 
 #include "ce/core/kernel_object.h"
 #include "ce/substrate/low_thread.h"
@@ -27,13 +26,17 @@ struct Thread {
   pid_t kernelId;  // 0 until the thread runs
   bool finished;
   bool handleClosed;
+  Thread* nextFinished;  // in gFinishedAfterClose
 };
 
 // Best-effort nice value of each CE priority.
 constexpr int kNiceOfPriority[8] = {-10, -5, -2, 0, 2, 5, 10, 19};
 
+// Threads that ended after their handle was closed, waiting to be joined: a
+// list through the objects themselves, so nothing of it is destroyed at exit
+// while a thread may still add itself.
 std::mutex gThreadsLock;
-std::vector<Thread*> gFinishedAfterClose;  // guarded by gThreadsLock
+Thread* gFinishedAfterClose = nullptr;  // guarded by gThreadsLock
 std::atomic<DWORD> gNextThreadId{1};
 thread_local DWORD tThreadId = 0;
 
@@ -53,13 +56,17 @@ void release(Thread* t) {
 
 // Joins and frees the threads that ended after their handle was closed.
 void reapFinished() {
-  std::vector<Thread*> done;
+  Thread* done;
   {
     std::lock_guard<std::mutex> guard(gThreadsLock);
-    done.swap(gFinishedAfterClose);
+    done = gFinishedAfterClose;
+    gFinishedAfterClose = nullptr;
   }
-  for (Thread* t : done)
-    release(t);
+  while (done != nullptr) {
+    Thread* next = done->nextFinished;
+    release(done);
+    done = next;
+  }
 }
 
 void* threadMain(void* arg) {
@@ -73,8 +80,10 @@ void* threadMain(void* arg) {
   t->start(t->parameter);
   std::lock_guard<std::mutex> guard(gThreadsLock);
   t->finished = true;
-  if (t->handleClosed)
-    gFinishedAfterClose.push_back(t);
+  if (t->handleClosed) {
+    t->nextFinished = gFinishedAfterClose;
+    gFinishedAfterClose = t;
+  }
   return nullptr;
 }
 

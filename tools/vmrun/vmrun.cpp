@@ -65,11 +65,12 @@ struct RunInput {
   std::exit(kUsageError);
 }
 
-uint32_t number(const char* option, const char* text, uint32_t max) {
+uint32_t number(const char* option, const char* text, uint32_t min, uint32_t max) {
   char* end = nullptr;
   errno = 0;
   const unsigned long long value = std::strtoull(text, &end, 10);
-  if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value > max)
+  if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value < min ||
+      value > max)
     usage((std::string("bad value for ") + option + ": " + text).c_str());
   return static_cast<uint32_t>(value);
 }
@@ -91,11 +92,11 @@ Options parse(int argc, char** argv) {
     const char* a = argv[i];
     const bool hasValue = i + 1 < argc;
     if (std::strcmp(a, "--memory") == 0 && hasValue)
-      o.memory = number(a, argv[++i], kMaxMemory);
+      o.memory = number(a, argv[++i], 0, kMaxMemory);
     else if (std::strcmp(a, "--memory-offset") == 0 && hasValue)
-      o.memoryOffset = number(a, argv[++i], 4096);
+      o.memoryOffset = number(a, argv[++i], 0, 4096);
     else if (std::strcmp(a, "--runs") == 0 && hasValue)
-      o.runs = number(a, argv[++i], 1000);
+      o.runs = number(a, argv[++i], 1, 1000);
     else if (std::strcmp(a, "--tck-jar") == 0 && hasValue)
       o.tckJar = argv[++i];
     else

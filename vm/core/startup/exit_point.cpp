@@ -8,7 +8,7 @@
 
 namespace {
 
-VS_VMBSS(VmPtr<VmExitPoint>) gHead;
+VS_VMBSS(VmPtr<VmExitPoint>) gHead = {};
 
 }  // namespace
 

@@ -15,7 +15,7 @@ struct ReservedArea {
   VmWord end;
 };
 
-VS_VMBSS(ReservedArea) gReserved;
+VS_VMBSS(ReservedArea) gReserved = {};
 
 uint32_t bitLength(uint64_t x) {
   uint32_t n = 0;

@@ -18,7 +18,7 @@ struct OptionState {
   char classPath[kVsOptions_maxClassPath + 1];
 };
 
-VS_VMBSS(OptionState) gOptions;
+VS_VMBSS(OptionState) gOptions = {};
 
 // A text of at most kVsOptions_maxText characters and its NUL.
 using Text = char[kVsOptions_maxText + 1];

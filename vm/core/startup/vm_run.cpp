@@ -28,7 +28,7 @@ struct RunState {
   int32_t argumentCount;
 };
 
-VS_VMBSS(RunState) gRun;
+VS_VMBSS(RunState) gRun = {};
 
 // Leaves nothing of the run behind (see vm_run.h).
 void endRun(VmExitPoint* outer) {

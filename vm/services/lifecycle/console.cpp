@@ -14,7 +14,7 @@ struct ConsoleState {
   uint8_t printingStackTrace;
 };
 
-VS_VMBSS(ConsoleState) gConsole;
+VS_VMBSS(ConsoleState) gConsole = {};
 
 }  // namespace
 

@@ -16,8 +16,8 @@ struct Window {
   int32_t length;  // bytes valid from start
 };
 
-VS_VMBSS(VsMemFile[kVsMemFile_slots]) gFiles;
-VS_VMBSS(Window) gWindow;
+VS_VMBSS(VsMemFile[kVsMemFile_slots]) gFiles = {};
+VS_VMBSS(Window) gWindow = {};
 
 // The name as stored: its first 31 characters.
 size_t storedLength(const char* name) { return strnlen(name, kVsMemFile_nameBytes - 1); }

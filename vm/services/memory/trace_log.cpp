@@ -16,6 +16,14 @@ int32_t printAt(int32_t minimum, const char* format, va_list args) {
   return vsPrintf_vcount(format, args);
 }
 
+// The body of each leveled function: its arguments printed from `minimum` on.
+#define VS_TRACE_LOG_BODY(minimum)                  \
+  va_list args;                                     \
+  va_start(args, format);                           \
+  const int32_t n = printAt(minimum, format, args); \
+  va_end(args);                                     \
+  return n
+
 }  // namespace
 
 int32_t vsTraceLog_setLogLevel(int32_t level) {
@@ -28,45 +36,15 @@ int32_t vsTraceLog_setLogLevel(int32_t level) {
   return gLevel;
 }
 
-int32_t vsTraceLog_print(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int32_t n = printAt(INT32_MIN, format, args);
-  va_end(args);
-  return n;
-}
+int32_t vsTraceLog_print(const char* format, ...) { VS_TRACE_LOG_BODY(INT32_MIN); }
 
-int32_t vsTraceLog_printTagged(const char*, const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int32_t n = printAt(INT32_MIN, format, args);
-  va_end(args);
-  return n;
-}
+int32_t vsTraceLog_printTagged(const char*, const char* format, ...) { VS_TRACE_LOG_BODY(INT32_MIN); }
 
-int32_t vsTraceLog_error(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int32_t n = printAt(kVsTraceLog_error, format, args);
-  va_end(args);
-  return n;
-}
+int32_t vsTraceLog_error(const char* format, ...) { VS_TRACE_LOG_BODY(kVsTraceLog_error); }
 
-int32_t vsTraceLog_warning(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int32_t n = printAt(kVsTraceLog_warning, format, args);
-  va_end(args);
-  return n;
-}
+int32_t vsTraceLog_warning(const char* format, ...) { VS_TRACE_LOG_BODY(kVsTraceLog_warning); }
 
-int32_t vsTraceLog_trace(const char* format, ...) {
-  va_list args;
-  va_start(args, format);
-  const int32_t n = printAt(kVsTraceLog_trace, format, args);
-  va_end(args);
-  return n;
-}
+int32_t vsTraceLog_trace(const char* format, ...) { VS_TRACE_LOG_BODY(kVsTraceLog_trace); }
 
 int32_t vsTraceLog_putChar(char c) {
   return JkConsolePutChar(static_cast<uint8_t>(c)) == 0 ? 0 : -1;
