@@ -16,7 +16,7 @@
 
 #include "ce/substrate/low_memory.h"
 #include "ce/substrate/low_thread.h"
-#include "tests/core/heap_fixture.h"
+#include "tests/core/heap_boot.h"
 #include "vm/core/loader/class_path.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/exit_point.h"
@@ -26,7 +26,7 @@
 
 namespace {
 
-constexpr uint32_t kHeapBytes = 16u << 20;
+constexpr uint32_t kHeapBytes = 12u << 20;
 constexpr size_t kStackBytes = size_t{4} << 20;
 constexpr int kUsageError = 2;
 

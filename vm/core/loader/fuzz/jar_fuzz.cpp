@@ -8,7 +8,7 @@
 
 #include "ce/substrate/low_memory.h"
 #include "tests/core/exception_double.h"
-#include "tests/core/heap_fixture.h"
+#include "tests/core/heap_boot.h"
 #include "tests/support/fuzz_main.h"
 #include "vm/core/loader/class_path.h"
 #include "vm/core/loader/jar_file.h"

@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "ce/substrate/low_memory.h"
-#include "tests/core/heap_fixture.h"
+#include "tests/core/heap_boot.h"
 #include "vm/core/loader/inflater.h"
 #include "vm/core/loader/zip_stream.h"
 #include "vm/core/memory/heap_allocators.h"

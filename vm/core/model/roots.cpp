@@ -1,0 +1,4 @@
+// Storage of the persistent roots (see roots.h).
+#include "vm/core/model/roots.h"
+
+VS_VMBSS(VmRef[kRootCount]) vsPersistentRoots;
