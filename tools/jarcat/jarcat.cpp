@@ -58,7 +58,7 @@ bool readArchive(Request& r) {
   r.size = static_cast<uint32_t>(bytes.size());
   r.data = static_cast<uint8_t*>(vsLow_alloc(bytes.empty() ? 1 : bytes.size()));
   if (r.data == nullptr) return false;
-  std::memcpy(r.data, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(r.data, bytes.data(), bytes.size());
   return true;
 }
 

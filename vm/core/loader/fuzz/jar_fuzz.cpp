@@ -38,7 +38,7 @@ void readEntry(const char* name, uint32_t nameLength, VsJarFile* jar) {
 void body(const uint8_t* data, size_t size) {
   if (size > (1u << 20) || !vsTestHeap_boot(kHeapBytes, kHeapBytes)) return;
   auto* copy = static_cast<uint8_t*>(vsLow_alloc(size ? size : 1));
-  std::memcpy(copy, data, size);
+  if (size != 0) std::memcpy(copy, data, size);
   std::vector<std::string> names;
   gNames = &names;
   if (vsMemFile_register("/app.jar", copy, nullptr, static_cast<uint32_t>(size)) > 0 &&

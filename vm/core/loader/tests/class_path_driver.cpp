@@ -19,7 +19,7 @@ int32_t vsTestInflate_classPath(const uint8_t* stream, uint32_t length, uint8_t*
                                 uint32_t outputLength, uint32_t heapBytes) {
   if (!vsTestHeap_boot(heapBytes, heapBytes)) return -1;
   auto* copy = static_cast<uint8_t*>(vsLow_alloc(length ? length : 1));
-  std::memcpy(copy, stream, length);
+  if (length != 0) std::memcpy(copy, stream, length);
   int32_t status = -1;
   if (vsMemFile_register("/inflate.bin", copy, nullptr, length) > 0) {
     const VmWord file = vsOs_fileOpen("/inflate.bin", "rb");
@@ -29,7 +29,7 @@ int32_t vsTestInflate_classPath(const uint8_t* stream, uint32_t length, uint8_t*
     output.object = vsJavaHeap_newByteArray(static_cast<int32_t>(outputLength));
     if (output.object != 0 && vsZipStream_create(&zip.object, file)) {
       status = vsInflater_inflate(&zip.object, length, &output.object, outputLength);
-      std::memcpy(out, vsWord_toPointer<ByteArray>(output.object)->elements, outputLength);
+      if (outputLength != 0) std::memcpy(out, vsWord_toPointer<ByteArray>(output.object)->elements, outputLength);
       vsZipStream_close(&zip.object);
     } else {
       vsOs_fileClose(file);

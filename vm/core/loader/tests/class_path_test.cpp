@@ -37,7 +37,7 @@ class ClassPath : public HeapTest {
   }
   void file(const std::string& name, const std::vector<uint8_t>& data) {
     auto* copy = static_cast<uint8_t*>(vsLow_alloc(data.size() + 1));
-    std::memcpy(copy, data.data(), data.size());
+    if (!data.empty()) std::memcpy(copy, data.data(), data.size());
     files_.push_back(copy);
     names_.push_back(name);
     ASSERT_GT(vsMemFile_register(name.c_str(), copy, nullptr, static_cast<uint32_t>(data.size())), 0) << name;
