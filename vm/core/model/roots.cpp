@@ -2,3 +2,7 @@
 #include "vm/core/model/roots.h"
 
 VS_VMBSS(VmRef[kRootCount]) vsPersistentRoots;
+
+void vsRoots_clear() {
+  for (VmRef& r : vsPersistentRoots) r = 0;
+}

@@ -62,6 +62,9 @@ inline constexpr int kImageRootCount = 59;
 
 extern VmVariable<VmRef[kRootCount]> vsPersistentRoots;
 
+// Clears every root (VM shutdown).
+void vsRoots_clear();
+
 inline VmRef& vsRoot(Root r) { return vsPersistentRoots[r]; }
 
 template <class T>

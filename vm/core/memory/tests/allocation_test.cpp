@@ -73,20 +73,6 @@ TEST_F(AllocationTest, ExhaustedHeapRaisesOutOfMemoryAfterStartUp) {
   EXPECT_EQ(top(), before);
 }
 
-class FourMegabyteHeapTest : public HeapTest {
- protected:
-  FourMegabyteHeapTest() : HeapTest(4u << 20) {}
-};
-
-TEST_F(FourMegabyteHeapTest, ExhaustionDuringStartUpIsFatal) {
-  EXPECT_DEATH(
-      {
-        vsVmState().startupPhase = 1;
-        vsJavaHeap_newByteArray(0x8000000);
-      },
-      "Fatal error: 130");
-}
-
 TEST_F(AllocationTest, InstancesOfSizeStoreTheClassItself) {
   const VmRef near = vsJavaHeap_newInstanceOfSize(&vsRoot(kRootString), 12);
   ASSERT_NE(near, 0u);
