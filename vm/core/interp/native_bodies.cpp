@@ -1,0 +1,26 @@
+// Bodies of methods without code (see native_bodies.h).
+#include "vm/core/interp/native_bodies.h"
+
+#include "vm/core/interp/exceptions.h"
+#include "vm/core/model/handles.h"
+
+VS_VMBSS(VmWord) vsNative_popPointer;
+
+namespace {
+constexpr uint32_t kMethodBelowPopPointer = 12;
+}
+
+void vsNative_abstractBody() { vsException_raiseWithCode(kVmErrorClass, kAbstractMethodCalled); }
+
+void vsNative_unboundBody() {
+  VmHandle method;
+  vsHandle_push(&method, *vsWord_toPointer<VmWord>(vsNative_popPointer - kMethodBelowPopPointer));
+  vsException_raiseErrorNamingMethod(&method.object);
+  vsHandle_close(&method);
+}
+
+void vsNative_interfaceMethodMissingBody() { vsException_raiseWithCode(kVmErrorClass, kInterfaceMethodMissing); }
+
+void vsNative_interfaceMethodNotPublicBody() {
+  vsException_raiseWithCode(kVmErrorClass, kInterfaceMethodNotPublic);
+}
