@@ -78,7 +78,7 @@ VmRef fieldType(ClassBuild* b, uint32_t index) {
   const uint8_t* text;
   uint32_t length;
   if (!vsClassFile_utf8Text(poolOf(b), index, &text, &length)) return vsClassFile_fail(kErrBadPoolEntry), 0;
-  if (length == 0 || text[0] == '(') return vsClassFile_fail(kErrFieldSignature), 0;
+  if (text != nullptr && (length == 0 || text[0] == '(')) return vsClassFile_fail(kErrFieldSignature), 0;
   const VmRef type = vsConstantPool_internUtf8Descriptor(&b->pool.object, index);
   if (type == 0) return 0;
   if (!vsSymbol_isFieldType(type)) return vsClassFile_fail(kErrFieldSignature), 0;

@@ -274,7 +274,7 @@ VmRef methodSignature(ClassBuild* b, uint32_t index, VmRef name) {
   const uint8_t* text;
   uint32_t length;
   if (!vsClassFile_utf8Text(poolOf(b), index, &text, &length)) return vsClassFile_fail(kErrBadPoolEntry), 0;
-  if (length == 0 || text[0] != '(') return vsClassFile_fail(kErrMethodSignature), 0;
+  if (text != nullptr && (length == 0 || text[0] != '(')) return vsClassFile_fail(kErrMethodSignature), 0;
   const VmRef signature = vsConstantPool_internUtf8Descriptor(&b->pool.object, index);
   if (signature == 0) return 0;
   if (!vsSymbol_isMethodSignature(signature, name)) return vsClassFile_fail(kErrMethodSignature), 0;

@@ -202,12 +202,11 @@ void vsClassFile_closeBuild(ClassBuild* build) { vsHandle_close(&build->record);
 bool vsClassFile_utf8Text(const ConstantPool* pool, uint32_t index, const uint8_t** bytes, uint32_t* length) {
   if (index >= pool->count || vsConstantPool_tagAt(pool, index) != kTagUtf8) return false;
   const VmRef entry = pool->entries[index];
+  *bytes = nullptr;
+  *length = 0;
   if (vsObject_isByteArray(entry)) {
     *bytes = reinterpret_cast<const uint8_t*>(vsRef_as<ByteArray>(entry)->elements);
     *length = static_cast<uint32_t>(vsRef_as<ByteArray>(entry)->length);
-  } else {
-    *bytes = vsRef_as<VmSymbol>(entry)->bytes;
-    *length = vsRef_as<VmSymbol>(entry)->length;
   }
   return true;
 }

@@ -123,7 +123,8 @@ bool checkClassEntry(ClassBuild* b, uint32_t i) {
   const uint8_t* text;
   uint32_t length;
   if (!vsClassFile_utf8Text(poolOf(b), nameIndex, &text, &length)) return vsClassFile_fail(kErrBadPoolEntry);
-  if (length == 0 || (text[0] != '[' && !vsName_isQualifiedName(text, length))) return vsClassFile_fail(kErrClassName);
+  if (text != nullptr && (length == 0 || (text[0] != '[' && !vsName_isQualifiedName(text, length))))
+    return vsClassFile_fail(kErrClassName);
   const VmRef name = vsConstantPool_internUtf8(&b->pool.object, nameIndex);
   if (name == 0) return false;
   if (!vsSymbol_isValidClassName(name)) return vsClassFile_fail(kErrClassName);
@@ -151,7 +152,8 @@ bool checkNameAndType(ClassBuild* b, uint32_t i) {
   uint32_t length;
   if (!hasTag(poolOf(b), nameIndex, kTagUtf8) || !vsClassFile_utf8Text(poolOf(b), typeIndex, &text, &length))
     return vsClassFile_fail(kErrBadPoolEntry);
-  const bool method = length > 0 && text[0] == '(';
+  const bool method = text != nullptr ? length > 0 && text[0] == '('
+                                      : vsSymbol_isMethodSignature(poolOf(b)->entries[typeIndex], 0);
   const VmRef type = vsConstantPool_internUtf8Descriptor(&b->pool.object, typeIndex);
   if (type == 0) return false;
   const VmRef name = vsConstantPool_internUtf8Name(&b->pool.object, nameIndex);

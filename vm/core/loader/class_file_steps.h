@@ -85,9 +85,9 @@ struct ClassBuild {
 void vsClassFile_openBuild(ClassBuild* build, ClassFileContext* context);
 void vsClassFile_closeBuild(ClassBuild* build);
 
-// A UTF-8 entry as text (unconverted: the byte array; converted: the
-// symbol): its bytes and length, or false when the index is not a UTF-8
-// entry. The bytes are valid until the next allocation.
+// The text of a UTF-8 entry not yet converted (null bytes for one that is a
+// symbol already, whose kind then tells what it is); false when the index is
+// not a UTF-8 entry. The bytes are valid until the next allocation.
 bool vsClassFile_utf8Text(const ConstantPool* pool, uint32_t index, const uint8_t** bytes, uint32_t* length);
 // The name of a UTF-8 entry as a symbol (converted in place); 0 with VM
 // error `code` pending when the index is not a UTF-8 entry.

@@ -25,6 +25,11 @@ constexpr int32_t kFatalInconsistency = 139;
 constexpr int16_t kClassInstanceBytes = sizeof(ClassMirror);
 constexpr int16_t kThrowableMinimumBytes = 12;
 
+// The array classes made before the class table, which get their ids first.
+constexpr Root kArrayRoots[] = {kRootBooleanArray, kRootCharArray, kRootFloatArray, kRootDoubleArray,
+                                kRootByteArray,    kRootShortArray, kRootIntArray,  kRootLongArray,
+                                kRootObjectArray};
+
 // The exception classes that class loading raises.
 constexpr const char* kLoaderExceptions[] = {kVmErrorClass, kNoClassDefFoundClass, kClassNotFoundClass,
                                              "java/lang/OutOfMemoryError"};
@@ -49,8 +54,7 @@ void createClassTables() {
   const bool building = vsVmState().buildingImage != 0;
   vsRoot(kRootClassTable) = requireRef(vsJavaHeap_newObjectArray(building ? kImageClassTableLength : kStartClassTableLength));
   vsClassTable_setCount(0);
-  for (int32_t type = 4; type <= 11; ++type) {
-    const Root root = vsRoot_primitiveArray(type);
+  for (Root root : kArrayRoots) {
     require(vsJavaHeap_reserveClassId());
     vsJavaHeap_registerClass(&vsRoot(root));
     require(vsArrayClass_register(&vsRoot(root)));
@@ -78,6 +82,7 @@ void vsCore_startWithoutImage() {
   if (vsVmState().buildingImage != 0) vsMethodLookup_imageOption = 1;
   require(vsBootClasses_createKinds());
   require(vsBootClasses_createPrimitiveArrays());
+  require(vsBootClasses_createObjectArrayClass());
   vsRoot(kRootSymbolTable) = requireRef(vsJavaHeap_newObjectArray(kSymbolTableInitialLength));
   vsRoot(kRootInternTable) = requireRef(vsJavaHeap_newObjectArray(kInternTableInitialLength));
   require(vsWellKnown_createNames());
@@ -85,8 +90,6 @@ void vsCore_startWithoutImage() {
 
   vsRoot(kRootObject) = vsVm_loadRequiredClass("java/lang/Object");
   require(vsBootClasses_attachArraysToObject());
-  vsRoot(kRootObjectArray) = requireRef(vsClass_arrayClass(&vsRoot(kRootObject), 1));
-  vsRoot(kRootEmptyObjectArray) = requireRef(vsJavaHeap_newArray(&vsRoot(kRootObjectArray), 0, 4));
 
   vsRoot(kRootClass) = vsVm_loadRequiredClass("java/lang/Class");
   requireLayout(kRootClass, true, kClassInstanceBytes);

@@ -9,6 +9,7 @@
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/kinds.h"
+#include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
 
 namespace {
@@ -65,32 +66,40 @@ int32_t arrayKindOfSize(int32_t size) {
   }
 }
 
-// A type-array class record with its class info and prototypical near.
-VmRef typeArrayClass(int32_t type, uint32_t vtableLength) {
-  const int32_t size = vsBasicType_byteSize(type);
-  const int32_t kind = arrayKindOfSize(size);
+// An array class record with its class info and prototypical near: of a
+// primitive type, or (type kTypeObject) of objects.
+VmRef arrayClass(int32_t type, int32_t kind, int32_t elementSize, VmRef near) {
   VmHandle info;
-  vsHandle_push(&info, vsJavaHeap_newClassInfo(vtableLength, 0, 0, true));
+  vsHandle_push(&info, vsJavaHeap_newClassInfo(0, 0, 0, true));
   VmHandle cls;
-  vsHandle_pushEmpty(&cls);
+  vsHandle_push(&cls, near);
   VmRef result = 0;
   if (info.object != 0) {
     vsRef_as<ClassInfo>(info.object)->methods = static_cast<VmWord>(type);
-    vsRef_as<ClassInfo>(info.object)->fields = static_cast<VmWord>(size);
-    cls.object = vsJavaHeap_allocate(kClassRecordHeadBytes);
-    if (cls.object != 0) {
-      vsClass_fillRecord(rec(cls.object), rec(vsRoot(kRootTypeArrayClassKind))->protoNear.raw,
-                         kClassRecordHeadBytes, kind, vsRef_of(vsKind_map(kind)));
+    vsRef_as<ClassInfo>(info.object)->fields = static_cast<VmWord>(elementSize);
+    const VmRef record = vsJavaHeap_allocate(kClassRecordHeadBytes);
+    if (record != 0) {
+      vsClass_fillRecord(rec(record), cls.object, kClassRecordHeadBytes, kind, vsRef_of(vsKind_map(kind)));
+      cls.object = record;
       vsJavaHeap_storeReference(&rec(cls.object)->classInfo.raw, info.object);
-      const VmRef near = vsJavaHeap_newInstanceOfSize(&cls.object, sizeof(ObjectNear));
-      if (near != 0) {
-        vsJavaHeap_storeReference(&rec(cls.object)->protoNear.raw, near);
+      const VmRef proto = vsJavaHeap_newInstanceOfSize(&cls.object, sizeof(ObjectNear));
+      if (proto != 0) {
+        vsJavaHeap_storeReference(&rec(cls.object)->protoNear.raw, proto);
         result = cls.object;
       }
     }
   }
   vsHandle_close(&info);
   return result;
+}
+
+// Object becomes the superclass; the class of Object[] made before Object
+// gets Object as its element and becomes Object's array class.
+void attachElement(ClassRecord* cls) {
+  vsJavaHeap_storeReference(&cls->superClass.raw, vsRoot(kRootObject));
+  if (vsObject_kind(vsRef_of(cls)) != kKindObjectArrayClass || cls->elementOrLink != 0) return;
+  vsJavaHeap_storeReference(&cls->elementOrLink, vsRoot(kRootObject));
+  vsJavaHeap_storeReference(&rec(vsRoot(kRootObject))->arrayClass.raw, vsRef_of(cls));
 }
 
 // The slot of an array class: its root, or its class-table entry.
@@ -104,7 +113,7 @@ bool attachToObject(Root root, int32_t id) {
   VmRef* at = slotOf(root, id);
   const uint32_t length = rec(vsRoot(kRootObject))->classInfo->vtableLength;
   if (rec(*at)->classInfo->vtableLength == length) {
-    vsJavaHeap_storeReference(&rec(*at)->superClass.raw, vsRoot(kRootObject));
+    attachElement(rec(*at));
     return true;
   }
   const VmRef info = vsJavaHeap_newClassInfo(length, 0, 0, true);
@@ -124,7 +133,7 @@ bool attachToObject(Root root, int32_t id) {
   ClassRecord* cls = rec(*at);
   vsJavaHeap_storeReference(&cls->classInfo.raw, info);
   vsJavaHeap_storeReference(&cls->protoNear->classInfo.raw, info);
-  vsJavaHeap_storeReference(&cls->superClass.raw, vsRoot(kRootObject));
+  attachElement(cls);
   return true;
 }
 
@@ -172,12 +181,20 @@ int32_t vsBootClasses_createKinds() {
 
 int32_t vsBootClasses_createPrimitiveArrays() {
   for (int32_t type = kTypeBoolean; type <= kTypeLong; ++type) {
-    const VmRef cls = typeArrayClass(type, 0);
+    const int32_t size = vsBasicType_byteSize(type);
+    const VmRef cls = arrayClass(type, arrayKindOfSize(size), size, rec(vsRoot(kRootTypeArrayClassKind))->protoNear.raw);
     if (cls == 0) return 0;
     vsRoot(vsRoot_primitiveArray(type)) = cls;
   }
   vsRoot(kRootEmptyExceptionTable) = vsJavaHeap_newArray(&vsRoot(kRootShortArray), 0, 2);
   return vsRoot(kRootEmptyExceptionTable) != 0 ? 1 : 0;
+}
+
+int32_t vsBootClasses_createObjectArrayClass() {
+  vsRoot(kRootObjectArray) = arrayClass(kTypeObject, kKindObjectArray, 4, vsClass_nearOfObjectArrayClasses());
+  if (vsRoot(kRootObjectArray) == 0) return 0;
+  vsRoot(kRootEmptyObjectArray) = vsJavaHeap_newArray(&vsRoot(kRootObjectArray), 0, 4);
+  return vsRoot(kRootEmptyObjectArray) != 0 ? 1 : 0;
 }
 
 int32_t vsBootClasses_attachArraysToObject() {

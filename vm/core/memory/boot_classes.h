@@ -20,8 +20,14 @@ int32_t vsBootClasses_createKinds();
 // shared empty exception table.
 int32_t vsBootClasses_createPrimitiveArrays();
 
+// The class of Object[] (root 31), whose element class is filled in when
+// java.lang.Object is loaded, and the shared empty Object[] (root 41): the
+// VM's tables are object arrays, so they come before any class is loaded.
+int32_t vsBootClasses_createObjectArrayClass();
+
 // Makes java.lang.Object (root 26) the superclass of the primitive array
 // classes and of every object-array class registered before Object was
 // loaded, and gives each of them Object's virtual table (a new class-info
-// record when the length differs).
+// record when the length differs); Object becomes the element class of the
+// class of Object[] made before it.
 int32_t vsBootClasses_attachArraysToObject();
