@@ -1,7 +1,7 @@
 // classdump: loads classes into a core started without a class image and
 // prints what the loader made of them.
 //
-//   classdump [VM options] [--forname] [--internal-package PREFIX]
+//   classdump [VM options] [--forname] [--brief] [--internal-package PREFIX]
 //             LIB.jar TEST.jar CLASS...
 //
 // LIB.jar becomes the system library "/sys.jar", TEST.jar the application
@@ -12,6 +12,9 @@
 // dump, or the pending exception as its class name and quoted message:
 //
 //   java/lang/Error " 56"
+//
+// With --brief each line is the class name followed by "loaded" or by the
+// exception.
 //
 // --internal-package registers a list with one prefix for the internal-
 // package restriction. VM options ("-UseVerifier") go to the VM's option
@@ -54,6 +57,7 @@ constexpr int kUsageError = 2;
 struct Request {
   std::vector<char*> vmOptions;
   bool forName = false;
+  bool brief = false;
   std::string internalPrefix;
   std::vector<std::string> positional;
   int status = 0;
@@ -65,7 +69,7 @@ std::map<VmRef, int> gStrings;
 
 int usage(const char* why) {
   std::fprintf(stderr,
-               "classdump: %s\nusage: classdump [VM options] [--forname] [--internal-package PREFIX] "
+               "classdump: %s\nusage: classdump [VM options] [--forname] [--brief] [--internal-package PREFIX] "
                "LIB.jar TEST.jar CLASS...\n",
                why);
   return kUsageError;
@@ -329,7 +333,10 @@ void loadAll(Request& r) {
     if (quiet) name.erase(0, 1);
     const VmRef cls = vsClass_findOrLoadByName(name.c_str(), r.forName ? 0 : 1);
     if (quiet && !vsException_isPending()) continue;
-    if (vsException_isPending())
+    if (r.brief) std::printf("%s ", name.c_str());
+    if (r.brief && !vsException_isPending())
+      std::printf("loaded\n");
+    else if (vsException_isPending())
       printPending();
     else
       dump(vsRef_as<ClassRecord>(cls));
@@ -383,6 +390,8 @@ int main(int argc, char** argv) {
   for (int i = 1; i < argc; ++i) {
     if (std::strcmp(argv[i], "--forname") == 0) {
       r.forName = true;
+    } else if (std::strcmp(argv[i], "--brief") == 0) {
+      r.brief = true;
     } else if (std::strcmp(argv[i], "--internal-package") == 0 && i + 1 < argc) {
       r.internalPrefix = argv[++i];
     } else if (r.positional.empty() && argv[i][0] != '\0' && std::strchr("-+=", argv[i][0]) != nullptr) {

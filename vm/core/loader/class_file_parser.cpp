@@ -343,7 +343,7 @@ VmRef vsClassFile_parse(ClassFileContext* context, VmRef* stack) {
   if (ok && vsClassFile_remaining(context) != 0) ok = vsClassFile_fail(kErrTrailingBytes);
   // 13. - 15.
   if (ok) {
-    vsClass_fillVirtualTable(cls(&b));
+    if (!classIsInterface) vsClass_fillVirtualTable(cls(&b));
     vsClass_storeNativeFinalizer(cls(&b));
     if (b.hasNatives) vsClassFile_bindNatives(&b);
     ok = checkSuperclass(&b) && vsClassFile_checkInterfaces(&b) != 0;

@@ -52,10 +52,11 @@ Reach reachability(const ClassRecord* super, uint32_t i) {
   return reach;
 }
 
-// Places the methods over the superclass's table; with `table`, writes the
-// entries (the inherited ones first). Returns the number of new entries.
+// Places the methods over the superclass's table; with `table` (of
+// `length` entries), writes the entries (the inherited ones first). Returns
+// the number of new entries.
 uint32_t placeMethods(const ClassRecord* super, const ObjectArray* methods, const VmSymbol* className,
-                      bool finalClass, VmWord* table) {
+                      bool finalClass, VmWord* table, uint32_t length) {
   const ClassInfo* superInfo = super != nullptr ? super->classInfo.get() : nullptr;
   const uint32_t inherited = superInfo != nullptr ? superInfo->vtableLength : 0;
   if (table != nullptr)
@@ -85,7 +86,7 @@ uint32_t placeMethods(const ClassRecord* super, const ObjectArray* methods, cons
       if (served) needsNew = false;
     }
     if (!needsNew) continue;
-    if (table != nullptr) vsJavaHeap_storeReference(&table[inherited + added], m);
+    if (table != nullptr && inherited + added < length) vsJavaHeap_storeReference(&table[inherited + added], m);
     ++added;
   }
   return added;
@@ -164,14 +165,14 @@ bool isMissing(const ObjectArray* own, const ClassRecord* super, const ShortArra
 
 uint32_t vsClass_countVirtualEntries(const ClassRecord* super, VmRef methods, VmRef className, bool finalClass) {
   return placeMethods(super, methods != 0 ? vsRef_as<ObjectArray>(methods) : nullptr, vsRef_as<VmSymbol>(className),
-                      finalClass, nullptr);
+                      finalClass, nullptr, 0);
 }
 
 void vsClass_fillVirtualTable(ClassRecord* cls) {
   ClassInfo* info = cls->classInfo.get();
   const VmRef methods = info->methods;
   placeMethods(cls->superClass.get(), methods != 0 ? vsRef_as<ObjectArray>(methods) : nullptr, info->name.get(),
-               (info->accessFlags & kClassFinal) != 0, info->vtable);
+               (info->accessFlags & kClassFinal) != 0, info->vtable, info->vtableLength);
 }
 
 uint32_t vsClass_interfaceTableWords(const ClassRecord* super, VmRef interfaceList, uint32_t* interfaceCount) {
