@@ -2,6 +2,8 @@
 #include "vm/core/startup/vm_control.h"
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/memory/java_heap.h"
+#include "vm/core/model/roots.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/exit_point.h"
@@ -102,9 +104,12 @@ void vsVm_exitAfterShutdown(int32_t status) {
 
 // The modules of the run add their steps here as they come: the
 // before-shutdown hook, finalizers, the time slice, the persistent roots, the
-// heap, instruction-cache support and the class system. Nothing of this
-// build holds anything that outlives a run.
-void vsVm_shutdown() {}
+// heap, instruction-cache support and the class system. Each step is safe
+// when its module never started in the run.
+void vsVm_shutdown() {
+  vsRoots_clear();
+  vsJavaHeap_reset();
+}
 
 int32_t vsVm_lastExitStatus() {
   vsVm_shutdown();

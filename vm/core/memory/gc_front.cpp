@@ -1,0 +1,17 @@
+// Collection front end without a collector: a heap that cannot serve a
+// request during the start-up phase cannot hold the image (fatal error 130);
+// later the request fails with the preallocated OutOfMemoryError. The young
+// window is the whole Java part, so nothing could be gained by widening it.
+#include "vm/core/memory/gc_front.h"
+
+#include "vm/core/interp/exceptions.h"
+#include "vm/core/startup/vm_control.h"
+
+namespace {
+constexpr int32_t kHeapCannotHoldImage = 130;
+}
+
+void vsGC_collectFront(uint32_t) {
+  if (vsVmState().startupPhase != 0) vsVm_fatalErrorCode(kHeapCannotHoldImage);
+  vsException_throwOutOfMemoryError();
+}

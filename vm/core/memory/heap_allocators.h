@@ -1,0 +1,81 @@
+// Typed allocators of the Java heap.
+//
+// Each goes through vsJavaHeap_allocate, stores the prototypical near record
+// of the object's class as word 0 (through the write barrier) unless said
+// otherwise, and returns the new object, or 0 with an exception pending.
+// Class arguments are GC handles. Sizes (bytes, rounded down to 4):
+//
+//   array of n elements of e bytes    n * e + 11
+//   method record                     code length + 43
+//   symbol                            n + 9
+//   class-info record                 extra bytes + 4 * vtable length + 39
+//   stack chunk                       n + 19
+//   compiled-code block               n + 23
+//   argument block / pending call     8n + 19
+//   constant pool of n entries        4n + 15
+//   counted record of n words         4n + 11
+#pragma once
+
+#include <cstdint>
+
+#include "vm/core/model/object_layout.h"
+
+// n < 0 raises NegativeArraySizeException; n above 0x8000000 raises
+// OutOfMemoryError without trying to collect.
+VmRef vsJavaHeap_newArray(const VmRef* arrayClass, int32_t n, int32_t elementSize);
+// Element size from the array class.
+VmRef vsJavaHeap_newTypedArray(const VmRef* arrayClass, int32_t n);
+VmRef vsJavaHeap_newBooleanArray(int32_t n);
+VmRef vsJavaHeap_newByteArray(int32_t n);
+VmRef vsJavaHeap_newCharArray(int32_t n);
+// n = 0 gives the shared empty short[] (root 42).
+VmRef vsJavaHeap_newShortArray(int32_t n);
+VmRef vsJavaHeap_newIntArray(int32_t n);
+VmRef vsJavaHeap_newFloatArray(int32_t n);
+VmRef vsJavaHeap_newLongArray(int32_t n);
+VmRef vsJavaHeap_newDoubleArray(int32_t n);
+// n = 0 gives the shared empty Object[] (root 41).
+VmRef vsJavaHeap_newObjectArray(int32_t n);
+// An array of the element class's array class.
+VmRef vsJavaHeap_newArrayOf(const VmRef* elementClass, int32_t n);
+
+VmRef vsJavaHeap_newInstance(const VmRef* cls, uint32_t size);
+// Small records whose word 0 is the class itself; the 12-byte form (a near
+// record) also copies the class's class-info record into word 1.
+VmRef vsJavaHeap_newInstanceOfSize(const VmRef* cls, uint32_t size);
+// An instance of the class's own instance size.
+VmRef vsJavaHeap_newFinalizableInstance(const VmRef* cls);
+
+// A method record whose entry-word pointer points at its own entry word.
+VmRef vsJavaHeap_newMethod(uint16_t codeLength);
+// A symbol with a copy of n bytes.
+VmRef vsJavaHeap_newSymbol(const uint8_t* bytes, uint16_t n);
+// The same, with the bytes inside another heap object (holder + offset).
+VmRef vsJavaHeap_newSymbolFromObject(const VmRef* holder, uint32_t offset, uint16_t n);
+// lengthsWord is item 3: interface-table length | class id << 16.
+VmRef vsJavaHeap_newClassInfo(uint32_t vtableLength, uint32_t lengthsWord, uint32_t extraBytes,
+                              bool isArray);
+// A stack chunk of n bytes, linked at the head of the stack-chunk list.
+VmRef vsJavaHeap_newStackChunk(uint32_t n);
+VmRef vsJavaHeap_newCompiledCode(uint32_t n);
+// An argument block of n entries; the pending-call form also stores the
+// called method in word 2.
+VmRef vsJavaHeap_newPairArray(uint32_t n);
+VmRef vsJavaHeap_newPendingCall(const VmRef* method, uint32_t n);
+// A constant pool of n entries; the parser's form also allocates the tag
+// array of n bytes and stores it in word 2.
+VmRef vsJavaHeap_newWordRecord(uint32_t n);
+VmRef vsJavaHeap_newConstantPool(uint32_t n);
+VmRef vsJavaHeap_newCountedRecord(uint32_t n);
+// The 44-byte class-loading record (word 3 from the argument, word 2 = 0).
+VmRef vsJavaHeap_newClassLoadingRecord(VmWord word3);
+VmRef vsJavaHeap_newZipStreamRecord();
+VmRef vsJavaHeap_newThreadRecord();
+VmRef vsJavaHeap_newMonitorRecord();
+
+// Gives back the tail (keepHead) or the head of an object: the freed bytes
+// become a one-word filler (4 bytes) or a byte array. Returns the object's
+// address, which moves up by the difference without keepHead (only the
+// header word is copied).
+VmRef vsJavaHeap_shrinkObject(const VmRef* object, uint32_t oldSize, uint32_t newSize,
+                              bool keepHead);

@@ -1,0 +1,64 @@
+// The VM globals block: the words that the interpreter and compiled code
+// reach at fixed offsets from one base register.
+//
+//   offset  content
+//   0       dispatch table (256 words)
+//   1024    current thread
+//   1028    yield word (bit 0: yield requested)
+//   1032    allocation top
+//   1036    card-bitmap base: bit (a >> 2) & 31 of word a >> 7 marks address a
+//   1044    class table: element 0 of the class-table object array
+//   1048    allocation end (the young window's limit)
+//   1120    barrier range start (heap start)
+//   1124    barrier range end (heap end)
+//   1128    pending exception
+//   1132    merged constant pool of the image
+//   1136    native parameter pointer
+//
+// The offsets are fixed by generated code; unnamed words in between are
+// reserved for the interpreter's other globals. The block is 256-aligned and
+// lives among the zeroed VM variables.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "ce/substrate/vm_sections.h"
+#include "ce/substrate/vm_word.h"
+
+struct alignas(256) VmGlobals {
+  VmWord dispatchTable[256];
+  VmWord currentThread;
+  VmWord yieldWord;
+  VmWord allocationTop;
+  VmWord cardBitmapBase;
+  VmWord reserved1040;
+  VmWord classTable;
+  VmWord allocationEnd;
+  VmWord reserved1052[17];
+  VmWord heapLow;
+  VmWord heapHigh;
+  VmWord pendingException;
+  VmWord mergedPool;
+  VmWord nativeParameterPointer;
+};
+
+static_assert(offsetof(VmGlobals, dispatchTable) == 0);
+static_assert(offsetof(VmGlobals, currentThread) == 1024);
+static_assert(offsetof(VmGlobals, yieldWord) == 1028);
+static_assert(offsetof(VmGlobals, allocationTop) == 1032);
+static_assert(offsetof(VmGlobals, cardBitmapBase) == 1036);
+static_assert(offsetof(VmGlobals, classTable) == 1044);
+static_assert(offsetof(VmGlobals, allocationEnd) == 1048);
+static_assert(offsetof(VmGlobals, heapLow) == 1120);
+static_assert(offsetof(VmGlobals, heapHigh) == 1124);
+static_assert(offsetof(VmGlobals, pendingException) == 1128);
+static_assert(offsetof(VmGlobals, mergedPool) == 1132);
+static_assert(offsetof(VmGlobals, nativeParameterPointer) == 1136);
+
+extern VmVariable<VmGlobals> vsVmGlobals;
+
+// The pending-exception word: non-zero while an exception is pending. Every
+// core function tests it after each call that can throw.
+inline VmWord& vsPendingException() { return vsVmGlobals.pendingException; }
+inline bool vsException_isPending() { return vsVmGlobals.pendingException != 0; }
