@@ -1,7 +1,7 @@
 // Image bounds and compact image references (see image_bounds.h).
 #include "vm/core/image/image_bounds.h"
 
-VS_VMBSS(ImageBounds) vsImage_bounds;
+VS_VMBSS(ImageBounds) vsImage_bounds = {};
 
 namespace {
 

@@ -6,7 +6,7 @@
 #include "vm/core/model/roots.h"
 #include "vm/core/threads/thread_record.h"
 
-VS_VMBSS(SchedulerState) vsScheduler;
+VS_VMBSS(SchedulerState) vsScheduler = {};
 
 static_assert(kRunQueueSlots == kMaxPriority + 1);
 

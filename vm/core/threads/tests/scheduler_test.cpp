@@ -9,7 +9,7 @@
 namespace {
 
 // Handles must lie below 4 GiB: these live among the test's VM variables.
-VS_VMBSS(VmHandle[8]) gThreads;
+VS_VMBSS(VmHandle[8]) gThreads = {};
 
 class RunQueueTest : public ThreadTest {
  protected:
