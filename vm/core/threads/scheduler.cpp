@@ -80,7 +80,7 @@ void vsScheduler_setRunnable(const VmRef* thread, int32_t flag) {
   if (flag != 0) {
     insert(t, priority);
     if (vsRoot(kRootNextThread) == 0) vsRoot(kRootNextThread) = t;
-  } else {
+  } else if (record(t)->queueNext != 0) {
     remove(t, priority);
     if (vsRoot(kRootNextThread) == t) vsRoot(kRootNextThread) = *queueSlot(priority);
   }

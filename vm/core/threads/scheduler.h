@@ -42,7 +42,8 @@ int32_t vsScheduler_createRunQueueTable();
 
 // flag 1: adds the thread to the queue of its priority and makes it the
 // next thread when none is chosen. flag 0: removes it; when it was the next
-// thread, the queue's new head (or null) takes its place.
+// thread, the queue's new head (or null) takes its place; a thread on no
+// queue (null links) is left as it is.
 void vsScheduler_setRunnable(const VmRef* thread, int32_t flag);
 
 // The queue's effective priority of a thread record.

@@ -94,6 +94,16 @@ TEST_F(RunQueueTest, LastThreadLeavingEmptiesTheQueueAndItsBit) {
   EXPECT_EQ(vsScheduler.priorityBitmap, 1u << 5);
 }
 
+TEST_F(RunQueueTest, ThreadOnNoQueueLeavesNothing) {
+  make(2, kNormPriority);
+  vsScheduler_setRunnable(thread(0), 1);
+  vsScheduler_setRunnable(thread(1), 0);
+  EXPECT_EQ(queue(5), std::vector<VmRef>{*thread(0)});
+  EXPECT_EQ(vsScheduler.priorityBitmap, 1u << 5);
+  EXPECT_EQ(vsRoot(kRootNextThread), *thread(0));
+  EXPECT_EQ(rec(*thread(1))->queueNext, 0u);
+}
+
 TEST_F(RunQueueTest, NextThreadLeavingIsReplacedByItsQueuesNewHead) {
   make(3, kNormPriority);
   for (int i = 0; i < 3; ++i) vsScheduler_setRunnable(thread(i), 1);
