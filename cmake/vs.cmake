@@ -83,11 +83,21 @@ function(vs_add_test exe)
   endif()
   add_executable(${exe} ${ARG_SOURCES})
   target_link_libraries(${exe} PRIVATE ${ARG_LIBS} vs_test_main vs_warnings)
-  set(labels unit ${ARG_LABELS})
   gtest_discover_tests(${exe}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${labels}" TIMEOUT 120 ENVIRONMENT "${VS_TEST_ENVIRONMENT}")
+    PROPERTIES TIMEOUT 120)
+  # List-valued properties do not survive gtest_discover_tests (it flattens
+  # them into its argument list), so a second include file, read after the
+  # discovered tests, sets them on the test list whole.
+  set(labels unit ${ARG_LABELS})
+  set(props "${CMAKE_CURRENT_BINARY_DIR}/${exe}_properties.cmake")
+  file(WRITE "${props}"
+    "if(${exe}_TESTS)\n"
+    "  set_tests_properties(\${${exe}_TESTS} PROPERTIES LABELS \"${labels}\"\n"
+    "    ENVIRONMENT \"${VS_TEST_ENVIRONMENT}\")\n"
+    "endif()\n")
+  set_property(DIRECTORY APPEND PROPERTY TEST_INCLUDE_FILES "${props}")
 endfunction()
 
 function(vs_add_command_test)

@@ -12,19 +12,7 @@
 // preallocated instance (root 43); the class table (root 48); the symbol
 // table (root 47, 128 slots) and the intern table (root 46, 64 slots).
 //
-// How the class records are classified (class(x) is the first word of the
-// record that x's header points to):
-//
-//   object of an internal kind  -> {C}            class C, the kind's record
-//   internal class record C     -> K13            class K16 (kind -16)
-//   {C} (one-word near)         -> C -> K13       class K13 (kind -13)
-//   K10, K11, K12, K13, K15     -> K16            class K16
-//   K16                         -> K16            class K16 (its own class)
-//   instance class record IC    -> P10 = {K10..}  class K10 (kind -10)
-//   P10, the near of IC records -> K10            class K16 (a record of kind -14)
-//   prototypical near {IC, ...} -> IC             class P10 (kind -14)
-//   method record               -> {M, 0}         class M (root 12)
-//   {M, 0}                      -> M -> K15       class K15 (kind -15)
+// The class records are classified as object_layout.h draws it.
 #pragma once
 
 #include <cstdint>

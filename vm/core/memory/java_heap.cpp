@@ -121,6 +121,7 @@ int32_t vsJavaHeap_setup(uint32_t imageReadOnlySize, uint32_t imageWritableSize)
   h.nativeSize = 0;
   h.freeListHead = h.freeListLast = 0;
   h.freeTotal = h.largestFree = 0;
+  h.stackChunkList = 0;
   if (fixed && vsJavaHeap_setNativeAreaSize(static_cast<uint32_t>(uint64_t{capacity} * 50 / 100)) == 0)
     return 0;
   return 1;

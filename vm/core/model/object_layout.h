@@ -19,6 +19,22 @@
 //
 // Records of the VM's internal kinds (threads, monitors, symbols, pools ...)
 // are heap objects too: their header points to a one-word near {class}.
+// The class records themselves are classified the same way, so that the
+// heap walk can measure every record by its class (class(x) = the first
+// word of the record that x's header points to; K<n> is the class record
+// of kind n, P10 the near that instance class records share):
+//
+//   record x                       header of x      class(x)
+//   object of an internal kind     {C}              C, the kind's record
+//   one-word near {C}              C                K13 (C's header)
+//   internal class record C        K13              K16
+//   method class record M          K15              K16
+//   K10, K11, K12, K13, K15, K16   K16              K16
+//   P10, P11, P12 (of kind -14)    K10, K11, K12    K16
+//   instance class record IC       P10              K10 (likewise arrays)
+//   prototypical near {IC, ...}    IC               P10 (kind -14)
+//   method record                  {M, 0}           M (root 12)
+//   method near {M, 0}             M                K15
 // Arrays: {header, length, elements from byte 8}. Every record is a run of
 // 32-bit words with 16- and 8-bit fields at fixed places; sizes and offsets
 // are asserted below and are the same on x86-64 and armel.

@@ -97,6 +97,38 @@ TEST_F(AllocationTest, ClassInfoRefusesASizeItsRecordCannotHold) {
   EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError));
 }
 
+TEST_F(AllocationTest, CountsWhoseSizeOverflowsAWordFail) {
+  const VmWord before = top();
+  const struct {
+    const char* what;
+    VmRef (*allocate)();
+  } cases[] = {
+      {"pair array", [] { return vsJavaHeap_newPairArray(0x20000000); }},
+      {"counted record", [] { return vsJavaHeap_newCountedRecord(0x40000000); }},
+      {"stack chunk", [] { return vsJavaHeap_newStackChunk(0xfffffff0u); }},
+      {"compiled code", [] { return vsJavaHeap_newCompiledCode(0x1000000); }},
+      {"constant pool", [] { return vsJavaHeap_newWordRecord(0x10000); }},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(c.allocate(), 0u) << c.what;
+    EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError)) << c.what;
+    vsPendingException() = 0;
+  }
+  EXPECT_EQ(top(), before);
+}
+
+TEST_F(AllocationTest, ArrayOfAnElementClassUsesItsArrayClass) {
+  const VmRef strings = vsJavaHeap_newArrayOf(&vsRoot(kRootString), 3);
+  ASSERT_NE(strings, 0u);
+  const ClassRecord* arrayClass = vsObject_class(strings);
+  EXPECT_EQ(arrayClass, vsRoot_as<ClassRecord>(kRootString)->arrayClass.get());
+  EXPECT_EQ(arrayClass->elementOrLink, vsRoot(kRootString));
+  EXPECT_EQ(vsRef_as<ArrayObject>(strings)->length, 3);
+  EXPECT_EQ(vsObject_class(vsJavaHeap_newArrayOf(&vsRoot(kRootString), 1)), arrayClass);
+  EXPECT_EQ(vsJavaHeap_newArrayOf(&vsRoot(kRootString), -2), 0u);
+  EXPECT_EQ(vsTestException_last().className, "java/lang/NegativeArraySizeException");
+}
+
 TEST_F(AllocationTest, StackChunksAreLinkedAtTheHead) {
   const VmRef first = vsJavaHeap_newStackChunk(64);
   const VmRef second = vsJavaHeap_newStackChunk(32);

@@ -1,4 +1,4 @@
-// Heap geometry, class ids and the records of new classes.
+// Class ids and the records of new classes.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -12,47 +12,11 @@
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/vm_control.h"
 
 namespace {
 
-TEST(HeapGeometryTest, FollowsTheHeapAndTheImageSizes) {
-  const struct {
-    uint32_t size;
-    uint32_t readOnly;
-    uint32_t writable;
-    uint32_t b;
-    uint32_t blockWords;
-  } cases[] = {
-      {1u << 20, 0, 0, 19, 4096},
-      {1u << 20, 583416, 14840, 21, 1024},
-      {1u << 20, 0, 583416, 21, 1024},
-      {4u << 20, 0, 0, 21, 1024},
-      {65536, 0, 0, 15, 65536},
-  };
-  for (const auto& c : cases) {
-    const HeapGeometry g = vsJavaHeap_geometry(c.size, c.readOnly, c.writable);
-    EXPECT_EQ(g.b, c.b) << c.size << " " << c.readOnly;
-    EXPECT_EQ(g.blockWords, c.blockWords);
-    EXPECT_EQ(g.classRefFlag, 1u << c.b);
-    EXPECT_EQ(g.classRefMask, (1u << c.b) - 1);
-    EXPECT_EQ(g.offsetShift, c.b + 1);
-    EXPECT_EQ(g.highMask, ~((2u << c.b) - 1));
-    EXPECT_EQ(g.blockCount, (c.size + 4 * c.blockWords - 1) / (4 * c.blockWords));
-  }
-}
-
 using ClassTableTest = HeapTest;
-
-TEST_F(ClassTableTest, SetUpUsesTheComputedGeometry) {
-  EXPECT_EQ(vsJavaHeap.geometry.b, 19u);
-  EXPECT_EQ(vsJavaHeap.geometry.blockWords, 4096u);
-  EXPECT_EQ(vsVmGlobals.heapLow % kHeapAlignment, 0u);
-  EXPECT_EQ(vsVmGlobals.heapHigh % kHeapAlignment, 0u);
-  EXPECT_EQ(vsVmGlobals.classTable, vsRoot(kRootClassTable) + 8);
-  EXPECT_EQ(vsJavaHeap_heapSizeSetting(), kTestHeapBytes);
-  EXPECT_EQ(vsJavaHeap_totalMemory(), vsVmGlobals.heapHigh - vsVmGlobals.heapLow);
-  EXPECT_EQ(vsJavaHeap_freeMemory() + vsJavaHeap_usedMemory(), vsJavaHeap_totalMemory());
-}
 
 TEST_F(ClassTableTest, ReservingTheLastPossibleIdFails) {
   const uint32_t count = vsClassTable_count();
@@ -78,6 +42,17 @@ TEST_F(ClassTableTest, AFullTableGrowsByTwentySlots) {
   EXPECT_EQ(vsClass_id(vsRef_as<ClassRecord>(added)), kTestClassTableLength);
   EXPECT_EQ(vsVmGlobals.classTable, vsRoot(kRootClassTable) + 8);
   EXPECT_EQ(vsClass_byId(kTestClassTableLength), vsRef_as<ClassRecord>(added));
+}
+
+TEST_F(ClassTableTest, AFullTableNeverGrowsWhileTheImageIsBuilt) {
+  while (vsClassTable_count() < static_cast<uint32_t>(kTestClassTableLength))
+    ASSERT_NE(vsTestHeap_newClass("Filler", vsRoot(kRootObject), 4), 0u);
+  const VmRef table = vsRoot(kRootClassTable);
+  vsVmState().buildingImage = 1;
+  EXPECT_EQ(vsJavaHeap_reserveClassId(), 0);
+  EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError));
+  EXPECT_EQ(vsRoot(kRootClassTable), table);
+  vsVmState().buildingImage = 0;
 }
 
 TEST_F(ClassTableTest, ReplacingTheLastClassKeepsTheOldId) {

@@ -76,6 +76,13 @@ TEST(BasicTypesTest, SizesAndStackShapes) {
   EXPECT_EQ(vsBasicType_ofLetter(0), kTypeNotPrimitive);
 }
 
+TEST(VmGlobalsTest, BlockIsAlignedForGeneratedCode) {
+  EXPECT_EQ(vsWord_fromPointer(&vsVmGlobals) % 256, 0u);
+  const VmSectionBounds b = vsSections_bounds();
+  const auto* at = reinterpret_cast<const uint8_t*>(&vsVmGlobals);
+  EXPECT_TRUE(at >= b.bssStart && at + sizeof(VmGlobals) <= b.bssEnd);
+}
+
 TEST(HandlesTest, NestedHandlesRestoreTheHead) {
   VmPtr<VmHandle> const start = vsLocalRootList;
   VmHandle outer;
