@@ -173,6 +173,10 @@ void vsTestHeap_shutdown() {
   gArea = nullptr;
 }
 
+VmWord vsTestHeap_top() { return vsVmGlobals.allocationTop; }
+
+void vsTestHeap_dropAbove(VmWord top) { vsVmGlobals.allocationTop = top; }
+
 VmRef vsTestHeap_newClass(const char* name, VmRef super, uint32_t instanceSize, bool isInterface) {
   VmHandle s;
   vsHandle_push(&s, super);

@@ -28,6 +28,12 @@ inline constexpr int32_t kTestClassTableLength = 24;
 bool vsTestHeap_boot(uint32_t heapMin, uint32_t heapCapacity);
 void vsTestHeap_shutdown();
 
+// The allocation top, and a way back to it: a driver that runs many inputs
+// on one heap drops all that an input allocated (nothing may refer to it
+// any more) instead of booting again.
+VmWord vsTestHeap_top();
+void vsTestHeap_dropAbove(VmWord top);
+
 // An instance class `name` (super null for a root class) with the given
 // instance size and interface flag, registered with a mirror.
 VmRef vsTestHeap_newClass(const char* name, VmRef super, uint32_t instanceSize,

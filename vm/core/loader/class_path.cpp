@@ -14,7 +14,7 @@
 
 namespace {
 
-VS_VMBSS(VsClassPath) gClassPath;
+VS_VMBSS(VsClassPath) gClassPath{};
 VS_VMBSS(VmWord) gClassSource;
 
 constexpr char kClassSuffix[] = ".class";

@@ -17,7 +17,7 @@
 
 inline constexpr uint32_t kVsClassPath_maxText = 1024;
 inline constexpr uint32_t kVsClassPath_pathBuffer = 270;
-inline constexpr uint32_t kVsClassPath_maxEntries = kVsClassPath_maxText / 2 + 1;
+inline constexpr uint32_t kVsClassPath_maxEntries = kVsClassPath_maxText + 1;  // all ";"
 
 struct VsClassPath {
   uint32_t count;

@@ -93,7 +93,8 @@ void vsJarFile_open(VsJarFile* jar, const char* path, int32_t isClassFile) {
   s->archiveBase = base;
   s->directoryStart = directoryStart;
   s->directoryPosition = directoryStart;
-  // Stream and file agree on the position: the next read seeks anyway.
+  // The stream does not know the file's position yet: every read of the
+  // reader starts with a seek.
   jar->open = 1;
 }
 

@@ -10,7 +10,7 @@
 #include "vm/core/startup/vm_flags.h"
 #include "vm/services/lifecycle/aligned_area.h"
 
-VS_VMBSS(JavaHeapState) vsJavaHeap;
+VS_VMBSS(JavaHeapState) vsJavaHeap{};
 
 namespace {
 

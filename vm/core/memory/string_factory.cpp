@@ -10,7 +10,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/services/text/utf8_stream.h"
 
-VS_VMBSS(VmPtr<RomStringTable>) vsInternTable_rom;
+VS_VMBSS(VmPtr<RomStringTable>) vsInternTable_rom{};
 VS_VMBSS(uint32_t) vsInternTable_count;
 
 namespace {

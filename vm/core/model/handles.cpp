@@ -1,7 +1,7 @@
 // GC handle list (see handles.h).
 #include "vm/core/model/handles.h"
 
-VS_VMBSS(VmPtr<VmHandle>) vsLocalRootList;
+VS_VMBSS(VmPtr<VmHandle>) vsLocalRootList{};
 
 void vsHandle_push(VmHandle* handle, VmRef object) {
   handle->object = object;

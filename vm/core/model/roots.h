@@ -55,6 +55,11 @@ enum Root : uint8_t {
   kRootSymbolTable = 47,
   kRootClassTable = 48,
   kRootI18nHelper = 58,
+  // Set at run time.
+  kRootRunQueues = 59,            // Object[11]: head of the run queue of each priority
+  kRootNextThread = 60,           // the thread chosen to run next
+  kRootThreadList = 61,           // head of the list of live threads
+  kRootWaitingList = 62,          // head of the list of threads waiting in natives
 };
 
 inline constexpr int kRootCount = 63;

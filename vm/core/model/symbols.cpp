@@ -13,7 +13,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/services/text/utf8_stream.h"
 
-VS_VMBSS(VmPtr<RomSymbolTable>) vsSymbolTable_rom;
+VS_VMBSS(VmPtr<RomSymbolTable>) vsSymbolTable_rom{};
 VS_VMBSS(uint32_t) vsSymbolTable_count;
 VS_VMBSS(VmWord[2]) vsSymbolTable_imageArea;
 

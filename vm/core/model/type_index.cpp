@@ -1,7 +1,7 @@
 // Verifier type indexes (see type_index.h).
 #include "vm/core/model/type_index.h"
 
-VS_VMBSS(TypeIndexTable) vsVerifier_presetTypeIndexes;
+VS_VMBSS(TypeIndexTable) vsVerifier_presetTypeIndexes{};
 
 int32_t vsVerifier_typeIndex(const VerifierTypeContext* context, uint32_t id) {
   const TypeIndexTable& preset = vsVerifier_presetTypeIndexes;

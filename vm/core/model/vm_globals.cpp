@@ -1,4 +1,4 @@
 // Storage of the VM globals block (see vm_globals.h).
 #include "vm/core/model/vm_globals.h"
 
-VS_VMBSS(VmGlobals) vsVmGlobals;
+VS_VMBSS(VmGlobals) vsVmGlobals{};

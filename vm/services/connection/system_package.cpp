@@ -13,7 +13,7 @@ struct SystemPackageLists {
   uint32_t count;
 };
 
-VS_VMBSS(SystemPackageLists) gSystemPackages;
+VS_VMBSS(SystemPackageLists) gSystemPackages{};
 
 constexpr const char* kBuiltInPackages[] = {"java/", "javax/", "com/vostel/", "jp/co/orvex/cldc/"};
 

@@ -13,7 +13,7 @@ struct AlignedAreaSlot {
   uint32_t capacity;
 };
 
-VS_VMBSS(AlignedAreaSlot[2]) gSlots;
+VS_VMBSS(AlignedAreaSlot[2]) gSlots{};
 
 AlignedAreaSlot* slotOf(VmWord address) {
   if (address == 0) return nullptr;

@@ -1,7 +1,7 @@
 // Both decoders of the VM on the same bytes, against zlib.
 //
-// Input: three bytes of output length (little-endian, at most 1 MiB), then a
-// raw DEFLATE stream. The two decoders must agree on the result and, when
+// Input: three bytes of output length (little-endian, taken modulo 64 KiB +
+// 1: longer outputs explore nothing new), then a raw DEFLATE stream. The two decoders must agree on the result and, when
 // they succeed, on the output. When zlib decodes the stream to its end with
 // exactly that many bytes and no input left, the decoders must succeed with
 // zlib's output, with one exception kept by design: a dynamic block whose
@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "ce/substrate/low_memory.h"
+#include "tests/core/heap_boot.h"
 #include "tests/support/fuzz_main.h"
 #include "vm/core/loader/inflater_core.h"
 #include "vm/core/loader/jar_inflater.h"
@@ -27,8 +28,8 @@ void check(bool ok) {
   if (!ok) __builtin_trap();
 }
 
-constexpr uint32_t kMaxOutput = 1u << 20;
-constexpr uint32_t kHeapBytes = 4u << 20;
+constexpr uint32_t kMaxOutput = 1u << 16;
+constexpr uint32_t kHeapBytes = 1u << 20;
 
 struct Bytes {
   const uint8_t* data;
@@ -118,7 +119,9 @@ bool zlibInflate(Bytes in, uint32_t outputLength, std::vector<uint8_t>& out) {
 }
 
 void body(const uint8_t* data, size_t size) {
-  if (size < 3 || size > (1u << 20)) return;
+  static const bool booted = vsTestHeap_boot(kHeapBytes, kHeapBytes);
+  check(booted);
+  if (size < 3 || size > (1u << 18)) return;
   const uint32_t outputLength = (data[0] | (data[1] << 8) | (uint32_t{data[2]} << 16)) % (kMaxOutput + 1);
   const Bytes in{data + 3, static_cast<uint32_t>(size - 3)};
 
@@ -128,14 +131,15 @@ void body(const uint8_t* data, size_t size) {
       vsJarInflater_inflate(&allocator, const_cast<Bytes*>(&in), readByte, in.size, descriptorOut, outputLength, 0);
 
   std::vector<uint8_t> classPathOut(outputLength);
-  const int32_t classPath = vsTestInflate_classPath(in.data, in.size, classPathOut.data(), outputLength, kHeapBytes);
+  const int32_t classPath = vsTestInflate_classPath(in.data, in.size, classPathOut.data(), outputLength);
   check(classPath == descriptor);
-  if (descriptor == 1) check(std::memcmp(descriptorOut, classPathOut.data(), outputLength) == 0);
+  if (descriptor == 1 && outputLength != 0)
+    check(std::memcmp(descriptorOut, classPathOut.data(), outputLength) == 0);
 
   std::vector<uint8_t> zlibOut;
   if (zlibInflate(in, outputLength, zlibOut)) {
     if (descriptor == 1)
-      check(std::memcmp(descriptorOut, zlibOut.data(), outputLength) == 0);
+      check(outputLength == 0 || std::memcmp(descriptorOut, zlibOut.data(), outputLength) == 0);
     else
       check(stoppedAtEmptyDistanceCode(in, outputLength));
   }

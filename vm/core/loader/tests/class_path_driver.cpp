@@ -1,23 +1,22 @@
-// Drives the class-path decoder for the tests: the stream is a memory file
-// read through a VsZipStream, the output a byte array, the heap a fresh test
-// bootstrap for every call.
+// Drives the class-path decoder (see class_path_driver.h).
 #include "vm/core/loader/tests/class_path_driver.h"
 
 #include <cstring>
 
 #include "ce/substrate/low_memory.h"
+#include "tests/core/exception_double.h"
 #include "tests/core/heap_boot.h"
 #include "vm/core/loader/inflater.h"
+#include "vm/core/loader/tests/inflater_decoders.h"
 #include "vm/core/loader/zip_stream.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/handles.h"
-#include "vm/core/model/vm_globals.h"
 #include "vm/services/lifecycle/mem_file.h"
 #include "vm/services/lifecycle/os_file.h"
 
 int32_t vsTestInflate_classPath(const uint8_t* stream, uint32_t length, uint8_t* out,
-                                uint32_t outputLength, uint32_t heapBytes) {
-  if (!vsTestHeap_boot(heapBytes, heapBytes)) return -1;
+                                uint32_t outputLength) {
+  const VmWord top = vsTestHeap_top();
   auto* copy = static_cast<uint8_t*>(vsLow_alloc(length ? length : 1));
   if (length != 0) std::memcpy(copy, stream, length);
   int32_t status = -1;
@@ -29,7 +28,8 @@ int32_t vsTestInflate_classPath(const uint8_t* stream, uint32_t length, uint8_t*
     output.object = vsJavaHeap_newByteArray(static_cast<int32_t>(outputLength));
     if (output.object != 0 && vsZipStream_create(&zip.object, file)) {
       status = vsInflater_inflate(&zip.object, length, &output.object, outputLength);
-      if (outputLength != 0) std::memcpy(out, vsWord_toPointer<ByteArray>(output.object)->elements, outputLength);
+      if (outputLength != 0)
+        std::memcpy(out, vsWord_toPointer<ByteArray>(output.object)->elements, outputLength);
       vsZipStream_close(&zip.object);
     } else {
       vsOs_fileClose(file);
@@ -38,16 +38,14 @@ int32_t vsTestInflate_classPath(const uint8_t* stream, uint32_t length, uint8_t*
     vsMemFile_unregister("/inflate.bin", 0);
   }
   vsLow_free(copy);
-  vsTestHeap_shutdown();
+  vsTestException_clear();
+  vsTestHeap_dropAbove(top);
   return status;
 }
 
-#include "vm/core/loader/tests/inflater_decoders.h"
-
 DecodeResult decodeWithClassPathInflater(const std::vector<uint8_t>& stream, uint32_t outputLength) {
   DecodeResult r{0, std::vector<uint8_t>(outputLength), static_cast<uint32_t>(stream.size()), 0};
-  const uint32_t heap = 3 * outputLength + 2 * static_cast<uint32_t>(stream.size()) + (1u << 20);
   r.status = vsTestInflate_classPath(stream.data(), static_cast<uint32_t>(stream.size()), r.out.data(),
-                                     outputLength, heap);
+                                     outputLength);
   return r;
 }

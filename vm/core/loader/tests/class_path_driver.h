@@ -3,9 +3,12 @@
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 // Decodes stream into out (outputLength bytes) through the class-path
-// decoder, on a fresh test heap of heapBytes: its 1 or 0, or -1 when the
-// heap or the output could not be set up.
+// decoder: the stream is a memory file read through an archive stream, the
+// output a byte array. Runs on the booted test heap (heap_boot.h) and drops
+// all it allocated before it returns. The decoder's 1 or 0, or -1 when the
+// output array or the stream could not be set up.
 int32_t vsTestInflate_classPath(const uint8_t* stream, uint32_t length, uint8_t* out,
-                                uint32_t outputLength, uint32_t heapBytes);
+                                uint32_t outputLength);

@@ -96,6 +96,9 @@ TEST_F(ClassPath, EntriesAreSearchedInOrder) {
   EXPECT_FALSE(vsClassPath_set(std::string(1025, 'x').c_str()));
   EXPECT_EQ(vsClassPath_entries()->count, 0u);
   EXPECT_TRUE(vsClassPath_set(std::string(1024, 'x').c_str()));
+  ASSERT_TRUE(vsClassPath_set(std::string(1024, ';').c_str()));
+  EXPECT_EQ(vsClassPath_entries()->count, 1025u);
+  EXPECT_STREQ(vsClassPath_entry(vsClassPath_entries(), 1024), "");
 }
 
 TEST_F(ClassPath, StoredAndDeflatedEntriesAndEmptyOnes) {

@@ -20,5 +20,5 @@ struct InflaterDecoder {
 // The descriptor decoder over a counting byte reader and allocator.
 DecodeResult decodeWithJarInflater(const std::vector<uint8_t>& stream, uint32_t outputLength);
 
-// The class-path decoder, on a fresh test heap for every call.
+// The class-path decoder, on the booted test heap.
 DecodeResult decodeWithClassPathInflater(const std::vector<uint8_t>& stream, uint32_t outputLength);

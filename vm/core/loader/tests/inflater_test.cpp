@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tests/core/heap_boot.h"
 #include "vm/core/loader/tests/deflate_cases.h"
 #include "vm/core/loader/tests/deflate_writer.h"
 #include "vm/core/loader/tests/inflater_decoders.h"
@@ -27,8 +28,14 @@ void PrintTo(const InflaterDecoder& d, std::ostream* os) { *os << d.name; }
 
 namespace {
 
+// The class-path decoder needs a heap that holds a 1 MiB output and its
+// input; the descriptor decoder does not mind it.
 class Inflater : public testing::TestWithParam<InflaterDecoder> {
  protected:
+  void SetUp() override { ASSERT_TRUE(vsTestHeap_boot(kHeapBytes, kHeapBytes)); }
+  void TearDown() override { vsTestHeap_shutdown(); }
+  static constexpr uint32_t kHeapBytes = 8u << 20;
+
   DecodeResult decode(const std::vector<uint8_t>& stream, uint32_t outputLength) {
     DecodeResult r = GetParam().decode(stream, outputLength);
     EXPECT_LE(r.bytesRequested, stream.size()) << "read past the input";

@@ -1,0 +1,50 @@
+// The scheduler's run queues.
+//
+// Each priority p (1 to 10) has a circular, doubly linked queue of runnable
+// threads, linked through the thread records' queue fields; slot p of the
+// run-queue table (an Object[11] in root 59; slot 0 stays empty) holds its
+// head. Bit p of the priority bitmap is set exactly while queue p is
+// non-empty. Root 60 holds the thread chosen to run next.
+//
+//   table[p] -> A <-> C <-> B <-> (back to A)
+//
+// A thread joins a non-empty queue directly after the head (so A, B, C
+// joining in that order give A, C, B) and an empty queue as its head,
+// linked to itself; when the head leaves, its successor becomes the head.
+// A thread's priority is word 1 of its java.lang.Thread; a value outside 1
+// to 10 counts as the nearer bound, so that no priority reaches outside the
+// table or a queue that is never picked.
+#pragma once
+
+#include <cstdint>
+
+#include "ce/substrate/vm_sections.h"
+#include "vm/core/model/object_layout.h"
+
+inline constexpr int32_t kRunQueueSlots = 11;
+
+struct SchedulerState {
+  uint32_t threadCount;      // live (started, not ended) threads
+  uint16_t priorityBitmap;   // bit p: queue p is non-empty
+  uint8_t lastPriority;      // the priority picked last
+  uint8_t unused;
+};
+
+extern VmVariable<SchedulerState> vsScheduler;
+
+// Zeroes the thread count, the bitmap and the last priority. The time
+// slice is started by the VM timer's owner.
+void vsScheduler_initialize();
+// Allocates the run-queue table into root 59: 1, or 0 with an exception
+// pending. Needs the class of Object[], so it runs once the core classes
+// exist.
+int32_t vsScheduler_createRunQueueTable();
+
+// flag 1: adds the thread to the queue of its priority and makes it the
+// next thread when none is chosen. flag 0: removes it; when it was the next
+// thread, the queue's new head (or null) takes its place; a thread on no
+// queue (null links) is left as it is.
+void vsScheduler_setRunnable(const VmRef* thread, int32_t flag);
+
+// The queue's effective priority of a thread record.
+int32_t vsThread_priority(VmRef thread);
