@@ -6,7 +6,7 @@
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/model/handles.h"
 
-VS_VMBSS(VmPtr<ClassFileContext>) vsClassFile_contexts;
+VS_VMBSS(VmPtr<ClassFileContext>) vsClassFile_contexts{};
 
 namespace {
 

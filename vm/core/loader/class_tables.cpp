@@ -12,7 +12,7 @@
 #include "vm/core/model/symbols.h"
 #include "vm/core/startup/vm_control.h"
 
-VS_VMBSS(ClassTables) vsClassTables;
+VS_VMBSS(ClassTables) vsClassTables{};
 
 namespace {
 

@@ -21,7 +21,7 @@
 
 namespace {
 
-constexpr uint32_t kHeapBytes = 4u << 20;
+constexpr uint32_t kHeapBytes = 1u << 20;
 constexpr size_t kMaxInput = 1u << 18;
 constexpr size_t kMaxName = 256;
 
