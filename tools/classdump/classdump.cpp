@@ -1,8 +1,8 @@
 // classdump: loads classes into a core started without a class image and
 // prints what the loader made of them.
 //
-//   classdump [VM options] [--forname] [--brief] [--internal-package PREFIX]
-//             LIB.jar TEST.jar CLASS...
+//   classdump [VM options] [--forname] [--brief] [--image]
+//             [--internal-package PREFIX] LIB.jar TEST.jar CLASS...
 //
 // LIB.jar becomes the system library "/sys.jar", TEST.jar the application
 // archive "/app.jar"; the core loads the system's classes, ends its start-up
@@ -16,7 +16,9 @@
 // With --brief each line is the class name followed by "loaded" or by the
 // exception.
 //
-// --internal-package registers a list with one prefix for the internal-
+// --image starts the core as the romizer does, in image-building mode (the
+// start-up phase lasts, and any exception ends the run). --internal-package
+// registers a list with one prefix for the internal-
 // package restriction. VM options ("-UseVerifier") go to the VM's option
 // parser. The VM's log goes to standard error; a fatal VM error ends the
 // tool with status 255. Nothing printed depends on addresses, so the output
@@ -58,6 +60,7 @@ struct Request {
   std::vector<char*> vmOptions;
   bool forName = false;
   bool brief = false;
+  bool image = false;
   std::string internalPrefix;
   std::vector<std::string> positional;
   int status = 0;
@@ -69,7 +72,7 @@ std::map<VmRef, int> gStrings;
 
 int usage(const char* why) {
   std::fprintf(stderr,
-               "classdump: %s\nusage: classdump [VM options] [--forname] [--brief] [--internal-package PREFIX] "
+               "classdump: %s\nusage: classdump [VM options] [--forname] [--brief] [--image] [--internal-package PREFIX] "
                "LIB.jar TEST.jar CLASS...\n",
                why);
   return kUsageError;
@@ -261,6 +264,10 @@ void printTables(const ClassRecord* cls) {
 void printStrings(const ClassRecord* cls) {
   const ConstantPool* pool = vsClass_constantPool(cls);
   for (uint32_t i = 1; i < pool->count; ++i) {
+    if (vsConstantPool_tagAt(pool, i) == kTagUnresolvedString) {
+      std::printf("  string %u %s unresolved\n", i, text(vsRef_as<VmSymbol>(pool->entries[i])).c_str());
+      continue;
+    }
     if (vsConstantPool_tagAt(pool, i) != kTagResolvedString) continue;
     const VmRef s = pool->entries[i];
     const auto found = gStrings.emplace(s, static_cast<int>(gStrings.size()) + 1).first;
@@ -276,7 +283,7 @@ void printStatics(const ClassRecord* cls) {
     if ((f[i].accessFlags & kMethodStatic) == 0 || f[i].constantValueIndex == 0) continue;
     const VmWord* slot = vsRef_as<VmWord>(vsRef_of(cls) + f[i].offset);
     const VmSymbol* type = vsRef_as<VmSymbol>(vsClass_constantPool(cls)->entries[f[i].signatureIndex]);
-    if (type->length == 2) {
+    if (type->length == 2 && vsObject_isString(&slot[0])) {
       const auto found = gStrings.emplace(slot[0], static_cast<int>(gStrings.size()) + 1).first;
       std::printf("  static %u \"%s\" #%d\n", f[i].offset, javaString(slot[0]).c_str(), found->second);
     } else if (type->bytes[0] == 'J' || type->bytes[0] == 'D') {
@@ -361,6 +368,7 @@ void* run(void* argument) {
       return nullptr;
     }
   }
+  if (r.image) vsVmState().buildingImage = 1;
   static const char* prefixes[2] = {nullptr, nullptr};
   if (!r.internalPrefix.empty()) {
     prefixes[0] = r.internalPrefix.c_str();
@@ -392,6 +400,8 @@ int main(int argc, char** argv) {
       r.forName = true;
     } else if (std::strcmp(argv[i], "--brief") == 0) {
       r.brief = true;
+    } else if (std::strcmp(argv[i], "--image") == 0) {
+      r.image = true;
     } else if (std::strcmp(argv[i], "--internal-package") == 0 && i + 1 < argc) {
       r.internalPrefix = argv[++i];
     } else if (r.positional.empty() && argv[i][0] != '\0' && std::strchr("-+=", argv[i][0]) != nullptr) {

@@ -363,9 +363,9 @@ VmRef createMethod(ClassBuild* b, const MethodParts& parts, VmRef signature, con
     m->classId = 0xFFFF;
     m->maxStack = static_cast<uint16_t>(maxStack);
     m->maxLocals = static_cast<uint16_t>(maxLocals);
-    m->parameterWords = static_cast<uint16_t>(parameterWords);
     m->nameIndex = parts.nameIndex;
     m->signatureIndex = parts.signatureIndex;
+    vsMethod_setParameterWords(m);
     if (withoutCode) {
       writeNativeBody(m, held.object,
                       (parts.flags & kMethodNative) != 0 ? vsNative_unboundBody : vsNative_abstractBody);

@@ -1,6 +1,7 @@
 // Method lookup (see method_lookup.h).
 #include "vm/core/model/method_lookup.h"
 
+#include "vm/core/image/image_bounds.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/method_access.h"
@@ -97,6 +98,19 @@ bool vsClass_listsInterface(const ClassRecord* cls, uint32_t interfaceId) {
   for (int32_t i = 0; i < ids->length; ++i)
     if (static_cast<uint16_t>(ids->elements[i]) == interfaceId) return true;
   return false;
+}
+
+VmRef vsClass_takeClassInitializer(ClassRecord* cls) {
+  const VmRef methods = vsClass_methods(cls);
+  if (methods == 0 || vsObject_isInRomImage(methods) || (cls->classInfo->accessFlags & kClassInterface) != 0)
+    return kClassInitializerNotTaken;
+  ObjectArray* list = vsRef_as<ObjectArray>(methods);
+  if (list->length == 0) return kClassInitializerNotTaken;
+  const int32_t i = indexInClass(cls, vsWellKnown_symbol(kSymClinit), vsWellKnown_symbol(kSymSignatureVoid));
+  if (i < 0) return 0;
+  const VmRef initializer = list->elements[i];
+  list->elements[i] = 0;
+  return initializer;
 }
 
 void vsClass_storeNativeFinalizer(ClassRecord* cls) {

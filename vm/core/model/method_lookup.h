@@ -33,6 +33,15 @@ VmRef vsClass_methodAt(const ClassRecord* cls, int32_t i);
 bool vsClass_implements(const ClassRecord* cls, const ClassRecord* iface);
 // The class id occurs in the class's interface list.
 bool vsClass_listsInterface(const ClassRecord* cls, uint32_t interfaceId);
+// What vsClass_takeClassInitializer answers when there is nothing to take.
+inline constexpr VmRef kClassInitializerNotTaken = 1;
+
+// Takes the class initializer "<clinit>" ()V out of the class's method array
+// (its slot becomes null) and returns it; 0 when the class has none. A class
+// whose method array lies in the image, an interface and a class without
+// methods give kClassInitializerNotTaken and keep their methods.
+VmRef vsClass_takeClassInitializer(ClassRecord* cls);
+
 // With the finalizable flag: stores the function of the native method
 // "finalize" ()V in the class record's finalizer word.
 void vsClass_storeNativeFinalizer(ClassRecord* cls);

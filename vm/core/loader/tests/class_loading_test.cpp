@@ -13,7 +13,9 @@
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/descriptors.h"
+#include "vm/core/interp/method_helpers.h"
 #include "vm/core/model/handles.h"
+#include "vm/core/model/method_lookup.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/names.h"
 #include "vm/core/model/object_helpers.h"
@@ -145,6 +147,17 @@ TEST_F(ClassLoadingTest, TheBootstrapClassesHaveTheLayoutsTheVmReads) {
   EXPECT_EQ(vsObject_class(oom), vsRef_as<ClassRecord>(vsClass_findLoaded(symbol("java/lang/OutOfMemoryError"))));
   // A Thread is named by Class's field only: a stub.
   EXPECT_EQ(vsClass_findLoaded(symbol("java/lang/Thread")), 0u);
+}
+
+TEST_F(ClassLoadingTest, TheClassInitializerIsTakenOnce) {
+  ClassRecord* base = loaded("vt/Base");
+  const VmRef initializer = vsClass_takeClassInitializer(base);
+  ASSERT_NE(initializer, 0u);
+  ASSERT_NE(initializer, kClassInitializerNotTaken);
+  EXPECT_EQ(vsMethod_name(vsRef_as<MethodRecord>(initializer)), vsWellKnown_symbol(kSymClinit));
+  EXPECT_EQ(vsClass_findMethodInClass(base, vsWellKnown_symbol(kSymClinit), vsWellKnown_symbol(kSymSignatureVoid)), 0u);
+  EXPECT_EQ(vsClass_takeClassInitializer(base), 0u) << "taken already";
+  EXPECT_EQ(vsClass_takeClassInitializer(loaded("it/Shape")), kClassInitializerNotTaken) << "an interface";
 }
 
 TEST_F(ClassLoadingTest, ParseContextsFollowAMovedClassFile) {
