@@ -196,6 +196,8 @@ def error_classes():
     cf.method("m", "()V", access=ACC_STATIC,
               attributes=[cf.code(b"\xb1", max_locals=0), cf.attribute("Exceptions", u2(1) + u2(cf.utf8("x")))])
     add(cf)
+    add(make("hid/Hidden", access=0))
+    add(make("err/E94", super_name="hid/Hidden"))
     cf = make("err/E0")
     cf.implements("java/lang/Object")
     add(cf)

@@ -119,7 +119,12 @@ VmRef vsClass_findOrLoad(ClassLookup* lookup) {
     vsClass_throwNotFound(lookup);
     return 0;
   }
-  if (vsSymbol_isFieldType(name) || vsSymbol_isArrayDescriptor(sym(name))) return vsClass_arrayClassForName(lookup);
+  if (vsSymbol_isFieldType(name) || vsSymbol_isArrayDescriptor(sym(name))) {
+    // A primitive letter names no class.
+    const VmRef array = vsClass_arrayClassForName(lookup);
+    if (array == 0 && !vsException_isPending()) vsClass_throwNotFound(lookup);
+    return array;
+  }
   const VmRef found = vsClass_find(lookup, false, true);
   if (found != 0) return found;
   return lookup->stub != 0 ? vsClass_createStub(lookup) : vsClass_load(lookup);

@@ -10,16 +10,18 @@
 //
 // Created, in this order:
 //   1. the class records of the internal kinds and the symbol headers;
-//   2. the eight primitive array classes and the shared empty short[];
+//   2. the eight primitive array classes and the shared empty short[], and
+//      the class of Object[] (root 31) with the shared empty Object[] (root
+//      41): the tables below are object arrays;
 //   3. the heap symbol table (128 slots, root 47) and the table of interned
-//      strings (64 slots, root 46), then the well-known names;
+//      strings (64 slots, root 46), then the well-known names (interning
+//      needs the table);
 //   4. the class table (root 48; 16384 slots while the image is built, which
-//      never grows it), where the primitive array classes get their ids;
+//      never grows it), where the array classes so far get their ids;
 //   5. the table of loaded classes;
 // then loaded from the class path, in this order:
-//   6. java.lang.Object (root 26), whose virtual table the array classes
-//      made so far take over, then Object[] (root 31) and the shared empty
-//      Object[] (root 41);
+//   6. java.lang.Object (root 26): it becomes the element class of Object[],
+//      and the array classes made so far take over its virtual table;
 //   7. java.lang.Class (root 33), then a mirror for every class made
 //      before it;
 //   8. java.lang.String (root 32) and java.lang.Throwable (root 29), then the
