@@ -63,6 +63,8 @@ struct Request {
   bool image = false;
   std::string internalPrefix;
   std::vector<std::string> positional;
+  std::vector<uint8_t> library;
+  std::vector<uint8_t> application;
   int status = 0;
 };
 
@@ -333,14 +335,16 @@ void printPending() {
   vsPendingException() = 0;
 }
 
+// Nothing here owns memory across a call into the VM, which may leave
+// through the exit point.
 void loadAll(Request& r) {
   for (size_t i = 2; i < r.positional.size(); ++i) {
-    std::string name = r.positional[i];
+    const char* name = r.positional[i].c_str();
     const bool quiet = name[0] == '+';
-    if (quiet) name.erase(0, 1);
-    const VmRef cls = vsClass_findOrLoadByName(name.c_str(), r.forName ? 0 : 1);
+    if (quiet) ++name;
+    const VmRef cls = vsClass_findOrLoadByName(name, r.forName ? 0 : 1);
     if (quiet && !vsException_isPending()) continue;
-    if (r.brief) std::printf("%s ", name.c_str());
+    if (r.brief) std::printf("%s ", name);
     if (r.brief && !vsException_isPending())
       std::printf("loaded\n");
     else if (vsException_isPending())
@@ -374,14 +378,7 @@ void* run(void* argument) {
     prefixes[0] = r.internalPrefix.c_str();
     vsInternalClassAccessRestriction_registerPackageNames(prefixes);
   }
-  const std::vector<uint8_t> library = vsTestCore_readFile(r.positional[0]);
-  const std::vector<uint8_t> application = vsTestCore_readFile(r.positional[1]);
-  if (library.empty() || application.empty()) {
-    vsExitPoint_remove(&point);
-    r.status = usage("cannot read the archives");
-    return nullptr;
-  }
-  if (!vsTestCore_boot(library, application, kTestCoreHeapBytes)) {
+  if (!vsTestCore_boot(r.library, r.application, kTestCoreHeapBytes)) {
     vsExitPoint_remove(&point);
     r.status = usage("cannot set up the heap");
     return nullptr;
@@ -411,6 +408,9 @@ int main(int argc, char** argv) {
     }
   }
   if (r.positional.size() < 3) return usage("expected LIB.jar, TEST.jar and at least one CLASS");
+  r.library = vsTestCore_readFile(r.positional[0]);
+  r.application = vsTestCore_readFile(r.positional[1]);
+  if (r.library.empty() || r.application.empty()) return usage("cannot read the archives");
   LowThread t;
   if (!vsLowThread_start(&t, run, &r, kStackBytes)) return usage("cannot start the VM thread");
   vsLowThread_join(&t, nullptr);
