@@ -1,7 +1,10 @@
 // The core fixture (see core_fixture.h).
 #include "tests/core/core_fixture.h"
 
+#include <cstring>
+
 #include "tests/core/core_start.h"
+#include "vm/core/model/descriptors.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/symbols.h"
@@ -48,6 +51,11 @@ void CoreTest::SetUp() {
 VmRef CoreTest::symbol(const char* text) { return vsSymbol_fromCString(text, false); }
 
 VmRef CoreTest::load(const char* name) { return vsClass_findOrLoadByName(name, 1); }
+
+VmRef CoreTest::descriptor(const char* text) {
+  return vsDescriptor_parse({reinterpret_cast<const uint8_t*>(text), nullptr, 0,
+                             static_cast<uint32_t>(std::strlen(text))});
+}
 
 ClassRecord* CoreTest::loaded(const char* name) {
   const VmRef cls = load(name);

@@ -17,6 +17,8 @@ class CoreTest : public testing::Test {
   // The class of the name (kind 1), or 0 with an exception pending.
   static VmRef load(const char* name);
   static ClassRecord* loaded(const char* name);
+  // The encoded type or signature of a descriptor, or 0 with error 54.
+  static VmRef descriptor(const char* text);
   // The pending exception as "class \"message\"", cleared; "" when none.
   static std::string takePending();
 

@@ -28,11 +28,6 @@ namespace {
 
 using ClassLoadingTest = CoreTest;
 
-VmRef descriptor(const char* text) {
-  return vsDescriptor_parse({reinterpret_cast<const uint8_t*>(text), nullptr, 0,
-                             static_cast<uint32_t>(std::strlen(text))});
-}
-
 ClassRecord* classOfType(VmRef type) { return vsSignature_classAt(vsRef_as<VmSymbol>(type)->bytes); }
 
 TEST_F(ClassLoadingTest, AStubHandsItsIdAndArrayClassToTheRealClass) {

@@ -25,11 +25,6 @@ namespace {
 
 using ClassLookupTest = CoreTest;
 
-VmRef descriptor(const char* text) {
-  return vsDescriptor_parse({reinterpret_cast<const uint8_t*>(text), nullptr, 0,
-                             static_cast<uint32_t>(std::strlen(text))});
-}
-
 std::string textOf(VmRef symbol) {
   return std::string(reinterpret_cast<const char*>(vsRef_as<VmSymbol>(symbol)->bytes), vsRef_as<VmSymbol>(symbol)->length);
 }

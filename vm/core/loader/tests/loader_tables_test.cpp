@@ -23,11 +23,6 @@ using LoaderTablesTest = CoreTest;
 
 const VmSymbol* sym(VmRef s) { return vsRef_as<VmSymbol>(s); }
 
-VmRef descriptor(const std::string& text) {
-  return vsDescriptor_parse({reinterpret_cast<const uint8_t*>(text.data()), nullptr, 0,
-                             static_cast<uint32_t>(text.size())});
-}
-
 TEST_F(LoaderTablesTest, NamesAreCheckedByTheirKind) {
   struct Case {
     const char* text;
@@ -119,7 +114,7 @@ TEST_F(LoaderTablesTest, TheSignatureIteratorVisitsEveryItem) {
 
 TEST_F(LoaderTablesTest, DescriptorsAllow255Dimensions) {
   const std::string dims255(255, '[');
-  const VmRef deepest = descriptor(dims255 + "I");
+  const VmRef deepest = descriptor((dims255 + "I").c_str());
   ASSERT_NE(deepest, 0u) << takePending();
   ASSERT_TRUE(vsSymbol_isFieldType(deepest));
   const ClassRecord* array = vsRef_as<ClassRecord>(vsType_arrayClassOf(deepest));
@@ -129,10 +124,10 @@ TEST_F(LoaderTablesTest, DescriptorsAllow255Dimensions) {
        c = vsRef_as<ClassRecord>(c->elementOrLink))
     ++dims;
   EXPECT_EQ(dims, 255);
-  EXPECT_EQ(descriptor(dims255 + "[I"), 0u);
+  EXPECT_EQ(descriptor((dims255 + "[I").c_str()), 0u);
   EXPECT_EQ(takePending(), "java/lang/Error \" 54\"");
-  EXPECT_NE(descriptor(dims255 + "Ljava/lang/Object;"), 0u);
-  EXPECT_EQ(descriptor(dims255 + "[Ljava/lang/Object;"), 0u);
+  EXPECT_NE(descriptor((dims255 + "Ljava/lang/Object;").c_str()), 0u);
+  EXPECT_EQ(descriptor((dims255 + "[Ljava/lang/Object;").c_str()), 0u);
   EXPECT_EQ(takePending(), "java/lang/Error \" 54\"");
 }
 
