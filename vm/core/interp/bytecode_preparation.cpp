@@ -2,6 +2,7 @@
 #include "vm/core/interp/bytecode_preparation.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
@@ -51,25 +52,25 @@ int32_t vsMethod_prepareBytecode(const VmRef* method) {
   MethodRecord* m = vsRef_as<MethodRecord>(*method);
   if (vsMethod_isNative(m) || vsMethod_isAbstract(m)) return 1;
   const uint32_t n = m->codeLength;
-  if (n == 0) return refuse(kBadBytecode);
+  if (n == 0) return refuse(kErrBadBytecode);
   uint16_t flags = 0;
   uint32_t monitorEnters = 0;
   for (uint32_t bci = 0; bci < n;) {
     const uint8_t opcode = m->code[bci];
     if (opcode >= kFirstVmOpcode || vsBytecodes_tableLength(opcode) == kLengthNotAllowed)
-      return refuse(kBadBytecode);
+      return refuse(kErrBadBytecode);
     uint32_t length = vsBytecodes_tableLength(opcode);
     if (opcode == kOpWide) {
-      if (bci + 1 >= n) return refuse(kBadBytecode);
+      if (bci + 1 >= n) return refuse(kErrBadBytecode);
       const uint8_t next = m->code[bci + 1];
       if (next < kFirstVmOpcode && vsBytecodes_tableLength(next) == kLengthNotAllowed)
-        return refuse(kBadBytecode);
+        return refuse(kErrBadBytecode);
       if (next >= kFirstWithoutWideForm || vsBytecodes_wideLength(next) == kLengthNotAllowed)
-        return refuse(kBadWide);
+        return refuse(kErrBadWide);
       length = vsBytecodes_wideLength(next);
     } else if (opcode == kOpTableswitch || opcode == kOpLookupswitch) {
       length = prepareSwitch(m, bci, opcode);
-      if (length == 0) return refuse(kBadBytecode);
+      if (length == 0) return refuse(kErrBadBytecode);
       flags |= kMethodSyntheticOrSwitch;
     } else if (opcode >= kInvokevirtual && opcode <= kInvokeinterface) {
       flags |= kMethodHasInvokes;
@@ -77,7 +78,7 @@ int32_t vsMethod_prepareBytecode(const VmRef* method) {
       flags |= kMethodHasMonitors;
       if (opcode == kMonitorenter) ++monitorEnters;
     }
-    if (length > n - bci) return refuse(kBadBytecode);
+    if (length > n - bci) return refuse(kErrBadBytecode);
     bci += length;
   }
   m->accessFlags |= flags;

@@ -20,8 +20,5 @@
 
 #include "vm/core/model/object_layout.h"
 
-inline constexpr int32_t kBadBytecode = 104;
-inline constexpr int32_t kBadWide = 105;
-
 // 1, or 0 with the error pending.
 int32_t vsMethod_prepareBytecode(const VmRef* method);

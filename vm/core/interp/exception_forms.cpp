@@ -2,15 +2,13 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_control.h"
 
 namespace {
-
-constexpr int32_t kAccessDenied = 94;
-constexpr int32_t kIllegalAccess = 137;
 
 // Raises with the symbol's text as message. The text is copied first: the
 // raise allocates, and symbols may move.
@@ -30,7 +28,7 @@ void vsException_raiseClassNotFound(const VmRef* name, int32_t kind) {
     const VmSymbol* s = vsRef_as<VmSymbol>(*name);
     vsOutputStream_print(vsOutputStream_log(), "%.*s\n", static_cast<int>(s->length),
                          reinterpret_cast<const char*>(s->bytes));
-    vsVm_fatalErrorCode(kClassNotFoundAtStart);
+    vsVm_fatalErrorCode(kFatalClassNotFoundAtStart);
   }
   raiseNaming(kind == 1 ? kNoClassDefFoundClass : kClassNotFoundClass, name);
 }
@@ -44,7 +42,7 @@ void vsException_raiseErrorNamingMethod(const VmRef* method) {
 
 void vsException_throwIllegalAccess(int32_t form) {
   if (form == 1)
-    vsException_raiseWithCode(kVmErrorClass, kAccessDenied);
+    vsException_raiseWithCode(kVmErrorClass, kErrAccessDenied);
   else
-    vsException_raiseWithCode(kIllegalAccessClass, kIllegalAccess);
+    vsException_raiseWithCode(kIllegalAccessClass, kErrIllegalAccess);
 }

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/string_factory.h"
@@ -45,7 +46,7 @@ VmRef exceptionClass(const char* className) {
 void vsException_raise(const char* className, const char* message) {
   if (vsVmState().buildingImage != 0 || vsRoot(kRootOutOfMemoryError) == 0) {
     vsOutputStream_printLine(vsOutputStream_log(), "%s \"%s\"", className, message != nullptr ? message : "");
-    vsVm_fatalErrorCode(kRequiredClassFailed);
+    vsVm_fatalErrorCode(kFatalRequiredClass);
   }
   vsPendingException() = 0;
   VmHandle cls;

@@ -29,9 +29,6 @@ inline constexpr const char* kClassNotFoundClass = "java/lang/ClassNotFoundExcep
 inline constexpr const char* kIllegalAccessClass = "java/lang/IllegalAccessException";
 inline constexpr const char* kArrayStoreClass = "java/lang/ArrayStoreException";
 
-inline constexpr int32_t kRequiredClassFailed = 129;
-inline constexpr int32_t kClassNotFoundAtStart = 132;
-
 // Makes a new exception of the class, with the message (or none), pending.
 void vsException_raise(const char* className, const char* message);
 // The same with the code as message.

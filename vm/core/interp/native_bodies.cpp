@@ -2,6 +2,7 @@
 #include "vm/core/interp/native_bodies.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/model/handles.h"
 
 VS_VMBSS(VmWord) vsNative_popPointer;
@@ -10,7 +11,7 @@ namespace {
 constexpr uint32_t kMethodBelowPopPointer = 12;
 }
 
-void vsNative_abstractBody() { vsException_raiseWithCode(kVmErrorClass, kAbstractMethodCalled); }
+void vsNative_abstractBody() { vsException_raiseWithCode(kVmErrorClass, kErrAbstractMethodCalled); }
 
 void vsNative_unboundBody() {
   VmHandle method;
@@ -19,8 +20,8 @@ void vsNative_unboundBody() {
   vsHandle_close(&method);
 }
 
-void vsNative_interfaceMethodMissingBody() { vsException_raiseWithCode(kVmErrorClass, kInterfaceMethodMissing); }
+void vsNative_interfaceMethodMissingBody() { vsException_raiseWithCode(kVmErrorClass, kErrInterfaceMethodMissing); }
 
 void vsNative_interfaceMethodNotPublicBody() {
-  vsException_raiseWithCode(kVmErrorClass, kInterfaceMethodNotPublic);
+  vsException_raiseWithCode(kVmErrorClass, kErrAccessDenied);
 }

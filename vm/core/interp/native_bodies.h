@@ -13,8 +13,6 @@
 #include "ce/substrate/vm_sections.h"
 #include "ce/substrate/vm_word.h"
 
-inline constexpr int32_t kAbstractMethodCalled = 106;
-
 // Where the running native's frame is (set by the native call stubs).
 extern VmVariable<VmWord> vsNative_popPointer;
 
@@ -26,7 +24,5 @@ void vsNative_unboundBody();
 // gets for an interface method it does not implement (or implements with a
 // static method) and for one it implements with a non-public method: they
 // raise java/lang/Error " 99" and " 94".
-inline constexpr int32_t kInterfaceMethodMissing = 99;
-inline constexpr int32_t kInterfaceMethodNotPublic = 94;
 void vsNative_interfaceMethodMissingBody();
 void vsNative_interfaceMethodNotPublicBody();

@@ -2,6 +2,7 @@
 #include "vm/core/interp/pool_strings.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/memory/string_factory.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/constant_pool.h"
@@ -12,14 +13,12 @@
 
 namespace {
 
-constexpr int32_t kBadPoolEntry = 91;
-
 enum class Form { Name, Descriptor, ByFirstCharacter };
 
 ConstantPool* poolOf(const VmRef* pool) { return vsRef_as<ConstantPool>(*pool); }
 
 VmRef badEntry() {
-  vsException_raiseWithCode(kVmErrorClass, kBadPoolEntry);
+  vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
   return 0;
 }
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/model/handles.h"
 
 VS_VMBSS(VmPtr<ClassFileContext>) vsClassFile_contexts{};
@@ -14,7 +15,7 @@ VmWord firstByte(const ClassFileContext* c) { return c->classFile.object + kArra
 
 bool available(ClassFileContext* c, uint32_t n) {
   if (vsClassFile_remaining(c) >= n) return true;
-  vsException_raiseWithCode(kVmErrorClass, kTruncatedClassFile);
+  vsException_raiseWithCode(kVmErrorClass, kErrTruncated);
   return false;
 }
 

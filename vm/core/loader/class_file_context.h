@@ -50,7 +50,6 @@ static_assert(offsetof(ClassLoadingRecord, next) == 4 && offsetof(ClassLoadingRe
 static_assert(vsKind_info(kKindClassLoading).referenceWords[0] == 1 &&
               vsKind_info(kKindClassLoading).referenceWords[5] == 10);
 
-inline constexpr int32_t kTruncatedClassFile = 44;
 inline constexpr uint32_t kSourceNameBytes = 32;
 
 struct ClassFileContext {

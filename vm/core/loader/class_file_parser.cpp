@@ -45,7 +45,6 @@ namespace {
 
 constexpr uint32_t kResumedFlagMask = 0x631;
 constexpr uint32_t kInnerClassFlagMask = 0x63F;
-constexpr int32_t kNotAnInterfaceCode = 0;
 constexpr uint32_t kEmptyTableCount = 3;
 
 ClassLoadingRecord* rec(VmRef r) { return vsRef_as<ClassLoadingRecord>(r); }
@@ -230,13 +229,13 @@ int32_t vsClassFile_collectInterfaces(ClassBuild* build) {
     const VmRef name = vsClassFile_className(poolOf(build), static_cast<uint16_t>(indexes->elements[i]));
     const VmRef found = name != 0 ? vsClass_findLoaded(name) : 0;
     const ClassRecord* iface = vsRef_as<ClassRecord>(found);
-    if (iface == nullptr || !isInterface(iface)) return vsClassFile_fail(kNotAnInterfaceCode);
+    if (iface == nullptr || !isInterface(iface)) return vsClassFile_fail(kErrImplementsAClass);
     vsClassIdSet_add(&set, vsClass_id(iface));
     const VmRef list = vsClass_localInterfaces(iface);
     const ShortArray* supers = list != 0 ? vsRef_as<ShortArray>(list) : nullptr;
     for (int32_t k = 0; supers != nullptr && k < supers->length; ++k) {
       const ClassRecord* super = vsClass_byId(static_cast<uint16_t>(supers->elements[k]));
-      if (super == nullptr || !isInterface(super)) return vsClassFile_fail(kNotAnInterfaceCode);
+      if (super == nullptr || !isInterface(super)) return vsClassFile_fail(kErrImplementsAClass);
       vsClassIdSet_add(&set, vsClass_id(super));
     }
   }
@@ -301,7 +300,7 @@ VmRef vsClassFile_parse(ClassFileContext* context, VmRef* stack) {
   ClassBuild b;
   vsClassFile_openBuild(&b, context);
   VmRef result = 0;
-  bool ok = !isCircular(&b) || vsClassFile_fail(kClassCircularity);
+  bool ok = !isCircular(&b) || vsClassFile_fail(kErrClassCircularity);
   // 2. The header, unless an earlier call read it.
   if (ok && rec(b.record.object)->headerRead == 0) {
     const int32_t loaded = vsClassFile_parseHeader(&b);

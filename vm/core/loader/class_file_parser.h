@@ -34,5 +34,3 @@
 // The class, or 0: with nothing pending when missing classes were pushed,
 // else with an exception pending.
 VmRef vsClassFile_parse(ClassFileContext* context, VmRef* stack);
-
-inline constexpr int32_t kClassCircularity = 81;

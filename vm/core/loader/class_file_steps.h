@@ -4,57 +4,9 @@
 
 #include <cstdint>
 
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/class_file_context.h"
 #include "vm/core/model/object_layout.h"
-
-// Error codes of the class-file checks.
-enum ClassFormatError : int32_t {
-  kErrUtf8 = 45,
-  kErrTagTooLarge = 46,
-  kErrLongInLastEntry = 47,
-  kErrBadTag = 48,
-  kErrReferenceKind = 49,
-  kErrMethodName = 50,
-  kErrMethodSignature = 51,
-  kErrFieldName = 52,
-  kErrDescriptor = 54,
-  kErrClassName = 55,
-  kErrVersion = 56,
-  kErrArrayInterface = 57,
-  kErrConstantValue = 58,
-  kErrSynthetic = 59,
-  kErrDuplicateMember = 60,
-  kErrFieldFlags = 61,
-  kErrFieldSignature = 62,
-  kErrStackMapSlots = 63,
-  kErrStackMapItem = 64,
-  kErrStringIndex = 65,
-  kErrExceptionTable = 66,
-  kErrMethodFlags = 67,
-  kErrCodeAttribute = 68,
-  kErrCodeLength = 69,
-  kErrStackMapTwice = 70,
-  kErrStackMapLength = 71,
-  kErrExceptionsTwice = 72,
-  kErrAttributeLength = 73,
-  kErrMissingCode = 74,
-  kErrArgumentSize = 75,
-  kErrArgumentsAboveLocals = 76,
-  kErrInnerClasses = 77,
-  kErrImplementsItself = 78,
-  kErrNotAnInterface = 79,
-  kErrInterfaceTwice = 80,
-  kErrMagic = 82,
-  kErrClassFlags = 83,
-  kErrThisClassZero = 84,
-  kErrNoSuperclass = 85,
-  kErrInterfaceSuperclass = 86,
-  kErrFinalSuperclass = 87,
-  kErrInterfaceAsSuperclass = 88,
-  kErrTrailingBytes = 89,
-  kErrSuperclassChain = 90,
-  kErrBadPoolEntry = 91,
-};
 
 // Raises java/lang/Error with the code; returns false (or 0) for chaining.
 bool vsClassFile_fail(int32_t code);

@@ -1,6 +1,7 @@
 // Hash tables of classes by name (see class_tables.h).
 #include "vm/core/loader/class_tables.h"
 
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/memory/class_table.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -15,8 +16,6 @@
 VS_VMBSS(ClassTables) vsClassTables{};
 
 namespace {
-
-constexpr int32_t kFatalInconsistency = 139;
 
 ClassRecord* rec(VmRef r) { return vsRef_as<ClassRecord>(r); }
 

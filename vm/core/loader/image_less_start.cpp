@@ -3,6 +3,7 @@
 
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/required_class.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/class_tables.h"
 #include "vm/core/memory/boot_classes.h"
 #include "vm/core/memory/class_table.h"
@@ -20,8 +21,6 @@
 
 namespace {
 
-constexpr int32_t kHeapCannotHoldImage = 130;
-constexpr int32_t kFatalInconsistency = 139;
 constexpr int16_t kClassInstanceBytes = sizeof(ClassMirror);
 constexpr int16_t kThrowableMinimumBytes = 12;
 
@@ -37,7 +36,7 @@ constexpr const char* kLoaderExceptions[] = {kVmErrorClass, kNoClassDefFoundClas
 // Allocations of the start either succeed or end the VM (start-up phase);
 // the few that report failure end it the same way.
 void require(int32_t made) {
-  if (made == 0) vsVm_fatalErrorCode(kHeapCannotHoldImage);
+  if (made == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
 }
 
 VmRef requireRef(VmRef made) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
@@ -15,7 +16,7 @@
 namespace {
 
 VmRef badDescriptor() {
-  vsException_raiseWithCode(kVmErrorClass, kBadDescriptor);
+  vsException_raiseWithCode(kVmErrorClass, kErrDescriptor);
   return 0;
 }
 

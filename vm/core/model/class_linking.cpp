@@ -2,6 +2,7 @@
 #include "vm/core/model/class_linking.h"
 
 #include "vm/core/interp/method_helpers.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/interp/pool_strings.h"
 #include "vm/core/loader/class_file_methods.h"
@@ -23,8 +24,6 @@
 #include "vm/core/startup/vm_control.h"
 
 namespace {
-
-constexpr int32_t kFatalInconsistency = 139;
 
 enum Reach : int { kUnreachable = 0, kPackagePrivate = 1, kPublicOrProtected = 2 };
 

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
@@ -40,7 +41,7 @@ struct Parser {
 };
 
 bool fail() {
-  vsException_raiseWithCode(kVmErrorClass, kBadDescriptor);
+  vsException_raiseWithCode(kVmErrorClass, kErrDescriptor);
   return false;
 }
 

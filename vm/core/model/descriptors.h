@@ -19,8 +19,6 @@
 
 #include "vm/core/model/object_layout.h"
 
-inline constexpr int32_t kBadDescriptor = 54;
-
 // Descriptor text: plain bytes, or bytes inside a heap object, read through
 // its handle because the class lookups may move it.
 struct DescriptorText {
