@@ -6,6 +6,7 @@
 #include "ce/substrate/low_memory.h"
 #include "ce/substrate/vm_sections.h"
 #include "tests/core/exception_double.h"
+#include "vm/core/memory/boot_classes.h"
 #include "vm/core/memory/class_table.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/java_heap.h"
@@ -39,23 +40,6 @@ void resetVmVariables() {
 }
 
 ClassRecord* rec(VmRef r) { return vsRef_as<ClassRecord>(r); }
-
-// A 48-byte class record built by hand: the records that the allocators
-// themselves need.
-VmRef rawClassRecord(VmRef header, int32_t kind) {
-  const VmRef r = vsJavaHeap_allocate(kClassRecordHeadBytes);
-  vsClass_fillRecord(rec(r), header, kClassRecordHeadBytes, kind, vsRef_of(vsKind_map(kind)));
-  return r;
-}
-
-VmRef oneWordNear(VmRef cls) { return vsJavaHeap_newInstanceOfSize(&cls, 4); }
-
-// The class record of an internal kind, kept in its root, with the near
-// its objects share.
-void internalClass(Root root, int32_t kind, VmRef header) {
-  vsRoot(root) = rawClassRecord(header, kind);
-  vsJavaHeap_storeReference(&rec(vsRoot(root))->protoNear.raw, oneWordNear(vsRoot(root)));
-}
 
 void giveMirror(VmRef cls) {
   if (vsRoot(kRootClass) == 0) return;
@@ -99,58 +83,6 @@ void writeMaps(VmRef cls, const std::vector<uint8_t>& instanceMap) {
   map[instanceMap.size() + 1] = 0;
 }
 
-void buildInternalClasses() {
-  // K16 is its own class; K13 is the near of the internal class records.
-  const VmRef k16 = rawClassRecord(0, kKindClassOfKind);
-  vsJavaHeap_storeReference(&rec(k16)->header, k16);
-  vsRoot(kRootClassOfKinds) = k16;
-  const VmRef k13 = rawClassRecord(k16, kKindOneWordNear);
-  const VmRef k15 = rawClassRecord(k16, kKindMethodNear);
-
-  struct Internal {
-    Root root;
-    int32_t kind;
-  };
-  static constexpr Internal kInternal[] = {
-      {kRootConstantPoolClass, kKindConstantPool},  {kRootSymbolClass, kKindSymbol},
-      {kRootCompiledCodeClass, kKindCompiledCode},  {kRootZipStreamClass, kKindZipStream},
-      {kRootArgumentBlockClass, kKindArgumentBlock}, {kRootClassLoadingClass, kKindClassLoading},
-      {kRootMonitorClass, kKindMonitor},            {kRootStackMapClass, kKindStackMap},
-      {kRootClassInfoClass, kKindClassInfo},        {kRootStackChunkClass, kKindStackChunk},
-      {kRootCompiler40Class, kKindCompiler40},      {kRootCompiler20Class, kKindCompiler20},
-      {kRootThreadRecordClass, kKindThread},        {kRootCompiler32Class, kKindCompiler32},
-  };
-  for (const Internal& k : kInternal) internalClass(k.root, k.kind, k13);
-
-  // Methods share 8-byte nears {M, 0}, measured through M's header K15.
-  vsRoot(kRootMethodClass) = rawClassRecord(k15, kKindMethod);
-  vsJavaHeap_storeReference(&rec(vsRoot(kRootMethodClass))->protoNear.raw,
-                            vsJavaHeap_newInstanceOfSize(&vsRoot(kRootMethodClass), 8));
-
-  // The classifiers of class records and the kind -14 records P10..P12,
-  // which are the nears of the class records they classify.
-  static constexpr Internal kClassifiers[] = {{kRootInstanceClassKind, kKindInstanceClass},
-                                               {kRootObjectArrayClassKind, kKindObjectArrayClass},
-                                               {kRootTypeArrayClassKind, kKindTypeArrayClass}};
-  for (const Internal& k : kClassifiers) {
-    vsRoot(k.root) = rawClassRecord(k16, k.kind);
-    const VmRef p = rawClassRecord(vsRoot(k.root), kKindNear);
-    vsJavaHeap_storeReference(&rec(vsRoot(k.root))->protoNear.raw, p);
-  }
-}
-
-void buildArrayClasses() {
-  const VmRef typeArrayNear = rec(vsRoot(kRootTypeArrayClassKind))->protoNear.raw;
-  for (int32_t type = kTypeBoolean; type <= kTypeLong; ++type) {
-    const int32_t size = vsBasicType_byteSize(type);
-    const int32_t kind = size == 1 ? kKindByteArray : size == 2 ? kKindCharArray : size == 4 ? kKindIntArray : kKindLongArray;
-    const VmRef cls = classByHand(typeArrayNear, kClassRecordHeadBytes, kind, vsRef_of(vsKind_map(kind)), true);
-    rec(cls)->classInfo->methods = static_cast<VmWord>(type);
-    rec(cls)->classInfo->fields = static_cast<VmWord>(size);
-    vsRoot(vsRoot_primitiveArray(type)) = cls;
-  }
-}
-
 VmRef instanceClassByHand(uint32_t instanceSize, const std::vector<uint8_t>& map) {
   const uint32_t recordSize = (0 + static_cast<uint32_t>(map.size()) + 2 + 51) & ~uint32_t{3};
   const VmRef cls = classByHand(vsClass_nearOfInstanceClasses(), recordSize, static_cast<int32_t>(instanceSize),
@@ -169,14 +101,12 @@ bool registerAll(const std::vector<Root>& roots) {
 }
 
 bool buildCoreClasses() {
-  buildArrayClasses();
+  if (vsBootClasses_createPrimitiveArrays() != 1) return false;
   vsRoot(kRootObject) = instanceClassByHand(4, {});
-  for (int32_t type = kTypeBoolean; type <= kTypeLong; ++type)
-    vsJavaHeap_storeReference(&rec(vsRoot(vsRoot_primitiveArray(type)))->superClass.raw, vsRoot(kRootObject));
+  if (vsBootClasses_attachArraysToObject() != 1) return false;
   vsRoot(kRootObjectArray) = vsJavaHeap_newArrayClass(&vsRoot(kRootObject));
   vsJavaHeap_storeReference(&rec(vsRoot(kRootObject))->arrayClass.raw, vsRoot(kRootObjectArray));
   vsRoot(kRootEmptyObjectArray) = vsJavaHeap_newArray(&vsRoot(kRootObjectArray), 0, 4);
-  vsRoot(kRootEmptyExceptionTable) = vsJavaHeap_newArray(&vsRoot(kRootShortArray), 0, 2);
   vsRoot(kRootClassTable) = vsJavaHeap_newArray(&vsRoot(kRootObjectArray), kTestClassTableLength, 4);
   vsClassTable_setCount(0);
   if (!registerAll({kRootObject, kRootBooleanArray, kRootCharArray, kRootFloatArray, kRootDoubleArray,
@@ -230,8 +160,7 @@ bool vsTestHeap_boot(uint32_t heapMin, uint32_t heapCapacity) {
   vsVmFlags().HeapMin = static_cast<int32_t>(heapMin);
   vsVmFlags().HeapCapacity = static_cast<int32_t>(heapCapacity);
   vsVmState().startupPhase = 1;
-  if (vsJavaHeap_setup(0, 0) != 1) return false;
-  buildInternalClasses();
+  if (vsJavaHeap_setup(0, 0) != 1 || vsBootClasses_createKinds() != 1) return false;
   const bool built = buildCoreClasses();
   vsVmState().startupPhase = 0;
   return built && !vsException_isPending();

@@ -4,13 +4,30 @@
 // the VM globals holds it until a handler takes it. Classes are named by
 // their slash-separated names. Errors that carry a numeric detail code have
 // the code, formatted with "%3d", as their message.
+//
+// Raising an exception of a class:
+//   1. the class is found, or loaded (the VM needs it: kind 1); when that
+//      fails, java/lang/Error naming the class is raised instead;
+//   2. an instance is allocated (a failure leaves OutOfMemoryError pending);
+//   3. the message, as a java.lang.String, goes into Throwable's first field
+//      (its detail message);
+//   4. the instance becomes the pending exception.
+// While the class image is built, or before the core's start has made the
+// preallocated OutOfMemoryError (root 43), no exception can be thrown: the
+// class name and message are printed and the VM ends with fatal error 129.
 #pragma once
 
 #include <cstdint>
 
+#include "vm/core/model/object_layout.h"
+
 inline constexpr const char* kVmErrorClass = "java/lang/Error";
 inline constexpr const char* kNegativeArraySizeClass = "java/lang/NegativeArraySizeException";
 inline constexpr const char* kIllegalArgumentClass = "java/lang/IllegalArgumentException";
+inline constexpr const char* kNoClassDefFoundClass = "java/lang/NoClassDefFoundError";
+inline constexpr const char* kClassNotFoundClass = "java/lang/ClassNotFoundException";
+inline constexpr const char* kIllegalAccessClass = "java/lang/IllegalAccessException";
+inline constexpr const char* kArrayStoreClass = "java/lang/ArrayStoreException";
 
 // Makes a new exception of the class, with the message (or none), pending.
 void vsException_raise(const char* className, const char* message);
@@ -20,3 +37,13 @@ void vsException_raiseWithCode(const char* className, int32_t code);
 void vsException_throwArrayStore(int32_t code);
 // Makes the preallocated java/lang/OutOfMemoryError (root 43) pending.
 void vsException_throwOutOfMemoryError();
+
+// NoClassDefFoundError (kind 1) or ClassNotFoundException (kind 0) with the
+// class name (a symbol) as message. During the start-up phase the name and a
+// line feed are printed instead, and the VM ends with fatal error 132.
+void vsException_raiseClassNotFound(const VmRef* name, int32_t kind);
+// java/lang/Error with the name of the method as message.
+void vsException_raiseErrorNamingMethod(const VmRef* method);
+// Access denied: with form 1 java/lang/Error code 94, else
+// java/lang/IllegalAccessException code 137.
+void vsException_throwIllegalAccess(int32_t form);

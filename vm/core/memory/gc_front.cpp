@@ -5,13 +5,10 @@
 #include "vm/core/memory/gc_front.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/startup/vm_control.h"
 
-namespace {
-constexpr int32_t kHeapCannotHoldImage = 130;
-}
-
 void vsGC_collectFront(uint32_t) {
-  if (vsVmState().startupPhase != 0) vsVm_fatalErrorCode(kHeapCannotHoldImage);
+  if (vsVmState().startupPhase != 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
   vsException_throwOutOfMemoryError();
 }

@@ -4,6 +4,7 @@
 
 #include "vm/core/memory/class_table.h"
 #include "vm/core/memory/write_barrier.h"
+#include "vm/core/model/class_mirrors.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/model_flags.h"
@@ -155,6 +156,13 @@ VmRef vsClass_arrayClass(const VmRef* elementClass, int32_t dims) {
       }
       cls = vsRef_as<ClassRecord>(current.object);
       vsJavaHeap_storeReference(&cls->arrayClass.raw, array);
+      current.object = array;
+      // Classes with ids finish with the registration step.
+      if (vsRoot(kRootClassTable) != 0 && vsArrayClass_register(&current.object) == 0) {
+        vsHandle_close(&current);
+        return 0;
+      }
+      continue;
     }
     current.object = array;
   }

@@ -2,14 +2,11 @@
 #include "vm/core/model/class_reader.h"
 
 #include "vm/core/interp/exceptions.h"
-
-namespace {
-constexpr int32_t kTruncatedClassFile = 44;
-}
+#include "vm/core/interp/vm_errors.h"
 
 uint16_t vsClassReader_readU16(ClassReader* reader) {
   if (reader->position > reader->end || reader->end - reader->position < 2) {
-    vsException_raiseWithCode(kVmErrorClass, kTruncatedClassFile);
+    vsException_raiseWithCode(kVmErrorClass, kErrTruncated);
     return 0;
   }
   const uint8_t* p = vsWord_toPointer<uint8_t>(reader->position);

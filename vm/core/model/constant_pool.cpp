@@ -2,6 +2,7 @@
 #include "vm/core/model/constant_pool.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
@@ -10,10 +11,8 @@
 
 namespace {
 
-constexpr int32_t kBadPoolEntry = 91;
-
 VmWord failBadEntry() {
-  vsException_raiseWithCode(kVmErrorClass, kBadPoolEntry);
+  vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
   return 0;
 }
 

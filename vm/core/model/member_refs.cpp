@@ -2,16 +2,15 @@
 #include "vm/core/model/member_refs.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/constant_pool.h"
 #include "vm/core/model/model_flags.h"
 
 namespace {
 
-constexpr int32_t kBadPoolEntry = 91;
-
 int32_t fail() {
-  vsException_raiseWithCode(kVmErrorClass, kBadPoolEntry);
+  vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
   return 0;
 }
 

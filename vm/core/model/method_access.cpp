@@ -70,7 +70,7 @@ uint8_t vsMethod_codeByteAt(const MethodRecord* method, uint32_t offset) {
   return method->code[offset];
 }
 
-uint16_t vsMethod_codeU16At(const MethodRecord* method, uint32_t offset) {
+uint16_t vsMethod_codeU2At(const MethodRecord* method, uint32_t offset) {
   return static_cast<uint16_t>(method->code[offset] << 8 | method->code[offset + 1]);
 }
 
@@ -106,7 +106,7 @@ VmWord* vsMethod_nativeAddressSlot(MethodRecord* method) {
   return reinterpret_cast<VmWord*>(method->code + 4);
 }
 
-int32_t vsMethod_vtableIndex(const MethodRecord* method) {
+int32_t vsMethod_findInVtable(const MethodRecord* method) {
   const ClassRecord* holder = vsMethod_holderClass(method);
   if (holder == nullptr) return -1;
   const ClassInfo* ci = holder->classInfo.get();

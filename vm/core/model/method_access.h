@@ -30,7 +30,7 @@ bool vsMethod_isCompiled(const MethodRecord* method);
 bool vsMember_isStatic(const MethodRecord* member);
 
 uint8_t vsMethod_codeByteAt(const MethodRecord* method, uint32_t offset);
-uint16_t vsMethod_codeU16At(const MethodRecord* method, uint32_t offset);
+uint16_t vsMethod_codeU2At(const MethodRecord* method, uint32_t offset);
 // A switch operand word, in machine order.
 int32_t vsMethod_codeIntAt(const MethodRecord* method, uint32_t offset);
 void vsMethod_setCodeIntAt(MethodRecord* method, uint32_t offset, int32_t value);
@@ -42,4 +42,4 @@ const uint8_t* vsMethod_codeEnd(const MethodRecord* method);
 VmWord* vsMethod_nativeAddressSlot(MethodRecord* method);
 
 // Position of the method in its declaring class's virtual table, or -1.
-int32_t vsMethod_vtableIndex(const MethodRecord* method);
+int32_t vsMethod_findInVtable(const MethodRecord* method);

@@ -50,6 +50,7 @@ enum MirrorStatus : uint32_t {
 
 // Constant-pool tags.
 enum PoolTag : uint8_t {
+  kTagUnusedUtf8 = 0,              // a UTF-8 entry dropped after loading
   kTagUtf8 = 1,
   kTagInt = 3,
   kTagFloat = 4,
@@ -64,6 +65,7 @@ enum PoolTag : uint8_t {
   kTagUnresolvedClass = 13,
   kTagClassFileClass = 14,
   kTagUnresolvedString = 15,
+  kTagClassFileString = 16,        // string by UTF-8 index, as read from the class file
   kTagResolvedFieldBase = 13,      // + basic type: 17 .. 26
   kTagBoundMethod = 27,
   kTagResolvedVirtualBase = 24,    // + basic type: 28 .. 38

@@ -117,7 +117,7 @@ TEST_F(BytecodesTest, SwitchesThatRunPastTheCodeGiveZero) {
 TEST_F(BytecodesTest, CodeReadersKeepTheirByteOrders) {
   VmRef method = methodWithCode({0x12, 0x34, 0x56, 0x78}, 8);
   MethodRecord* m = vsRef_as<MethodRecord>(method);
-  EXPECT_EQ(vsMethod_codeU16At(m, 0), 0x1234);
+  EXPECT_EQ(vsMethod_codeU2At(m, 0), 0x1234);
   EXPECT_EQ(vsMethod_codeBigEndianIntAt(m, 0), 0x12345678);
   EXPECT_EQ(vsMethod_codeIntAt(m, 0), 0x78563412);
   vsMethod_setCodeBigEndianIntAt(m, 4, -2);

@@ -226,9 +226,9 @@ TEST_F(AccessTest, VtableIndexOfAMethod) {
   VmRef cls = vsJavaHeap_newInstanceClass(3, 0, 0, 0, 2, 4);
   ClassInfo* ci = vsRef_as<ClassRecord>(cls)->classInfo.get();
   vsRef_as<MethodRecord>(method.object)->classId = ci->classId;
-  EXPECT_EQ(vsMethod_vtableIndex(vsRef_as<MethodRecord>(method.object)), -1);
+  EXPECT_EQ(vsMethod_findInVtable(vsRef_as<MethodRecord>(method.object)), -1);
   vsJavaHeap_storeReference(&ci->vtable[2], method.object);
-  EXPECT_EQ(vsMethod_vtableIndex(vsRef_as<MethodRecord>(method.object)), 2);
+  EXPECT_EQ(vsMethod_findInVtable(vsRef_as<MethodRecord>(method.object)), 2);
   vsHandle_close(&method);
 }
 

@@ -1,6 +1,9 @@
 // The subtype test, array classes and object-array stores.
 #include <gtest/gtest.h>
 
+#include <string>
+#include <vector>
+
 #include "tests/core/exception_double.h"
 #include "tests/core/heap_fixture.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -85,6 +88,39 @@ TEST_F(SubtypeTest, InterfacesOfTheChainAndTheirSuperinterfaces) {
   EXPECT_FALSE(vsClass_isSubtypeOf(cls(child), cls(other)));
   EXPECT_TRUE(vsClass_isSubtypeOf(cls(derived), cls(base)));
   EXPECT_TRUE(vsClass_isSubtypeOf(cls(arrayOf(child)), cls(arrayOf(base))));
+}
+
+// A chain of interfaces, each declaring the one before, and diamonds over
+// it: each interface is visited once, so the answer comes at once and the
+// native stack stays flat however deep the chain (a walk that recursed into
+// every declared interface of every level would take 2^depth steps for the
+// failing test).
+TEST_F(SubtypeTest, DeepInterfaceHierarchiesAreWalkedOnce) {
+  constexpr int kDepth = 1000;
+  VmHandle previous;
+  VmHandle first;
+  vsHandle_pushEmpty(&previous);
+  vsHandle_pushEmpty(&first);
+  for (int i = 0; i < kDepth; ++i) {
+    const VmRef iface = vsTestHeap_newClass(("I" + std::to_string(i)).c_str(), 0, 0, true);
+    if (previous.object != 0) {
+      // Declares the one before twice over: directly and through the one
+      // before that, a diamond at every level.
+      std::vector<VmRef> declared = {previous.object};
+      if (i >= 2) declared.push_back(cls(previous.object)->superClass.raw);
+      vsTestHeap_setInterfaces(iface, declared);
+    }
+    if (first.object == 0) first.object = iface;
+    // Keep the one before reachable through an unused word of the record.
+    vsJavaHeap_storeReference(&cls(iface)->superClass.raw, previous.object);
+    previous.object = iface;
+  }
+  const VmRef implementer = vsTestHeap_newClass("Implementer", vsRoot(kRootObject), 4);
+  vsTestHeap_setInterfaces(implementer, {previous.object});
+  const VmRef other = vsTestHeap_newClass("Other", 0, 0, true);
+  EXPECT_TRUE(vsClass_isSubtypeOf(cls(implementer), cls(first.object)));
+  EXPECT_FALSE(vsClass_isSubtypeOf(cls(implementer), cls(other)));
+  vsHandle_close(&previous);
 }
 
 class ObjectArrayCopyTest : public HeapTest {

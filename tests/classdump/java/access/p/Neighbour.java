@@ -1,0 +1,4 @@
+package access.p;
+
+public class Neighbour {
+}

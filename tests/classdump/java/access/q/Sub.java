@@ -1,0 +1,4 @@
+package access.q;
+
+public class Sub extends access.p.Base {
+}

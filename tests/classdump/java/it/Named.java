@@ -1,0 +1,7 @@
+package it;
+
+public interface Named {
+    String name();
+
+    int size();
+}

@@ -1,0 +1,7 @@
+package it;
+
+public interface Shape {
+    int area();
+
+    String name();
+}

@@ -1,0 +1,5 @@
+package lookup;
+
+public interface Constants {
+    int X = 1;
+}

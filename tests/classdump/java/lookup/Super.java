@@ -1,0 +1,6 @@
+package lookup;
+
+public class Super {
+    static int X = 2;
+    int inherited;
+}

@@ -1,0 +1,5 @@
+package order;
+
+public interface IB {
+    int b();
+}

@@ -1,0 +1,7 @@
+package order;
+
+public class Parent {
+    public int a() {
+        return 1;
+    }
+}

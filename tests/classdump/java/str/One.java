@@ -1,0 +1,7 @@
+package str;
+
+public class One {
+    public String text() {
+        return "shared text";
+    }
+}

@@ -1,0 +1,9 @@
+package str;
+
+public class Two {
+    static final String SAME = "shared text";
+
+    public String text() {
+        return "shared text";
+    }
+}

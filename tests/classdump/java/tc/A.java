@@ -1,0 +1,4 @@
+package tc;
+
+public class A {
+}

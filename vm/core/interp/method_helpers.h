@@ -1,0 +1,21 @@
+// Small helpers over method records that the loader and the resolver share.
+#pragma once
+
+#include <cstdint>
+
+#include "vm/core/model/object_layout.h"
+
+// The name and signature symbols: the pool entries at the method's name and
+// signature indexes.
+VmRef vsMethod_name(const MethodRecord* method);
+VmRef vsMethod_signature(const MethodRecord* method);
+bool vsMethod_matchesNameAndSignature(const MethodRecord* method, VmRef name, VmRef signature);
+// The name is "<init>".
+bool vsMethod_isConstructor(const MethodRecord* method);
+// Stores the parameter words that the signature and the static flag give.
+void vsMethod_setParameterWords(MethodRecord* method);
+// A constructor that only calls its superclass constructor and stores zero
+// values: code of a non-zero multiple of 5 bytes,
+//   aload_0, invokespecial #i, { aload_0, aconst_null | iconst_0 | fconst_0
+//   | dconst_0, putfield #f }*, return
+bool vsMethod_isTrivialConstructor(const MethodRecord* method);
