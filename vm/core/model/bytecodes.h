@@ -14,7 +14,11 @@
 
 #include "vm/core/model/object_layout.h"
 
+inline constexpr uint8_t kOpAload0 = 42;
 inline constexpr uint8_t kOpTableswitch = 170;
+inline constexpr uint8_t kOpIreturn = 172;
+inline constexpr uint8_t kOpAreturn = 176;
+inline constexpr uint8_t kOpGetfield = 180;
 inline constexpr uint8_t kOpLookupswitch = 171;
 inline constexpr uint8_t kOpWide = 196;
 inline constexpr uint8_t kLengthNotAllowed = 255;
