@@ -1,6 +1,7 @@
 // Method helpers (see method_helpers.h).
 #include "vm/core/interp/method_helpers.h"
 
+#include "vm/core/interp/method_entries.h"
 #include "vm/core/model/constant_pool.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/signatures.h"
@@ -51,5 +52,13 @@ bool vsMethod_isTrivialConstructor(const MethodRecord* method) {
   if (code[0] != kAload0 || code[1] != kInvokespecial || code[n - 1] != kReturn) return false;
   for (uint32_t at = 4; at + 1 < n; at += 5)
     if (code[at] != kAload0 || !isZeroConstant(code[at + 1]) || code[at + 2] != kPutfield) return false;
+  return true;
+}
+
+bool vsMethod_isFastAccessor(const MethodRecord* method, int32_t* type, uint32_t* offset) {
+  const int32_t kind = vsMethodEntry_kindOfWord(*method->entryWord.get());
+  if (kind < kEntryAccessorByte || kind > kEntryAccessorLong) return false;
+  *type = method->maxStack;
+  *offset = method->maxLocals;
   return true;
 }

@@ -19,3 +19,7 @@ void vsMethod_setParameterWords(MethodRecord* method);
 //   aload_0, invokespecial #i, { aload_0, aconst_null | iconst_0 | fconst_0
 //   | dconst_0, putfield #f }*, return
 bool vsMethod_isTrivialConstructor(const MethodRecord* method);
+// Whether the method enters through one of the five accessor entries; they
+// read the field's basic type and byte offset where max stack and max
+// locals are kept, which go to *type and *offset.
+bool vsMethod_isFastAccessor(const MethodRecord* method, int32_t* type, uint32_t* offset);

@@ -59,11 +59,14 @@ enum VmErrorCode : int32_t {
   kErrBadPoolEntry = 91,     // a pool index past the pool, or of the wrong tag
   // Links and calls.
   kErrAccessDenied = 94,
+  kErrFieldMissing = 96,
+  kErrFieldStaticness = 97,  // static where an instance field was expected, or the reverse
   kErrInterfaceMethodMissing = 99,
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
   kErrIllegalAccess = 137,   // IllegalAccessException
+  kErrClassNotLoaded = 146,  // resolving without loading met a class not loaded
 };
 
 enum VmFatalCode : int32_t {

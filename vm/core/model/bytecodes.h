@@ -14,9 +14,62 @@
 
 #include "vm/core/model/object_layout.h"
 
-inline constexpr uint8_t kOpTableswitch = 170;
-inline constexpr uint8_t kOpLookupswitch = 171;
-inline constexpr uint8_t kOpWide = 196;
+// Opcodes named by the VM, the class file's and its own fast forms.
+enum Opcode : uint8_t {
+  kOpLdc = 18,
+  kOpLdcW = 19,
+  kOpLdc2W = 20,
+  kOpAload0 = 42,
+  kOpTableswitch = 170,
+  kOpLookupswitch = 171,
+  kOpIreturn = 172,
+  kOpAreturn = 176,
+  kOpGetstatic = 178,
+  kOpPutstatic = 179,
+  kOpGetfield = 180,
+  kOpPutfield = 181,
+  kOpInvokevirtual = 182,
+  kOpInvokespecial = 183,
+  kOpInvokestatic = 184,
+  kOpInvokeinterface = 185,
+  kOpNew = 187,
+  kOpAnewarray = 189,
+  kOpCheckcast = 192,
+  kOpInstanceof = 193,
+  kOpWide = 196,
+  kOpLdcFast = 203,
+  kOpLdcWFast = 204,
+  kOpLdc2WFast = 205,
+  kOpPutstaticFast = 206,
+  kOpPutstatic2Fast = 207,
+  kOpPutstaticRefFast = 208,
+  kOpGetstaticFast = 209,
+  kOpGetstatic2Fast = 210,
+  kOpPutfieldByteFast = 211,
+  kOpPutfieldShortFast = 212,
+  kOpPutfieldIntFast = 213,
+  kOpPutfieldLongFast = 214,
+  kOpPutfieldFloatFast = 215,
+  kOpPutfieldDoubleFast = 216,
+  kOpPutfieldRefFast = 217,
+  kOpGetfieldByteFast = 218,
+  kOpGetfieldShortFast = 219,
+  kOpGetfieldIntFast = 220,
+  kOpGetfieldLongFast = 221,
+  kOpGetfieldFloatFast = 222,
+  kOpGetfieldDoubleFast = 223,
+  kOpGetfieldRefFast = 224,
+  kOpGetfieldCharFast = 225,
+  kOpInvokevirtualFast = 226,
+  kOpInvokestaticFast = 227,
+  kOpInvokeinterfaceFast = 228,
+  kOpInvokedirectFast = 230,
+  kOpInvokesuperFast = 231,
+  kOpNewFast = 232,
+  kOpAnewarrayFast = 233,
+  kOpCheckcastFast = 234,
+  kOpInstanceofFast = 235,
+};
 inline constexpr uint8_t kLengthNotAllowed = 255;
 
 // The table's two lengths of an opcode.

@@ -14,6 +14,7 @@
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/memory/heap_allocators.h"
+#include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_lookup.h"
@@ -74,6 +75,29 @@ TEST_F(LoaderHelpersTest, BodiesWithoutCodeRaise) {
   vsNative_popPointer = vsWord_fromPointer(&frame[5]) + 8;
   vsNative_unboundBody();
   EXPECT_EQ(takePending(), "java/lang/Error \"finalize\"");
+}
+
+TEST_F(LoaderHelpersTest, FastAccessorsAreTheFiveAccessorEntries) {
+  const struct {
+    MethodEntryKind kind;
+    bool expected;
+  } cases[] = {{kEntryAccessorByte, true},  {kEntryAccessorShort, true}, {kEntryAccessorChar, true},
+               {kEntryAccessorWord, true},  {kEntryAccessorLong, true},  {kEntryGeneral, false},
+               {kEntryNoExtraLocals, false}, {kEntryExtraLocals4, false}};
+  for (const auto& c : cases) {
+    VmHandle m;
+    vsHandle_push(&m, vsJavaHeap_newMethod(5));
+    MethodRecord* method = vsRef_as<MethodRecord>(m.object);
+    method->maxStack = kTypeLong;
+    method->maxLocals = 12;
+    vsMethod_setEntryAddress(method, vsMethodEntry_address(c.kind));
+    int32_t type = 0;
+    uint32_t offset = 0;
+    EXPECT_EQ(vsMethod_isFastAccessor(method, &type, &offset), c.expected) << vsMethodEntry_name(c.kind);
+    EXPECT_EQ(type, c.expected ? kTypeLong : 0) << vsMethodEntry_name(c.kind);
+    EXPECT_EQ(offset, c.expected ? 12u : 0u) << vsMethodEntry_name(c.kind);
+    vsHandle_close(&m);
+  }
 }
 
 TEST_F(LoaderHelpersTest, TheEntryKindFollowsTheExtraLocals) {

@@ -15,9 +15,10 @@ static_assert(Z_DEFAULT_STRATEGY == 0 && Z_FILTERED == 1 && Z_HUFFMAN_ONLY == 2 
 
 static bool writeFile(const std::string& path, const std::vector<uint8_t>& head,
                       const std::vector<uint8_t>& data) {
+  // fwrite may not be handed the null data of an empty vector.
   FILE* f = std::fopen(path.c_str(), "wb");
-  if (f == nullptr || std::fwrite(head.data(), 1, head.size(), f) != head.size() ||
-      std::fwrite(data.data(), 1, data.size(), f) != data.size() || std::fclose(f) != 0) {
+  if (f == nullptr || (!head.empty() && std::fwrite(head.data(), 1, head.size(), f) != head.size()) ||
+      (!data.empty() && std::fwrite(data.data(), 1, data.size(), f) != data.size()) || std::fclose(f) != 0) {
     std::fprintf(stderr, "cannot write %s\n", path.c_str());
     return false;
   }
