@@ -11,10 +11,6 @@ namespace {
 
 constexpr uint8_t kFirstVmOpcode = 202;
 constexpr uint8_t kFirstWithoutWideForm = 241;
-constexpr uint8_t kInvokevirtual = 182;
-constexpr uint8_t kInvokeinterface = 185;
-constexpr uint8_t kMonitorenter = 194;
-constexpr uint8_t kMonitorexit = 195;
 constexpr uint32_t kLockRecordWords = 7;
 constexpr uint32_t kMaxStackLimit = 65535;
 
@@ -72,11 +68,11 @@ int32_t vsMethod_prepareBytecode(const VmRef* method) {
       length = prepareSwitch(m, bci, opcode);
       if (length == 0) return refuse(kErrBadBytecode);
       flags |= kMethodSyntheticOrSwitch;
-    } else if (opcode >= kInvokevirtual && opcode <= kInvokeinterface) {
+    } else if (opcode >= kOpInvokevirtual && opcode <= kOpInvokeinterface) {
       flags |= kMethodHasInvokes;
-    } else if (opcode == kMonitorenter || opcode == kMonitorexit) {
+    } else if (opcode == kOpMonitorenter || opcode == kOpMonitorexit) {
       flags |= kMethodHasMonitors;
-      if (opcode == kMonitorenter) ++monitorEnters;
+      if (opcode == kOpMonitorenter) ++monitorEnters;
     }
     if (length > n - bci) return refuse(kErrBadBytecode);
     bci += length;

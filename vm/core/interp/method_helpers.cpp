@@ -2,6 +2,7 @@
 #include "vm/core/interp/method_helpers.h"
 
 #include "vm/core/interp/method_entries.h"
+#include "vm/core/model/bytecodes.h"
 #include "vm/core/model/constant_pool.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/signatures.h"
@@ -9,14 +10,6 @@
 
 namespace {
 
-constexpr uint8_t kAload0 = 0x2a;
-constexpr uint8_t kAconstNull = 0x01;
-constexpr uint8_t kIconst0 = 0x03;
-constexpr uint8_t kFconst0 = 0x0b;
-constexpr uint8_t kDconst0 = 0x0e;
-constexpr uint8_t kPutfield = 0xb5;
-constexpr uint8_t kInvokespecial = 0xb7;
-constexpr uint8_t kReturn = 0xb1;
 
 VmRef entryAt(const MethodRecord* method, uint32_t index) {
   const ConstantPool* pool = vsMethod_constantPool(method);
@@ -24,7 +17,7 @@ VmRef entryAt(const MethodRecord* method, uint32_t index) {
   return pool->entries[index];
 }
 
-bool isZeroConstant(uint8_t op) { return op == kAconstNull || op == kIconst0 || op == kFconst0 || op == kDconst0; }
+bool isZeroConstant(uint8_t op) { return op == kOpAconstNull || op == kOpIconst0 || op == kOpFconst0 || op == kOpDconst0; }
 
 }  // namespace
 
@@ -49,9 +42,9 @@ bool vsMethod_isTrivialConstructor(const MethodRecord* method) {
   const uint32_t n = method->codeLength;
   if (n == 0 || n % 5 != 0 || vsMethod_isNative(method) || vsMethod_isAbstract(method)) return false;
   const uint8_t* code = method->code;
-  if (code[0] != kAload0 || code[1] != kInvokespecial || code[n - 1] != kReturn) return false;
+  if (code[0] != kOpAload0 || code[1] != kOpInvokespecial || code[n - 1] != kOpReturn) return false;
   for (uint32_t at = 4; at + 1 < n; at += 5)
-    if (code[at] != kAload0 || !isZeroConstant(code[at + 1]) || code[at + 2] != kPutfield) return false;
+    if (code[at] != kOpAload0 || !isZeroConstant(code[at + 1]) || code[at + 2] != kOpPutfield) return false;
   return true;
 }
 

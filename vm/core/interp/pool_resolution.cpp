@@ -27,8 +27,6 @@
 
 namespace {
 
-constexpr uint32_t kFieldStatic = 0x0008;
-constexpr uint32_t kFieldFinal = 0x0010;
 
 // Set only while vsConstantPool_tryResolveField runs.
 VS_VMBSS(int32_t) gResolveWithoutLoading;

@@ -41,12 +41,6 @@
 namespace {
 
 constexpr uint16_t kFieldFlagMask = 0xDF;
-constexpr uint16_t kFieldPublic = 0x0001;
-constexpr uint16_t kFieldPrivate = 0x0002;
-constexpr uint16_t kFieldProtected = 0x0004;
-constexpr uint16_t kFieldStatic = 0x0008;
-constexpr uint16_t kFieldFinal = 0x0010;
-constexpr uint16_t kFieldVolatile = 0x0040;
 constexpr uint16_t kFieldSynthetic = 0x2000;
 constexpr uint16_t kInterfaceFieldFlags = kFieldPublic | kFieldStatic | kFieldFinal;
 constexpr uint32_t kStaticBase = 48;

@@ -52,6 +52,7 @@
 #include "vm/core/model/constant_pool.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_access.h"
+#include "vm/core/model/bytecodes.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/names.h"
 #include "vm/core/model/roots.h"
@@ -69,7 +70,6 @@ constexpr uint16_t kNotWithAbstract =
 constexpr uint32_t kMaxCodeLength = 65536;
 constexpr uint32_t kMaxParameterWords = 256;
 constexpr uint32_t kMaxFrameWords = 32768;
-constexpr uint8_t kNativeInvoke = 229;
 constexpr uint32_t kNativeBodyBytes = 8;
 constexpr uint32_t kMaxNewSiteOffset = 32768;
 
@@ -327,7 +327,7 @@ bool readMethodAttributes(ClassBuild* b, MethodParts* parts, VmHandle* exception
 }
 
 void writeNativeBody(MethodRecord* m, VmRef signature, VsNativeFunction function) {
-  m->code[0] = kNativeInvoke;
+  m->code[0] = kOpInvokeNative;
   m->code[1] = static_cast<uint8_t>(vsBasicType_stackType(vsSignature_basicType(signature, false)));
   m->code[2] = 0;
   m->code[3] = 0;

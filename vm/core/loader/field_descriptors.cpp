@@ -9,9 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kFieldPublic = 0x0001;
-constexpr uint32_t kFieldPrivate = 0x0002;
-constexpr uint32_t kFieldProtected = 0x0004;
 
 const ClassRecord* rec(VmRef r) { return vsRef_as<ClassRecord>(r); }
 

@@ -16,6 +16,10 @@
 
 // Opcodes named by the VM, the class file's and its own fast forms.
 enum Opcode : uint8_t {
+  kOpAconstNull = 1,
+  kOpIconst0 = 3,
+  kOpFconst0 = 11,
+  kOpDconst0 = 14,
   kOpLdc = 18,
   kOpLdcW = 19,
   kOpLdc2W = 20,
@@ -24,6 +28,7 @@ enum Opcode : uint8_t {
   kOpLookupswitch = 171,
   kOpIreturn = 172,
   kOpAreturn = 176,
+  kOpReturn = 177,
   kOpGetstatic = 178,
   kOpPutstatic = 179,
   kOpGetfield = 180,
@@ -36,6 +41,8 @@ enum Opcode : uint8_t {
   kOpAnewarray = 189,
   kOpCheckcast = 192,
   kOpInstanceof = 193,
+  kOpMonitorenter = 194,
+  kOpMonitorexit = 195,
   kOpWide = 196,
   kOpLdcFast = 203,
   kOpLdcWFast = 204,
@@ -63,6 +70,7 @@ enum Opcode : uint8_t {
   kOpInvokevirtualFast = 226,
   kOpInvokestaticFast = 227,
   kOpInvokeinterfaceFast = 228,
+  kOpInvokeNative = 229,
   kOpInvokedirectFast = 230,
   kOpInvokesuperFast = 231,
   kOpNewFast = 232,

@@ -1,4 +1,4 @@
-// Flag bits and codes of the core's records: class and method access flags
+// Flag bits and codes of the core's records: class, field and method access flags
 // with the VM's own bits, mirror status bits and constant-pool tags with the
 // encodings of resolved entries.
 #pragma once
@@ -36,6 +36,16 @@ enum MethodFlag : uint16_t {
   kMethodNoStackMap = 0x1000,
   kMethodSyntheticOrSwitch = 0x2000,
   kMethodNoExceptionTable = 0x4000,
+};
+
+// Field access flags of the class file, as kept in a field entry.
+enum FieldFlag : uint16_t {
+  kFieldPublic = 0x0001,
+  kFieldPrivate = 0x0002,
+  kFieldProtected = 0x0004,
+  kFieldStatic = 0x0008,
+  kFieldFinal = 0x0010,
+  kFieldVolatile = 0x0040,
 };
 
 inline constexpr uint16_t kMethodAccessBits = kMethodPublic | kMethodPrivate | kMethodProtected;
