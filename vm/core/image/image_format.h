@@ -73,7 +73,7 @@ struct ImageDescriptor {
   VmWord signatureSymbols[2]; // sub-range of encoded method signatures
 };
 
-static_assert(sizeof(ImageDescriptor) == 4 * 31);
-static_assert(offsetof(ImageDescriptor, roots) == 48 && offsetof(ImageDescriptor, mergedPool) == 96);
+static_assert(sizeof(ImageDescriptor) == 4 * 30);
+static_assert(offsetof(ImageDescriptor, roots) == 48 && offsetof(ImageDescriptor, mergedPool) == 92);
 
 extern "C" const ImageDescriptor vsImage_descriptor;
