@@ -44,6 +44,7 @@ enum Opcode : uint8_t {
   kOpMonitorenter = 194,
   kOpMonitorexit = 195,
   kOpWide = 196,
+  kOpMultianewarray = 197,
   kOpLdcFast = 203,
   kOpLdcWFast = 204,
   kOpLdc2WFast = 205,
