@@ -113,6 +113,11 @@ class Prelinker {
   explicit Prelinker(RomizerModel& model) : model_(model) {}
 
   void run() {
+    // Before anything resolves: the getter test resolves field entries too.
+    for (const VmRef cls : model_.classes) {
+      const ConstantPool* pool = vsClass_constantPool(vsRef_as<ClassRecord>(cls));
+      if (!vsClass_isArrayClass(vsRef_as<ClassRecord>(cls)) && pool != nullptr) snapshotOf(pool);
+    }
     for (const VmRef cls : model_.classes) linkClass(cls);
     for (const VmRef cls : model_.classes) resolveRemainingEntries(cls);
     for (const VmRef cls : model_.classes) vsRef_as<ClassRecord>(cls)->classInfo->accessFlags |= kClassAccessChecksWaived;

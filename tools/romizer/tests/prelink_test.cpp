@@ -4,13 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cstdarg>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "tests/core/core_fixture.h"
 #include "tools/romizer/prelink.h"
+#include "tools/romizer/tests/romizer_fail_double.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/pool_resolution.h"
@@ -22,24 +22,6 @@
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/model_flags.h"
-
-namespace {
-
-struct RomizerFailure {
-  std::string message;
-};
-
-}  // namespace
-
-// The driver's romizer_fail prints and exits; here the failure is caught.
-void romizer_fail(const char* format, ...) {
-  char text[1024];
-  va_list args;
-  va_start(args, format);
-  std::vsnprintf(text, sizeof text, format, args);
-  va_end(args);
-  throw RomizerFailure{text};
-}
 
 namespace {
 

@@ -1,4 +1,5 @@
-// Resolution of class and field entries of a constant pool.
+// Resolution of class and field entries of a constant pool, and the
+// checked readers of a member reference's parts.
 //
 // Resolution turns a symbolic entry into the direct form the interpreter's
 // fast bytecodes read, at most once per entry; the tag says which form an
