@@ -15,6 +15,7 @@
 #include <cstdio>
 #include <cstring>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -397,6 +398,8 @@ class Prelinker {
   void resolveRemainingEntries(VmRef clsRef) {
     const ClassRecord* cls = vsRef_as<ClassRecord>(clsRef);
     if (vsClass_isArrayClass(cls) || vsClass_constantPool(cls) == nullptr) return;
+    // A merged pool is swept once, for the first class that uses it.
+    if (!swept_.insert(vsRef_of(vsClass_constantPool(cls))).second) return;
     VmHandle pool;
     vsHandle_push(&pool, vsRef_of(vsClass_constantPool(cls)));
     const std::string where = "the pool of " + classText(cls);
@@ -413,6 +416,7 @@ class Prelinker {
 
   RomizerModel& model_;
   std::map<VmRef, PoolSnapshot> snapshots_;
+  std::set<VmRef> swept_;
 };
 
 }  // namespace
