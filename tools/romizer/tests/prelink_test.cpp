@@ -277,6 +277,31 @@ TEST_F(PrelinkTest, StoreIntoAnotherClassesFinalStaticEndsTheRomizer) {
   }
 }
 
+TEST_F(PrelinkTest, ASharedEntryIsCheckedForEveryReferencingClass) {
+  // Outsider's call uses Caller's pool and names Base's protected size,
+  // which Caller (same package) may call and Outsider may not.
+  ClassRecord* callerClass = loaded("prelink/Caller");
+  ClassRecord* outsider = loaded("prelink/out/Outsider");
+  ASSERT_LT(vsClass_id(callerClass), vsClass_id(outsider));
+  MethodRecord* virtualCall = method("prelink/Caller", "virtual", "(Lprelink/Base;)I");
+  // Both methods are virtual(Base), so the names read from the shared pool.
+  MethodRecord* call = method("prelink/out/Outsider", "virtual", "(Lprelink/Base;)I");
+  ASSERT_EQ(call->code[1], kOpInvokevirtual);
+  const uint32_t size = bciOf(virtualCall, kOpInvokevirtual);
+  call->code[2] = virtualCall->code[size + 1];
+  call->code[3] = virtualCall->code[size + 2];
+  call->constantPool = vsClass_constantPool(callerClass);
+  call->nameIndex = virtualCall->nameIndex;
+  call->signatureIndex = virtualCall->signatureIndex;
+  RomizerModel model = modelOf({"prelink/Caller", "prelink/out/Outsider"});
+  try {
+    romizer_prelink(model);
+    ADD_FAILURE() << "the pass accepted the call";
+  } catch (const RomizerFailure& failure) {
+    EXPECT_EQ(failure.message, "prelink/out/Outsider.virtual: invokevirtual prelink/Base.size: java/lang/Error \" 94\"");
+  }
+}
+
 TEST_F(PrelinkTest, MissingMethodEndsTheRomizerNamingBothClasses) {
   // Point Caller's call of Base.fixed at a name Base does not have.
   ClassRecord* callerClass = loaded("prelink/Caller");
