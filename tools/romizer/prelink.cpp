@@ -116,8 +116,9 @@ class Prelinker {
   void run() {
     // Before anything resolves: the getter test resolves field entries too.
     for (const VmRef cls : model_.classes) {
-      const ConstantPool* pool = vsClass_constantPool(vsRef_as<ClassRecord>(cls));
-      if (!vsClass_isArrayClass(vsRef_as<ClassRecord>(cls)) && pool != nullptr) snapshotOf(pool);
+      const ClassRecord* record = vsRef_as<ClassRecord>(cls);
+      if (!vsClass_isArrayClass(record) && vsClass_constantPool(record) != nullptr)
+        snapshotOf(vsClass_constantPool(record));
     }
     for (const VmRef cls : model_.classes) linkClass(cls);
     for (const VmRef cls : model_.classes) resolveRemainingEntries(cls);
@@ -164,23 +165,19 @@ class Prelinker {
     if (index < s.tags.size() && s.tags[index] != 0) vsConstantPool_setEntry(p, index, s.tags[index], s.words[index]);
   }
 
-  // "class.name" of member reference `index`, or of the entry's tag when it
-  // is none.
-  std::string memberText(const VmRef* pool, uint32_t index) {
+  // "class.name" of member reference `index`; a malformed reference ends
+  // the romizer.
+  std::string memberText(const VmRef* pool, uint32_t index, const std::string& site) {
     VmRef name = 0, signature = 0, className = 0;
-    if (vsConstantPool_memberRefParts(pool, index, &name, &signature, nullptr, &className) == 0) {
-      vsPendingException() = 0;
-      return "pool entry " + std::to_string(index);
-    }
+    guarded(site + " pool entry " + std::to_string(index),
+            [&] { vsConstantPool_memberRefParts(pool, index, &name, &signature, nullptr, &className); });
     return symbolText(className) + "." + symbolText(name);
   }
 
-  std::string classEntryText(const VmRef* pool, uint32_t index) {
-    const VmRef name = vsConstantPool_className(pool, index);
-    if (name == 0) {
-      vsPendingException() = 0;
-      return "pool entry " + std::to_string(index);
-    }
+  // "class name" of class entry `index`; a malformed entry ends the romizer.
+  std::string classEntryText(const VmRef* pool, uint32_t index, const std::string& site) {
+    VmRef name = 0;
+    guarded(site + " pool entry " + std::to_string(index), [&] { name = vsConstantPool_className(pool, index); });
     return "class " + symbolText(name);
   }
 
@@ -320,7 +317,8 @@ class Prelinker {
     const bool expectStatic = opcode == kOpGetstatic || opcode == kOpPutstatic;
     const bool isGet = opcode == kOpGetstatic || opcode == kOpGetfield;
     static const char* const kNames[] = {"getstatic", "putstatic", "getfield", "putfield"};
-    const std::string site = where + ": " + kNames[opcode - kOpGetstatic] + " " + memberText(&pool.object, index);
+    const std::string verb = where + ": " + kNames[opcode - kOpGetstatic];
+    const std::string site = verb + " " + memberText(&pool.object, index, verb);
     uint32_t offset = 0;
     int32_t type = kTypeNotPrimitive;
     guarded(site, [&] {
@@ -339,8 +337,8 @@ class Prelinker {
     const uint32_t index = vsMethod_operandU2At(methodOf(method), bci + 1);
     restore(&pool.object, index);
     static const char* const kNames[] = {"invokevirtual", "invokespecial", "invokestatic", "invokeinterface"};
-    const std::string site =
-        where + ": " + kNames[opcode - kOpInvokevirtual] + " " + memberText(&pool.object, index);
+    const std::string verb = where + ": " + kNames[opcode - kOpInvokevirtual];
+    const std::string site = verb + " " + memberText(&pool.object, index, verb);
     guarded(site, [&] {
       switch (opcode) {
         case kOpInvokevirtual:
@@ -363,7 +361,7 @@ class Prelinker {
     if (vsConstantPool_isClassEntry(vsRef_as<ConstantPool>(pool.object), index) &&
         vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), index) == kTagResolvedClass)
       return;
-    guarded(where + ": " + classEntryText(&pool.object, index),
+    guarded(where + ": " + classEntryText(&pool.object, index, where + ":"),
             [&] { vsConstantPool_resolveClass(&pool.object, index); });
   }
 

@@ -329,6 +329,22 @@ TEST_F(PrelinkTest, MissingMethodEndsTheRomizerNamingBothClasses) {
   }
 }
 
+TEST_F(PrelinkTest, MalformedReferenceEndsTheRomizerNamingTheEntry) {
+  // readWide's getfield names the UTF-8 entry of its method's name.
+  MethodRecord* m = method("prelink/Caller", "readWide", "(Lprelink/Caller;)J");
+  const uint32_t getfield = bciOf(m, kOpGetfield);
+  m->code[getfield + 1] = static_cast<uint8_t>(m->nameIndex >> 8);
+  m->code[getfield + 2] = static_cast<uint8_t>(m->nameIndex);
+  RomizerModel model = modelOf({"prelink/Caller"});
+  try {
+    romizer_prelink(model);
+    ADD_FAILURE() << "the pass accepted the entry";
+  } catch (const RomizerFailure& failure) {
+    EXPECT_EQ(failure.message, "prelink/Caller.readWide: getfield pool entry " + std::to_string(m->nameIndex) +
+                                   ": java/lang/Error \" 91\"");
+  }
+}
+
 TEST_F(PrelinkTest, RomEntriesAreWrittenIntoTableSlotsOnly) {
   MethodRecord* slotted = method("prelink/Getters", "nextWhole", "()I");
   MethodRecord* own = method("prelink/Getters", "lockedWhole", "()I");
