@@ -8,6 +8,8 @@ OUT_DIR/errors.jar   one class per format error of the class-file parser
                      mends), and a few classes javac cannot make (hand/...)
 OUT_DIR/deep.jar     an interface chain 5000 deep (deep/I0 .. deep/I4999)
                      and deep/Deep implementing the last one
+OUT_DIR/final-store.jar  hand/FinalStore, which stores into the final static
+                     link/Holder.LIMIT of the fixtures (the romizer refuses it)
 OUT_DIR/seeds/       fuzz seeds: "class name\\0class file" for every class
                      of errors.jar and of FIXTURES.jar when given
 The output depends on nothing but this script, so every tree reads the same
@@ -265,6 +267,15 @@ def deep_classes():
     return out
 
 
+def final_store_classes():
+    cf = ClassFile("hand/FinalStore")
+    cf.constructor()
+    limit = cf.member_ref(9, "link/Holder", "LIMIT", "I")
+    # iconst_1, putstatic link/Holder.LIMIT, return
+    static_method(cf, "store", b"\x04\xb3" + u2(limit) + b"\xb1")
+    return [("hand/FinalStore", cf.to_bytes())]
+
+
 def write_jar(path, classes):
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as jar:
         for name, data in classes:
@@ -287,6 +298,7 @@ def main():
     errors = error_classes()
     write_jar(os.path.join(out, "errors.jar"), errors)
     write_jar(os.path.join(out, "deep.jar"), deep_classes())
+    write_jar(os.path.join(out, "final-store.jar"), final_store_classes())
     # The largest error classes add nothing to a seed corpus but size.
     write_seeds(seeds, [(n, d) for n, d in errors if len(d) < 4096])
     if len(sys.argv) > 2:

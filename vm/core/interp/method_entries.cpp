@@ -1,8 +1,14 @@
 // Method entries (see method_entries.h).
 #include "vm/core/interp/method_entries.h"
 
+#include "vm/core/interp/pool_resolution.h"
+#include "vm/core/memory/class_table.h"
 #include "vm/core/memory/write_barrier.h"
+#include "vm/core/model/basic_types.h"
+#include "vm/core/model/class_access.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
+#include "vm/core/model/object_helpers.h"
 
 extern "C" const uint8_t vsMethodEntries[];
 
@@ -16,7 +22,27 @@ constexpr const char* kNames[kMethodEntryKindCount] = {
 
 constexpr int32_t kMostSpecialisedExtraLocals = 4;
 
+// Accessor entries reach fields below this byte offset.
+constexpr uint32_t kAccessorOffsetLimit = 32768;
+
 VmWord table() { return vsWord_fromPointer(vsMethodEntries); }
+
+MethodEntryKind accessorKind(int32_t basicType) {
+  switch (basicType) {
+    case kTypeBoolean:
+    case kTypeByte:
+      return kEntryAccessorByte;
+    case kTypeShort:
+      return kEntryAccessorShort;
+    case kTypeChar:
+      return kEntryAccessorChar;
+    case kTypeLong:
+    case kTypeDouble:
+      return kEntryAccessorLong;
+    default:
+      return kEntryAccessorWord;
+  }
+}
 
 }  // namespace
 
@@ -48,3 +74,27 @@ void jitEntry_setInterpreted(MethodRecord* method) {
 }
 
 void jitEntry_setDefault(MethodRecord* method, int32_t) { jitEntry_setInterpreted(method); }
+
+void jitEntry_setRomEntries() {
+  const uint32_t count = vsClassTable_count();
+  for (uint32_t id = 0; id < count; ++id) {
+    const ClassRecord* cls = vsClass_byId(id);
+    const VmRef methods = cls != nullptr && !vsClass_isArrayClass(cls) ? vsClass_methods(cls) : 0;
+    if (methods == 0) continue;
+    const ObjectArray* array = vsRef_as<ObjectArray>(methods);
+    for (int32_t i = 0; i < array->length; ++i) {
+      MethodRecord* m = vsRef_as<MethodRecord>(array->elements[i]);
+      if (m != nullptr && m->entryWord.get() != &m->ownEntry && !vsMethod_isCompiled(m)) jitEntry_setInterpreted(m);
+    }
+  }
+}
+
+void jitEntry_setFastAccessor(const VmRef* method) {
+  uint32_t offset = 0;
+  int32_t type = 0;
+  if (vsMethod_isSimpleGetter(method, &offset, &type) == 0 || offset >= kAccessorOffsetLimit) return;
+  MethodRecord* m = vsRef_as<MethodRecord>(*method);
+  m->maxStack = static_cast<uint16_t>(type);
+  m->maxLocals = static_cast<uint16_t>(offset);
+  vsMethod_setEntryAddress(m, vsMethodEntry_address(accessorKind(type)));
+}

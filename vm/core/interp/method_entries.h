@@ -51,3 +51,9 @@ void vsMethod_setEntryAddress(MethodRecord* method, VmWord entryAddress);
 MethodEntryKind vsMethodEntry_interpretedKind(const MethodRecord* method);
 void jitEntry_setInterpreted(MethodRecord* method);
 void jitEntry_setDefault(MethodRecord* method, int32_t keepCompiled);
+// Sets the interpreted kind of every method whose entry word is a slot of
+// the method-entry table (not its own item 5); no other word is written.
+void jitEntry_setRomEntries();
+// Gives a simple getter its accessor entry, storing the field's type and
+// byte offset in max stack and max locals; other methods stay as they are.
+void jitEntry_setFastAccessor(const VmRef* method);

@@ -1,6 +1,8 @@
 // Method helpers (see method_helpers.h).
 #include "vm/core/interp/method_helpers.h"
 
+#include <cstring>
+
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/constant_pool.h"
@@ -10,6 +12,8 @@
 
 namespace {
 
+// The holder id of a method that belongs to no class.
+constexpr uint16_t kNoClassId = 0xffff;
 
 VmRef entryAt(const MethodRecord* method, uint32_t index) {
   const ConstantPool* pool = vsMethod_constantPool(method);
@@ -36,6 +40,28 @@ bool vsMethod_isConstructor(const MethodRecord* method) {
 void vsMethod_setParameterWords(MethodRecord* method) {
   method->parameterWords =
       static_cast<uint16_t>(vsSignature_parameterWords(vsMethod_signature(method), vsMember_isStatic(method)));
+}
+
+bool vsMethod_hasNamesakeInVtable(const MethodRecord* method) {
+  if (method->classId == kNoClassId) return false;
+  const ClassRecord* holder = vsMethod_holderClass(method);
+  const VmRef name = vsMethod_name(method);
+  if (holder == nullptr || name == 0 || name == vsWellKnown_symbol(kSymUnknown)) return false;
+  const ClassInfo* info = holder->classInfo.get();
+  const VmRef self = vsRef_of(method);
+  for (uint32_t i = 0; i < info->vtableLength; ++i) {
+    const VmRef other = info->vtable[i];
+    if (other != 0 && other != self && vsMethod_name(vsRef_as<MethodRecord>(other)) == name) return true;
+  }
+  return false;
+}
+
+uint16_t vsMethod_operandU2At(const MethodRecord* method, uint32_t offset) {
+  return static_cast<uint16_t>(method->code[offset] << 8 | method->code[offset + 1]);
+}
+
+void vsMethod_setOperandU2(MethodRecord* method, uint32_t offset, uint16_t value) {
+  std::memcpy(&method->code[offset], &value, sizeof value);
 }
 
 bool vsMethod_isTrivialConstructor(const MethodRecord* method) {

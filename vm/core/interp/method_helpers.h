@@ -14,6 +14,14 @@ bool vsMethod_matchesNameAndSignature(const MethodRecord* method, VmRef name, Vm
 bool vsMethod_isConstructor(const MethodRecord* method);
 // Stores the parameter words that the signature and the static flag give.
 void vsMethod_setParameterWords(MethodRecord* method);
+// Whether another method of the holder's vtable has the same name (a name
+// "<unknown>" is no name); false for a method of no class (holder id
+// 0xFFFF).
+bool vsMethod_hasNamesakeInVtable(const MethodRecord* method);
+// The big-endian 16-bit operand at a bytecode offset.
+uint16_t vsMethod_operandU2At(const MethodRecord* method, uint32_t offset);
+// Writes a 16-bit operand in machine order (the fast forms' operands).
+void vsMethod_setOperandU2(MethodRecord* method, uint32_t offset, uint16_t value);
 // A constructor that only calls its superclass constructor and stores zero
 // values: code of a non-zero multiple of 5 bytes,
 //   aload_0, invokespecial #i, { aload_0, aconst_null | iconst_0 | fconst_0

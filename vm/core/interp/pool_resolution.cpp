@@ -38,6 +38,12 @@ VmRef badEntry() {
   return 0;
 }
 
+// A UTF-8 index, checked; 0 after error 91.
+uint32_t utf8Index(const VmRef* pool, uint32_t index) {
+  const ConstantPool* p = poolOf(pool);
+  return index < p->count && vsConstantPool_tagAt(p, index) == kTagUtf8 ? index : badEntry();
+}
+
 bool waivesAccessChecks(const ClassRecord* cls) {
   uint32_t flags = 0;
   const VmRef held = vsRef_of(cls);
@@ -163,6 +169,27 @@ ClassRecord* vsConstantPool_resolveMemberClass(const VmRef* pool, uint32_t index
   VmRef name = 0, signature = 0, cls = 0, className = 0;
   if (vsConstantPool_memberRefParts(pool, index, &name, &signature, &cls, &className) == 0) return nullptr;
   return vsConstantPool_resolveClass(pool, poolOf(pool)->entries[index] & 0xffff);
+}
+
+uint32_t vsConstantPool_memberClassIndex(const VmRef* pool, uint32_t index) {
+  const ConstantPool* p = poolOf(pool);
+  if (index >= p->count || !vsConstantPool_isMemberRef(vsConstantPool_tagAt(p, index))) return badEntry();
+  const uint32_t classIndex = p->entries[index] & 0xffff;
+  return vsConstantPool_isClassEntry(p, classIndex) ? classIndex : badEntry();
+}
+
+uint32_t vsConstantPool_nameIndex(const VmRef* pool, uint32_t index) {
+  const uint32_t nameAndType = vsConstantPool_memberRefNameAndType(pool, index);
+  return nameAndType != 0 ? utf8Index(pool, poolOf(pool)->entries[nameAndType] & 0xffff) : 0;
+}
+
+uint32_t vsConstantPool_descriptorIndex(const VmRef* pool, uint32_t index) {
+  const uint32_t nameAndType = vsConstantPool_memberRefNameAndType(pool, index);
+  return nameAndType != 0 ? utf8Index(pool, poolOf(pool)->entries[nameAndType] >> 16) : 0;
+}
+
+void vsConstantPool_setTag(ConstantPool* pool, uint32_t index, uint8_t tag) {
+  vsRef_as<ByteArray>(pool->tags)->elements[index] = static_cast<int8_t>(tag);
 }
 
 int32_t vsConstantPool_resolveField(const VmRef* pool, uint32_t index, uint32_t* offset, bool expectStatic,

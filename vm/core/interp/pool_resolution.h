@@ -1,4 +1,5 @@
-// Resolution of class and field entries of a constant pool.
+// Resolution of class and field entries of a constant pool, and the
+// checked readers of a member reference's parts.
 //
 // Resolution turns a symbolic entry into the direct form the interpreter's
 // fast bytecodes read, at most once per entry; the tag says which form an
@@ -31,6 +32,16 @@ ClassRecord* vsConstantPool_lookupLoadedClass(const VmRef* pool, uint32_t index)
 VmRef vsConstantPool_className(const VmRef* pool, uint32_t index);
 // The class of member reference `index`; 0 with the error pending.
 ClassRecord* vsConstantPool_resolveMemberClass(const VmRef* pool, uint32_t index);
+
+// The parts of member reference `index`, checked: its class entry's index,
+// and the UTF-8 indexes of its name and descriptor (through its
+// name-and-type entry); 0 after error 91 (an index past the pool, or an
+// entry of the wrong tag).
+uint32_t vsConstantPool_memberClassIndex(const VmRef* pool, uint32_t index);
+uint32_t vsConstantPool_nameIndex(const VmRef* pool, uint32_t index);
+uint32_t vsConstantPool_descriptorIndex(const VmRef* pool, uint32_t index);
+// Retags entry `index`, keeping its word.
+void vsConstantPool_setTag(ConstantPool* pool, uint32_t index, uint8_t tag);
 
 // Resolves field reference `index` for a get (isGet) or a put of a static or
 // instance field (expectStatic), used by `accessing`. Returns the field's

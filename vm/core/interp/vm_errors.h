@@ -61,10 +61,13 @@ enum VmErrorCode : int32_t {
   kErrAccessDenied = 94,
   kErrFieldMissing = 96,
   kErrFieldStaticness = 97,  // static where an instance field was expected, or the reverse
+  kErrMethodStaticness = 98,  // invokespecial of a static method, invokestatic of an instance method
   kErrInterfaceMethodMissing = 99,
+  kErrWrongInvoke = 99,       // the invoke does not fit the class or the method
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
+  kErrMethodMissing = 136,   // also: a constructor named through another class
   kErrIllegalAccess = 137,   // IllegalAccessException
   kErrClassNotLoaded = 146,  // resolving without loading met a class not loaded
 };

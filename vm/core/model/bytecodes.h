@@ -46,6 +46,7 @@ enum Opcode : uint8_t {
   kOpMonitorenter = 194,
   kOpMonitorexit = 195,
   kOpWide = 196,
+  kOpMultianewarray = 197,
   kOpIfnull = 198,
   kOpIfnonnull = 199,
   kOpGotoW = 200,
