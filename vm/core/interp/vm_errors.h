@@ -65,7 +65,9 @@ enum VmErrorCode : int32_t {
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
+  kErrConstructorOfAnotherClass = 136,  // the no-argument constructor is inherited
   kErrIllegalAccess = 137,   // IllegalAccessException
+  kErrInstantiation = 138,   // InstantiationException
   kErrClassNotLoaded = 146,  // resolving without loading met a class not loaded
 };
 
