@@ -13,7 +13,6 @@
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/loader/class_file_methods.h"
 #include "vm/core/memory/heap_allocators.h"
-#include "vm/core/memory/object_size.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/method_access.h"

@@ -25,9 +25,9 @@
 // that names no native of the input, a listed finalizer or intrinsic method,
 // a direct binding of a float, long or double result, a finalizer that is
 // not native, and a method body of no known function end the romizer.
+//
+// romizer_bindNatives is declared in romizer_model.h, beside the other
+// passes; its two lists are file paths (native_list.h gives their format).
 #pragma once
 
 #include "tools/romizer/romizer_model.h"
-
-// The two list files (native_list.h) are paths; see romizer_model.h for the
-// pass's place.

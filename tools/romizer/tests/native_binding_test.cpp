@@ -19,6 +19,7 @@
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/model_flags.h"
+#include "vm/core/natives/class_natives.h"
 #include "vm/core/startup/vm_control.h"
 
 namespace {
@@ -220,6 +221,20 @@ TEST_F(NativeBindingTest, ListsThatDoNotFitTheInputEndTheRomizer) {
 
 TEST_F(NativeBindingTest, FloatLongAndDoubleResultsAreNotBoundDirectly) {
   EXPECT_EQ(failureOf("nat/Natives.wide()J", ""), "nat/Natives.wide()J: a float, long or double result cannot be bound directly");
+}
+
+TEST_F(NativeBindingTest, UnknownBodiesAndFinalizersWithoutNativeEndTheRomizer) {
+  // A body whose function is none of the known ones would write a host
+  // address into the image.
+  MethodRecord* copy = methodOf("it/AbstractShape", "size", "()I");
+  ASSERT_NE(copy, nullptr);
+  const VmWord body = *vsMethod_nativeAddressSlot(copy);
+  *vsMethod_nativeAddressSlot(copy) = functionWord(Java_java_lang_Class_isInterface);
+  EXPECT_EQ(failureOf("", ""), "it/AbstractShape.size()I: its body calls no known function");
+  *vsMethod_nativeAddressSlot(copy) = body;
+  // A finalizable class whose finalize()V is no native.
+  loaded("tc/A")->classInfo->accessFlags |= kClassFinalizable;
+  EXPECT_EQ(failureOf("", ""), "tc/A: its finalizer is not a native");
 }
 
 }  // namespace
