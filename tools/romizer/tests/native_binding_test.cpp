@@ -6,6 +6,7 @@
 
 #include <cstdarg>
 #include <cstdio>
+#include <unistd.h>
 #include <fstream>
 #include <stdexcept>
 #include <string>
@@ -62,10 +63,16 @@ class NativeBindingTest : public CoreTest {
     return m;
   }
 
+  // A list file of this test's own: the tests run side by side.
   static std::string listFile(const std::string& name, const std::string& text) {
-    const std::string path = testing::TempDir() + name;
+    const std::string path = listDir() + name;
     std::ofstream(path) << text;
     return path;
+  }
+
+  static std::string listDir() {
+    return testing::TempDir() + testing::UnitTest::GetInstance()->current_test_info()->name() + "-" +
+           std::to_string(getpid()) + "-";
   }
 
   // What the pass ends the romizer with, or "" when it returns.
@@ -191,14 +198,14 @@ TEST_F(NativeBindingTest, FinalizerWordNamesTheFunctionOfTheNativeFinalizer) {
   ASSERT_NE(finalized, nullptr);
   ASSERT_NE(finalized->classInfo->accessFlags & kClassFinalizable, 0u);
   EXPECT_EQ(failureOf("", "fin/Finalized.finalize()V"),
-            testing::TempDir() + "unbound.txt:1: fin/Finalized.finalize()V is a finalizer, which must be bound to its function");
+            listDir() + "unbound.txt:1: fin/Finalized.finalize()V is a finalizer, which must be bound to its function");
   RomizerModel m = model();
   romizer_bindNatives(m, VS_BINDING_TABLE, listFile("empty.txt", "").c_str());
   EXPECT_EQ(symbolAt(m, &finalized->finalizer), "Java_fin_Finalized_finalize");
 }
 
 TEST_F(NativeBindingTest, ListsThatDoNotFitTheInputEndTheRomizer) {
-  const std::string dir = testing::TempDir();
+  const std::string dir = listDir();
   const struct {
     const char* table;
     const char* unbound;
