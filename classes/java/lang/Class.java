@@ -5,6 +5,11 @@ package java.lang;
  * fields by word number, so they stay first and in this order.
  */
 public final class Class {
+    /** Status bit: the class initializer is running. */
+    private static final int INITIALIZING = 0x01;
+    /** Status bit: the class is initialized. */
+    private static final int INITIALIZED = 0x04;
+
     /** Word 1: the class record this object stands for. */
     private Object classRecord;
     /** Word 2: the initialization and access status. */
@@ -14,4 +19,50 @@ public final class Class {
 
     private Class() {
     }
+
+    /** Whether this class is an interface; false for array classes. */
+    public native boolean isInterface();
+
+    /**
+     * Initializes the class: its superclass first, then its static
+     * initializer, which then leaves the class. The virtual machine calls
+     * this on first use of the class. A second request from the thread that
+     * runs the initialization returns at once. When an initializer throws,
+     * the class is left uninitialized and the exception goes on to the
+     * caller.
+     */
+    private void initialize() throws Throwable {
+        synchronized (this) {
+            Thread current = Thread.currentThread();
+            if ((status & INITIALIZED) != 0
+                    || ((status & INITIALIZING) != 0 && initThread == current)) {
+                return;
+            }
+            status |= INITIALIZING;
+            initThread = current;
+            try {
+                Class superclass = getSuperclass0();
+                if (superclass != null) {
+                    superclass.initialize();
+                }
+                runClinit();
+                removeClinit();
+            } catch (Throwable e) {
+                status &= ~INITIALIZING;
+                initThread = null;
+                throw e;
+            }
+            status = (status | INITIALIZED) & ~INITIALIZING;
+            initThread = null;
+        }
+    }
+
+    /** The superclass, null when there is none. */
+    private native Class getSuperclass0();
+
+    /** Runs the static initializer, if any, as this native returns. */
+    private native void runClinit();
+
+    /** Takes the static initializer out of the class once it has run. */
+    private native void removeClinit();
 }

@@ -31,4 +31,10 @@ public final class String {
         this.offset = value.offset;
         this.count = value.count;
     }
+
+    /**
+     * The index of the first occurrence of the character from fromIndex on,
+     * or -1. Entered through the virtual machine's own entry for it.
+     */
+    public native int indexOf(int ch, int fromIndex);
 }

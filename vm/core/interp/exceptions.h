@@ -28,6 +28,7 @@ inline constexpr const char* kNoClassDefFoundClass = "java/lang/NoClassDefFoundE
 inline constexpr const char* kClassNotFoundClass = "java/lang/ClassNotFoundException";
 inline constexpr const char* kIllegalAccessClass = "java/lang/IllegalAccessException";
 inline constexpr const char* kArrayStoreClass = "java/lang/ArrayStoreException";
+inline constexpr const char* kInstantiationClass = "java/lang/InstantiationException";
 
 // Makes a new exception of the class, with the message (or none), pending.
 void vsException_raise(const char* className, const char* message);

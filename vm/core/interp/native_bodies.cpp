@@ -8,17 +8,24 @@
 VS_VMBSS(VmWord) vsNative_popPointer;
 
 namespace {
+
 constexpr uint32_t kMethodBelowPopPointer = 12;
-}
 
-void vsNative_abstractBody() { vsException_raiseWithCode(kVmErrorClass, kErrAbstractMethodCalled); }
-
-void vsNative_unboundBody() {
+// Raises java/lang/Error naming the method of the running native's frame.
+void raiseNamingRunningMethod() {
   VmHandle method;
   vsHandle_push(&method, *vsWord_toPointer<VmWord>(vsNative_popPointer - kMethodBelowPopPointer));
   vsException_raiseErrorNamingMethod(&method.object);
   vsHandle_close(&method);
 }
+
+}  // namespace
+
+void vsNative_abstractBody() { vsException_raiseWithCode(kVmErrorClass, kErrAbstractMethodCalled); }
+
+void vsNative_unboundBody() { raiseNamingRunningMethod(); }
+
+void vsNative_intrinsicBody() { raiseNamingRunningMethod(); }
 
 void vsNative_interfaceMethodMissingBody() { vsException_raiseWithCode(kVmErrorClass, kErrInterfaceMethodMissing); }
 

@@ -67,8 +67,9 @@ enum VmErrorCode : int32_t {
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
-  kErrMethodMissing = 136,   // also: a constructor named through another class
+  kErrMethodMissing = 136,   // also: a constructor named through another class, or inherited
   kErrIllegalAccess = 137,   // IllegalAccessException
+  kErrInstantiation = 138,   // InstantiationException
   kErrClassNotLoaded = 146,  // resolving without loading met a class not loaded
 };
 

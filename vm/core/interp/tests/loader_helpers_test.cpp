@@ -63,18 +63,29 @@ TEST_F(LoaderHelpersTest, BodiesWithoutCodeRaise) {
   EXPECT_EQ(takePending(), "java/lang/Error \" 99\"");
   vsNative_interfaceMethodNotPublicBody();
   EXPECT_EQ(takePending(), "java/lang/Error \" 94\"");
-  // An unbound native names itself, read from its interpreter frame: the
-  // method lies one word below the frame pointer, the pop pointer 8 above.
-  const ClassRecord* finalized = loaded("fin/Finalized");
-  ASSERT_NE(finalized, nullptr);
-  const VmRef finalize =
-      vsClass_findMethodInClass(finalized, vsWellKnown_symbol(kSymFinalize), vsWellKnown_symbol(kSymSignatureVoid));
-  ASSERT_NE(finalize, 0u);
-  VmWord frame[7] = {};
-  frame[4] = finalize;
-  vsNative_popPointer = vsWord_fromPointer(&frame[5]) + 8;
-  vsNative_unboundBody();
-  EXPECT_EQ(takePending(), "java/lang/Error \"finalize\"");
+  // An unbound native and a method entered through an intrinsic entry name
+  // themselves, read from their interpreter frame: the method lies one word
+  // below the frame pointer, the pop pointer 8 above.
+  const struct {
+    const char* cls;
+    const char* name;
+    const char* descriptor;
+    void (*body)();
+    const char* expected;
+  } natives[] = {{"fin/Finalized", "finalize", "()V", vsNative_unboundBody, "java/lang/Error \"finalize\""},
+                 {"java/lang/Math", "sqrt", "(D)D", vsNative_intrinsicBody, "java/lang/Error \"sqrt\""},
+                 {"java/lang/String", "indexOf", "(II)I", vsNative_intrinsicBody, "java/lang/Error \"indexOf\""}};
+  for (const auto& n : natives) {
+    const ClassRecord* holder = loaded(n.cls);
+    ASSERT_NE(holder, nullptr);
+    const VmRef method = vsClass_findMethodInClass(holder, symbol(n.name), descriptor(n.descriptor));
+    ASSERT_NE(method, 0u) << n.name;
+    VmWord frame[7] = {};
+    frame[4] = method;
+    vsNative_popPointer = vsWord_fromPointer(&frame[5]) + 8;
+    n.body();
+    EXPECT_EQ(takePending(), n.expected);
+  }
 }
 
 TEST_F(LoaderHelpersTest, FastAccessorsAreTheFiveAccessorEntries) {

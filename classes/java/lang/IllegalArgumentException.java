@@ -1,0 +1,10 @@
+package java.lang;
+
+public class IllegalArgumentException extends RuntimeException {
+    public IllegalArgumentException() {
+    }
+
+    public IllegalArgumentException(String message) {
+        super(message);
+    }
+}

@@ -1,0 +1,10 @@
+package java.lang;
+
+public class InstantiationException extends Exception {
+    public InstantiationException() {
+    }
+
+    public InstantiationException(String message) {
+        super(message);
+    }
+}
