@@ -150,13 +150,11 @@ uint32_t vsRuntime_fadd(uint32_t a, uint32_t b) {
   if (difference == 0) {
     return 0;  // an exact zero difference is +0
   }
-  // Cancellation: normalise left, never below the smallest exponent. Only an
-  // exponent distance of 0 or 1 cancels more than one place, and then sigB
-  // lost no bits, so the shifted-in zeros are exact.
-  uint32_t shift = leadingZeros(difference);
-  if (static_cast<int32_t>(shift) > x.e - 1) {
-    shift = static_cast<uint32_t>(x.e - 1);
-  }
+  // Cancellation: normalise left. Only an exponent distance of 0 or 1
+  // cancels more than one place, and then sigB lost no bits, so the
+  // shifted-in zeros are exact. A result that lands below the normal range
+  // goes back right in roundAndPack and loses only those zeros.
+  const uint32_t shift = leadingZeros(difference);
   return roundAndPack(sign, x.e - static_cast<int32_t>(shift), difference << shift);
 }
 
