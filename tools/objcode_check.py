@@ -1,13 +1,14 @@
 #!/usr/bin/env python3
-"""Checks the machine code of the software double routines and their stubs.
+"""Checks the machine code of the software floating point and its stubs.
 
   objcode_check.py --objdump PATH --arch x86_64|arm [--expect HEADER]... OBJECT...
 
 Disassembles the objects (objdump -dr) and checks:
-  - the object that defines vsRuntime_dadd (the double routines) uses no
-    floating point: on x86_64 no x87, MMX, SSE or AVX instruction; on arm no
-    call of a soft-float helper (__aeabi_d*, __aeabi_f* or libgcc's
-    __adddf3-style names), and vsRuntime_dmul multiplies with umull;
+  - the objects that define vsRuntime_dadd (the double routines) and
+    vsRuntime_fadd (the float routines) use no floating point: on x86_64 no
+    x87, MMX, SSE or AVX instruction; on arm no call of a soft-float helper
+    (__aeabi_d*, __aeabi_f* or libgcc's __adddf3-style names), and
+    vsRuntime_dmul and vsRuntime_fmul multiply with umull;
   - every vsRuntime_<name>Entry is a single branch to vsRuntime_<name>;
   - on arm, every vsMath_<name> is a single branch to libm's <name>.
 Each --expect header lists functions (vsRuntime_*Entry, and on arm
@@ -30,6 +31,9 @@ ARM_SOFT_FLOAT = re.compile(
     r"\w*[sd]f\d?$|^__fix\w+$")
 ARM_BRANCH = {"b", "b.w"}
 X86_BRANCH = {"jmp"}
+# A function that marks an object as holding software floating point, and the
+# multiplication that object must define.
+ROUTINE_MARKERS = {"vsRuntime_dadd": "vsRuntime_dmul", "vsRuntime_fadd": "vsRuntime_fmul"}
 
 
 class Instruction:
@@ -68,6 +72,9 @@ def is_x86_floating_point(ins):
 
 
 def check_routines(arch, path, functions, findings):
+    markers = [m for m in ROUTINE_MARKERS if m in functions]
+    if not markers:
+        return
     for name, body in functions.items():
         for ins in body:
             if arch == "x86_64" and is_x86_floating_point(ins):
@@ -77,10 +84,13 @@ def check_routines(arch, path, functions, findings):
                 for target in ins.targets:
                     if ARM_SOFT_FLOAT.search(target):
                         findings.append("%s: %s calls soft-float helper %s" % (path, name, target))
-    if arch == "arm":
-        dmul = functions.get("vsRuntime_dmul", [])
-        if not any(ins.mnemonic.startswith("umull") for ins in dmul):
-            findings.append("%s: vsRuntime_dmul does not use umull" % path)
+    for marker in markers:
+        multiply = ROUTINE_MARKERS[marker]
+        if multiply not in functions:
+            findings.append("%s: defines %s but not %s" % (path, marker, multiply))
+        elif arch == "arm" and not any(ins.mnemonic.startswith("umull")
+                                       for ins in functions[multiply]):
+            findings.append("%s: %s does not use umull" % (path, multiply))
 
 
 def check_single_branch(arch, name, body, target, findings):
@@ -116,8 +126,7 @@ def main():
             findings.append("%s: cannot disassemble: %s" % (path, e))
             continue
         defined |= set(functions)
-        if "vsRuntime_dadd" in functions:
-            check_routines(args.arch, path, functions, findings)
+        check_routines(args.arch, path, functions, findings)
         for name, body in functions.items():
             stub = re.fullmatch(r"(vsRuntime_\w+)Entry", name)
             if stub:

@@ -23,31 +23,7 @@ namespace {
 constexpr uint64_t kSign = 0x8000000000000000;
 constexpr uint64_t kFraction = 0x000FFFFFFFFFFFFF;
 
-// splitmix64: small, fast, and good enough to spread operands.
-class Random {
- public:
-  explicit Random(uint64_t seed) : state_(seed) {}
-
-  uint64_t next() {
-    uint64_t z = (state_ += 0x9E3779B97F4A7C15);
-    z = (z ^ (z >> 30)) * 0xBF58476D1CE4E5B9;
-    z = (z ^ (z >> 27)) * 0x94D049BB133111EB;
-    return z ^ (z >> 31);
-  }
-
-  // Uniform in [0, n).
-  uint32_t below(uint32_t n) { return static_cast<uint32_t>(((next() >> 32) * n) >> 32); }
-
-  // Uniform in [low, high].
-  int32_t between(int32_t low, int32_t high) {
-    return low + static_cast<int32_t>(below(static_cast<uint32_t>(high - low + 1)));
-  }
-
-  uint64_t sign() { return (next() & 1) != 0 ? kSign : 0; }
-
- private:
-  uint64_t state_;
-};
+using float_test_support::Random;
 
 uint64_t makeDouble(uint64_t sign, int32_t exponent, uint64_t fraction) {
   return sign | (static_cast<uint64_t>(exponent) << 52) | (fraction & kFraction);

@@ -12,18 +12,14 @@
 #include <bit>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <limits>
-#include <string>
 
-#if defined(__x86_64__)
-#include <xmmintrin.h>
-#endif
 #if defined(__arm__)
 #include "vm/core/natives/tests/vfp_reference.h"
 #endif
 
 #include "vm/core/natives/soft_double.h"
+#include "vm/core/natives/tests/float_test_support.h"
 
 namespace softdouble_test {
 
@@ -198,18 +194,6 @@ inline bool isBinary(Operands operands) {
          operands == Operands::DivPair || operands == Operands::ComparePair;
 }
 
-// The host must round to nearest and keep subnormals (x86-64: MXCSR rounding
-// control 00, flush-to-zero and denormals-are-zero clear); empty when it does.
-inline std::string hostRoundingProblem() {
-#if defined(__x86_64__)
-  const unsigned csr = _mm_getcsr();
-  if ((csr & 0x6000) != 0 || (csr & 0x8000) != 0 || (csr & 0x0040) != 0) {
-    char text[64];
-    std::snprintf(text, sizeof text, "MXCSR 0x%04X is not round-to-nearest with subnormals", csr);
-    return text;
-  }
-#endif
-  return {};
-}
+using float_test_support::hostRoundingProblem;
 
 }  // namespace softdouble_test
