@@ -63,7 +63,6 @@ enum Root : uint8_t {
 };
 
 inline constexpr int kRootCount = 63;
-inline constexpr int kImageRootCount = 59;
 
 extern VmVariable<VmRef[kRootCount]> vsPersistentRoots;
 
