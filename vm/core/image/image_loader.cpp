@@ -131,11 +131,10 @@ int32_t vsImage_load(const ImageDescriptor* image) {
 
   // Step 2.
   vsImage_bounds = {image->readOnly, image->readOnlySize, image->writableArea, image->writableSize};
-  vsImage_state = {image->entryTable, image->entrySize, 0, 0, 0};
-
   // Step 3: the young window reaches heap end, and the copy goes to the top.
   g.allocationEnd = g.heapHigh;
   const VmWord copy = g.allocationTop;
+  vsImage_state = {image->entryTable, image->entrySize, 0, 0, 0, copy};
   std::memcpy(vsWord_toPointer<void>(copy), vsWord_toPointer<const void>(image->heapPart), image->heapSize);
 
   // Step 4.

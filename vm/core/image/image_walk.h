@@ -36,6 +36,7 @@ struct ImageState {
   uint32_t blockSize;      // the part of the writable area copied from the block
   VmRef stringClass;       // the block's last word
   uint32_t classIdCount;
+  VmWord heapCopy;         // where the heap part was copied
 };
 
 extern VmVariable<ImageState> vsImage_state;

@@ -65,7 +65,7 @@ TEST_F(ImageLoaderTest, CopiesAndRelocatesTheHeapPart) {
   EXPECT_EQ(*vsWord_toPointer<VmWord>(copied(image_.mathClass) + kFirstStaticOffset), copied(image_.pairArray));
   // Headers: of an instance class record (read-only), of an instance (heap).
   const ClassRecord* math = vsWord_toPointer<ClassRecord>(copied(image_.mathClass));
-  EXPECT_EQ(math->header, vsRoot(kRootInstanceClassKind));
+  EXPECT_EQ(math->header, vsRef_of(vsRoot_as<ClassRecord>(kRootInstanceClassKind)->protoNear.get()));
   EXPECT_EQ(math->protoNear->classRecord.get(), math);
   EXPECT_EQ(vsRef_as<ObjectHeader>(vsRoot(kRootOutOfMemoryError))->near->classRecord.get()->instanceKind, 12);
   // The image's own copy is untouched.

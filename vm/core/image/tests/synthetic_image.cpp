@@ -348,9 +348,12 @@ SyntheticImage Builder::build() {
   const VmWord p11 = kindRecord(k11, kKindNear);
   const VmWord p12 = kindRecord(k12, kKindNear);
   roots_[kRootClassOfKinds] = k16;
-  roots_[kRootInstanceClassKind] = p10;
-  roots_[kRootObjectArrayClassKind] = p11;
-  roots_[kRootTypeArrayClassKind] = p12;
+  roots_[kRootInstanceClassKind] = k10;
+  roots_[kRootObjectArrayClassKind] = k11;
+  roots_[kRootTypeArrayClassKind] = k12;
+  record(k10)->protoNear = vsWord_toPointer<ObjectNear>(p10);
+  record(k11)->protoNear = vsWord_toPointer<ObjectNear>(p11);
+  record(k12)->protoNear = vsWord_toPointer<ObjectNear>(p12);
   const VmWord methodClass = kindRecord(k15, kKindMethod);
   roots_[kRootMethodClass] = methodClass;
   methodNear_ = ro_.take(sizeof(ObjectNear) - 4);
