@@ -65,6 +65,7 @@ enum VmErrorCode : int32_t {
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
+  kErrNoMainMethod = 116,    // the main class has no static main(String[])
   kErrIllegalAccess = 137,   // IllegalAccessException
   kErrClassNotLoaded = 146,  // resolving without loading met a class not loaded
 };
