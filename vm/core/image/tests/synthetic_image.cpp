@@ -24,7 +24,7 @@ constexpr uint32_t kReadOnlySize = 8192;
 constexpr uint32_t kHeapSize = 4096;
 constexpr uint32_t kSymbolBuckets = 31;
 constexpr uint32_t kStringBuckets = 2;
-constexpr uint32_t kEntryCount = 2;
+constexpr uint32_t kEntryCount = 5;
 constexpr uint32_t kStringCount = 3;
 constexpr uint32_t kArrayClasses = 9;
 constexpr uint32_t kBlockStride = 4 + kClassRecordHeadBytes + 4 + sizeof(ObjectNear);
@@ -80,6 +80,13 @@ constexpr uint32_t kShortArrayIndex = 5;
 constexpr uint32_t kByteArrayIndex = 4;
 constexpr uint32_t kCharArrayIndex = 1;
 
+struct MethodSpec {
+  const char* name;
+  const char* signature;
+  uint16_t flags;
+  std::vector<uint8_t> code;  // an ldc_fast operand of 0 names the String entry
+};
+
 struct InstanceClassSpec {
   const char* name;
   int root;
@@ -89,23 +96,54 @@ struct InstanceClassSpec {
   std::vector<uint8_t> staticMap;    // with its end byte
   uint32_t staticBytes;
   uint32_t mirrorStatus;
+  std::vector<MethodSpec> methods = {};
 };
 
 const std::vector<InstanceClassSpec>& instanceSpecs() {
   static const std::vector<InstanceClassSpec> specs = {
-      {"java/lang/Object", kRootObject, 4, -1, {0}, {0}, 0, kMirrorOpen | kMirrorInitialized},
+      {"java/lang/Object", kRootObject, 4, -1, {0}, {0}, 0, kMirrorOpen | kMirrorInitialized,
+       {{"<init>", "()V", kMethodPublic, {kOpReturn}},
+        {"toString", "()Ljava/lang/String;", kMethodPublic, {kOpLdcFast, 0, kOpAreturn}}}},
       {"java/lang/String", kRootString, 16, 0, {1, 0}, {0}, 0, kMirrorOpen},
-      {"java/lang/Class", kRootClass, 16, 0, {1, 0}, {0}, 0, kMirrorOpen},
+      {"java/lang/Class", kRootClass, 16, 0, {1, 0}, {0}, 0, kMirrorOpen,
+       {{"initialize", "()V", kMethodPublic, {kOpReturn}}}},
       {"java/lang/Throwable", kRootThrowable, 12, 0, {1, 1, 0}, {0}, 0, kMirrorOpen},
       {"java/lang/Thread", kRootThread, 24, 0, {2, 1, 0}, {0}, 0, kMirrorOpen},
       {"java/lang/System", kRootSystem, 4, 0, {0}, {0}, 0, kMirrorOpen},
       {"java/lang/Math", kRootMath, 4, 0, {0}, {12, 0}, 4, kMirrorOpen},
       {"com/sun/cldc/i18n/Helper", kRootI18nHelper, 4, 0, {0}, {0}, 0, 0},
       {"java/lang/OutOfMemoryError", kRootOutOfMemoryError, 12, 3, {1, 1, 0}, {0}, 0, kMirrorOpen},
+      // Classes of the start's tests: main, main inherited, an instance main.
+      {"Main", -1, 4, 0, {0}, {0}, 0, 0,
+       {{"main", "([Ljava/lang/String;)V", kMethodPublic | kMethodStatic, {kOpReturn}}}},
+      {"Sub", -1, 4, 9, {0}, {0}, 0, 0},
+      {"Inst", -1, 4, 0, {0}, {0}, 0, 0, {{"main", "([Ljava/lang/String;)V", kMethodPublic, {kOpReturn}}}},
   };
   return specs;
 }
 constexpr uint32_t kClassIndexOfClass = 2;
+constexpr uint32_t kStringIndex = 1;
+// Class ids: Object, the nine array classes, the other classes of the
+// roots, String[], then the test classes.
+constexpr uint32_t kStringArrayId = 18;
+uint32_t classIdOf(size_t index) {
+  if (index == 0) return 0;
+  return static_cast<uint32_t>(index) + (index < 9 ? 9 : 10);
+}
+uint32_t stringId() { return classIdOf(kStringIndex); }
+
+// The encoded form of the descriptors the image uses; any other text is
+// stored as it is.
+std::string encoded(const std::string& text) {
+  auto id = [](uint32_t i) { return std::string{static_cast<char>(0x80 | i >> 7), static_cast<char>(0x80 | (i & 127))}; };
+  const std::string none = id(0), one = id(1);
+  if (text == "()V") return none + "V";
+  if (text == "(Ljava/lang/String;)V") return one + "V" + id(stringId());
+  if (text == "([Ljava/lang/String;)V") return one + "V" + id(kStringArrayId);
+  if (text == "()Ljava/lang/String;") return none + id(stringId());
+  if (text == "Ljava/lang/String;") return id(stringId());
+  return text;
+}
 constexpr uint32_t kOutOfMemoryIndex = 8;
 constexpr uint32_t kMathIndex = 6;
 
@@ -127,7 +165,7 @@ class Builder {
   void layOutSymbols();
   void buildPool();
   VmWord classInfo(const char* name, uint32_t id, uint32_t flags, VmWord methods, VmWord fields, VmWord pool);
-  VmWord method(const char* name, const char* signature, uint32_t slot, std::vector<uint8_t> code);
+  VmWord method(const MethodSpec& spec, uint32_t id, uint32_t slot);
   VmWord objectArray(Bump& bump, std::vector<VmWord> elements);
 
   // Records of the block are built where they lie at run time, in the
@@ -191,18 +229,19 @@ void Builder::layOutSymbols() {
         .push_back(d.text);
   }
   for (const ArrayClassSpec& a : kArraySpecs) names.push_back(a.name);
-  names.push_back("toString");
+  for (const char* n : {"toString", "[Ljava/lang/String;", "Main", "Sub", "Inst"}) names.push_back(n);
   signatures.push_back("()Ljava/lang/String;");
 
   const VmWord start = ro_.take(4);
   VmWord length = start + 4;
   auto place = [&](const std::string& text) {
+    const std::string bytes = encoded(text);
     VmSymbol* s = vsWord_toPointer<VmSymbol>(length - 4);
-    s->length = static_cast<uint16_t>(text.size());
-    std::memcpy(s->bytes, text.data(), text.size());
+    s->length = static_cast<uint16_t>(bytes.size());
+    std::memcpy(s->bytes, bytes.data(), bytes.size());
     const uint32_t hash = vsSymbol_hash(s->bytes, s->length);
     symbols_.push_back({text, length - 4, hash % kSymbolBuckets});
-    length = align4(length + 2 + static_cast<VmWord>(text.size()));
+    length = align4(length + 2 + static_cast<VmWord>(bytes.size()));
   };
   for (const std::string& t : names) place(t);
   base_.fieldTypeSymbols[0] = length - 4;
@@ -261,18 +300,22 @@ VmWord Builder::classInfo(const char* name, uint32_t id, uint32_t flags, VmWord 
   return r;
 }
 
-VmWord Builder::method(const char* name, const char* signature, uint32_t slot, std::vector<uint8_t> code) {
+VmWord Builder::method(const MethodSpec& spec, uint32_t id, uint32_t slot) {
+  std::vector<uint8_t> code = spec.code;
+  if (code.size() == 3 && code[0] == kOpLdcFast && code[1] == 0)
+    code[1] = static_cast<uint8_t>(vsWord_toPointer<ConstantPool>(pool_)->count - 2);
   const VmWord r = ro_.take(kMethodCodeOffset + static_cast<uint32_t>(code.size()));
   MethodRecord* m = vsWord_toPointer<MethodRecord>(r);
   m->header = methodNear_;
   m->constantPool = vsWord_toPointer<ConstantPool>(pool_);
   m->entryWord = vsWord_toPointer<VmWord>(base_.entryTable + 4 * slot);
-  m->accessFlags = kMethodPublic | kMethodMergedPool | kMethodNoStackMap | kMethodNoExceptionTable;
+  m->accessFlags = spec.flags | kMethodMergedPool | kMethodNoStackMap | kMethodNoExceptionTable;
+  m->classId = static_cast<uint16_t>(id);
   m->maxStack = 1;
   m->maxLocals = 1;
   m->parameterWords = 1;
-  m->nameIndex = static_cast<uint16_t>(poolIndex(name));
-  m->signatureIndex = static_cast<uint16_t>(poolIndex(signature));
+  m->nameIndex = static_cast<uint16_t>(poolIndex(spec.name));
+  m->signatureIndex = static_cast<uint16_t>(poolIndex(spec.signature));
   m->codeLength = static_cast<uint16_t>(code.size());
   std::memcpy(m->code, code.data(), code.size());
   at(base_.entryWords)[slot] = vsMethodEntry_address(kEntryNoExtraLocals) - kMethodEntryTrapBytes;
@@ -399,27 +442,31 @@ SyntheticImage Builder::build() {
     for (; s < kStringCount && strings[s].first == b; ++s) at(run)[s] = strings[s].second;
   }
 
-  // Object's two methods and its methods array.
-  const VmWord init = method("<init>", "()V", 0, {kOpReturn});
-  // Its ldc operand names the pool's String entry.
-  const uint8_t stringEntry = static_cast<uint8_t>(vsWord_toPointer<ConstantPool>(pool_)->count - 2);
-  const VmWord toString = method("toString", "()Ljava/lang/String;", 1, {kOpLdcFast, stringEntry, kOpAreturn});
+  // The methods and their arrays; every class inherits Object.toString.
+  const auto& specs = instanceSpecs();
+  std::vector<VmWord> methodArrays(specs.size());
+  uint32_t slot = 0;
+  for (size_t i = 0; i < specs.size(); ++i) {
+    if (specs[i].methods.empty()) continue;
+    std::vector<VmWord> records;
+    for (const MethodSpec& m : specs[i].methods) records.push_back(method(m, classIdOf(i), slot++));
+    methodArrays[i] = objectArray(ro_, records);
+  }
+  const VmWord toString = vsWord_toPointer<ObjectArray>(methodArrays[0])->elements[1];
   out.toStringMethod = toString;
-  const VmWord objectMethods = objectArray(ro_, {init, toString});
 
   // Instance classes: records and nears first (mirrors need Class's near).
-  const auto& specs = instanceSpecs();
   std::vector<VmWord> classes(specs.size()), nears(specs.size()), infos(specs.size());
-  std::vector<VmWord> table(specs.size() + kArrayClasses);
+  std::vector<VmWord> table(specs.size() + kArrayClasses + 1);
   for (size_t i = 0; i < specs.size(); ++i) {
     const InstanceClassSpec& c = specs[i];
     const uint32_t mapBytes = static_cast<uint32_t>(c.instanceMap.size() + c.staticMap.size());
     const uint32_t size = align4(kClassRecordHeadBytes + c.staticBytes + mapBytes);
     classes[i] = heap_.take(size);
     nears[i] = heap_.take(sizeof(ObjectNear));
-    const uint32_t id = i == 0 ? 0 : static_cast<uint32_t>(i) + kArrayClasses;
+    const uint32_t id = classIdOf(i);
     table[id] = classes[i];
-    infos[i] = classInfo(c.name, id, kClassPublic, i == 0 ? objectMethods : 0, 0, pool_);
+    infos[i] = classInfo(c.name, id, kClassPublic, methodArrays[i], 0, pool_);
     at(infos[i] + kClassInfoFixedBytes)[0] = toString;
     ClassRecord* r = record(classes[i]);
     r->header = p10;
@@ -432,7 +479,7 @@ SyntheticImage Builder::build() {
     r->protoNear = vsWord_toPointer<ObjectNear>(nears[i]);
     r->classInfo = vsWord_toPointer<ClassInfo>(infos[i]);
     setNear(nears[i], classes[i], infos[i]);
-    roots_[c.root] = classes[i];
+    if (c.root >= 0) roots_[c.root] = classes[i];
     objects_ += 2;
   }
   for (size_t i = 0; i < specs.size(); ++i)
@@ -449,6 +496,27 @@ SyntheticImage Builder::build() {
     ++objects_;
   };
   for (size_t i = 0; i < specs.size(); ++i) mirror(classes[i], specs[i].mirrorStatus);
+  // String[], the one array class of the heap part.
+  const VmWord stringArray = heap_.take(kClassRecordHeadBytes);
+  const VmWord stringArrayNear = heap_.take(sizeof(ObjectNear));
+  const VmWord stringArrayInfo =
+      classInfo("[Ljava/lang/String;", kStringArrayId, kClassPublic | kClassFinal | kClassArray | kClassAbstract,
+                kTypeObject, 4, 0);
+  at(stringArrayInfo + kClassInfoFixedBytes)[0] = toString;
+  ClassRecord* sa = record(stringArray);
+  sa->header = p11;
+  sa->recordSize = kClassRecordHeadBytes;
+  sa->instanceKind = kKindObjectArray;
+  sa->oopMap = vsRef_of(vsKind_map(kKindObjectArray));
+  sa->protoNear = vsWord_toPointer<ObjectNear>(stringArrayNear);
+  sa->classInfo = vsWord_toPointer<ClassInfo>(stringArrayInfo);
+  sa->superClass = record(classes[0]);
+  sa->elementOrLink = classes[kStringIndex];
+  record(classes[kStringIndex])->arrayClass = sa;
+  setNear(stringArrayNear, stringArray, stringArrayInfo);
+  table[kStringArrayId] = stringArray;
+  objects_ += 2;
+  mirror(stringArray, 0);
 
   // The writable block: each array class and its near, String's near, and
   // String's class word.
