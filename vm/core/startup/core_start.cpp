@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "vm/core/image/image_checker.h"
+#include "vm/core/image/image_dump.h"
 #include "vm/core/image/image_loader.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/stack_trace.h"
@@ -25,10 +27,13 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/model/well_known_symbols.h"
 #include "vm/core/startup/output_stream.h"
+#include "vm/core/startup/start_dump.h"
+#include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
+#include "vm/services/memory/trace_log.h"
 
 namespace {
 
@@ -191,4 +196,37 @@ void vsCore_reportUncaught() {
   vsPendingException() = 0;
   vsOutputStream_print(vsStream_errorStream(), "Uncaught Exception: ");
   vsException_printStackTrace(exception);
+}
+
+int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
+                    const VmPtr<const char>* argv, VmInspection inspection) {
+  VmStateWords& s = vsVmState();
+  const bool verifyOnly = vsVmFlags().VerifyOnly != 0;
+  const bool slave = vsVmFlags().SlaveMode != 0;
+  const VsOutputStream* log = vsOutputStream_log();
+  s.exitCode = 0;
+  vsCore_start(image, classPath);
+  if (vsException_isPending() || verifyOnly) {
+    vsPendingException() = 0;
+    s.exitCode = verifyOnly ? -2 : -1;
+  } else if (inspection == VmInspection::CheckImage) {
+    s.exitCode = vsImage_check(image, log).faults == 0 ? 0 : 1;
+  } else if (inspection == VmInspection::DumpImage) {
+    vsImage_dump(image, log);
+  } else if (vsCore_queueMain(className, argc, argv) == 0) {
+    if (vsException_isPending()) {
+      vsCore_reportUncaught();
+      if (s.exitCode == 0) s.exitCode = -1;
+    }
+    if (slave) s.exitCode = -1;
+  } else if (inspection == VmInspection::DumpStart) {
+    vsCore_dumpStart(log);
+  } else if (slave) {
+    return 0;
+  } else {
+    vsTraceLog_error("Error: no interpreter in this build.\n");
+    s.exitCode = -1;
+  }
+  vsVm_shutdown();
+  return s.exitCode;
 }

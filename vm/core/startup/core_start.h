@@ -39,7 +39,21 @@
 #include "ce/substrate/vm_word.h"
 #include "vm/core/image/image_format.h"
 
+// What a launcher may ask to see in place of running main (vm_run.h).
+enum class VmInspection : int32_t { None, CheckImage, DumpImage, DumpStart };
+
 void vsCore_start(const ImageDescriptor* image, const char* classPath);
+
+// Steps 3 to 11 of the VM main with the image: the core start (on failure
+// exit code -1, -2 in verify-only mode, which ends there until the
+// verifier comes), an inspection when asked, main handed to the main thread
+// (step 6), the report of its failure (step 8: "Uncaught Exception: " and
+// the exception, exit code -1 unless already set, -1 in slave mode), slave
+// mode's early return of 0 without shutdown (step 9); otherwise, as no
+// interpreter runs the threads yet, the trace line "Error: no interpreter
+// in this build." and exit code -1; then shutdown. The exit code.
+int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
+                    const VmPtr<const char>* argv, VmInspection inspection);
 
 // 1, or 0 with an exception pending.
 int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const char>* argv);

@@ -4,15 +4,11 @@
 #include <cstring>
 
 #include "ce/substrate/vm_sections.h"
-#include "vm/core/image/image_checker.h"
-#include "vm/core/image/image_dump.h"
 #include "vm/core/image/image_format.h"
-#include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/core_start.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/memory_split.h"
 #include "vm/core/startup/options.h"
-#include "vm/core/startup/start_dump.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/services/lifecycle/system_glue.h"
 #include "vm/services/memory/trace_log.h"
@@ -185,33 +181,6 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
   return status;
 }
 
-// The core start (step 3): class image, main thread, class path. A program
-// without a class image cannot start.
-bool startCore(const char* classPath) {
-  if (!hasImage()) {
-    vsTraceLog_error("Error: no class image in this build.\n");
-    return false;
-  }
-  vsCore_start(&vsImage_descriptor, classPath);
-  return !vsException_isPending();
-}
-
-// Runs an inspection that replaces the rest of the run; false for none.
-bool inspectImage() {
-  const VsOutputStream* out = vsOutputStream_log();
-  switch (gInspection) {
-    case VmInspection::CheckImage:
-      vsVmState().exitCode = vsImage_check(&vsImage_descriptor, out).faults == 0 ? 0 : 1;
-      return true;
-    case VmInspection::DumpImage:
-      vsImage_dump(&vsImage_descriptor, out);
-      vsVmState().exitCode = 0;
-      return true;
-    default:
-      return false;
-  }
-}
-
 }  // namespace
 
 void vsVm_setInspection(VmInspection what) { gInspection = what; }
@@ -255,31 +224,12 @@ int32_t kvm_main(const char* classPath, const char* className, int32_t argc,
     ++argv;
     --argc;
   }
-  s.exitCode = 0;
-  if (!startCore(classPath)) {
+  if (!hasImage()) {
+    // Step 3 cannot start the core.
+    vsTraceLog_error("Error: no class image in this build.\n");
     s.exitCode = verifyOnly ? -2 : -1;
-  } else if (verifyOnly) {
-    // Verifying the class path comes with the verifier; until then the
-    // mode ends here as a failed start.
-    s.exitCode = -2;
-  } else if (!inspectImage()) {
-    const bool slave = vsVmFlags().SlaveMode != 0;
-    if (vsCore_queueMain(className, argc, argv) == 0) {
-      if (vsException_isPending()) {
-        vsCore_reportUncaught();
-        if (s.exitCode == 0) s.exitCode = -1;
-      }
-      if (slave) s.exitCode = -1;
-    } else if (gInspection == VmInspection::DumpStart) {
-      vsCore_dumpStart(vsOutputStream_log());
-    } else if (slave) {
-      s.exitCode = 0;
-      return 0;
-    } else {
-      vsTraceLog_error("Error: no interpreter in this build.\n");
-      s.exitCode = -1;
-    }
+    vsVm_shutdown();
+    return s.exitCode;
   }
-  vsVm_shutdown();
-  return s.exitCode;
+  return vsCore_main(&vsImage_descriptor, classPath, className, argc, argv, gInspection);
 }

@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "ce/substrate/vm_word.h"
+#include "vm/core/startup/core_start.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/services/lifecycle/mem_file.h"
 
@@ -50,7 +51,6 @@ constexpr int32_t kVsVm_harnessJarSize = 7;
 // its dump (exit code 0), both right after the core start; or the main
 // thread and its pending calls once main is handed over (exit code 0). Set
 // after the variable reset, before vsVm_run.
-enum class VmInspection : int32_t { None, CheckImage, DumpImage, DumpStart };
 void vsVm_setInspection(VmInspection what);
 
 // Two trace lines: the VM's banner and its build date.
