@@ -46,6 +46,19 @@ std::string javaString(VmRef s) {
   return out;
 }
 
+// Starts the core inside an exit point: true when the VM left through it.
+bool startLeaves(const ImageDescriptor* image) {
+  VmExitPoint point;
+  if (setjmp(point.buffer) != 0) {
+    vsExitPoint_remove(&point);
+    return true;
+  }
+  vsExitPoint_push(&point);
+  vsCore_start(image, ".");
+  vsExitPoint_remove(&point);
+  return false;
+}
+
 class CoreStartTest : public HeapTest {
  public:
   void SetUp() override {
@@ -78,23 +91,6 @@ class CoreStartTest : public HeapTest {
   }
   static VmRef methodOf(const char* className, uint32_t i) {
     return vsRef_as<ObjectArray>(byName(className)->classInfo->methods)->elements[i];
-  }
-
-  // Runs f inside an exit point; the exit code when the VM left.
-  template <class F>
-  bool leaves(F f, std::string* output) {
-    VmExitPoint point;
-    vsTestPort_startCapture();
-    if (setjmp(point.buffer) != 0) {
-      vsExitPoint_remove(&point);
-      *output = vsTestPort_stopCapture().trace;
-      return true;
-    }
-    vsExitPoint_push(&point);
-    f();
-    vsExitPoint_remove(&point);
-    *output = vsTestPort_stopCapture().trace;
-    return false;
   }
 
   SyntheticImage image_{};
@@ -226,8 +222,9 @@ TEST_F(CoreStartTest, StartFailuresAreFatal) {
     ASSERT_TRUE(vsTestHeap_boot(kTestHeapBytes, kTestHeapBytes));
     image_ = vsTestImage_build();
     c.damage(*this);
-    std::string output;
-    EXPECT_TRUE(leaves([&] { vsCore_start(image_.descriptor, "."); }, &output)) << c.what;
+    vsTestPort_startCapture();
+    EXPECT_TRUE(startLeaves(image_.descriptor)) << c.what;
+    const std::string output = vsTestPort_stopCapture().trace;
     EXPECT_NE(output.find(c.output), std::string::npos) << c.what << ":\n" << output;
     EXPECT_EQ(vsVmState().exitCode, -1) << c.what;
   }
