@@ -93,6 +93,19 @@ TEST_F(ImageLoaderTest, RelocatesRootsAndTheWritableArea) {
   EXPECT_EQ(vsRoot_as<ClassRecord>(kRootString)->protoNear.raw, string(0)->header);
 }
 
+TEST_F(ImageLoaderTest, RelocatesTheReferenceWordsOfTheVmGlobals) {
+  // A reference word that already names the heap part moves with it; the
+  // other words of the block keep their values.
+  vsVmGlobals.currentThread = image_.pairArray;
+  vsVmGlobals.pendingException = d().sharedChars;
+  vsVmGlobals.nativeParameterPointer = image_.pairArray;
+  ASSERT_EQ(load(), kImageLoaded);
+  EXPECT_EQ(vsVmGlobals.currentThread, copied(image_.pairArray));
+  EXPECT_EQ(vsVmGlobals.pendingException, d().sharedChars);
+  EXPECT_EQ(vsVmGlobals.nativeParameterPointer, image_.pairArray);
+  vsVmGlobals.currentThread = vsVmGlobals.pendingException = vsVmGlobals.nativeParameterPointer = 0;
+}
+
 TEST_F(ImageLoaderTest, BuildsTheStringsOfTheStringTable) {
   ASSERT_EQ(load(), kImageLoaded);
   // Pair 0 starts at its own step; each further pair adds its step.
