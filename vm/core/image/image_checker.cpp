@@ -368,7 +368,7 @@ RootExpectation expectation(int root) {
                            (root >= kRootCompiler40Class && root <= kRootCompiler32Class)))
       return {RootRule::Kind, k.kind};
   switch (root) {
-    case 23: return {RootRule::ObjectArray, 0};
+    case kRootImageClassTable: return {RootRule::ObjectArray, 0};
     case kRootFieldTypeSymbolHeader: case kRootSignatureSymbolHeader: return {RootRule::Object, 0};
     case kRootObject: return {RootRule::NamedClass, kSymJavaLangObject};
     case kRootSystem: return {RootRule::NamedClass, kSymJavaLangSystem};
@@ -379,7 +379,7 @@ RootExpectation expectation(int root) {
     case kRootString: return {RootRule::NamedClass, kSymJavaLangString};
     case kRootClass: return {RootRule::NamedClass, kSymJavaLangClass};
     case kRootI18nHelper: return {RootRule::NamedClass, kSymI18nHelper};
-    case kRootClassPath: case 39: return {RootRule::NullOrObject, 0};
+    case kRootClassPath: case kRootLoadedClassTable: return {RootRule::NullOrObject, 0};
     case kRootMonitorSentinel: return {RootRule::Monitor, 0};
     case kRootEmptyObjectArray: return {RootRule::EmptyObjectArray, 0};
     case kRootEmptyExceptionTable: return {RootRule::EmptyShortArray, 0};

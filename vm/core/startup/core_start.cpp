@@ -38,8 +38,6 @@
 namespace {
 
 constexpr int32_t kLoadedClassTableBuckets = 128;
-constexpr int32_t kRootImageClassTable = 23;
-constexpr int32_t kRootLoadedClassTable = 39;
 
 VmRef require(VmRef made) {
   if (made == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
@@ -68,8 +66,7 @@ int32_t queueCall(const VmRef* method, const VmRef* argument) {
   vsHandle_push(&call, vsJavaHeap_newPendingCall(method, argument != nullptr ? 1 : 0));
   if (call.object != 0) {
     if (argument != nullptr) vsArgumentBlock_setReference(vsRef_as<ArgumentBlock>(call.object), 0, *argument);
-    const VmRef thread = vsVmGlobals.currentThread;
-    vsThread_appendPendingCall(&thread, &call.object);
+    vsThread_appendPendingCall(&vsVmGlobals.currentThread, &call.object);
   }
   const int32_t queued = call.object != 0 ? 1 : 0;
   vsHandle_close(&call);

@@ -567,7 +567,7 @@ SyntheticImage Builder::build() {
     record(classes[i])->elementOrLink = head;
     head = classes[i];
   }
-  roots_[23] = hashTable;
+  roots_[kRootImageClassTable] = hashTable;
   const VmWord monitor = heap_.take(kMonitorRecordBytes);
   *at(monitor) = vsRef_of(record(roots_[kRootMonitorClass])->protoNear.get());
   roots_[kRootMonitorSentinel] = monitor;

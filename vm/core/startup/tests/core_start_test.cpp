@@ -116,9 +116,9 @@ TEST_F(CoreStartTest, StartsTheMainThread) {
   EXPECT_EQ(javaString(path->elements[0]), "/a.jar");
   EXPECT_EQ(javaString(path->elements[1]), "/b.jar");
   // The image's class table is searched first, then the loaded classes.
-  EXPECT_EQ(vsClassTables.searched[0], vsRoot(static_cast<Root>(23)));
+  EXPECT_EQ(vsClassTables.searched[0], vsRoot(kRootImageClassTable));
   EXPECT_EQ(vsClassTables.searched[1], vsClassTables.loaded);
-  EXPECT_EQ(vsRoot(static_cast<Root>(39)), vsClassTables.loaded);
+  EXPECT_EQ(vsRoot(kRootLoadedClassTable), vsClassTables.loaded);
   EXPECT_EQ(vsRef_as<ObjectArray>(vsClassTables.loaded)->length, 128);
 
   const auto calls = pendingCalls();
