@@ -215,6 +215,19 @@ void Checker::checkSymbols() {
               b);
     }
   }
+  // Every symbol is a symbol entry of the merged pool, inside the runs.
+  const uint8_t* tags = vsRef_as<uint8_t>(pool->tags) + kArrayElementsOffset;
+  uint32_t entries = 0;
+  for (uint32_t i = 1; i < pool->count; ++i) entries += tags[i] == kTagUtf8 ? 1 : 0;
+  const uint32_t inRuns = (hash->starts[hash->bucketCount] - hash->starts[0]) / 4;
+  if (entries != inRuns)
+    fault("symbol hash: its runs hold %u symbols, the merged pool %u symbol entries", inRuns, entries);
+  for (uint32_t id = 0; id < vsImage_state.classIdCount; ++id) {
+    const ClassRecord* cls = vsClass_byId(id);
+    const VmSymbol* name = cls != nullptr ? vsClass_name(cls) : nullptr;
+    if (name != nullptr && vsSymbol_intern(name->bytes, name->length, true) != vsRef_of(name))
+      fault("symbol hash: the name of class %u is not found", id);
+  }
   const VmWord* wellKnown = vsWord_toPointer<VmWord>(image_->wellKnownSymbols);
   for (uint32_t i = 0; i < image_->wellKnownCount; ++i) {
     const VmSymbol* symbol = vsRef_as<VmSymbol>(wellKnown[i]);

@@ -14,6 +14,7 @@
 #include "vm/core/image/tests/synthetic_image.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/roots.h"
+#include "vm/core/model/symbols.h"
 #include "vm/core/model/vm_globals.h"
 
 namespace {
@@ -105,6 +106,15 @@ TEST_F(ImageCheckTest, NamesEachFault) {
       {"pool operand of the wrong tag",
        [](ImageCheckTest& t) { vsWord_toPointer<MethodRecord>(t.image_.toStringMethod)->code[1] = 1; },
        "pool entry 1 has tag 1 for opcode 203"},
+      {"symbol left out of its bucket",
+       [](ImageCheckTest& t) {
+         // The last symbol of the runs drops out of them.
+         RomSymbolTable* hash = vsWord_toPointer<RomSymbolTable>(t.d().symbolHash);
+         uint32_t b = hash->bucketCount;
+         while (hash->starts[b - 1] == hash->starts[b]) --b;
+         for (; b <= hash->bucketCount; ++b) hash->starts[b] -= 4;
+       },
+       "image fault: symbol hash: its runs hold "},
       {"entry word",
        [](ImageCheckTest& t) { vsWord_toPointer<VmWord>(t.d().entryTable)[1] += 4; },
        "image fault: entry table: word 1"},
