@@ -62,14 +62,14 @@ struct Bump {
   }
 };
 
-struct ArrayClassSpec {
+struct ArrayClassDef {
   const char* name;
   int16_t kind;
   int32_t elementType;
   int32_t elementSize;
 };
 
-constexpr ArrayClassSpec kArraySpecs[kArrayClasses] = {
+constexpr ArrayClassDef kArrayDefs[kArrayClasses] = {
     {"[Z", kKindByteArray, kTypeBoolean, 1}, {"[C", kKindCharArray, kTypeChar, 2},
     {"[F", kKindIntArray, kTypeFloat, 4},    {"[D", kKindLongArray, kTypeDouble, 8},
     {"[B", kKindByteArray, kTypeByte, 1},    {"[S", kKindCharArray, kTypeShort, 2},
@@ -80,14 +80,14 @@ constexpr uint32_t kShortArrayIndex = 5;
 constexpr uint32_t kByteArrayIndex = 4;
 constexpr uint32_t kCharArrayIndex = 1;
 
-struct MethodSpec {
+struct MethodDef {
   const char* name;
   const char* signature;
   uint16_t flags;
   std::vector<uint8_t> code;  // an ldc_fast operand of 0 names the String entry
 };
 
-struct InstanceClassSpec {
+struct InstanceClassDef {
   const char* name;
   int root;
   uint16_t size;
@@ -96,11 +96,11 @@ struct InstanceClassSpec {
   std::vector<uint8_t> staticMap;    // with its end byte
   uint32_t staticBytes;
   uint32_t mirrorStatus;
-  std::vector<MethodSpec> methods = {};
+  std::vector<MethodDef> methods = {};
 };
 
-const std::vector<InstanceClassSpec>& instanceSpecs() {
-  static const std::vector<InstanceClassSpec> specs = {
+const std::vector<InstanceClassDef>& instanceDefs() {
+  static const std::vector<InstanceClassDef> defs = {
       {"java/lang/Object", kRootObject, 4, -1, {0}, {0}, 0, kMirrorOpen | kMirrorInitialized,
        {{"<init>", "()V", kMethodPublic, {kOpReturn}},
         {"toString", "()Ljava/lang/String;", kMethodPublic, {kOpLdcFast, 0, kOpAreturn}}}},
@@ -119,7 +119,7 @@ const std::vector<InstanceClassSpec>& instanceSpecs() {
       {"Sub", -1, 4, 9, {0}, {0}, 0, 0},
       {"Inst", -1, 4, 0, {0}, {0}, 0, 0, {{"main", "([Ljava/lang/String;)V", kMethodPublic, {kOpReturn}}}},
   };
-  return specs;
+  return defs;
 }
 constexpr uint32_t kClassIndexOfClass = 2;
 constexpr uint32_t kStringIndex = 1;
@@ -165,7 +165,7 @@ class Builder {
   void layOutSymbols();
   void buildPool();
   VmWord classInfo(const char* name, uint32_t id, uint32_t flags, VmWord methods, VmWord fields, VmWord pool);
-  VmWord method(const MethodSpec& spec, uint32_t id, uint32_t slot);
+  VmWord method(const MethodDef& def, uint32_t id, uint32_t slot);
   VmWord objectArray(Bump& bump, std::vector<VmWord> elements);
 
   // Records of the block are built where they lie at run time, in the
@@ -228,7 +228,7 @@ void Builder::layOutSymbols() {
     (d.form == WellKnownForm::Name ? names : d.form == WellKnownForm::FieldType ? fieldTypes : signatures)
         .push_back(d.text);
   }
-  for (const ArrayClassSpec& a : kArraySpecs) names.push_back(a.name);
+  for (const ArrayClassDef& a : kArrayDefs) names.push_back(a.name);
   for (const char* n : {"toString", "[Ljava/lang/String;", "Main", "Sub", "Inst"}) names.push_back(n);
   signatures.push_back("()Ljava/lang/String;");
 
@@ -300,8 +300,8 @@ VmWord Builder::classInfo(const char* name, uint32_t id, uint32_t flags, VmWord 
   return r;
 }
 
-VmWord Builder::method(const MethodSpec& spec, uint32_t id, uint32_t slot) {
-  std::vector<uint8_t> code = spec.code;
+VmWord Builder::method(const MethodDef& def, uint32_t id, uint32_t slot) {
+  std::vector<uint8_t> code = def.code;
   if (code.size() == 3 && code[0] == kOpLdcFast && code[1] == 0)
     code[1] = static_cast<uint8_t>(vsWord_toPointer<ConstantPool>(pool_)->count - 2);
   const VmWord r = ro_.take(kMethodCodeOffset + static_cast<uint32_t>(code.size()));
@@ -309,13 +309,13 @@ VmWord Builder::method(const MethodSpec& spec, uint32_t id, uint32_t slot) {
   m->header = methodNear_;
   m->constantPool = vsWord_toPointer<ConstantPool>(pool_);
   m->entryWord = vsWord_toPointer<VmWord>(base_.entryTable + 4 * slot);
-  m->accessFlags = spec.flags | kMethodMergedPool | kMethodNoStackMap | kMethodNoExceptionTable;
+  m->accessFlags = def.flags | kMethodMergedPool | kMethodNoStackMap | kMethodNoExceptionTable;
   m->classId = static_cast<uint16_t>(id);
   m->maxStack = 1;
   m->maxLocals = 1;
   m->parameterWords = 1;
-  m->nameIndex = static_cast<uint16_t>(poolIndex(spec.name));
-  m->signatureIndex = static_cast<uint16_t>(poolIndex(spec.signature));
+  m->nameIndex = static_cast<uint16_t>(poolIndex(def.name));
+  m->signatureIndex = static_cast<uint16_t>(poolIndex(def.signature));
   m->codeLength = static_cast<uint16_t>(code.size());
   std::memcpy(m->code, code.data(), code.size());
   at(base_.entryWords)[slot] = vsMethodEntry_address(kEntryNoExtraLocals) - kMethodEntryTrapBytes;
@@ -443,23 +443,23 @@ SyntheticImage Builder::build() {
   }
 
   // The methods and their arrays; every class inherits Object.toString.
-  const auto& specs = instanceSpecs();
-  std::vector<VmWord> methodArrays(specs.size());
+  const auto& defs = instanceDefs();
+  std::vector<VmWord> methodArrays(defs.size());
   uint32_t slot = 0;
-  for (size_t i = 0; i < specs.size(); ++i) {
-    if (specs[i].methods.empty()) continue;
+  for (size_t i = 0; i < defs.size(); ++i) {
+    if (defs[i].methods.empty()) continue;
     std::vector<VmWord> records;
-    for (const MethodSpec& m : specs[i].methods) records.push_back(method(m, classIdOf(i), slot++));
+    for (const MethodDef& m : defs[i].methods) records.push_back(method(m, classIdOf(i), slot++));
     methodArrays[i] = objectArray(ro_, records);
   }
   const VmWord toString = vsWord_toPointer<ObjectArray>(methodArrays[0])->elements[1];
   out.toStringMethod = toString;
 
   // Instance classes: records and nears first (mirrors need Class's near).
-  std::vector<VmWord> classes(specs.size()), nears(specs.size()), infos(specs.size());
-  std::vector<VmWord> table(specs.size() + kArrayClasses + 1);
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const InstanceClassSpec& c = specs[i];
+  std::vector<VmWord> classes(defs.size()), nears(defs.size()), infos(defs.size());
+  std::vector<VmWord> table(defs.size() + kArrayClasses + 1);
+  for (size_t i = 0; i < defs.size(); ++i) {
+    const InstanceClassDef& c = defs[i];
     const uint32_t mapBytes = static_cast<uint32_t>(c.instanceMap.size() + c.staticMap.size());
     const uint32_t size = align4(kClassRecordHeadBytes + c.staticBytes + mapBytes);
     classes[i] = heap_.take(size);
@@ -482,8 +482,8 @@ SyntheticImage Builder::build() {
     if (c.root >= 0) roots_[c.root] = classes[i];
     objects_ += 2;
   }
-  for (size_t i = 0; i < specs.size(); ++i)
-    if (specs[i].super >= 0) record(classes[i])->superClass = record(classes[specs[i].super]);
+  for (size_t i = 0; i < defs.size(); ++i)
+    if (defs[i].super >= 0) record(classes[i])->superClass = record(classes[defs[i].super]);
   // String's instances use the near of the writable block.
   record(roots_[kRootString])->protoNear = vsWord_toPointer<ObjectNear>(stringNear());
   auto mirror = [&](VmWord cls, uint32_t status) {
@@ -495,7 +495,7 @@ SyntheticImage Builder::build() {
     record(cls)->mirror = vsWord_toPointer<ClassMirror>(m);
     ++objects_;
   };
-  for (size_t i = 0; i < specs.size(); ++i) mirror(classes[i], specs[i].mirrorStatus);
+  for (size_t i = 0; i < defs.size(); ++i) mirror(classes[i], defs[i].mirrorStatus);
   // String[], the one array class of the heap part.
   const VmWord stringArray = heap_.take(kClassRecordHeadBytes);
   const VmWord stringArrayNear = heap_.take(sizeof(ObjectNear));
@@ -521,7 +521,7 @@ SyntheticImage Builder::build() {
   // The writable block: each array class and its near, String's near, and
   // String's class word.
   for (uint32_t i = 0; i < kArrayClasses; ++i) {
-    const ArrayClassSpec& a = kArraySpecs[i];
+    const ArrayClassDef& a = kArrayDefs[i];
     const bool objects = a.kind == kKindObjectArray;
     const VmWord kindOfRecord = objects ? k11 : k12;
     const VmWord near = objects ? p11 : p12;
@@ -560,8 +560,8 @@ SyntheticImage Builder::build() {
   roots_[kRootClassTable] = out.classTable;
   constexpr uint32_t kClassBuckets = 5;
   const VmWord hashTable = objectArray(heap_, std::vector<VmWord>(kClassBuckets, 0));
-  for (size_t i = 0; i < specs.size(); ++i) {
-    const VmSymbol* name = vsWord_toPointer<VmSymbol>(symbol(specs[i].name));
+  for (size_t i = 0; i < defs.size(); ++i) {
+    const VmSymbol* name = vsWord_toPointer<VmSymbol>(symbol(defs[i].name));
     VmWord& head = vsWord_toPointer<ObjectArray>(hashTable)->elements[vsSymbol_hash(name->bytes, name->length) %
                                                                      kClassBuckets];
     record(classes[i])->elementOrLink = head;
@@ -575,7 +575,7 @@ SyntheticImage Builder::build() {
   const VmWord emptyShorts = heap_.take(kArrayElementsOffset);
   *at(emptyShorts) = arrayNear(kShortArrayIndex);
   roots_[kRootEmptyExceptionTable] = emptyShorts;
-  const VmWord oom = heap_.take(specs[kOutOfMemoryIndex].size);
+  const VmWord oom = heap_.take(defs[kOutOfMemoryIndex].size);
   *at(oom) = nears[kOutOfMemoryIndex];
   roots_[kRootOutOfMemoryError] = oom;
   out.pairArray = objectArray(heap_, {0, chars, 0});
