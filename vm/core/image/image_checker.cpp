@@ -2,6 +2,7 @@
 #include "vm/core/image/image_checker.h"
 
 #include <cstdarg>
+#include <initializer_list>
 
 #include "vm/core/image/image_bounds.h"
 #include "vm/core/image/image_loader.h"
@@ -41,6 +42,8 @@ class Checker {
   static void visit(VmWord* word, void* context);
   void checkHeapPart();
   void checkWritableArea();
+  void checkReadOnlyWord(const VmWord* word);
+  void checkReadOnlyRecord(VmRef record, std::initializer_list<uint32_t> words);
   void checkReadOnlyPart();
   void checkStrings();
   void checkSymbols();
@@ -149,17 +152,80 @@ void Checker::checkWritableArea() {
   counts_.objects += static_cast<uint32_t>(n);
 }
 
-void Checker::checkReadOnlyPart() {
+// A word of the image's read-only data that holds a reference.
+void Checker::checkReadOnlyWord(const VmWord* word) {
   const VmGlobals& g = vsVmGlobals;
-  const VmWord* words = vsWord_toPointer<VmWord>(image_->readOnly);
-  for (uint32_t i = 0; i < image_->readOnlySize / 4; ++i) {
-    const VmWord w = words[i];
-    const VmWord at = image_->readOnly + 4 * i;
-    if (inRange(w, image_->heapPart, image_->heapSize))
-      fault("read-only part: word at %08x points into the image's heap part (%08x)", at, w);
-    else if (inRange(w, g.heapLow, g.heapHigh - g.heapLow))
-      fault("read-only part: word at %08x points into the Java heap (%08x)", at, w);
+  const VmWord w = *word;
+  const VmWord at = vsWord_fromPointer(word);
+  if (inRange(w, image_->heapPart, image_->heapSize))
+    fault("read-only part: word at %08x points into the image's heap part (%08x)", at, w);
+  else if (inRange(w, g.heapLow, g.heapHigh - g.heapLow))
+    fault("read-only part: word at %08x points into the Java heap (%08x)", at, w);
+}
+
+// The reference words of a record of the read-only part: its header, and
+// the words its layout names. Records elsewhere are left to the heap walks.
+void Checker::checkReadOnlyRecord(VmRef record, std::initializer_list<uint32_t> words) {
+  if (record == 0 || !vsImage_isInReadOnlyPart(record)) return;
+  const VmWord* w = vsRef_as<VmWord>(record);
+  checkReadOnlyWord(&w[0]);
+  for (uint32_t i : words) checkReadOnlyWord(&w[i]);
+}
+
+// Only words known to be references are checked: the part also holds text,
+// code and numbers, whose bytes may look like any address.
+void Checker::checkReadOnlyPart() {
+  // The class records of the internal kinds, and their nears.
+  for (int root = 0; root < static_cast<int>(kImageRootCount); ++root) {
+    const VmRef r = vsPersistentRoots[root];
+    if (!vsImage_isInReadOnlyPart(r)) continue;
+    checkReadOnlyRecord(r, {3, 4, 5, 6, 7, 8, 9, 10, 11});
+    checkReadOnlyRecord(vsRef_as<ClassRecord>(r)->protoNear.raw, {});
   }
+  // Class infos, their tables, methods and method records.
+  for (uint32_t id = 0; id < vsImage_state.classIdCount; ++id) {
+    const ClassRecord* cls = vsClass_byId(id);
+    if (cls == nullptr || !vsImage_isInReadOnlyPart(cls->classInfo.raw)) continue;
+    const ClassInfo* info = cls->classInfo.get();
+    const bool isArray = (info->accessFlags & kClassArray) != 0;
+    if (isArray)
+      checkReadOnlyRecord(vsRef_of(info), {3, 7, 8});
+    else
+      checkReadOnlyRecord(vsRef_of(info), {3, 5, 6, 7, 8});
+    for (uint32_t i = 0; i < info->vtableLength; ++i) checkReadOnlyWord(&info->vtable[i]);
+    if (isArray || !vsImage_isInReadOnlyPart(info->methods)) continue;
+    checkReadOnlyRecord(info->fields, {});
+    checkReadOnlyRecord(info->localInterfaces, {});
+    const ObjectArray* methods = vsRef_as<ObjectArray>(info->methods);
+    checkReadOnlyWord(&methods->header);
+    for (int32_t i = 0; i < methods->length; ++i) {
+      checkReadOnlyWord(&methods->elements[i]);
+      const VmRef m = methods->elements[i];
+      if (!vsImage_isInReadOnlyPart(m)) continue;
+      const MethodRecord* method = vsRef_as<MethodRecord>(m);
+      checkReadOnlyWord(&method->entryWord.raw);
+      const bool itemsStored = (method->accessFlags & kMethodNoExceptionTable) == 0 ||
+                               (method->accessFlags & kMethodNoStackMap) == 0;
+      if (itemsStored) {
+        checkReadOnlyWord(&method->exceptionTable);
+        checkReadOnlyWord(&method->stackMap);
+      }
+    }
+  }
+  // The merged pool: its tags and every entry that holds a reference.
+  const ConstantPool* pool = vsWord_toPointer<ConstantPool>(image_->mergedPool);
+  checkReadOnlyRecord(image_->mergedPool, {2});
+  checkReadOnlyRecord(pool->tags, {});
+  const uint8_t* tags = vsRef_as<uint8_t>(pool->tags) + kArrayElementsOffset;
+  for (uint32_t i = 1; i < pool->count; ++i)
+    if (vsPoolTag_holdsReference(tags[i])) checkReadOnlyWord(&pool->entries[i]);
+  checkReadOnlyRecord(image_->sharedChars, {});
+  // The image's tables: well-known symbols and the runs of both hashes.
+  const VmWord* wellKnown = vsWord_toPointer<VmWord>(image_->wellKnownSymbols);
+  for (uint32_t i = 0; i < image_->wellKnownCount; ++i) checkReadOnlyWord(&wellKnown[i]);
+  const RomStringTable* strings = vsWord_toPointer<RomStringTable>(image_->stringHash);
+  for (VmWord p = strings->starts[0]; p < strings->starts[strings->bucketCount]; p += 4)
+    checkReadOnlyWord(vsWord_toPointer<VmWord>(p));
 }
 
 void Checker::checkStrings() {

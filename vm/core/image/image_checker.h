@@ -8,8 +8,10 @@
 //     maps, object arrays, the writable area's class words): null, an
 //     object start in the Java heap, an object of the writable area or a
 //     word of the read-only part; never the image's own heap part;
-//   - that no word of the read-only part points into the Java heap or into
-//     the image's heap part;
+//   - that no reference word of the read-only part (records of the internal
+//     kinds, class infos with their tables, methods and method records, the
+//     merged pool's reference entries) nor of the image's tables points
+//     into the Java heap or into the image's heap part;
 //   - the string table's sums against the Strings built from it, and that
 //     every String and every symbol is found through its hash;
 //   - that each class-table slot holds the class of that id;

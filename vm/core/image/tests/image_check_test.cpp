@@ -96,10 +96,18 @@ TEST_F(ImageCheckTest, NamesEachFault) {
        [](ImageCheckTest& t) { vsWord_toPointer<VmWord>(t.d().writableBlock + t.d().blockSize)[2] += 4; },
        "image fault: size words: the heap size disagrees with the descriptor"},
       {"read-only word into the heap",
-       [](ImageCheckTest& t) {
-         vsWord_toPointer<VmWord>(t.d().readOnly)[t.d().readOnlySize / 4 - 1] = vsRoot(kRootObject);
+       [](ImageCheckTest&) {
+         // A virtual-table entry of java.lang.Object's class info.
+         ClassInfo* info = vsRoot_as<ClassRecord>(kRootObject)->classInfo.get();
+         info->vtable[0] = vsRoot(kRootObject);
        },
        "image fault: read-only part: word at "},
+      {"read-only word into the image's heap part",
+       [](ImageCheckTest& t) {
+         const ConstantPool* pool = vsWord_toPointer<ConstantPool>(t.d().mergedPool);
+         vsWord_toPointer<ConstantPool>(t.d().mergedPool)->entries[pool->count - 2] = t.image_.pairArray;
+       },
+       "points into the image's heap part"},
       {"slow opcode in image code",
        [](ImageCheckTest& t) { vsWord_toPointer<MethodRecord>(t.image_.toStringMethod)->code[0] = kOpLdc; },
        "slow opcode 18 left at 0"},
