@@ -1,7 +1,15 @@
 // vmrun: the test launcher of the VM.
 //
 //   vmrun [--memory BYTES] [--memory-offset N] [--runs N] [--tck-jar FILE]
+//         [--check-image | --dump-image | --dump-start]
 //         [VM arguments] [JAR] [CLASS [ARGUMENTS...]]
+//
+// --check-image checks the class image once the core has started and
+// prints "image ok: N objects, M references" (exit status 0) or one line
+// per fault (status 1); --dump-image prints the image's classes and methods;
+// --dump-start prints the main thread and its pending calls once main is
+// handed over. All three print on the console (standard output) in place
+// of running main.
 //
 // VM arguments are the leading arguments that begin with '-', '+' or '=';
 // the values of "-native_memory", "-cp" and "-classpath" go with them, and
@@ -43,6 +51,7 @@ struct Options {
   uint32_t memoryOffset = 0;
   uint32_t runs = 1;
   const char* tckJar = nullptr;
+  VmInspection inspection = VmInspection::None;
   std::vector<char*> vmArgs;
   const char* jar = nullptr;
   const char* className = nullptr;
@@ -60,6 +69,7 @@ struct RunInput {
   std::fprintf(stderr,
                "vmrun: %s\n"
                "usage: vmrun [--memory BYTES] [--memory-offset N] [--runs N] [--tck-jar FILE]\n"
+               "             [--check-image | --dump-image | --dump-start]\n"
                "             [VM arguments] [JAR] [CLASS [ARGUMENTS...]]\n",
                why);
   std::exit(kUsageError);
@@ -99,6 +109,12 @@ Options parse(int argc, char** argv) {
       o.runs = number(a, argv[++i], 1, 1000);
     else if (std::strcmp(a, "--tck-jar") == 0 && hasValue)
       o.tckJar = argv[++i];
+    else if (std::strcmp(a, "--check-image") == 0)
+      o.inspection = VmInspection::CheckImage;
+    else if (std::strcmp(a, "--dump-image") == 0)
+      o.inspection = VmInspection::DumpImage;
+    else if (std::strcmp(a, "--dump-start") == 0)
+      o.inspection = VmInspection::DumpStart;
     else
       break;
   }
@@ -174,6 +190,7 @@ void* runThread(void* arg) {
   const int32_t reset = vsVm_initializeVariables();
   vsSys_setConsoleOutput(1);
   vsVm_setVmId(1);
+  vsVm_setInspection(in->options->inspection);
   if (reset != 0) {
     in->status = reset;
     return nullptr;

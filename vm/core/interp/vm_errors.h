@@ -67,6 +67,7 @@ enum VmErrorCode : int32_t {
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
+  kErrNoMainMethod = 116,    // the main class has no static main(String[])
   kErrMethodMissing = 136,   // also: a constructor named through another class, or inherited
   kErrIllegalAccess = 137,   // IllegalAccessException
   kErrInstantiation = 138,   // InstantiationException

@@ -14,8 +14,10 @@ uint32_t vsObject_argumentBlockSize(uint32_t entries) { return 8 * entries + 16;
 
 uint32_t vsObject_constantPoolSize(uint32_t entries) { return 4 * entries + 12; }
 
-uint32_t vsJavaHeap_objectSize(VmRef object) {
-  const int32_t kind = vsObject_kind(object);
+uint32_t vsJavaHeap_objectSize(VmRef object) { return vsJavaHeap_objectSizeOfClass(object, vsObject_class(object)); }
+
+uint32_t vsJavaHeap_objectSizeOfClass(VmRef object, const ClassRecord* cls) {
+  const int32_t kind = cls->instanceKind;
   if (kind >= 0) return static_cast<uint32_t>(kind);
   if (kind < kLowestKind) return 0;
   const uint32_t* words = vsRef_as<uint32_t>(object);

@@ -10,6 +10,9 @@
 // have no size (-22 to -27 and below -33), which no allocator creates, so
 // that a walk stops on them instead of looping.
 uint32_t vsJavaHeap_objectSize(VmRef object);
+// The same, with the object's class given (walks that know the class
+// without a header to read it from, such as the image's writable block).
+uint32_t vsJavaHeap_objectSizeOfClass(VmRef object, const ClassRecord* cls);
 
 // Sizes of the two records that store a count of their own: an argument
 // block of n entries (8n + 16) and a constant pool of n entries (4n + 12).

@@ -26,6 +26,31 @@ VmRef findInImage(VmRef string, uint32_t hash) {
   return 0;
 }
 
+// The image's String of the symbol's text, found without allocating: its
+// hash and its characters come straight from the symbol's bytes.
+VmRef findSymbolTextInImage(const VmRef* symbol) {
+  const RomStringTable* rom = vsInternTable_rom.get();
+  if (rom == nullptr || rom->bucketCount == 0) return 0;
+  VsUtf8SymbolStream stream(symbol);
+  const int32_t n = stream.countChars();
+  if (n < 0) return 0;
+  stream.rewind();
+  uint32_t hash = 0;
+  for (int32_t i = 0; i < n; ++i) hash = 31 * hash + static_cast<uint16_t>(stream.nextChar());
+  const uint32_t b = hash % rom->bucketCount;
+  for (const VmWord* p = vsWord_toPointer<VmWord>(rom->starts[b]);
+       p != vsWord_toPointer<VmWord>(rom->starts[b + 1]); ++p) {
+    const StringObject* s = vsRef_as<StringObject>(*p);
+    if (s->count != n) continue;
+    const uint16_t* chars = vsRef_as<CharArray>(s->value)->elements + s->offset;
+    stream.rewind();
+    int32_t i = 0;
+    while (i < n && chars[i] == static_cast<uint16_t>(stream.nextChar())) ++i;
+    if (i == n) return *p;
+  }
+  return 0;
+}
+
 // Probes for the string: the slot of an equal String, or of the first empty
 // slot; null when the table is full without either.
 VmRef* probe(ObjectArray* table, VmRef string, uint32_t hash) {
@@ -109,6 +134,7 @@ VmRef vsJavaHeap_newStringFromSymbol(const VmRef* symbol) {
 }
 
 VmRef vsJavaHeap_internString(const VmRef* symbol) {
+  if (const VmRef image = findSymbolTextInImage(symbol)) return image;
   VmHandle string;
   vsHandle_push(&string, vsJavaHeap_newStringFromSymbol(symbol));
   VmRef result = 0;

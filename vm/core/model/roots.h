@@ -32,6 +32,7 @@ enum Root : uint8_t {
   kRootStackMapClass = 20,        // kind -28
   kRootClassInfoClass = 21,       // kind -21
   kRootStackChunkClass = 22,      // kind -20
+  kRootImageClassTable = 23,      // the image's class hash table
   kRootFieldTypeSymbolHeader = 24,
   kRootSignatureSymbolHeader = 25,
   kRootObject = 26,
@@ -47,6 +48,7 @@ enum Root : uint8_t {
   kRootThreadRecordClass = 36,    // kind -29
   kRootCompiler32Class = 37,      // kind -30
   kRootClassPath = 38,
+  kRootLoadedClassTable = 39,     // the table of loaded classes, made at start
   kRootMonitorSentinel = 40,
   kRootEmptyObjectArray = 41,
   kRootEmptyExceptionTable = 42,  // a shared empty short[]
@@ -63,7 +65,6 @@ enum Root : uint8_t {
 };
 
 inline constexpr int kRootCount = 63;
-inline constexpr int kImageRootCount = 59;
 
 extern VmVariable<VmRef[kRootCount]> vsPersistentRoots;
 

@@ -2,3 +2,7 @@
 #include "vm/core/model/vm_globals.h"
 
 VS_VMBSS(VmGlobals) vsVmGlobals{};
+
+void vsVmGlobals_clearReferences() {
+  for (VmWord VmGlobals::*word : kVmGlobalsReferenceWords) vsVmGlobals.*word = 0;
+}

@@ -56,7 +56,20 @@ static_assert(offsetof(VmGlobals, pendingException) == 1128);
 static_assert(offsetof(VmGlobals, mergedPool) == 1132);
 static_assert(offsetof(VmGlobals, nativeParameterPointer) == 1136);
 
+// The words of the block that hold references (or addresses inside heap
+// objects, as the class-table word does): the VM start clears them, image
+// loading relocates them and the collector updates them.
+inline constexpr VmWord VmGlobals::*kVmGlobalsReferenceWords[] = {
+    &VmGlobals::currentThread,
+    &VmGlobals::classTable,
+    &VmGlobals::pendingException,
+    &VmGlobals::mergedPool,
+};
+
 extern VmVariable<VmGlobals> vsVmGlobals;
+
+// Clears every reference word of the block.
+void vsVmGlobals_clearReferences();
 
 // The pending-exception word: non-zero while an exception is pending. Every
 // core function tests it after each call that can throw.

@@ -2,7 +2,11 @@
 #include "vm/core/startup/vm_control.h"
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/image/image_loader.h"
+#include "vm/core/loader/class_tables.h"
+#include "vm/core/memory/class_table.h"
 #include "vm/core/memory/java_heap.h"
+#include "vm/core/model/vm_globals.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_flags.h"
@@ -108,7 +112,12 @@ void vsVm_exitAfterShutdown(int32_t status) {
 // when its module never started in the run.
 void vsVm_shutdown() {
   vsRoots_clear();
+  vsVmGlobals_clearReferences();
   vsJavaHeap_reset();
+  // The class system: tables, class ids, the image's words and counts.
+  vsClassTables = {};
+  vsClassTable_setCount(0);
+  vsImage_unload();
 }
 
 int32_t vsVm_lastExitStatus() {

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/image/image_format.h"
+#include "vm/core/startup/core_start.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/memory_split.h"
 #include "vm/core/startup/options.h"
@@ -29,6 +31,9 @@ struct RunState {
 };
 
 VS_VMBSS(RunState) gRun = {};
+VS_VMBSS(VmInspection) gInspection = VmInspection::None;
+
+bool hasImage() { return vsImage_descriptor.header != 0; }
 
 // Leaves nothing of the run behind (see vm_run.h).
 void endRun(VmExitPoint* outer) {
@@ -162,7 +167,9 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
   if (!vsVm_splitMemory(params->memoryAddress, params->memorySize, s.nativeMemoryRatio, &heapArea))
     return -1;
   // The class image's sizes join the heap size when the image exists.
-  if (vsVm_sizeHeap(heapArea, 0, 0) != 0) {
+  const uint32_t readOnlySize = hasImage() ? vsImage_descriptor.readOnlySize : 0;
+  const uint32_t writableSize = hasImage() ? vsImage_descriptor.writableSize : 0;
+  if (vsVm_sizeHeap(heapArea, readOnlySize, writableSize) != 0) {
     vsTraceLog_trace("Java heap size is too small to start VM.\n");
     return -1;
   }
@@ -174,14 +181,9 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
   return status;
 }
 
-// The core start: class image, main thread, class path. This build has no
-// class image, so the start fails.
-bool startCore(const char*, const char*) {
-  vsTraceLog_error("Error: no class image in this build.\n");
-  return false;
-}
-
 }  // namespace
+
+void vsVm_setInspection(VmInspection what) { gInspection = what; }
 
 void vsVm_printBanner() {
   vsTraceLog_trace("Vostel_VM Copyright (C) 2004-2005\n");
@@ -219,10 +221,15 @@ int32_t kvm_main(const char* classPath, const char* className, int32_t argc,
       vsVm_exitAfterShutdown(1);
     }
     className = argv[0].get();
+    ++argv;
+    --argc;
   }
-  s.exitCode = 0;
-  if (!startCore(classPath, className))
+  if (!hasImage()) {
+    // Step 3 cannot start the core.
+    vsTraceLog_error("Error: no class image in this build.\n");
     s.exitCode = verifyOnly ? -2 : -1;
-  vsVm_shutdown();
-  return s.exitCode;
+    vsVm_shutdown();
+    return s.exitCode;
+  }
+  return vsCore_main(&vsImage_descriptor, classPath, className, argc, argv, gInspection);
 }

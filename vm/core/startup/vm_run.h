@@ -19,6 +19,7 @@
 #include <cstdint>
 
 #include "ce/substrate/vm_word.h"
+#include "vm/core/startup/core_start.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/services/lifecycle/mem_file.h"
 
@@ -44,6 +45,14 @@ constexpr size_t kVsVm_maxClassName = 1024;
 constexpr int32_t kVsVm_harnessJarAddress = 6;
 constexpr int32_t kVsVm_harnessJarSize = 7;
 
+// What a launcher may ask to see in place of running main (vmrun's
+// --check-image, --dump-image and --dump-start), printed on the log stream:
+// the check of the loaded image (exit code 0 when it is sound, else 1) or
+// its dump (exit code 0), both right after the core start; or the main
+// thread and its pending calls once main is handed over (exit code 0). Set
+// after the variable reset, before vsVm_run.
+void vsVm_setInspection(VmInspection what);
+
 // Two trace lines: the VM's banner and its build date.
 void vsVm_printBanner();
 
@@ -52,6 +61,11 @@ void vsVm_printBanner();
 int32_t vsVm_run(int32_t vmId, const VmStartParams* params, int32_t argc, char** argv,
                  VmEventHandler handler);
 
-// The VM main: class path, main class, core start, shutdown; the exit code.
+// The VM main: class path, main class, core start, main handed to the main
+// thread, the report of a failure, slave mode's early return (0, without
+// shutdown), shutdown; the exit code. Without an interpreter the run ends
+// after the hand-over with exit code -1 and the trace line "Error: no
+// interpreter in this build.". A program linked without a class image
+// fails at the core start ("Error: no class image in this build.").
 int32_t kvm_main(const char* classPath, const char* className, int32_t argc,
                  const VmPtr<const char>* argv);

@@ -62,12 +62,14 @@ void vsScheduler_initialize() {
   vsScheduler.lastPriority = 0;
 }
 
-int32_t vsScheduler_createRunQueueTable() {
+int32_t vsVm_createRootArray() {
   const VmRef table = vsJavaHeap_newObjectArray(kRunQueueSlots);
   if (table == 0) return 0;
   vsRoot(kRootRunQueues) = table;
   return 1;
 }
+
+int32_t vsScheduler_createRunQueueTable() { return vsVm_createRootArray(); }
 
 int32_t vsThread_priority(VmRef thread) {
   const int32_t p = vsRef_as<JavaThreadObject>(record(thread)->javaThread)->priority;

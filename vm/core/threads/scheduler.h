@@ -35,9 +35,11 @@ extern VmVariable<SchedulerState> vsScheduler;
 // Zeroes the thread count, the bitmap and the last priority. The time
 // slice is started by the VM timer's owner.
 void vsScheduler_initialize();
-// Allocates the run-queue table into root 59: 1, or 0 with an exception
-// pending. Needs the class of Object[], so it runs once the core classes
-// exist.
+// The VM's 11-slot Object[] of start-up roots, into root 59, where it
+// serves as the run-queue table: 1, or 0 with an exception pending. Needs
+// the class of Object[], so it runs once the core classes exist.
+int32_t vsVm_createRootArray();
+// The run-queue table: the root array above.
 int32_t vsScheduler_createRunQueueTable();
 
 // flag 1: adds the thread to the queue of its priority and makes it the

@@ -1,0 +1,5 @@
+// A class without main.
+public class NoMain {
+  public static void run(String[] args) {
+  }
+}

@@ -1,0 +1,3 @@
+// A main class whose main is inherited.
+public class SubMain extends Hello {
+}

@@ -1,0 +1,54 @@
+// The reference words of records, and the walk of the image's writable area.
+//
+// The reference words of an object follow from its class record alone:
+//   instance (kind >= 0)      the class's embedded instance map
+//   object array (kind -1)    every element
+//   instance class record     the kind's words, then the record's static map
+//   argument block (-18)      the kind's words, then every entry of type 1
+//   any other internal kind   the kind's words (kinds.h)
+// The header word is not among them; walks that relocate or trace headers
+// visit it on their own.
+//
+// The writable area holds no headers the walk could trust while it is being
+// relocated, so the block copied into it names the class of each record in
+// the word before the record:
+//
+//   | C1 | record of C1 | C2 | record of C2 | ... | String | String | String ...
+//   ^ area start                            block end ^      16 bytes each
+//
+// The block's last word names String and stands for every String after the
+// block; the loader keeps it as a VM word (ImageState::stringClass), so the
+// walk never has to find it again. The walk ends at the area's size rounded
+// down to words.
+#pragma once
+
+#include <cstdint>
+
+#include "ce/substrate/vm_sections.h"
+#include "vm/core/model/object_layout.h"
+
+using VsWordVisitor = void (*)(VmWord* word, void* context);
+
+// What the loader keeps of the image besides its bounds (image_bounds.h).
+struct ImageState {
+  VmWord entryTable;       // the method-entry table among the VM variables
+  uint32_t entrySize;      // bytes
+  uint32_t blockSize;      // the part of the writable area copied from the block
+  VmRef stringClass;       // the block's last word
+  uint32_t classIdCount;
+  VmWord heapCopy;         // where the heap part was copied
+};
+
+extern VmVariable<ImageState> vsImage_state;
+
+// Calls fn on every reference word of the object, classified by cls.
+void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisitor fn, void* context);
+
+// Walks the writable area object by object. headers: fn on each object's
+// leading words (the class word before a block record, the String class
+// word once before the Strings, and each object's header). fields: fn on
+// every reference word, then on every method-entry word that holds an
+// address inside the Java heap (compiled code is a heap record; interpreter
+// entries lie in the program and are not visited). Returns the number of
+// objects, or -1 when an object measures 0 or runs past the area's end.
+int32_t vsImage_walkWritableArea(VsWordVisitor fn, void* context, bool headers, bool fields);
