@@ -62,5 +62,18 @@ struct RomizerModel {
 
 // The passes; each returns only on success.
 void romizer_mergePools(RomizerModel& model);
+
+// An ldc whose constant lies above index 255 of the merged pool: the
+// instruction at bci becomes ldc_w of index.
+struct LdcWidening {
+  uint32_t bci;
+  uint16_t index;
+};
+
+// Rewrites the ldc instructions at the sites as ldc_w: the method record
+// grows, its branches, switch padding, exception ranges and stack maps
+// follow, and the new record replaces the old one everywhere in the model's
+// classes. Returns the new record.
+VmRef romizer_widenLdc(RomizerModel& model, VmRef method, const std::vector<LdcWidening>& sites);
 void romizer_prelink(RomizerModel& model);
 void romizer_bindNatives(RomizerModel& model, const char* bindingTable, const char* unboundList);
