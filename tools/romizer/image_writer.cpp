@@ -239,7 +239,7 @@ std::string Writer::run() {
   label(kArea, true);
   line("\t.zero " + std::to_string(areaSize));
   label(kEntryTable, true);
-  line("\t.zero " + std::to_string(entrySize));
+  if (entrySize != 0) line("\t.zero " + std::to_string(entrySize));
   line("\t.section .note.GNU-stack,\"\",%progbits");
   return out_;
 }

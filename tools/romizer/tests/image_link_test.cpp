@@ -1,0 +1,90 @@
+// The system image linked into a program: its descriptor describes the
+// layout that the loader reads, and its read-only part cannot be written.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstring>
+
+#include "vm/core/image/image_format.h"
+
+namespace {
+
+const ImageDescriptor& d() { return vsImage_descriptor; }
+
+uint32_t wordAt(VmWord address) {
+  uint32_t w;
+  std::memcpy(&w, vsWord_toPointer<const void>(address), 4);
+  return w;
+}
+
+TEST(LinkedImageTest, HeaderHoldsTheVersionAndTheLookupOption) {
+  ASSERT_NE(d().header, 0u);
+  EXPECT_EQ(wordAt(d().header), 1u);
+  EXPECT_EQ(wordAt(d().header + 4) & kImageLookupOptionBit, kImageLookupOptionBit);
+  EXPECT_EQ(wordAt(d().header + 8), kImageVersion);
+  EXPECT_EQ(wordAt(d().header + 12), 0u);
+  EXPECT_EQ(d().readOnly, d().header + 16);
+}
+
+// Every size word follows its part where the layout puts it.
+TEST(LinkedImageTest, SizeWordsFollowTheirParts) {
+  const VmWord afterReadOnly = d().readOnly + d().readOnlySize;
+  EXPECT_EQ(wordAt(afterReadOnly), d().readOnlySize);
+  EXPECT_EQ(wordAt(afterReadOnly + 4), 1u);
+  EXPECT_EQ(d().heapPart, afterReadOnly + 8);
+  EXPECT_EQ(d().writableBlock, d().heapPart + d().heapSize);
+  const VmWord sizes = d().writableBlock + d().blockSize;
+  EXPECT_EQ(wordAt(sizes), d().writableSize);
+  EXPECT_EQ(wordAt(sizes + 4), d().blockSize);
+  EXPECT_EQ(wordAt(sizes + 8), d().heapSize);
+  EXPECT_EQ(wordAt(sizes + 12), 0u);
+  EXPECT_EQ(d().roots, sizes + 16);
+  EXPECT_EQ(d().rootsSize, 4 * kImageRootCount);
+  EXPECT_EQ(wordAt(d().roots + d().rootsSize), d().rootsSize);
+  EXPECT_EQ(d().wellKnownSymbols, d().roots + d().rootsSize + 4);
+  EXPECT_EQ(wordAt(d().classIdCount + 4 + 4 * d().stringCount), d().stringCount);
+  EXPECT_EQ(d().stringTable, d().classIdCount + 4);
+  EXPECT_EQ(wordAt(d().entryWords + d().entrySize), d().entrySize);
+}
+
+// Root 0 is its own class; the shared text, the pool and the symbols lie in
+// the read-only part; the writable area lives among the zeroed variables.
+TEST(LinkedImageTest, RecordsLieInTheirParts) {
+  auto inReadOnly = [](VmWord a) { return a - d().readOnly < d().readOnlySize; };
+  const VmWord root0 = wordAt(d().roots);
+  ASSERT_TRUE(inReadOnly(root0));
+  EXPECT_EQ(wordAt(root0), root0);
+  EXPECT_TRUE(inReadOnly(d().sharedChars));
+  EXPECT_TRUE(inReadOnly(d().mergedPool));
+  EXPECT_TRUE(inReadOnly(d().symbolArea[0]));
+  EXPECT_LE(d().symbolArea[0], d().fieldTypeSymbols[0]);
+  EXPECT_LE(d().fieldTypeSymbols[1], d().signatureSymbols[0]);
+  EXPECT_LE(d().signatureSymbols[1], d().symbolArea[1]);
+  EXPECT_LE(d().symbolArea[1], d().readOnly + d().readOnlySize);
+  EXPECT_GE(d().writableSize, d().blockSize);
+  EXPECT_EQ(d().entryTable, d().writableArea + d().writableSize);
+  const VmWord classTable = wordAt(d().roots + 4 * 48);
+  EXPECT_EQ(classTable - d().heapPart < d().heapSize, true);
+  EXPECT_EQ(wordAt(classTable + 4), wordAt(d().classIdCount) + 20);
+}
+
+// A stray write into the read-only part faults (the child process dies of
+// SIGSEGV), natively and under qemu-arm.
+TEST(LinkedImageTest, WritingTheReadOnlyPartFaults) {
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    volatile uint32_t* word = vsWord_toPointer<volatile uint32_t>(d().readOnly + 4 * 5);
+    *word = 0x12345678;
+    _exit(0);
+  }
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  ASSERT_TRUE(WIFSIGNALED(status)) << "status " << status;
+  EXPECT_EQ(WTERMSIG(status), SIGSEGV);
+}
+
+}  // namespace
