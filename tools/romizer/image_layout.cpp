@@ -206,7 +206,7 @@ void Layout::prepareMethods() {
   }
 }
 
-// The class table sized for the ids, the shared text of the interned
+// The class table sized for the ids, the sentinel monitor, the shared text of the interned
 // Strings and the runs of the string hash.
 void Layout::makeTables() {
   const uint32_t ids = static_cast<uint32_t>(model_.classes.size());
@@ -219,6 +219,11 @@ void Layout::makeTables() {
     if (cls != 0 && vsClass_isStub(vsRef_as<ClassRecord>(cls)))
       romizer_fail("class %s is named by the library but not in it", romizer_className(cls).c_str());
     vsRef_as<ObjectArray>(classTable_)->elements[id] = cls;
+  }
+
+  if (vsRoot(kRootMonitorSentinel) == 0) {
+    vsRoot(kRootMonitorSentinel) = vsJavaHeap_newMonitorRecord();
+    if (vsRoot(kRootMonitorSentinel) == 0) romizer_fail("no memory for the sentinel monitor");
   }
 
   std::vector<std::pair<uint32_t, VmRef>> keyed;

@@ -182,8 +182,8 @@ void* run(void*) {
   if (setjmp(point.buffer) != 0) {
     vsExitPoint_remove(&point);
     if (!gLoading.empty())
-      romizer_fail("class %s: the core ended with fatal error %d", gLoading.c_str(), vsVmState().exitCode);
-    romizer_fail("the start without an image ended with fatal error %d", vsVmState().exitCode);
+      romizer_fail("class %s: the core stopped while loading it (its message is above)", gLoading.c_str());
+    romizer_fail("the start without an image stopped (its message is above)");
   }
   vsExitPoint_push(&point);
   vsVmState().buildingImage = 1;

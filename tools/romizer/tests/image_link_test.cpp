@@ -71,6 +71,66 @@ TEST(LinkedImageTest, RecordsLieInTheirParts) {
   EXPECT_EQ(wordAt(classTable + 4), wordAt(d().classIdCount) + 20);
 }
 
+// Every well-known symbol is found in its bucket of the symbol hash, and
+// every run lies in the merged pool's entry array and holds the symbols of
+// its bucket only.
+TEST(LinkedImageTest, SymbolHashRunsHoldTheirBuckets) {
+  const VmWord table = d().symbolHash;
+  const uint32_t buckets = wordAt(table);
+  ASSERT_GT(buckets, 0u);
+  const VmWord entries = d().mergedPool + 12;
+  const uint32_t poolCount = wordAt(d().mergedPool + 4) & 0xffff;
+  auto hashOf = [](VmWord symbol) {
+    const uint16_t length = static_cast<uint16_t>(wordAt(symbol + 4) & 0xffff);
+    const uint8_t* bytes = vsWord_toPointer<const uint8_t>(symbol + 6);
+    uint32_t h = 0;
+    for (uint32_t i = 0; i < length; ++i) h = h * 31 + bytes[i];
+    return h;
+  };
+  uint32_t symbols = 0;
+  for (uint32_t b = 0; b < buckets; ++b) {
+    const VmWord from = wordAt(table + 4 + 4 * b);
+    const VmWord to = wordAt(table + 8 + 4 * b);
+    ASSERT_LE(from, to);
+    ASSERT_GE(from, entries);
+    ASSERT_LE(to, entries + 4 * poolCount);
+    for (VmWord p = from; p < to; p += 4) {
+      const VmWord symbol = wordAt(p);
+      ASSERT_TRUE(symbol >= d().symbolArea[0] && symbol < d().symbolArea[1]);
+      EXPECT_EQ(hashOf(symbol) % buckets, b);
+      ++symbols;
+    }
+  }
+  EXPECT_GT(symbols, 0u);
+  for (uint32_t slot = 0; slot < d().wellKnownCount; ++slot) {
+    const VmWord symbol = wordAt(d().wellKnownSymbols + 4 * slot);
+    const uint32_t b = hashOf(symbol) % buckets;
+    bool found = false;
+    for (VmWord p = wordAt(table + 4 + 4 * b); p < wordAt(table + 8 + 4 * b); p += 4) found |= wordAt(p) == symbol;
+    EXPECT_TRUE(found) << "well-known slot " << slot;
+  }
+}
+
+// The class table (root 48) holds each class at its id: the nine classes
+// of the writable block (their records live in the writable area, which only
+// the loader fills), then the classes of the heap part.
+TEST(LinkedImageTest, ClassTableIdsEqualClassInfoIds) {
+  const VmWord classTable = wordAt(d().roots + 4 * 48);
+  const uint32_t count = wordAt(d().classIdCount);
+  ASSERT_GT(count, 9u);
+  for (uint32_t id = 0; id < count; ++id) {
+    const VmWord cls = wordAt(classTable + 8 + 4 * id);
+    ASSERT_NE(cls, 0u) << id;
+    if (id < 9) {
+      EXPECT_LT(cls - d().writableArea, d().blockSize) << id;
+      continue;
+    }
+    ASSERT_LT(cls - d().heapPart, d().heapSize) << id;
+    const VmWord info = wordAt(cls + 16);
+    EXPECT_EQ(wordAt(info + 8) >> 16, id);
+  }
+}
+
 // A stray write into the read-only part faults (the child process dies of
 // SIGSEGV), natively and under qemu-arm.
 TEST(LinkedImageTest, WritingTheReadOnlyPartFaults) {
