@@ -108,10 +108,12 @@ uint32_t poolOperandBytes(uint8_t opcode) {
   }
 }
 
-// Calls f(bci, opcode, operand) for each instruction of the method's code.
+// Calls f(bci, opcode, operand) for each instruction of the method's code
+// (natives and abstract methods have only their native body).
 template <class F>
 void walkCode(VmRef method, F f) {
   MethodRecord* m = vsRef_as<MethodRecord>(method);
+  if ((m->accessFlags & (kMethodNative | kMethodAbstract)) != 0) return;
   uint32_t bci = 0;
   while (bci < m->codeLength) {
     const uint8_t opcode = m->code[bci];
@@ -295,26 +297,26 @@ class Merger {
   void mergeMethod(VmRef cls, VmRef method) {
     const ConstantPool* pool = vsClass_constantPool(vsRef_as<ClassRecord>(cls));
     std::vector<LdcWidening> widen;
+    walkCode(method, [&](uint32_t bci, uint8_t opcode, uint8_t* operand) {
+      const uint16_t index = map(pool, opcode == kOpLdc ? operand[0] : readU2(operand), cls);
+      if (opcode != kOpLdc)
+        writeU2(operand, index);
+      else if (index <= kMaxLdcIndex)
+        operand[0] = static_cast<uint8_t>(index);
+      else
+        widen.push_back({bci, index});
+    });
     MethodRecord* m = vsRef_as<MethodRecord>(method);
-    if ((m->accessFlags & (kMethodNative | kMethodAbstract)) == 0) {
-      walkCode(method, [&](uint32_t bci, uint8_t opcode, uint8_t* operand) {
-        const uint16_t index = map(pool, opcode == kOpLdc ? operand[0] : readU2(operand), cls);
-        if (opcode != kOpLdc)
-          writeU2(operand, index);
-        else if (index <= kMaxLdcIndex)
-          operand[0] = static_cast<uint8_t>(index);
-        else
-          widen.push_back({bci, index});
-      });
-    }
     if (m->exceptionTable != 0) {
       ShortArray* table = shortsOf(m->exceptionTable);
       for (int32_t i = 3; i < table->length; i += 4)
         if (table->elements[i] != 0)
           table->elements[i] = static_cast<int16_t>(map(pool, static_cast<uint16_t>(table->elements[i]), cls));
     }
-    if (!widen.empty()) method = romizer_widenLdc(model_, method, widen);
-    m = vsRef_as<MethodRecord>(method);
+    if (!widen.empty()) {
+      method = romizer_widenLdc(model_, method, widen);
+      m = vsRef_as<MethodRecord>(method);
+    }
     useSymbol(&m->nameIndex, symbolAt(pool, m->nameIndex, cls, "method name"));
     useSymbol(&m->signatureIndex, symbolAt(pool, m->signatureIndex, cls, "method signature"));
   }

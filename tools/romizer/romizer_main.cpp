@@ -16,7 +16,6 @@
 // that was being loaded. --memory sizes the romizer's heap (the output does
 // not depend on it); --version-word sets the header's version word (for
 // the loader's tests).
-#include <algorithm>
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -27,6 +26,7 @@
 
 #include "ce/substrate/low_memory.h"
 #include "ce/substrate/low_thread.h"
+#include "tools/romizer/class_loading_pass.h"
 #include "tools/romizer/image_layout.h"
 #include "tools/romizer/image_writer.h"
 #include "tools/romizer/romizer_model.h"
@@ -35,15 +35,11 @@
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/loader/class_path.h"
 #include "vm/core/loader/image_less_start.h"
-#include "vm/core/loader/jar_file.h"
-#include "vm/core/memory/class_table.h"
 #include "vm/core/memory/java_heap.h"
-#include "vm/core/model/class_access.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/memory_split.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
-#include "vm/core/model/vm_globals.h"
 #include "vm/services/lifecycle/mem_file.h"
 
 namespace {
@@ -64,7 +60,6 @@ struct Request {
 
 Request gRequest;
 RomizerModel gModel;
-std::string gLoading;  // the class being loaded, for a fatal error of the core
 
 [[noreturn]] void usage(const char* why) {
   std::fprintf(stderr,
@@ -123,18 +118,17 @@ const uint8_t* readArchive(const char* path, uint32_t* size) {
   return copy;
 }
 
-// Sets up the heap and registers the archives; returns the class path.
-std::string registerArchives() {
-  std::string classPath;
+// Registers the archives as memory files; returns their names.
+std::vector<std::string> registerArchives() {
+  std::vector<std::string> names;
   for (size_t i = 0; i < gRequest.archives.size(); ++i) {
     uint32_t size = 0;
     const uint8_t* bytes = readArchive(gRequest.archives[i], &size);
-    const std::string name = i == 0 ? std::string(kSystemLibraryName) : "/lib" + std::to_string(i) + ".jar";
-    if (vsMemFile_register(name.c_str(), bytes, nullptr, size) < 0)
+    names.push_back(i == 0 ? std::string(kSystemLibraryName) : "/lib" + std::to_string(i) + ".jar");
+    if (vsMemFile_register(names.back().c_str(), bytes, nullptr, size) < 0)
       romizer_fail("cannot register %s", gRequest.archives[i]);
-    classPath += (i == 0 ? "" : ";") + name;
   }
-  return classPath;
+  return names;
 }
 
 void setUpHeap() {
@@ -148,30 +142,6 @@ void setUpHeap() {
   if (vsJavaHeap_setup(0, 0) != 1) romizer_fail("cannot set up a heap of %u bytes", heap);
 }
 
-std::vector<std::string> gEntryNames;
-
-void collectEntry(const char* name, uint32_t length, VsJarFile*) {
-  gEntryNames.emplace_back(name, length - 6);  // without ".class"
-}
-
-// Every class of the archives, the start's first, then by name.
-void loadClasses() {
-  for (size_t i = 0; i < gRequest.archives.size(); ++i) {
-    const std::string name = i == 0 ? std::string(kSystemLibraryName) : "/lib" + std::to_string(i) + ".jar";
-    vsJarFile_forEachEntry(name.c_str(), ".class", collectEntry);
-    if (vsException_isPending()) romizer_fail("cannot list the classes of %s", gRequest.archives[i]);
-  }
-  std::sort(gEntryNames.begin(), gEntryNames.end());
-  gEntryNames.erase(std::unique(gEntryNames.begin(), gEntryNames.end()), gEntryNames.end());
-  for (const std::string& name : gEntryNames) {
-    gLoading = name;
-    if (vsClass_findOrLoadByName(name.c_str(), 1) == 0)
-      romizer_fail("class %s cannot be loaded", name.c_str());
-  }
-  gLoading.clear();
-  for (uint32_t id = 0; id < vsClassTable_count(); ++id) gModel.classes.push_back(vsRef_of(vsClass_byId(id)));
-}
-
 // The passes after loading, in the order of romizer_model.h.
 void runPasses() {
   romizer_mergePools(gModel);
@@ -181,17 +151,20 @@ void* run(void*) {
   static VmExitPoint point;
   if (setjmp(point.buffer) != 0) {
     vsExitPoint_remove(&point);
-    if (!gLoading.empty())
-      romizer_fail("class %s: the core stopped while loading it (its message is above)", gLoading.c_str());
+    if (!romizer_classBeingLoaded().empty())
+      romizer_fail("class %s: the core stopped while loading it (its message is above)",
+                   romizer_classBeingLoaded().c_str());
     romizer_fail("the start without an image stopped (its message is above)");
   }
   vsExitPoint_push(&point);
   vsVmState().buildingImage = 1;
   setUpHeap();
-  const std::string classPath = registerArchives();
+  const std::vector<std::string> archives = registerArchives();
+  std::string classPath;
+  for (const std::string& name : archives) classPath += (classPath.empty() ? "" : ";") + name;
   vsClassPath_set(classPath.c_str());
   vsCore_startWithoutImage();
-  loadClasses();
+  romizer_loadClasses(gModel, archives);
   gModel.version = gRequest.version;
   runPasses();
   const ImageLayout layout = romizer_layOut(gModel);
