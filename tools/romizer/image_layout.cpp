@@ -68,6 +68,41 @@ enum HeapGroup : uint8_t {
 
 uint32_t align4(uint32_t n) { return (n + 3) & ~3u; }
 
+// Whether an encoded type or signature names the class id.
+bool namesClass(VmRef symbol, uint32_t id) {
+  const VmSymbol* s = vsRef_as<VmSymbol>(symbol);
+  for (uint32_t i = 0; i + 1 < s->length; ++i)
+    if ((s->bytes[i] & 0x80) != 0 && ((s->bytes[i] & 127u) << 7 | (s->bytes[i + 1] & 127u)) == id) return true;
+  return false;
+}
+
+// Ends the romizer on a class that only a signature named: the member that
+// names it, and the missing class.
+[[noreturn]] void failOnStub(const RomizerModel& model, VmRef stub, uint32_t id) {
+  for (VmRef cls : model.classes) {
+    if (vsObject_kind(cls) != kKindInstanceClass || vsClass_isStub(vsRef_as<ClassRecord>(cls))) continue;
+    const ConstantPool* pool = vsClass_constantPool(vsRef_as<ClassRecord>(cls));
+    const VmRef methods = vsClass_methods(vsRef_as<ClassRecord>(cls));
+    for (int32_t i = 0; methods != 0 && i < vsRef_as<ObjectArray>(methods)->length; ++i) {
+      const MethodRecord* m = vsRef_as<MethodRecord>(vsRef_as<ObjectArray>(methods)->elements[i]);
+      if (namesClass(pool->entries[m->signatureIndex], id))
+        romizer_fail("class %s: method %s names class %s, which the library does not hold",
+                     romizer_className(cls).c_str(), romizer_symbolText(pool->entries[m->nameIndex]).c_str(),
+                     romizer_className(stub).c_str());
+    }
+    const VmRef fields = vsClass_fields(vsRef_as<ClassRecord>(cls));
+    const ShortArray* table = fields != 0 ? vsRef_as<ShortArray>(fields) : nullptr;
+    for (int32_t i = 0; table != nullptr && i < table->length / 5; ++i) {
+      const FieldEntry& f = reinterpret_cast<const FieldEntry*>(table->elements)[i];
+      if (namesClass(pool->entries[f.signatureIndex], id))
+        romizer_fail("class %s: field %s names class %s, which the library does not hold",
+                     romizer_className(cls).c_str(), romizer_symbolText(pool->entries[f.nameIndex]).c_str(),
+                     romizer_className(stub).c_str());
+    }
+  }
+  romizer_fail("class %s is named by the library but not in it", romizer_className(stub).c_str());
+}
+
 // The words of `bytes` stored bytes of a record, zero beyond them.
 std::vector<ImageWord> scalarWords(VmWord start, uint32_t size, uint32_t bytes) {
   std::vector<ImageWord> words(size / 4);
@@ -216,8 +251,8 @@ void Layout::makeTables() {
   if (classTable_ == 0) romizer_fail("no memory for the class table");
   for (uint32_t id = 0; id < ids; ++id) {
     const VmRef cls = model_.classes[id];
-    if (cls != 0 && vsClass_isStub(vsRef_as<ClassRecord>(cls)))
-      romizer_fail("class %s is named by the library but not in it", romizer_className(cls).c_str());
+    if (cls == 0) romizer_fail("class id %u has no class", id);
+    if (vsClass_isStub(vsRef_as<ClassRecord>(cls))) failOnStub(model_, cls, id);
     vsRef_as<ObjectArray>(classTable_)->elements[id] = cls;
   }
 
@@ -635,6 +670,9 @@ void Layout::check(const ImageLayout& layout) {
       const bool javaObject = kind >= kKindLongArray;
       for (uint32_t i = r.skip / 4; i < r.words.size(); ++i) {
         const ImageWord& w = r.words[i];
+        if (w.kind == WordKind::Address && w.value != 0 && kind != kKindMethod && r.part != ImagePart::Heap &&
+            where.find(w.value).part == ImagePart::Heap)
+          romizer_fail("%s: word %u points into the heap part", what(r.ref).c_str(), i);
         if (w.kind != WordKind::Reference || w.value == 0) continue;
         const ImageTarget t = where.find(w.value);
         if (!t.ok) romizer_fail("%s: word %u points outside the image", what(r.ref).c_str(), i);

@@ -97,6 +97,9 @@ std::string Writer::function(VmWord value, VmWord wordAt, const std::string& own
 
 std::string Writer::recordWord(const ImageRecord& r, uint32_t i) const {
   const ImageWord& w = r.words[i];
+  // A word that a pass named as a symbol of the program is that symbol.
+  const auto named = model_.symbolWords.find(w.at);
+  if (named != model_.symbolWords.end()) return named->second;
   switch (w.kind) {
     case WordKind::Scalar:
       return std::to_string(w.value);
