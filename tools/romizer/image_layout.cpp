@@ -310,6 +310,7 @@ ImageRecord Layout::mapRecord(VmWord address) {
   const uint32_t bytes = static_cast<uint32_t>(mapEnd(map) - map);
   ImageRecord r;
   r.ref = address;
+  r.map = true;
   r.size = align4(bytes);
   r.words = scalarWords(address, r.size, bytes);
   return r;
@@ -665,7 +666,7 @@ void Layout::check(const ImageLayout& layout) {
   const ImageAddressMap where(layout);
   for (const auto* part : {&layout.readOnly, &layout.heap, &layout.block}) {
     for (const ImageRecord& r : *part) {
-      if (r.ref == 0 || maps_.count(r.ref) != 0) continue;
+      if (r.ref == 0 || r.map) continue;
       const int32_t kind = vsObject_kind(r.ref);
       const bool javaObject = kind >= kKindLongArray;
       for (uint32_t i = r.skip / 4; i < r.words.size(); ++i) {

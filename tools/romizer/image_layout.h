@@ -59,6 +59,7 @@ struct ImageRecord {
   ImagePart part = ImagePart::ReadOnly;
   uint32_t offset = 0;    // offset of the record's start in its part
   VmRef classWord = 0;    // block records: the class word in front
+  bool map = false;       // a reference map of the program, not a heap record
   std::vector<ImageWord> words;
 };
 

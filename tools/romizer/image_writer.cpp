@@ -133,7 +133,7 @@ void Writer::records(const std::vector<ImageRecord>& list) {
     if (stored < at) romizer_fail("records overlap at offset %u", stored);
     if (stored > at) line("\t.zero " + std::to_string(stored - at));
     for (uint32_t i = r.skip / 4; i < r.words.size(); ++i)
-      word(r.ref != 0 ? recordWord(r, i) : std::to_string(r.words[i].value));
+      word(r.ref != 0 && !r.map ? recordWord(r, i) : std::to_string(r.words[i].value));
     at = r.offset + r.size;
   }
 }

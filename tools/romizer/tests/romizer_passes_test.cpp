@@ -4,6 +4,8 @@
 // grown, and the layout gives each interned String its text.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdio>
 #include <map>
 #include <set>
 #include <string>
@@ -12,6 +14,7 @@
 #include "tests/core/core_start.h"
 #include "tools/romizer/class_loading_pass.h"
 #include "tools/romizer/image_layout.h"
+#include "tools/romizer/image_writer.h"
 #include "tools/romizer/pool_merger.h"
 #include "tools/romizer/romizer_names.h"
 #include "vm/core/memory/string_factory.h"
@@ -254,6 +257,52 @@ TEST_F(RomizerPassesTest, LayoutGivesEveryStringItsText) {
     EXPECT_LE(layout.stringBucketStarts[b], layout.stringBucketStarts[b + 1]);
   EXPECT_EQ(layout.classIdCount, model_.classes.size());
   EXPECT_EQ(layout.packages, (std::vector<std::string>{"java/lang", "romizer/fixture"}));
+}
+
+// Methods given entry-table slots point into the table, their initial
+// entries are written as entry symbols, and the natives and abstract
+// methods named in the symbol words are written as those symbols.
+TEST_F(RomizerPassesTest, WriterNamesEntrySlotsAndSymbols) {
+  std::vector<VmRef> withCode;
+  for (VmRef cls : model_.classes) {
+    if (vsObject_kind(cls) != kKindInstanceClass) continue;
+    const ObjectArray* methods = vsRef_as<ObjectArray>(vsClass_methods(vsRef_as<ClassRecord>(cls)));
+    for (int32_t k = 0; k < methods->length; ++k) {
+      const VmRef method = methods->elements[k];
+      if ((vsRef_as<MethodRecord>(method)->accessFlags & (kMethodNative | kMethodAbstract)) != 0)
+        model_.symbolWords[method + kMethodCodeOffset + 4] = "vsTest_body";
+      else
+        withCode.push_back(method);
+    }
+  }
+  ASSERT_GE(withCode.size(), 3u);
+  model_.entrySlots.assign(withCode.begin(), withCode.begin() + 3);
+  const ImageLayout layout = romizer_layOut(model_);
+  for (const ImageRecord& r : layout.readOnly) {
+    if (r.ref == 0 || r.map || vsObject_kind(r.ref) != kKindMethod) continue;
+    const MethodRecord* m = vsRef_as<MethodRecord>(r.ref);
+    const bool slot = std::find(model_.entrySlots.begin(), model_.entrySlots.end(), r.ref) != model_.entrySlots.end();
+    const bool bare = (m->accessFlags & kMethodNoExceptionTable) != 0 && (m->accessFlags & kMethodNoStackMap) != 0;
+    EXPECT_EQ(r.skip, slot && bare ? 20u : 8u);
+  }
+  const std::string path = ::testing::TempDir() + "romizer_passes_image.s";
+  romizer_writeImage(model_, layout, path.c_str());
+  const std::vector<uint8_t> bytes = vsTestCore_readFile(path);
+  const std::string text(bytes.begin(), bytes.end());
+  std::remove(path.c_str());
+  EXPECT_NE(text.find("\t.long vsTest_body\n"), std::string::npos);
+  for (int slot = 0; slot < 3; ++slot)
+    EXPECT_NE(text.find("\t.long vsImage_entryTable" + std::string(slot == 0 ? "" : "+" + std::to_string(4 * slot)) + "\n"),
+              std::string::npos);
+  const size_t words = text.find("vsImage_entryWords:\n");
+  ASSERT_NE(words, std::string::npos);
+  const std::string entries = text.substr(words, text.find("\t.balign", words) - words);
+  size_t count = 0;
+  for (size_t at = entries.find("\t.long vsInterpreter_"); at != std::string::npos;
+       at = entries.find("\t.long vsInterpreter_", at + 1))
+    ++count;
+  EXPECT_EQ(count, 3u);
+  EXPECT_NE(entries.find("\t.long 12\n"), std::string::npos);
 }
 
 }  // namespace
