@@ -447,6 +447,7 @@ void Layout::walk() {
     if (imageKeepsRoot(root)) out_.roots[root] = vsRoot(static_cast<Root>(root));
   out_.roots[23] = vsClassTables.loaded;
   out_.roots[kRootClassTable] = classTable_;
+  out_.wellKnown.clear();
   for (uint32_t i = 0; i < kWellKnownCount; ++i) out_.wellKnown.push_back(vsWellKnown_symbol(static_cast<WellKnown>(i)));
 
   visit(out_.sharedChars);
@@ -643,9 +644,6 @@ ImageLayout Layout::run() {
     mapOrder_.clear();
     walk();
   }
-  for (const auto& [ref, r] : records_)
-    if (vsObject_kind(ref) == kKindSymbol && vsRef_as<ConstantPool>(model_.mergedPool)->count == 0)
-      romizer_fail("the merged pool holds no symbols");
 
   // Packages of the image's classes.
   std::set<std::string> packages;

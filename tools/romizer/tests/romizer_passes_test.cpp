@@ -24,6 +24,7 @@
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/symbols.h"
+#include "vm/core/model/well_known_symbols.h"
 #include "vm/core/startup/vm_control.h"
 
 namespace {
@@ -257,6 +258,29 @@ TEST_F(RomizerPassesTest, LayoutGivesEveryStringItsText) {
     EXPECT_LE(layout.stringBucketStarts[b], layout.stringBucketStarts[b + 1]);
   EXPECT_EQ(layout.classIdCount, model_.classes.size());
   EXPECT_EQ(layout.packages, (std::vector<std::string>{"java/lang", "romizer/fixture"}));
+}
+
+// A symbol that a later pass puts into a record of the image joins the
+// merged pool's symbol run when the layout meets it.
+TEST_F(RomizerPassesTest, LayoutAddsSymbolsMadeAfterTheMerge) {
+  const VmRef added = vsSymbol_fromCString("made after the merge", false);
+  ASSERT_NE(added, 0u);
+  uint32_t string = 0;
+  for (uint32_t i = 1; i < pool()->count && string == 0; ++i)
+    if (vsConstantPool_tagAt(pool(), i) == kTagUnresolvedString) string = i;
+  ASSERT_NE(string, 0u);
+  const VmRef oldPool = model_.mergedPool;
+  vsRef_as<ConstantPool>(oldPool)->entries[string] = added;
+  const ImageLayout layout = romizer_layOut(model_);
+  ASSERT_NE(model_.mergedPool, oldPool);
+  EXPECT_EQ(pool()->entries[string], added);
+  const uint32_t b = romizer_symbolBucket(added, model_.symbolBuckets);
+  bool found = false;
+  for (uint32_t i = model_.symbolBucketStarts[b]; i < model_.symbolBucketStarts[b + 1]; ++i)
+    found |= pool()->entries[i] == added;
+  EXPECT_TRUE(found);
+  EXPECT_EQ(layout.symbolCount, pool()->count - model_.symbolBucketStarts.front());
+  EXPECT_EQ(layout.wellKnown.size(), static_cast<size_t>(kWellKnownCount));
 }
 
 // Methods given entry-table slots point into the table, their initial
