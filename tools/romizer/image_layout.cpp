@@ -68,6 +68,13 @@ enum HeapGroup : uint8_t {
 
 uint32_t align4(uint32_t n) { return (n + 3) & ~3u; }
 
+// A new array of n elements, never one of the shared empty arrays.
+VmRef newOwnArray(Root arrayClass, int32_t n, int32_t elementSize) {
+  const VmRef array = vsJavaHeap_newArray(&vsRoot(arrayClass), n, elementSize);
+  if (array == 0) romizer_fail("no memory for an array of %d elements", n);
+  return array;
+}
+
 // Whether an encoded type or signature names the class id.
 bool namesClass(VmRef symbol, uint32_t id) {
   const VmSymbol* s = vsRef_as<VmSymbol>(symbol);
@@ -199,10 +206,10 @@ void Layout::prepareMethods() {
   VmRef emptyShorts = 0;
   auto own = [&](VmWord* word) {
     if (*word != 0 && *word == vsRoot(kRootEmptyObjectArray)) {
-      if (emptyObjects == 0) emptyObjects = vsJavaHeap_newObjectArray(0);
+      if (emptyObjects == 0) emptyObjects = newOwnArray(kRootObjectArray, 0, 4);
       *word = emptyObjects;
     } else if (*word != 0 && *word == vsRoot(kRootEmptyExceptionTable)) {
-      if (emptyShorts == 0) emptyShorts = vsJavaHeap_newShortArray(0);
+      if (emptyShorts == 0) emptyShorts = newOwnArray(kRootShortArray, 0, 2);
       *word = emptyShorts;
     }
     if (*word == 0) return;
@@ -278,9 +285,8 @@ void Layout::makeTables() {
   });
   uint32_t total = 0;
   for (const auto& k : keyed) total += static_cast<uint32_t>(vsRef_as<StringObject>(k.second)->count);
-  out_.sharedChars = vsJavaHeap_newCharArray(static_cast<int32_t>(total));
-  stringRuns_ = vsJavaHeap_newObjectArray(static_cast<int32_t>(keyed.size()));
-  if (out_.sharedChars == 0 || stringRuns_ == 0) romizer_fail("no memory for the shared text of %u strings", total);
+  out_.sharedChars = newOwnArray(kRootCharArray, static_cast<int32_t>(total), 2);
+  stringRuns_ = newOwnArray(kRootObjectArray, static_cast<int32_t>(keyed.size()), 4);
   uint32_t at = 0;
   uint32_t previous = 0;
   out_.stringBuckets = buckets;
