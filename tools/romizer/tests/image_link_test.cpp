@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <cstring>
 
+#include "ce/substrate/vm_sections.h"
 #include "vm/core/image/image_format.h"
 
 namespace {
@@ -134,6 +135,17 @@ TEST(LinkedImageTest, ClassTableIdsEqualClassInfoIds) {
     const VmWord info = wordAt(cls + 16);
     EXPECT_EQ(wordAt(info + 8) >> 16, id);
   }
+}
+
+// The writable area and the entry table lie among the zeroed VM variables,
+// so that the section reset clears them before every run.
+TEST(LinkedImageTest, WritableRegionsLieInTheZeroedVariables) {
+  const VmSectionBounds b = vsSections_bounds();
+  const VmWord start = vsWord_fromPointer(b.bssStart);
+  const VmWord end = vsWord_fromPointer(b.bssEnd);
+  EXPECT_GE(d().writableArea, start);
+  EXPECT_LE(d().entryTable + d().entrySize, end);
+  EXPECT_EQ(d().writableArea % 16, 0u);
 }
 
 // A stray write into the read-only part faults (the child process dies of
