@@ -195,8 +195,9 @@ std::string Layout::what(VmRef ref) const {
   return "record of kind " + std::to_string(kind) + " of class " + romizer_className(vsRef_of(vsObject_class(ref)));
 }
 
-// Image methods carry no stack map yet, and no exception table when they
-// have no handler; then the items in front of the entry item are not read.
+// Image methods use the merged pool, carry no stack map yet, and no
+// exception table when they have no handler; then the items in front of the
+// entry item are not read.
 // The read-only class-info records get read-only empty arrays in place of
 // the shared empty arrays of the heap part (roots 41 and 42). Mirrors get
 // their image status, and image classes skip the access checks.
@@ -237,7 +238,9 @@ void Layout::prepareMethods() {
     if (methods == 0) continue;
     for (int32_t i = 0; i < vsRef_as<ObjectArray>(methods)->length; ++i) {
       MethodRecord* m = vsRef_as<MethodRecord>(vsRef_as<ObjectArray>(methods)->elements[i]);
-      m->accessFlags |= kMethodNoStackMap;
+      // Records that later passes made (native copies) use the merged pool too.
+      m->constantPool = vsRef_as<ConstantPool>(model_.mergedPool);
+      m->accessFlags |= kMethodMergedPool | kMethodNoStackMap;
       m->stackMap = 0;
       if (m->exceptionTable == 0 || vsRef_as<ShortArray>(m->exceptionTable)->length == 0) {
         m->accessFlags |= kMethodNoExceptionTable;
