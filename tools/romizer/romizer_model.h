@@ -60,20 +60,21 @@ struct RomizerModel {
 // file if one was begun, and exits with status 1.
 [[noreturn]] void romizer_fail(const char* format, ...) __attribute__((format(printf, 1, 2)));
 
-// The passes; each returns only on success.
-void romizer_mergePools(RomizerModel& model);
-
-// An ldc whose constant lies above index 255 of the merged pool: the
-// instruction at bci becomes ldc_w of index.
+// Pass 2: an ldc whose constant's merged pool index is above 255, and that
+// index.
 struct LdcWidening {
   uint32_t bci;
   uint16_t index;
 };
 
-// Rewrites the ldc instructions at the sites as ldc_w: the method record
-// grows, its branches, switch padding, exception ranges and stack maps
-// follow, and the new record replaces the old one everywhere in the model's
-// classes. Returns the new record.
+// A new record of the method (code_widening.h) whose code has each listed
+// ldc turned into ldc_w of its index, with the branches, switches,
+// exception table and stack map following the moved code; it replaces the
+// old record in the methods arrays, virtual tables and interface tables of
+// every class of the model. Returns only on success.
 VmRef romizer_widenLdc(RomizerModel& model, VmRef method, const std::vector<LdcWidening>& sites);
+
+// The passes; each returns only on success.
+void romizer_mergePools(RomizerModel& model);
 void romizer_prelink(RomizerModel& model);
 void romizer_bindNatives(RomizerModel& model, const char* bindingTable, const char* unboundList);
