@@ -237,7 +237,8 @@ std::string Writer::run() {
   word(at(kReadOnly, layout_.signatureStart));
   word(at(kReadOnly, layout_.signatureEnd));
 
-  line("\t.section .vmbss,\"aw\",%nobits");
+  // Zero bytes of the same type as the compiler's VM variables there.
+  line("\t.section .vmbss,\"aw\",%progbits");
   line("\t.balign 16");
   label(kArea, true);
   line("\t.zero " + std::to_string(areaSize));

@@ -11,7 +11,9 @@
 //   .vsimage (read-only)   vsImage_readOnly, vsImage_heapPart,
 //                          vsImage_writableBlock, ... and the descriptor
 //                          vsImage_descriptor (image_format.h)
-//   .vmbss (zeroed)        vsImage_writableArea, vsImage_entryTable
+//   .vmbss (zeroed)        vsImage_writableArea, vsImage_entryTable (zero
+//                          bytes of type progbits, as the compiler writes
+//                          the VM variables of that section)
 #pragma once
 
 #include "tools/romizer/image_layout.h"
