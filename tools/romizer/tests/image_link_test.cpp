@@ -117,6 +117,34 @@ TEST(LinkedImageTest, SymbolHashRunsHoldTheirBuckets) {
   }
 }
 
+// The string hash's runs name the writable area's Strings in table order,
+// and every String's text (read through the string table from the shared
+// char array) hashes to its bucket.
+TEST(LinkedImageTest, StringHashRunsFollowTheStringTable) {
+  const VmWord table = d().stringHash;
+  const uint32_t buckets = wordAt(table);
+  ASSERT_GT(buckets, 0u);
+  EXPECT_EQ(wordAt(table + 4), 0u);
+  const VmWord firstString = d().writableArea + d().blockSize;
+  const uint32_t* pairs = vsWord_toPointer<const uint32_t>(d().stringTable);
+  const uint16_t* chars = vsWord_toPointer<const uint16_t>(d().sharedChars + 8);
+  uint32_t offset = 0;
+  uint32_t index = 0;
+  for (uint32_t b = 0; b < buckets; ++b) {
+    for (VmWord p = wordAt(table + 8 + 4 * b); p < wordAt(table + 12 + 4 * b); p += 4, ++index) {
+      ASSERT_LT(index, d().stringCount);
+      EXPECT_EQ(wordAt(p), firstString + 16 * index);
+      offset += pairs[index] & 0xffff;
+      const uint32_t length = pairs[index] >> 16;
+      uint32_t h = 0;
+      for (uint32_t k = 0; k < length; ++k) h = h * 31 + chars[offset + k];
+      EXPECT_EQ(h % buckets, b) << "string " << index;
+    }
+  }
+  EXPECT_EQ(index, d().stringCount);
+  EXPECT_EQ(d().writableSize, d().blockSize + 16 * d().stringCount);
+}
+
 // The class table (root 48) holds each class at its id: the nine classes
 // of the writable block (their records live in the writable area, which only
 // the loader fills), then the classes of the heap part.
