@@ -154,13 +154,7 @@ class Layout {
   ImageLayout run();
 
  private:
-  struct Found {
-    VmRef ref;
-    int32_t kind;
-    uint32_t order;
-  };
-
-  void prepareMethods();
+  void prepareRecords();
   void makeTables();
   void walk();
   void visit(VmRef ref);
@@ -201,7 +195,7 @@ std::string Layout::what(VmRef ref) const {
 // The read-only class-info records get read-only empty arrays in place of
 // the shared empty arrays of the heap part (roots 41 and 42). Mirrors get
 // their image status, and image classes skip the access checks.
-void Layout::prepareMethods() {
+void Layout::prepareRecords() {
   for (VmRef m : model_.entrySlots) entrySlotMethods_.insert(m);
   VmRef emptyObjects = 0;
   VmRef emptyShorts = 0;
@@ -634,7 +628,7 @@ void Layout::place() {
 }
 
 ImageLayout Layout::run() {
-  prepareMethods();
+  prepareRecords();
   makeTables();
   walk();
   // Symbols that later passes made join the merged pool; the walk then
