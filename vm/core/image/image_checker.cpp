@@ -384,7 +384,7 @@ void Checker::checkClass(uint32_t id, const ClassRecord* cls) {
     return;
   }
   for (uint32_t i = 0; i < info->vtableLength; ++i)
-    if (!isMethodRecord(info->vtable[i])) fault("class %u: virtual-table entry %u is no method record", id, i);
+    if (info->vtable[i] != 0 && !isMethodRecord(info->vtable[i])) fault("class %u: virtual-table entry %u is no method record", id, i);
   const VmWord* pairs = &info->vtable[info->vtableLength];
   for (uint32_t i = 0; i < info->itableLength; ++i) {
     const ClassRecord* iface = vsClass_byId(pairs[2 * i]);

@@ -7,6 +7,7 @@
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/symbols.h"
+#include "vm/core/startup/type_text.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ void printMethod(const VsOutputStream* out, const MethodRecord* m) {
   const ConstantPool* pool = vsMethod_constantPool(m);
   vsOutputStream_print(out, "  method ");
   printSymbol(out, poolSymbol(pool, m->nameIndex));
-  printSymbol(out, poolSymbol(pool, m->signatureIndex));
+  vsTypeText_printSignature(out, vsRef_of(poolSymbol(pool, m->signatureIndex)));
   vsOutputStream_print(out, " flags %04x entry ", m->accessFlags);
   const VmWord entry = *m->entryWord.get();
   const int32_t kind = vsMethodEntry_kindOfWord(entry);
@@ -71,9 +72,12 @@ const ObjectArray* methodsOf(const ClassRecord* cls) {
 
 void printClass(const VsOutputStream* out, uint32_t id, const ClassRecord* cls) {
   vsOutputStream_print(out, "class %u ", id);
-  printSymbol(out, vsClass_name(cls));
+  vsTypeText_printClassName(out, cls);
   vsOutputStream_print(out, " super ");
-  printSymbol(out, cls->superClass.get() != nullptr ? vsClass_name(cls->superClass.get()) : nullptr);
+  if (cls->superClass.get() != nullptr)
+    vsTypeText_printClassName(out, cls->superClass.get());
+  else
+    vsOutputStream_print(out, "-");
   if (cls->instanceKind >= 0)
     vsOutputStream_print(out, " size %d", cls->instanceKind);
   else

@@ -176,6 +176,10 @@ int32_t vsImage_load(const ImageDescriptor* image) {
   vsSymbolTable_rom = vsWord_toPointer<RomSymbolTable>(image->symbolHash);
   vsSymbolTable_imageArea[0] = image->symbolArea[0];
   vsSymbolTable_imageArea[1] = image->symbolArea[1];
+  for (int i = 0; i < 2; ++i) {
+    vsSymbolTable_imageFieldTypes[i] = image->fieldTypeSymbols[i];
+    vsSymbolTable_imageSignatures[i] = image->signatureSymbols[i];
+  }
   vsInternTable_rom = vsWord_toPointer<RomStringTable>(image->stringHash);
   vsMethodLookup_imageOption = word(image->header)[1] & kImageLookupOptionBit;
   return kImageLoaded;
@@ -185,7 +189,8 @@ void vsImage_unload() {
   vsImage_bounds = {};
   vsImage_state = {};
   vsSymbolTable_rom = nullptr;
-  vsSymbolTable_imageArea[0] = vsSymbolTable_imageArea[1] = 0;
+  for (int i = 0; i < 2; ++i)
+    vsSymbolTable_imageArea[i] = vsSymbolTable_imageFieldTypes[i] = vsSymbolTable_imageSignatures[i] = 0;
   vsSymbolTable_count = 0;
   vsInternTable_rom = nullptr;
   vsInternTable_count = 0;

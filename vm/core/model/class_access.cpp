@@ -9,6 +9,7 @@
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
+#include "vm/core/model/symbols.h"
 #include "vm/core/model/vm_globals.h"
 
 ClassRecord* vsObject_class(VmRef object) {
@@ -49,6 +50,8 @@ bool vsObject_isString(const VmRef* object) {
 }
 
 bool vsObject_isByteArray(VmRef object) {
+  // Symbols of the image have no header to read the class from.
+  if (object - vsSymbolTable_imageArea[0] < vsSymbolTable_imageArea[1] - vsSymbolTable_imageArea[0]) return false;
   return vsRef_of(vsObject_class(object)) == vsRoot(kRootByteArray);
 }
 

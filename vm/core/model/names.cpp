@@ -52,16 +52,23 @@ int characterClass(const uint8_t* bytes, uint32_t length, uint32_t* at) {
 
 const VmSymbol* sym(VmRef s) { return vsRef_as<VmSymbol>(s); }
 
-bool insideImageSymbols(VmRef s) {
-  return s - vsSymbolTable_imageArea[0] < vsSymbolTable_imageArea[1] - vsSymbolTable_imageArea[0];
-}
+bool inside(VmRef s, const VmWord (&range)[2]) { return s - range[0] < range[1] - range[0]; }
+
+bool insideImageSymbols(VmRef s) { return inside(s, vsSymbolTable_imageArea); }
 
 bool insideHeap(VmRef s) { return s - vsVmGlobals.heapLow < vsVmGlobals.heapHigh - vsVmGlobals.heapLow; }
 
 bool isPrimitiveLetter(uint8_t c) { return c != 0 && std::strchr("BCDFIJSZ", c) != nullptr; }
 
 // The header of a heap symbol, or 0 for a symbol of the image (no header).
-VmWord headerOf(VmRef s) { return insideImageSymbols(s) ? 0 : *vsRef_as<VmWord>(s); }
+// The header of a symbol; image symbols have none stored, their sub-range
+// stands for it.
+VmWord headerOf(VmRef s) {
+  if (!insideImageSymbols(s)) return *vsRef_as<VmWord>(s);
+  if (inside(s, vsSymbolTable_imageSignatures)) return vsRoot(kRootSignatureSymbolHeader);
+  if (inside(s, vsSymbolTable_imageFieldTypes)) return vsRoot(kRootFieldTypeSymbolHeader);
+  return 0;
+}
 
 }  // namespace
 

@@ -16,6 +16,8 @@
 VS_VMBSS(VmPtr<RomSymbolTable>) vsSymbolTable_rom{};
 VS_VMBSS(uint32_t) vsSymbolTable_count;
 VS_VMBSS(VmWord[2]) vsSymbolTable_imageArea;
+VS_VMBSS(VmWord[2]) vsSymbolTable_imageFieldTypes;
+VS_VMBSS(VmWord[2]) vsSymbolTable_imageSignatures;
 
 namespace {
 

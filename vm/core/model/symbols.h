@@ -24,6 +24,11 @@ extern VmVariable<VmPtr<RomSymbolTable>> vsSymbolTable_rom;
 extern VmVariable<uint32_t> vsSymbolTable_count;
 // Bounds of the image's symbol area [start, end): its symbols have no header.
 extern VmVariable<VmWord[2]> vsSymbolTable_imageArea;
+// Its sub-ranges [start, end) of encoded field types and of encoded method
+// signatures: an image symbol in one of them is classified as a heap symbol
+// with the header of root 24 or 25 would be.
+extern VmVariable<VmWord[2]> vsSymbolTable_imageFieldTypes;
+extern VmVariable<VmWord[2]> vsSymbolTable_imageSignatures;
 
 inline constexpr int32_t kMaxSymbolLength = 65520;
 inline constexpr int32_t kSymbolTableInitialLength = 128;

@@ -35,6 +35,7 @@
 #include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
+#include "vm/services/lifecycle/console.h"
 #include "vm/services/memory/trace_log.h"
 
 namespace {
@@ -184,8 +185,11 @@ int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const 
 void vsCore_reportUncaught() {
   const VmRef exception = vsPendingException();
   vsPendingException() = 0;
+  // The report is a stack trace: it goes where stack traces go.
+  vsSys_setPrintingStackTrace(1);
   vsOutputStream_print(vsStream_errorStream(), "Uncaught Exception: ");
   vsException_printStackTrace(exception);
+  vsSys_setPrintingStackTrace(0);
 }
 
 int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
@@ -193,16 +197,16 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
   VmStateWords& s = vsVmState();
   const bool verifyOnly = vsVmFlags().VerifyOnly != 0;
   const bool slave = vsVmFlags().SlaveMode != 0;
-  const VsOutputStream* log = vsOutputStream_log();
+  const VsOutputStream* report = vsOutputStream_console();
   s.exitCode = 0;
   vsCore_start(image, classPath);
   if (vsException_isPending() || verifyOnly) {
     vsPendingException() = 0;
     s.exitCode = verifyOnly ? -2 : -1;
   } else if (inspection == VmInspection::CheckImage) {
-    s.exitCode = vsImage_check(image, log).faults == 0 ? 0 : 1;
+    s.exitCode = vsImage_check(image, report).faults == 0 ? 0 : 1;
   } else if (inspection == VmInspection::DumpImage) {
-    vsImage_dump(image, log);
+    vsImage_dump(image, report);
   } else if (vsCore_queueMain(className, argc, argv) == 0) {
     if (vsException_isPending()) {
       vsCore_reportUncaught();
@@ -210,7 +214,7 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
     }
     if (slave) s.exitCode = -1;
   } else if (inspection == VmInspection::DumpStart) {
-    vsCore_dumpStart(log);
+    vsCore_dumpStart(report);
   } else if (slave) {
     return 0;
   } else {

@@ -2,6 +2,7 @@
 #include "vm/core/startup/output_stream.h"
 
 #include <cstdarg>
+#include <cstring>
 
 #include "vm/services/lifecycle/console.h"
 
@@ -17,6 +18,16 @@ class LogStream final : public VsOutputStream {
 
 constinit const LogStream kLogStream;
 
+class ConsoleStream final : public VsOutputStream {
+ public:
+  constexpr ConsoleStream() = default;
+  void printString(const char* text) const override {
+    vsSys_consoleWrite(text, static_cast<int32_t>(std::strlen(text)));
+  }
+};
+
+constinit const ConsoleStream kConsoleStream;
+
 void printFormatted(const VsOutputStream* stream, const char* format, va_list args)
     VS_PRINTF_FORMAT(2, 0);
 
@@ -29,6 +40,8 @@ void printFormatted(const VsOutputStream* stream, const char* format, va_list ar
 }  // namespace
 
 const VsOutputStream* vsOutputStream_log() { return &kLogStream; }
+
+const VsOutputStream* vsOutputStream_console() { return &kConsoleStream; }
 
 void vsOutputStream_printLine(const VsOutputStream* stream, const char* format, ...) {
   va_list args;

@@ -22,6 +22,9 @@ class VsOutputStream {
 };
 
 const VsOutputStream* vsOutputStream_log();
+// The console (System.out's destination while console output is on): the
+// launcher's reports of the image and the start print there.
+const VsOutputStream* vsOutputStream_console();
 
 void vsOutputStream_printLine(const VsOutputStream* stream, const char* format, ...)
     VS_PRINTF_FORMAT(2, 3);

@@ -153,17 +153,16 @@ TEST_F(ImageCheckTest, DumpsClassesAndMethods) {
       "classes " + std::to_string(image_.classCount) + ", methods 5, strings 3, symbols " +
           std::to_string(image_.symbolCount) + ", read-only " + std::to_string(d().readOnlySize) + ", heap part " +
           std::to_string(d().heapSize) + ", writable " + std::to_string(d().writableSize) + ", entries 5\n",
-      // Encoded signatures print their bytes: "()V" is 80 80 'V'.
       "class 0 java/lang/Object super - size 4 mirror 14 flags 00000001\n"
-      "  method <init>\\x80\\x80V flags 5201 entry vsInterpreter_entryNoExtraLocals code 177\n"
-      "  method toString\\x80\\x80\\x80\\x8a flags 5201 entry vsInterpreter_entryNoExtraLocals code 203:" +
+      "  method <init>()V flags 5201 entry vsInterpreter_entryNoExtraLocals code 177\n"
+      "  method toString()Ljava/lang/String; flags 5201 entry vsInterpreter_entryNoExtraLocals code 203:" +
           std::string(operand) + " 176\n",
       "class 1 [Z super java/lang/Object size kind -2 mirror 00 flags 04000411\n",
       "class 10 java/lang/String super java/lang/Object size 16 mirror 10 flags 00000001\n",
       "class 16 com/sun/cldc/i18n/Helper super java/lang/Object size 4 mirror 00 flags 00000001\n",
       "class 18 [Ljava/lang/String; super java/lang/Object size kind -1 mirror 00 flags 04000411\n",
       "class 19 Main super java/lang/Object size 4 mirror 00 flags 00000001\n"
-      "  method main\\x80\\x81V\\x80\\x92 flags 5209 entry vsInterpreter_entryNoExtraLocals code 177\n",
+      "  method main([Ljava/lang/String;)V flags 5209 entry vsInterpreter_entryNoExtraLocals code 177\n",
   };
   for (const std::string& line : expected) EXPECT_NE(text.find(line), std::string::npos) << line << "\nin:\n" << text;
   EXPECT_EQ(text.find("class 10 "), text.rfind("class 10 "));

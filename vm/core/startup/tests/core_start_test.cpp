@@ -26,6 +26,7 @@
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/threads/thread_record.h"
+#include "vm/services/lifecycle/console.h"
 
 namespace {
 
@@ -187,10 +188,10 @@ TEST_F(CoreStartTest, RefusesMissingMainAndMissingClass) {
 TEST_F(CoreStartTest, ReportsTheUncaughtException) {
   start();
   vsCore_queueMain("Inst", 0, nullptr);
-  std::string output;
+  vsSys_setConsoleOutput(1);
   vsTestPort_startCapture();
   vsCore_reportUncaught();
-  output = vsTestPort_stopCapture().trace;
+  const std::string output = vsTestPort_stopCapture().console;
   EXPECT_EQ(output.rfind("Uncaught Exception: java.lang.OutOfMemoryError", 0), 0u) << output;
   EXPECT_FALSE(vsException_isPending());
 }
@@ -276,9 +277,12 @@ TEST_F(CoreStartTest, MainStepsEndAsTheirModeSays) {
     const ImageDescriptor* d = image_.descriptor;
     vsTestException_setMarker(vsVmGlobals.heapLow + vsWord_toPointer<VmWord>(d->roots)[kRootOutOfMemoryError] -
                               d->heapPart);
+    // Reports go to the console, the trace to the trace output.
+    vsSys_setConsoleOutput(1);
     vsTestPort_startCapture();
     const int32_t code = vsCore_main(d, ".", c.className, 0, nullptr, c.inspection);
-    const std::string output = vsTestPort_stopCapture().trace;
+    const TestPortCapture captured = vsTestPort_stopCapture();
+    const std::string output = captured.console + captured.trace;
     EXPECT_EQ(code, c.exitCode) << c.className << " " << static_cast<int>(c.inspection);
     EXPECT_NE(output.find(c.output), std::string::npos) << c.className << ":\n" << output;
     EXPECT_EQ(vsVmGlobals.heapLow != 0, c.heapKept) << c.className;
