@@ -455,6 +455,12 @@ TEST_F(MonitorTest, AContenderFindsTheMonitorOfTheWaiters) {
   EXPECT_EQ(vsMonitor_lockState(*object(0)), kLockOwned);
   EXPECT_EQ(monitorList(), std::vector<int>{0});
   EXPECT_EQ(waitSet(0), std::vector<int>{C});
+  // An exit never hands the lock to a waiter.
+  ASSERT_EQ(release(B, 0), 1);
+  EXPECT_EQ(owner(0), -1);
+  EXPECT_EQ(waitSet(0), std::vector<int>{C});
+  EXPECT_FALSE(isRunnable(C));
+  EXPECT_EQ(monitorList(), std::vector<int>{0});
 }
 
 TEST_F(MonitorTest, WakeMakesRunnableAndRetakesTheObjectsLock) {
