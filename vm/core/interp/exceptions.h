@@ -29,6 +29,8 @@ inline constexpr const char* kClassNotFoundClass = "java/lang/ClassNotFoundExcep
 inline constexpr const char* kIllegalAccessClass = "java/lang/IllegalAccessException";
 inline constexpr const char* kArrayStoreClass = "java/lang/ArrayStoreException";
 inline constexpr const char* kInstantiationClass = "java/lang/InstantiationException";
+inline constexpr const char* kNullPointerClass = "java/lang/NullPointerException";
+inline constexpr const char* kIllegalMonitorStateClass = "java/lang/IllegalMonitorStateException";
 
 // Makes a new exception of the class, with the message (or none), pending.
 void vsException_raise(const char* className, const char* message);

@@ -67,6 +67,10 @@ enum VmErrorCode : int32_t {
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
+  // Monitors: IllegalMonitorStateException of a thread that does not own the lock.
+  kErrWaitNotOwner = 113,
+  kErrNotifyNotOwner = 114,
+  kErrNotifyAllNotOwner = 115,
   kErrNoMainMethod = 116,    // the main class has no static main(String[])
   kErrMethodMissing = 136,   // also: a constructor named through another class, or inherited
   kErrIllegalAccess = 137,   // IllegalAccessException
