@@ -17,11 +17,19 @@ TEST(CeClock, TickSourceHookReplacesAndRestoresTheClock) {
   EXPECT_LT(static_cast<DWORD>(b - a), 1000u);  // monotonic, modulo the wrap
 }
 
+// time() may read a coarser clock than the one GetSystemTime reads, and so
+// lag it by a tick at a second's turn; compare with the same clock.
+time_t realtimeSeconds() {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  return now.tv_sec;
+}
+
 TEST(CeClock, SystemTimeIsUtcNow) {
-  const time_t before = time(nullptr);
+  const time_t before = realtimeSeconds();
   SYSTEMTIME st;
   GetSystemTime(&st);
-  const time_t after = time(nullptr);
+  const time_t after = realtimeSeconds();
   tm parts{};
   parts.tm_year = st.wYear - 1900;
   parts.tm_mon = st.wMonth - 1;
