@@ -51,6 +51,7 @@ inline VmWord tokenAfterInvoke5() { return token(3); }
 inline VmWord tokenPendingCall() { return token(5); }
 
 constexpr int32_t kArithmeticCode = 103;
+constexpr uint32_t kRuntimeSlotYieldCheck = 1;
 constexpr int32_t kInterfaceErrorCode = 99;
 
 inline VmWord w(const void* p) { return static_cast<VmWord>(reinterpret_cast<uintptr_t>(p)); }
@@ -238,6 +239,8 @@ void run(Mode mode) {
     H(kOpAnewarrayFast, op_anewarray_fast);
     H(kOpCheckcastFast, op_checkcast_fast);
     H(kOpInstanceofFast, op_instanceof_fast);
+    for (int i = kOpGetfieldWord1IntFast; i <= kOpAload0GetfieldWord1IntFast; ++i) table[i] = &&op_getfield_word1;
+    H(kOpInot, op_inot);
 #undef H
     for (int i = 0; i < 256; ++i) vsVmGlobals.dispatchTable[i] = w(table[i]);
     return;
@@ -281,6 +284,12 @@ void run(Mode mode) {
     SAVE_STATE();    \
     raise;           \
     goto throw_pending; \
+  } while (0)
+// Runtime entry 1 through the table; the thread may have changed.
+#define YIELD_CHECK()                                                                             \
+  do {                                                                                            \
+    p<void(VmWord*)>(vsVmGlobals.runtimeEntryTable[kRuntimeSlotYieldCheck])(&vsVmGlobals.currentThread); \
+    thread = currentThread();                                                                     \
   } while (0)
 #define NULL_CHECK(ref) \
   if ((ref) == 0) THROW(vsException_raiseWithCode("java/lang/NullPointerException", 0))
@@ -377,9 +386,10 @@ invoke : {
     case kEntryAccessorChar:
     case kEntryAccessorWord:
     case kEntryAccessorLong: {
+      // No frame: the object's field at the byte offset that the method
+      // record keeps in its max-locals half-word.
       const VmRef object = sp[0];
       if (object == 0) {
-        if (fp != nullptr && returnToken != tokenPendingCall()) THROW(vsException_raiseWithCode("java/lang/NullPointerException", 0));
         vsException_raiseWithCode("java/lang/NullPointerException", 0);
         goto throw_pending;
       }
@@ -405,13 +415,140 @@ invoke : {
         case kEntryAccessorWord:
           std::memcpy(&result0, field, 4);
           break;
-        default: {
+        default:
           resultCount = 2;
           std::memcpy(&result0, field, 4);
           std::memcpy(&result1, field + 4, 4);
           break;
-        }
       }
+      goto deliver_results;
+    }
+    case kEntryNativeDirectVoid:
+    case kEntryNativeDirectWord:
+    case kEntryNativeDirectReference: {
+      // No frame: the parameters are popped and the native function that
+      // the method record holds in place of max stack and max locals runs.
+      const uint32_t params = callee->parameterWords;
+      const bool isStatic = (callee->accessFlags & kMethodStatic) != 0;
+      VmWord function;
+      std::memcpy(&function, &callee->maxStack, 4);
+      vsVmGlobals.nativeParameterPointer = w(sp + params - (isStatic ? 0 : 1));
+      sp += params;
+      thread->savedLocals = w(sp);
+      thread->savedFramePointer = w(fp);
+      thread->resultLow = 0;
+      p<void()>(function)();
+      if (vsException_isPending()) goto throw_pending;
+      resultCount = kind == kEntryNativeDirectVoid ? 0 : 1;
+      result0 = thread->resultLow;
+      goto deliver_results;
+    }
+    case kEntryIntrinsicMathSin:
+    case kEntryIntrinsicMathCos:
+    case kEntryIntrinsicMathTan:
+    case kEntryIntrinsicMathSqrt:
+    case kEntryIntrinsicMathCeil:
+    case kEntryIntrinsicMathFloor: {
+      using MathRoutine = uint64_t (*)(uint64_t);
+      static constexpr MathRoutine kRoutines[] = {vsMath_sin,  vsMath_cos,  vsMath_tan,
+                                                  vsMath_sqrt, vsMath_ceil, vsMath_floor};
+      const uint64_t r = kRoutines[kind - kEntryIntrinsicMathSin](get64(sp));
+      sp += 2;
+      resultCount = 2;
+      result0 = static_cast<VmWord>(r);
+      result1 = static_cast<VmWord>(r >> 32);
+      goto deliver_results;
+    }
+    case kEntryIntrinsicBitsDoubleToLongBits:
+    case kEntryIntrinsicBitsLongBitsToDouble: {
+      uint64_t bits = get64(sp);
+      if (kind == kEntryIntrinsicBitsDoubleToLongBits && (bits & 0x7fffffffffffffffull) > 0x7ff0000000000000ull)
+        bits = 0x7ff8000000000000ull;
+      sp += 2;
+      resultCount = 2;
+      result0 = static_cast<VmWord>(bits);
+      result1 = static_cast<VmWord>(bits >> 32);
+      goto deliver_results;
+    }
+    case kEntryIntrinsicBitsFloatToIntBits:
+    case kEntryIntrinsicBitsIntBitsToFloat: {
+      result0 = sp[0];
+      if (kind == kEntryIntrinsicBitsFloatToIntBits && (result0 & 0x7fffffffu) > 0x7f800000u) result0 = 0x7fc00000u;
+      sp += 1;
+      resultCount = 1;
+      goto deliver_results;
+    }
+    case kEntryIntrinsicIndexOf: {
+      // String.indexOf(int ch, int from).
+      const StringObject* string = p<StringObject>(sp[2]);
+      const uint32_t ch = sp[1];
+      int32_t from = static_cast<int32_t>(sp[0]);
+      sp += 3;
+      resultCount = 1;
+      result0 = static_cast<VmWord>(-1);
+      if (from < 0) from = 0;
+      if (ch <= 0xffffu) {
+        const uint16_t* chars = p<CharArray>(string->value)->elements + string->offset;
+        for (int32_t i = from; i < string->count; ++i)
+          if (chars[i] == ch) {
+            result0 = static_cast<VmWord>(i);
+            break;
+          }
+      }
+      goto deliver_results;
+    }
+    case kEntryIntrinsicCompareTo: {
+      // String.compareTo(String); a null argument runs the method's code,
+      // which throws.
+      if (sp[0] == 0) {
+        calleeExtra = static_cast<int32_t>(callee->maxLocals) - callee->parameterWords;
+        goto enter_interpreted;
+      }
+      const StringObject* a = p<StringObject>(sp[1]);
+      const StringObject* b = p<StringObject>(sp[0]);
+      const uint16_t* ca = p<CharArray>(a->value)->elements + a->offset;
+      const uint16_t* cb = p<CharArray>(b->value)->elements + b->offset;
+      const int32_t n = a->count < b->count ? a->count : b->count;
+      int32_t r = a->count - b->count;
+      for (int32_t i = 0; i < n; ++i)
+        if (ca[i] != cb[i]) {
+          r = static_cast<int32_t>(ca[i]) - static_cast<int32_t>(cb[i]);
+          break;
+        }
+      sp += 2;
+      resultCount = 1;
+      result0 = static_cast<VmWord>(r);
+      goto deliver_results;
+    }
+    case kEntryIntrinsicArraycopy: {
+      // System.arraycopy(src, srcPos, dst, dstPos, length) inline when it
+      // cannot fail and needs no backward copy; else the method's own form.
+      const VmRef src = sp[4], dst = sp[2];
+      const int32_t srcPos = static_cast<int32_t>(sp[3]), dstPos = static_cast<int32_t>(sp[1]);
+      const int32_t length = static_cast<int32_t>(sp[0]);
+      ClassRecord* cls = src != 0 ? vsObject_class(src) : nullptr;
+      const bool inline_ = src != 0 && dst != 0 && cls == vsObject_class(dst) && vsClass_isArrayClass(cls) &&
+                           (srcPos | dstPos | length) >= 0 &&
+                           static_cast<uint32_t>(srcPos) + static_cast<uint32_t>(length) <=
+                               static_cast<uint32_t>(p<ArrayObject>(src)->length) &&
+                           static_cast<uint32_t>(dstPos) + static_cast<uint32_t>(length) <=
+                               static_cast<uint32_t>(p<ArrayObject>(dst)->length) &&
+                           !(src == dst && srcPos < dstPos);
+      if (!inline_) {
+        calleeExtra = static_cast<int32_t>(callee->maxLocals) - callee->parameterWords;
+        goto enter_interpreted;
+      }
+      const uint32_t size = static_cast<uint32_t>(vsArrayClass_elementSize(cls));
+      uint8_t* from = p<uint8_t>(src) + kArrayElementsOffset + size * static_cast<uint32_t>(srcPos);
+      uint8_t* to = p<uint8_t>(dst) + kArrayElementsOffset + size * static_cast<uint32_t>(dstPos);
+      if (vsObject_isObjectArray(src)) {
+        for (int32_t i = 0; i < length; ++i)
+          vsJavaHeap_storeReference(reinterpret_cast<VmWord*>(to) + i, reinterpret_cast<VmWord*>(from)[i]);
+      } else {
+        std::memmove(to, from, size * static_cast<uint32_t>(length));
+      }
+      sp += 5;
+      resultCount = 0;
       goto deliver_results;
     }
     default:
@@ -446,7 +583,7 @@ enter_interpreted : {
   bcp = callee->code;
   if ((vsVmGlobals.yieldWord & 1) != 0) {
     SAVE_STATE();
-    vsRuntime_yieldCheck(&vsVmGlobals.currentThread);
+    YIELD_CHECK();
     AFTER_CALL();
   }
   DISPATCH();
@@ -937,7 +1074,7 @@ op_compare : {
 op_if : {
   if ((vsVmGlobals.yieldWord & 1) != 0) {
     SAVE_STATE();
-    vsRuntime_yieldCheck(&vsVmGlobals.currentThread);
+    YIELD_CHECK();
     AFTER_CALL();
   }
   const uint8_t op = *bcp;
@@ -973,14 +1110,14 @@ op_if : {
 op_goto:
   if ((vsVmGlobals.yieldWord & 1) != 0) {
     SAVE_STATE();
-    vsRuntime_yieldCheck(&vsVmGlobals.currentThread);
+    YIELD_CHECK();
     AFTER_CALL();
   }
   NEXT(s16be(bcp + 1));
 op_goto_w:
   if ((vsVmGlobals.yieldWord & 1) != 0) {
     SAVE_STATE();
-    vsRuntime_yieldCheck(&vsVmGlobals.currentThread);
+    YIELD_CHECK();
     AFTER_CALL();
   }
   NEXT(s32be(bcp + 1));
@@ -1241,6 +1378,18 @@ op_instanceof_fast : {
   sp[0] = object != 0 && vsClass_isSubtypeOf(vsObject_class(object), vsClass_byId(cp[u16be(bcp + 1)])) ? 1 : 0;
   NEXT(3);
 }
+// Image forms: a word field by a 1-byte word index, the second pair
+// loading local 0 first.
+op_getfield_word1 : {
+  if (*bcp >= kOpAload0GetfieldWord1RefFast) *--sp = lp[0];
+  const VmRef object = sp[0];
+  NULL_CHECK(object);
+  sp[0] = p<VmWord>(object)[bcp[1]];
+  NEXT(2);
+}
+op_inot:
+  sp[0] = sp[0] == 0 ? 1 : 0;
+  NEXT(1);
 op_athrow : {
   const VmRef object = sp[0];
   NULL_CHECK(object);
@@ -1255,6 +1404,7 @@ op_athrow : {
 #undef AFTER_CALL
 #undef THROW
 #undef NULL_CHECK
+#undef YIELD_CHECK
 }
 
 }  // namespace

@@ -105,6 +105,14 @@ public class Ops {
     public static int locals4(int a) { int x = a + 1; int y = x + 2; int z = y + 3; int v = z * 2; return x * y - z + v; }
     public static int locals5(int a) { int x = a + 1; int y = x + 2; int z = y + 3; int v = z * 2; int u = v - x; return x * y - z + v * u; }
 
+    public static double sqrt(double d) { return Math.sqrt(d); }
+    public static double floor(double d) { return Math.floor(d); }
+    public static long dbits(double d) { return Double.doubleToLongBits(d); }
+    public static int fbits(int bits) { return Float.floatToIntBits(Float.intBitsToFloat(bits)); }
+    public static int index(int ch, int from) { return "abcabc".indexOf(ch, from); }
+    public static int direct(int x) { return Probe.twice(x) + 1; }
+    public static int loop(int n) { int s = 0; for (int i = 0; i < n; i++) { s += i; } return s; }
+
     public static int deep(int n) { return n == 0 ? Probe.nativeDepth() : deep(n - 1); }
 }
 
@@ -136,4 +144,5 @@ class Circle extends Shape {
 
 class Probe {
     static native int nativeDepth();
+    static native int twice(int x);
 }

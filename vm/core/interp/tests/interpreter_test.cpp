@@ -32,7 +32,8 @@ constexpr const char* kClasses[] = {"interp/Ops",      "interp/Holder",   "inter
                                     "interp/Probe",    "java/lang/Object", "java/lang/Throwable",
                                     "java/lang/Exception", "java/lang/RuntimeException",
                                     "java/lang/ArrayStoreException", "java/lang/IllegalArgumentException",
-                                    "java/lang/String"};
+                                    "java/lang/String", "java/lang/Math", "java/lang/Double",
+                                    "java/lang/Float"};
 
 // The native stack position seen by Probe.nativeDepth.
 uintptr_t gNativePosition = 0;
@@ -40,6 +41,19 @@ void probeNativeDepth() {
   volatile char here = 0;
   gNativePosition = reinterpret_cast<uintptr_t>(&here);
   vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = 42;
+}
+
+// Probe.twice bound as a direct native: its argument is one word below the
+// parameter pointer of a static method.
+void probeTwice() {
+  const int32_t x = static_cast<int32_t>(*vsWord_toPointer<VmWord>(vsVmGlobals.nativeParameterPointer - 4));
+  vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = static_cast<VmWord>(2 * x);
+}
+
+int gYieldCalls = 0;
+void countingYieldCheck(VmWord*) {
+  ++gYieldCalls;
+  vsVmGlobals.yieldWord &= ~VmWord{1};
 }
 
 struct Outcome {
@@ -87,6 +101,10 @@ class InterpreterTest : public CoreTest {
     MethodRecord* probe = method("interp/Probe", "nativeDepth", "()I");
     const VmWord f = vsWord_fromPointer(reinterpret_cast<const void*>(&probeNativeDepth));
     std::memcpy(probe->code + 4, &f, 4);
+    MethodRecord* twice = method("interp/Probe", "twice", "(I)I");
+    const VmWord g = vsWord_fromPointer(reinterpret_cast<const void*>(&probeTwice));
+    std::memcpy(&twice->maxStack, &g, 4);
+    vsMethod_setEntryAddress(twice, vsMethodEntry_address(kEntryNativeDirectWord));
     VmHandle javaThread;
     vsHandle_push(&javaThread, 0);
     thread_ = vsThread_new(&javaThread.object);
@@ -288,6 +306,38 @@ TEST_F(InterpreterTest, JavaCallsDoNotNestNativeCalls) {
 
 TEST_F(InterpreterTest, AFrameWithoutRoomRaisesOutOfMemory) {
   EXPECT_EQ(className(call("deep", "(I)I", {100000}).exception), "java/lang/OutOfMemoryError");
+}
+
+double asDouble(const Outcome& o) {
+  double d;
+  const uint64_t bits = static_cast<uint64_t>(o.asLong());
+  std::memcpy(&d, &bits, 8);
+  return d;
+}
+
+TEST_F(InterpreterTest, IntrinsicAndDirectNativeEntries) {
+  EXPECT_EQ(asDouble(call("sqrt", "(D)D", {Arg::ofDouble(2.25)})), 1.5);
+  EXPECT_EQ(asDouble(call("floor", "(D)D", {Arg::ofDouble(-0.5)})), -1.0);
+  EXPECT_EQ(call("dbits", "(D)J", {Arg::ofLong(0x7ff0000000000001ll)}).asLong(), 0x7ff8000000000000ll);
+  EXPECT_EQ(call("dbits", "(D)J", {Arg::ofDouble(-2.0)}).asLong(), static_cast<int64_t>(0xc000000000000000ull));
+  EXPECT_EQ(call("fbits", "(I)I", {static_cast<int32_t>(0xffc00001u)}).asInt(), 0x7fc00000);
+  EXPECT_EQ(call("fbits", "(I)I", {static_cast<int32_t>(0x80000000u)}).asInt(), static_cast<int32_t>(0x80000000u));
+  struct Case {
+    int32_t ch, from, expected;
+  } cases[] = {{'b', 0, 1}, {'b', 2, 4}, {'b', -5, 1}, {'b', 9, -1}, {'z', 0, -1}, {'a' + 0x10000, 0, -1}, {-1, 0, -1}};
+  for (const Case& c : cases) EXPECT_EQ(call("index", "(II)I", {c.ch, c.from}).asInt(), c.expected) << c.ch << c.from;
+  EXPECT_EQ(call("direct", "(I)I", {20}).asInt(), 41);
+}
+
+TEST_F(InterpreterTest, TheYieldBitIsTakenOnceThroughTheTable) {
+  vsVmGlobals.runtimeEntryTable[1] = vsWord_fromPointer(reinterpret_cast<const void*>(&countingYieldCheck));
+  gYieldCalls = 0;
+  EXPECT_EQ(call("loop", "(I)I", {10}).asInt(), 45);
+  EXPECT_EQ(gYieldCalls, 0);
+  vsVmGlobals.yieldWord |= 1;
+  EXPECT_EQ(call("loop", "(I)I", {10}).asInt(), 45);
+  EXPECT_EQ(gYieldCalls, 1);
+  EXPECT_EQ(vsVmGlobals.yieldWord & 1, 0u);
 }
 
 TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
