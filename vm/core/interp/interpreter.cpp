@@ -38,6 +38,7 @@
 #include "vm/core/natives/math_stubs.h"
 #include "vm/core/natives/soft_double.h"
 #include "vm/core/interp/native_bodies.h"
+#include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 
 namespace {
@@ -152,12 +153,24 @@ inline NativeFunction nativeFunctionOf(const uint8_t* bcp) {
 
 enum class Mode { Initialize, Run };
 
-}  // namespace
-
-VmWord vsThread_stackBase(VmRef thread) {
-  const StackChunk* chunk = vsRef_as<StackChunk>(vsRef_as<ThreadRecord>(thread)->stackChunk);
-  return vsRef_of(chunk) + kStackChunkHeadBytes + (chunk->length & ~3u);
+// Grows the thread's stack so that `bytes` fit below sp, moving sp and fp
+// with it: true, or false with OutOfMemoryError pending.
+bool growStack(ThreadRecord* thread, VmWord*& sp, VmWord*& fp, uint32_t bytes) {
+  thread->savedLocals = w(sp);
+  thread->savedFramePointer = w(fp);
+  VmHandle held;
+  vsHandle_push(&held, vsRef_of(thread));
+  const VmWord before = vsThread_stackBase(held.object);
+  const bool ok = w(sp) >= bytes && vsThread_checkStack(&held.object, w(sp) - bytes) != 0;
+  if (w(sp) < bytes) vsException_throwOutOfMemoryError();
+  const int32_t distance = static_cast<int32_t>(vsThread_stackBase(held.object) - before);
+  vsHandle_close(&held);
+  sp = p<VmWord>(w(sp) + static_cast<VmWord>(distance));
+  if (fp != nullptr) fp = p<VmWord>(w(fp) + static_cast<VmWord>(distance));
+  return ok;
 }
+
+}  // namespace
 
 namespace {
 
@@ -312,6 +325,15 @@ run_pending:
   goto push_guard;
 
 push_guard : {
+  // Room for the guard frame and the arguments of the longest call.
+  uint32_t words = 0;
+  for (VmRef c = thread->pendingCalls; c != 0; c = vsRef_as<ArgumentBlock>(c)->ref1)
+    if (vsRef_as<ArgumentBlock>(c)->count > words) words = vsRef_as<ArgumentBlock>(c)->count;
+  words += kGuardFrameWords;
+  if (w(sp) - 4 * words <= stackLimit() && !growStack(thread, sp, fp, 4 * words)) {
+    if (fp == nullptr) return;
+    goto throw_pending;
+  }
   sp -= kGuardFrameWords;
   GuardFrame* g = reinterpret_cast<GuardFrame*>(sp);
   g->nextCall = thread->pendingCalls;
@@ -558,15 +580,14 @@ invoke : {
 
 enter_interpreted : {
   const uint32_t params = callee->parameterWords;
+  // Room for the frame, the extra locals, the operand stack and the lock
+  // record of a synchronized method.
   const uint32_t need = kInterpreterFrameWords + static_cast<uint32_t>(calleeExtra) + callee->maxStack +
                         ((callee->accessFlags & kMethodSynchronized) != 0 ? kLockRecordWords : 0);
-  VmWord* newLp = sp + params - 1;
-  if (w(sp) - 4 * need <= stackLimit() || w(sp) < 4 * need) {
-    // No room for the frame: the stack does not grow yet.
-    if (fp != nullptr && returnToken != tokenPendingCall()) SAVE_STATE();
-    vsException_throwOutOfMemoryError();
-    goto throw_pending;
+  if (w(sp) < 4 * need || w(sp) - 4 * need <= stackLimit()) {
+    if (!growStack(thread, sp, fp, 4 * need)) goto throw_pending;
   }
+  VmWord* newLp = sp + params - 1;
   sp -= calleeExtra;
   sp -= kInterpreterFrameWords;
   InterpreterFrame* f = reinterpret_cast<InterpreterFrame*>(sp);

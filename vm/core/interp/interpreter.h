@@ -36,6 +36,3 @@ void vsInterpreter_initialize();
 // thread record), or the uncaught exception pending with the remaining
 // calls dropped.
 void vsInterpreter_runPendingCalls();
-
-// The Java stack base of a thread record (the top of its chunk's bytes).
-VmWord vsThread_stackBase(VmRef thread);

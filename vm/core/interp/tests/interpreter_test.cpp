@@ -22,6 +22,7 @@
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/vm_flags.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
 
@@ -297,15 +298,27 @@ TEST_F(InterpreterTest, SpecialisedAndGeneralEntriesAgree) {
   }
 }
 
-TEST_F(InterpreterTest, JavaCallsDoNotNestNativeCalls) {
+TEST_F(InterpreterTest, DeepCallsGrowTheStackWithoutNestingNativeCalls) {
+  const VmRef chunk = vsRef_as<ThreadRecord>(thread_)->stackChunk;
   EXPECT_EQ(call("deep", "(I)I", {1}).asInt(), 42);
   const uintptr_t shallow = gNativePosition;
-  EXPECT_EQ(call("deep", "(I)I", {40}).asInt(), 42);
+  EXPECT_EQ(vsRef_as<ThreadRecord>(thread_)->stackChunk, chunk);
+  EXPECT_EQ(call("deep", "(I)I", {2000}).asInt(), 42);
   EXPECT_EQ(gNativePosition, shallow);
+  const ThreadRecord* t = vsRef_as<ThreadRecord>(thread_);
+  EXPECT_NE(t->stackChunk, chunk) << "the stack has grown";
+  EXPECT_EQ(vsRef_as<StackChunk>(chunk)->owner, 0u);
+  EXPECT_EQ(t->stackLimit, t->stackChunk + static_cast<uint32_t>(vsVmFlags().StackPadding));
+  // Unwinding crosses frames that were moved.
+  EXPECT_EQ(call("across", "(I)I", {1500}).asInt(), -1500);
 }
 
-TEST_F(InterpreterTest, AFrameWithoutRoomRaisesOutOfMemory) {
+TEST_F(InterpreterTest, AStackPastTheMaximumRaisesOutOfMemory) {
   EXPECT_EQ(className(call("deep", "(I)I", {100000}).exception), "java/lang/OutOfMemoryError");
+  EXPECT_LE(vsRef_as<StackChunk>(vsRef_as<ThreadRecord>(thread_)->stackChunk)->length,
+            static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
+  // The thread goes on afterwards.
+  EXPECT_EQ(call("deep", "(I)I", {10}).asInt(), 42);
 }
 
 double asDouble(const Outcome& o) {
