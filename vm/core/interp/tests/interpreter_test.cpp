@@ -313,6 +313,14 @@ TEST_F(InterpreterTest, DeepCallsGrowTheStackWithoutNestingNativeCalls) {
   EXPECT_EQ(call("across", "(I)I", {1500}).asInt(), -1500);
 }
 
+TEST_F(InterpreterTest, FramesReserveTheirExtraLocals) {
+  // Each frame has 400 extra locals and a short operand stack: growth must
+  // count the locals, or the frames run past the chunk.
+  MethodRecord* m = method("interp/Ops", "manyLocals", "(I)I");
+  ASSERT_EQ(m->maxLocals - m->parameterWords, 400);
+  for (int32_t depth : {1, 2, 3, 30, 60}) EXPECT_EQ(call("manyLocals", "(I)I", {depth}).asInt(), 79800 + depth) << depth;
+}
+
 TEST_F(InterpreterTest, AStackPastTheMaximumRaisesOutOfMemory) {
   EXPECT_EQ(className(call("deep", "(I)I", {100000}).exception), "java/lang/OutOfMemoryError");
   EXPECT_LE(vsRef_as<StackChunk>(vsRef_as<ThreadRecord>(thread_)->stackChunk)->length,
