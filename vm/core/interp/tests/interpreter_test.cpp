@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <cstring>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "tests/core/core_fixture.h"
 #include "tools/romizer/prelink.h"
+#include "tools/testport/test_port.h"
 #include "tools/romizer/tests/romizer_fail_double.h"
 #include "vm/core/interp/interpreter.h"
 #include "vm/core/interp/interpreter_frames.h"
@@ -22,6 +24,8 @@
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/exit_point.h"
+#include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
@@ -87,6 +91,7 @@ class InterpreterTest : public CoreTest {
  protected:
   void SetUp() override {
     CoreTest::SetUp();
+    if (HasFatalFailure()) return;
     vsInterpreter_initialize();
     RomizerModel model;
     for (const char* name : kClasses) model.classes.push_back(vsRef_of(loaded(name)));
@@ -142,6 +147,35 @@ class InterpreterTest : public CoreTest {
     o.exception = takePending();
     EXPECT_EQ(t->stackPointer, 0u) << "the guard frame is left";
     return o;
+  }
+
+  // Runs a method whose first opcode is replaced, inside an exit point: the
+  // exit code and what the VM printed.
+  std::pair<int32_t, std::string> runWithOpcode(uint8_t opcode) {
+    MethodRecord* m = method("interp/Ops", "locals0", "(I)I");
+    m->code[0] = opcode;
+    VmHandle held, call, thread;
+    vsHandle_push(&held, vsRef_of(m));
+    vsHandle_push(&thread, thread_);
+    vsHandle_push(&call, vsJavaHeap_newPendingCall(&held.object, 1));
+    vsArgumentBlock_setWord(vsRef_as<ArgumentBlock>(call.object), 0, 1, 0);
+    vsThread_appendPendingCall(&thread.object, &call.object);
+    vsHandle_close(&call);
+    vsHandle_close(&thread);
+    vsHandle_close(&held);
+    return exitOf();
+  }
+
+  __attribute__((noinline)) static std::pair<int32_t, std::string> exitOf() {
+    vsTestPort_startCapture();
+    VmExitPoint point;
+    vsVmState().exitCode = 0;
+    if (setjmp(point.buffer) == 0) {
+      vsExitPoint_push(&point);
+      vsInterpreter_runPendingCalls();
+    }
+    vsExitPoint_remove(&point);
+    return {vsVmState().exitCode, vsTestPort_stopCapture().trace};
   }
 
   Outcome call(const char* name, const char* sig, const std::vector<Arg>& args = {}) {
@@ -359,6 +393,17 @@ TEST_F(InterpreterTest, TheYieldBitIsTakenOnceThroughTheTable) {
   EXPECT_EQ(call("loop", "(I)I", {10}).asInt(), 45);
   EXPECT_EQ(gYieldCalls, 1);
   EXPECT_EQ(vsVmGlobals.yieldWord & 1, 0u);
+}
+
+TEST_F(InterpreterTest, TheBreakpointOpcodeStopsTheVm) {
+  const auto [code, trace] = runWithOpcode(202);
+  EXPECT_EQ(code, 122);
+  EXPECT_EQ(trace, "trying to execute unimplemented bytecode\n");
+}
+
+TEST_F(InterpreterTest, AnOpcodeWithoutHandlerStopsTheVm) {
+  for (int op : {168, 169, 186, 201, 241, 255}) EXPECT_EQ(vsVmGlobals.dispatchTable[op], vsVmGlobals.dispatchTable[202]);
+  EXPECT_EQ(runWithOpcode(186).first, 122);
 }
 
 TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
