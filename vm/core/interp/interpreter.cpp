@@ -153,6 +153,76 @@ inline NativeFunction nativeFunctionOf(const uint8_t* bcp) {
 
 enum class Mode { Initialize, Run };
 
+constexpr uint32_t kRuntimeSlotMonitorEnterSlow = 2;
+constexpr uint32_t kRuntimeSlotMonitorExitSlow = 3;
+
+// Lock record i of the frame at fp, and their count.
+inline LockRecord* lockRecordAt(VmWord* fp, uint32_t i) {
+  return p<LockRecord>(w(fp) - 48 - 28 * i);
+}
+inline uint32_t lockRecordCount(VmWord* fp) {
+  return (w(fp) - vsFrame_atPointer(w(fp))->monitorBottom - 20) / 28;
+}
+
+// The contended halves of locking belong to the monitors: they are reached
+// through runtime entries 2 and 3 of the table.
+void callMonitorSlot(uint32_t slot, LockRecord* record) {
+  const VmWord entry = vsVmGlobals.runtimeEntryTable[slot];
+  if (entry == 0) vsVm_fatal("contended monitor without a monitor entry");
+  p<void(VmWord*, LockRecord*)>(entry)(&vsVmGlobals.currentThread, record);
+}
+
+// The fast path of monitor enter into a free record.
+void lockInto(LockRecord* record, VmRef object, ThreadRecord* thread) {
+  record->object = object;
+  ObjectHeader* header = p<ObjectHeader>(object);
+  ObjectNear* near = header->near.get();
+  if ((near->hashAndLock & 1) == 0) {
+    record->owner = w(thread);
+    record->savedNear = w(near);
+    record->monitor = 0;
+    record->nearCopy[0] = near->classRecord.raw;
+    record->nearCopy[1] = near->classInfo.raw;
+    record->nearCopy[2] = near->hashAndLock | 1;
+    header->near.raw = w(record->nearCopy);
+    return;
+  }
+  if (p<VmWord>(w(near))[-3] == w(thread)) {
+    record->savedNear = 0;
+    return;
+  }
+  callMonitorSlot(kRuntimeSlotMonitorEnterSlow, record);
+}
+
+// The fast path of monitor exit of a record that holds an object.
+void unlockRecord(LockRecord* record) {
+  const VmRef object = record->object;
+  record->object = 0;
+  if (record->savedNear == 0) return;
+  vsJavaHeap_storeReference(&p<ObjectHeader>(object)->near.raw, record->savedNear);
+  if ((record->nearCopy[2] & 2) != 0) callMonitorSlot(kRuntimeSlotMonitorExitSlow, record);
+}
+
+// Releases what the frame still holds while an exception leaves it: true
+// when that was exactly the lock of a synchronized method.
+bool releaseFrameLocks(VmWord* fp) {
+  const MethodRecord* m = p<MethodRecord>(vsFrame_atPointer(w(fp))->method);
+  const bool synchronized = (m->accessFlags & kMethodSynchronized) != 0;
+  const uint32_t count = lockRecordCount(fp);
+  bool balanced = true;
+  for (uint32_t i = 0; i < count; ++i) {
+    LockRecord* r = lockRecordAt(fp, i);
+    const bool methodLock = synchronized && i == 0;
+    if (r->object == 0) {
+      if (methodLock) balanced = false;
+      continue;
+    }
+    if (!methodLock) balanced = false;
+    unlockRecord(r);
+  }
+  return balanced;
+}
+
 // Grows the thread's stack so that `bytes` fit below sp, moving sp and fp
 // with it: true, or false with OutOfMemoryError pending.
 bool growStack(ThreadRecord* thread, VmWord*& sp, VmWord*& fp, uint32_t bytes) {
@@ -254,6 +324,8 @@ void run(Mode mode) {
     H(kOpInstanceofFast, op_instanceof_fast);
     for (int i = kOpGetfieldWord1IntFast; i <= kOpAload0GetfieldWord1IntFast; ++i) table[i] = &&op_getfield_word1;
     H(kOpInot, op_inot);
+    H(kOpMonitorenter, op_monitorenter);
+    H(kOpMonitorexit, op_monitorexit);
 #undef H
     for (int i = 0; i < 256; ++i) vsVmGlobals.dispatchTable[i] = w(table[i]);
     return;
@@ -268,6 +340,7 @@ void run(Mode mode) {
   MethodRecord* callee = nullptr;
   VmWord returnToken = 0;
   VmRef thrown = 0;
+  bool monitorStateReplaced = false;
   int32_t calleeExtra = 0;
   uint32_t resultCount = 0;
   VmWord result0 = 0, result1 = 0;
@@ -602,6 +675,18 @@ enter_interpreted : {
   fp = &f->callerFramePointer;
   lp = newLp;
   bcp = callee->code;
+  if ((callee->accessFlags & kMethodSynchronized) != 0) {
+    // The method's lock record lies directly below the frame.
+    sp -= kLockRecordWords;
+    f->monitorBottom = w(sp);
+    LockRecord* record = reinterpret_cast<LockRecord*>(sp);
+    const VmRef object = (callee->accessFlags & kMethodStatic) != 0
+                             ? vsRef_of(vsClass_mirror(vsClass_byId(callee->classId)))
+                             : lp[0];
+    SAVE_STATE();
+    lockInto(record, object, thread);
+    AFTER_CALL();
+  }
   if ((vsVmGlobals.yieldWord & 1) != 0) {
     SAVE_STATE();
     YIELD_CHECK();
@@ -635,6 +720,18 @@ deliver_results:
 
 do_return : {
   InterpreterFrame* f = FRAME();
+  if (f->monitorBottom != w(f)) {
+    // Release the method's own lock; any other record still held is an
+    // unbalanced monitor.
+    const uint32_t count = lockRecordCount(fp);
+    const bool synchronized = (p<MethodRecord>(f->method)->accessFlags & kMethodSynchronized) != 0;
+    if (synchronized && lockRecordAt(fp, 0)->object != 0) unlockRecord(lockRecordAt(fp, 0));
+    for (uint32_t i = 0; i < count; ++i)
+      if (lockRecordAt(fp, i)->object != 0) {
+        THROW(vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0));
+      }
+    f = FRAME();
+  }
   returnToken = f->returnToken;
   sp = lp + 1;
   fp = p<VmWord>(f->callerFramePointer);
@@ -643,6 +740,7 @@ do_return : {
 
 // ---- exceptions ----------------------------------------------------------
 throw_pending:
+  monitorStateReplaced = false;
   thrown = vsVmGlobals.pendingException;
   vsVmGlobals.pendingException = 0;
   // The frame at fp has its bytecode saved; search it and its callers.
@@ -674,6 +772,15 @@ throw_pending:
       cp = p<VmWord>(f->poolBase);
       bcp = m->code + handler;
       DISPATCH();
+    }
+    if (f->monitorBottom != w(f) && !releaseFrameLocks(fp) && !monitorStateReplaced) {
+      // Once per dispatch, unbalanced monitors replace the exception, and
+      // the frame is searched again.
+      monitorStateReplaced = true;
+      vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0);
+      thread->interpreterReference17 = vsVmGlobals.pendingException;
+      vsVmGlobals.pendingException = 0;
+      continue;
     }
     sp = p<VmWord>(f->localsPointer) + 1;
     fp = p<VmWord>(f->callerFramePointer);
@@ -1411,6 +1518,59 @@ op_getfield_word1 : {
 op_inot:
   sp[0] = sp[0] == 0 ? 1 : 0;
   NEXT(1);
+op_monitorenter : {
+  const VmRef object = sp[0];
+  NULL_CHECK(object);
+  sp += 1;
+  // The last free record met from the lowest up, unless one holds the
+  // object already.
+  const uint32_t count = lockRecordCount(fp);
+  LockRecord* free = nullptr;
+  for (uint32_t i = count; i-- > 0;) {
+    LockRecord* r = lockRecordAt(fp, i);
+    if (r->object == object) break;
+    if (r->object == 0) free = r;
+  }
+  if (free == nullptr) {
+    // A new lowest record: the operands move down 7 words, once there is
+    // room for them.
+    if (w(sp) - 4 * kLockRecordWords <= stackLimit()) {
+      *--sp = object;  // kept in its slot while the stack may move
+      FRAME()->savedBcp = w(bcp);
+      const bool grown = growStack(thread, sp, fp, 4 * kLockRecordWords);
+      sp += 1;
+      if (!grown) goto throw_pending;
+      lp = p<VmWord>(FRAME()->localsPointer);
+    }
+    InterpreterFrame* f = FRAME();
+    VmWord* bottom = p<VmWord>(f->monitorBottom);
+    std::memmove(sp - kLockRecordWords, sp, 4 * static_cast<size_t>(bottom - sp));
+    sp -= kLockRecordWords;
+    f->monitorBottom -= 4 * kLockRecordWords;
+    free = p<LockRecord>(f->monitorBottom);
+  }
+  SAVE_STATE();
+  lockInto(free, object, thread);
+  AFTER_CALL();
+  NEXT(1);
+}
+op_monitorexit : {
+  const VmRef object = sp[0];
+  NULL_CHECK(object);
+  const uint32_t count = lockRecordCount(fp);
+  LockRecord* held = nullptr;
+  for (uint32_t i = count; i-- > 0;)
+    if (lockRecordAt(fp, i)->object == object) {
+      held = lockRecordAt(fp, i);
+      break;
+    }
+  if (held == nullptr) THROW(vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0));
+  sp += 1;
+  SAVE_STATE();
+  unlockRecord(held);
+  AFTER_CALL();
+  NEXT(1);
+}
 op_athrow : {
   const VmRef object = sp[0];
   NULL_CHECK(object);

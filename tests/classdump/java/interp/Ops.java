@@ -120,6 +120,18 @@ public class Ops {
         return manyLocals(n - 1) + a1 - a0;
     }
 
+    public static int syncNested(Object o) { synchronized (o) { synchronized (o) { counter++; } } return counter; }
+    static synchronized int syncStatic(int x) { return x + 1; }
+    public static int syncThrow(Object o) {
+        try { synchronized (o) { if (o != null) throw new RuntimeException(); } } catch (RuntimeException e) { return 5; }
+        return 0;
+    }
+    public static int syncNull() {
+        Object o = null;
+        try { synchronized (o) { return 1; } } catch (NullPointerException e) { return 2; }
+    }
+    public static int syncTwo(Object a, Object b) { synchronized (a) { synchronized (b) { return syncStatic(counter); } } }
+
     public static int deep(int n) { return n == 0 ? Probe.nativeDepth() : deep(n - 1); }
 }
 

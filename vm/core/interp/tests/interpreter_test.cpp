@@ -406,6 +406,31 @@ TEST_F(InterpreterTest, AnOpcodeWithoutHandlerStopsTheVm) {
   EXPECT_EQ(runWithOpcode(186).first, 122);
 }
 
+TEST_F(InterpreterTest, MonitorsOfOneThreadLockAndUnlock) {
+  VmHandle a, b;
+  vsHandle_push(&a, vsRef_of(loaded("interp/Holder")));
+  vsHandle_push(&b, a.object);
+  const uint32_t size = static_cast<uint32_t>(vsRef_as<ClassRecord>(a.object)->instanceKind);
+  b.object = vsJavaHeap_newInstance(&a.object, size);
+  a.object = vsJavaHeap_newInstance(&a.object, size);
+  ASSERT_TRUE(a.object != 0 && b.object != 0);
+  // Unlocked again, each object's header is what it was.
+  const VmWord nearA = vsRef_as<ObjectHeader>(a.object)->near.raw;
+  const VmWord nearB = vsRef_as<ObjectHeader>(b.object)->near.raw;
+  EXPECT_EQ(call("syncNested", "(Ljava/lang/Object;)I", {Arg::ofRef(a.object)}).asInt(), 1);
+  EXPECT_EQ(call("syncNested", "(Ljava/lang/Object;)I", {Arg::ofRef(a.object)}).asInt(), 2);
+  EXPECT_EQ(call("syncTwo", "(Ljava/lang/Object;Ljava/lang/Object;)I", {Arg::ofRef(a.object), Arg::ofRef(b.object)})
+                .asInt(),
+            3);
+  EXPECT_EQ(call("syncThrow", "(Ljava/lang/Object;)I", {Arg::ofRef(b.object)}).asInt(), 5);
+  EXPECT_EQ(call("syncNull", "()I").asInt(), 2);
+  EXPECT_EQ(call("syncStatic", "(I)I", {6}).asInt(), 7);
+  EXPECT_EQ(vsRef_as<ObjectHeader>(a.object)->near.raw, nearA);
+  EXPECT_EQ(vsRef_as<ObjectHeader>(b.object)->near.raw, nearB);
+  vsHandle_close(&b);
+  vsHandle_close(&a);
+}
+
 TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
   // The frame walker's view: lock record i at FP - 48 - 28i, no records
   // when the monitor-area bottom is word 1 of the frame.
