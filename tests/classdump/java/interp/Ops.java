@@ -132,6 +132,9 @@ public class Ops {
     }
     public static int syncTwo(Object a, Object b) { synchronized (a) { synchronized (b) { return syncStatic(counter); } } }
 
+    /** The tests replace its code with monitor enters in a loop. */
+    public static int enterLoop(Object o, int n) { int i = 0; while (i < n) { i++; } return i; }
+
     public static int deep(int n) { return n == 0 ? Probe.nativeDepth() : deep(n - 1); }
 }
 

@@ -431,6 +431,47 @@ TEST_F(InterpreterTest, MonitorsOfOneThreadLockAndUnlock) {
   vsHandle_close(&a);
 }
 
+// Legal bytecode that javac never writes: n monitor enters of one object in
+// a loop, none exited.
+void assembleEnterLoop(MethodRecord* m) {
+  const uint8_t code[] = {
+      0x03,              // 0: iconst_0
+      0x3d,              // 1: istore_2
+      0x2a,              // 2: aload_0
+      0xc2,              // 3: monitorenter
+      0x84, 0x02, 0x01,  // 4: iinc 2 1
+      0x1c,              // 7: iload_2
+      0x1b,              // 8: iload_1
+      0xa1, 0xff, 0xf9,  // 9: if_icmplt 2
+      0x1c,              // 12: iload_2
+      0xac,              // 13: ireturn
+  };
+  ASSERT_GE(m->codeLength, sizeof code);
+  std::memset(m->code, 0, m->codeLength);
+  std::memcpy(m->code, code, sizeof code);
+}
+
+TEST_F(InterpreterTest, UnbalancedEntersInALoopStayInsideTheStack) {
+  MethodRecord* m = method("interp/Ops", "enterLoop", "(Ljava/lang/Object;I)I");
+  assembleEnterLoop(m);
+  VmHandle o;
+  vsHandle_push(&o, vsRef_of(loaded("interp/Holder")));
+  o.object = vsJavaHeap_newInstance(&o.object, static_cast<uint32_t>(vsRef_as<ClassRecord>(o.object)->instanceKind));
+  const VmWord near = vsRef_as<ObjectHeader>(o.object)->near.raw;
+  for (int32_t n : {3, 200, 10000}) {
+    // Returning with the records held, or the stack's maximum reached: the
+    // records are released while the frame unwinds, and the exception
+    // becomes IllegalMonitorStateException.
+    const Outcome r = run(m, {Arg::ofRef(o.object), n});
+    EXPECT_EQ(className(r.exception), "java/lang/IllegalMonitorStateException") << n;
+    EXPECT_EQ(vsRef_as<ObjectHeader>(o.object)->near.raw, near) << n;
+  }
+  EXPECT_LE(vsRef_as<StackChunk>(vsRef_as<ThreadRecord>(thread_)->stackChunk)->length,
+            static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
+  EXPECT_EQ(call("deep", "(I)I", {10}).asInt(), 42);
+  vsHandle_close(&o);
+}
+
 TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
   // The frame walker's view: lock record i at FP - 48 - 28i, no records
   // when the monitor-area bottom is word 1 of the frame.
