@@ -44,12 +44,13 @@
 namespace {
 
 // The token table: {0, after 3-byte invoke, 0, after 5-byte invoke, 0,
-// after a pending call}. The token words hold their own index.
-const VmWord kTokens[6] = {0, 3, 0, 5, 0, 9};
+// after a pending call, 0, after the calls a native queued}.
+const VmWord kTokens[8] = {0, 3, 0, 5, 0, 9, 0, 229};
 inline VmWord token(int i) { return vsWord_fromPointer(&kTokens[i]); }
 inline VmWord tokenAfterInvoke3() { return token(1); }
 inline VmWord tokenAfterInvoke5() { return token(3); }
 inline VmWord tokenPendingCall() { return token(5); }
+inline VmWord tokenAfterNative() { return token(7); }
 
 constexpr int32_t kArithmeticCode = 103;
 constexpr uint32_t kRuntimeSlotYieldCheck = 1;
@@ -452,12 +453,14 @@ guard_done : {
   thread->resultLow = g->savedResults[0];
   thread->resultHigh = g->savedResults[1];
   thread->interpreterReference17 = g->savedResults[2];
-  // Back in the interrupted frame: rerun its bytecode, or throw.
+  // Back in the interrupted frame: rerun its bytecode or finish its native
+  // call, or throw.
   InterpreterFrame* f = FRAME();
   lp = p<VmWord>(f->localsPointer);
   cp = p<VmWord>(f->poolBase);
   bcp = p<const uint8_t>(f->savedBcp);
   if (vsException_isPending()) goto throw_pending;
+  if (back == tokenAfterNative()) goto native_return;
   DISPATCH();
 }
 
@@ -1425,7 +1428,6 @@ op_invoke_native : {
   // The body of a native method, run in the method's own frame: the
   // parameters from the locals, the result from the thread's result words.
   MethodRecord* m = p<MethodRecord>(FRAME()->method);
-  const uint8_t resultType = bcp[1];
   SAVE_STATE();
   vsVmGlobals.nativeParameterPointer = w((m->accessFlags & kMethodStatic) != 0 ? lp + 1 : lp);
   vsNative_popPointer = w(fp) + 8;
@@ -1433,6 +1435,16 @@ op_invoke_native : {
   thread->resultHigh = 0;
   nativeFunctionOf(bcp)();
   if (vsException_isPending()) goto throw_pending;
+  if (thread->pendingCalls != 0) {
+    // Calls the native queued run before it returns; the guard frame keeps
+    // its result words.
+    returnToken = tokenAfterNative();
+    goto push_guard;
+  }
+  goto native_return;
+}
+native_return : {
+  const uint8_t resultType = bcp[1];
   result0 = thread->resultLow;
   result1 = thread->resultHigh;
   // A 64-bit result is low word first in the result words, and goes on the

@@ -20,6 +20,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/core/threads/thread_record.h"
 
 namespace {
 
@@ -39,15 +40,20 @@ void rewrite(const uint8_t* bcp, uint8_t fast) {
   if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(bcp))) *const_cast<uint8_t*>(bcp) = fast;
 }
 
+enum class Holder { Initialized, BeingInitializedHere, Queued };
+
 // Queues the initialisation of the class on the current thread when it is
-// not initialised: true when it is (or this thread is initialising it).
-bool ensureInitialized(VmHandle& cls) {
-  if (vsClass_isInitialized(vsRef_as<ClassRecord>(cls.object))) return true;
+// not initialised. A class that this thread is initialising already is used
+// as it is, without rewriting.
+Holder ensureInitialized(VmHandle& cls) {
+  if (vsClass_isInitialized(vsRef_as<ClassRecord>(cls.object))) return Holder::Initialized;
   VmHandle thread;
   vsHandle_push(&thread, vsVmGlobals.currentThread);
+  const VmRef before = vsRef_as<ThreadRecord>(thread.object)->pendingCalls;
   vsClass_initialize(&cls.object, &thread.object);
+  const bool queued = vsRef_as<ThreadRecord>(thread.object)->pendingCalls != before;
   vsHandle_close(&thread);
-  return false;
+  return queued ? Holder::Queued : Holder::BeingInitializedHere;
 }
 
 }  // namespace
@@ -151,11 +157,12 @@ uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
   }
   if (resolved) {
     holder.object = vsRef_of(vsClass_byId(vsRef_as<ConstantPool>(pool.object)->entries[index] & 0xffff));
-    if (ensureInitialized(holder)) {
-      result = vsBytecode_fastForm(opcode, tag, kQuickenHolderInitialized);
-      rewrite(bcp, result);
-    } else {
+    const Holder state = ensureInitialized(holder);
+    if (state == Holder::Queued) {
       result = opcode;
+    } else {
+      result = vsBytecode_fastForm(opcode, tag, kQuickenHolderInitialized);
+      if (state == Holder::Initialized) rewrite(bcp, result);
     }
   }
   vsHandle_close(&holder);
@@ -178,7 +185,7 @@ MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t*
   if (!vsException_isPending()) {
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
     holder.object = vsRef_of(vsMethod_holderClass(callee));
-    if (ensureInitialized(holder)) rewrite(bcp, kOpInvokestaticFast);
+    if (ensureInitialized(holder) == Holder::Initialized) rewrite(bcp, kOpInvokestaticFast);
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
   }
   vsHandle_close(&holder);
@@ -198,11 +205,14 @@ VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
     const uint32_t flags = c->classInfo->accessFlags;
     if (vsClass_isArrayClass(c) || (flags & (kClassInterface | kClassAbstract)) != 0) {
       vsException_raiseWithCode(kVmErrorClass, kNotInstantiableCode);
-    } else if (ensureInitialized(cls)) {
-      const bool finalizable = (flags & kClassFinalizable) != 0;
-      object = finalizable ? vsJavaHeap_newFinalizableInstance(&cls.object)
-                           : vsJavaHeap_newInstance(&cls.object, static_cast<uint32_t>(c->instanceKind));
-      if (object != 0 && !finalizable) rewrite(bcp, kOpNewFast);
+    } else {
+      const Holder state = ensureInitialized(cls);
+      if (state != Holder::Queued) {
+        const bool finalizable = (flags & kClassFinalizable) != 0;
+        const uint32_t size = static_cast<uint32_t>(vsRef_as<ClassRecord>(cls.object)->instanceKind);
+        object = finalizable ? vsJavaHeap_newFinalizableInstance(&cls.object) : vsJavaHeap_newInstance(&cls.object, size);
+        if (object != 0 && !finalizable && state == Holder::Initialized) rewrite(bcp, kOpNewFast);
+      }
     }
   }
   vsHandle_close(&cls);

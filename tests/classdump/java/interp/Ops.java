@@ -135,7 +135,23 @@ public class Ops {
     /** The tests replace its code with monitor enters in a loop. */
     public static int enterLoop(Object o, int n) { int i = 0; while (i < n) { i++; } return i; }
 
+    public static int readInit() { return Init.value; }
+    public static int newInit() { return new Init().tag + Init.count; }
+
     public static int deep(int n) { return n == 0 ? Probe.nativeDepth() : deep(n - 1); }
+}
+
+class Init {
+    static int value;
+    static int count;
+    int tag = 3;
+    static { value = InitBase.base + 40; }
+    Init() { count++; }
+}
+
+class InitBase {
+    static int base;
+    static { base = 2; }
 }
 
 class Holder {

@@ -24,6 +24,8 @@
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/natives/class_natives.h"
+#include "vm/core/natives/thread_natives.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
@@ -38,7 +40,11 @@ constexpr const char* kClasses[] = {"interp/Ops",      "interp/Holder",   "inter
                                     "java/lang/Exception", "java/lang/RuntimeException",
                                     "java/lang/ArrayStoreException", "java/lang/IllegalArgumentException",
                                     "java/lang/String", "java/lang/Math", "java/lang/Double",
-                                    "java/lang/Float"};
+                                    "java/lang/Float", "java/lang/Class", "java/lang/Thread",
+                                    "interp/Init", "interp/InitBase"};
+
+// Classes whose initialisation the tests run.
+constexpr const char* kUninitialized[] = {"interp/Init", "interp/InitBase"};
 
 // The native stack position seen by Probe.nativeDepth.
 uintptr_t gNativePosition = 0;
@@ -104,9 +110,16 @@ class InterpreterTest : public CoreTest {
       FAIL() << failure.message;
     }
     for (VmRef c : model.classes) vsClass_setInitialized(vsRef_as<ClassRecord>(c));
+    for (const char* name : kUninitialized) vsClass_clearInitialized(loaded(name));
     MethodRecord* probe = method("interp/Probe", "nativeDepth", "()I");
     const VmWord f = vsWord_fromPointer(reinterpret_cast<const void*>(&probeNativeDepth));
     std::memcpy(probe->code + 4, &f, 4);
+    // The natives that class initialisation calls, bound as the launcher
+    // binds them.
+    bindNative("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;", &Java_java_lang_Thread_currentThread);
+    bindNative("java/lang/Class", "getSuperclass0", "()Ljava/lang/Class;", &Java_java_lang_Class_getSuperclass0);
+    bindNative("java/lang/Class", "runClinit", "()V", &Java_java_lang_Class_runClinit);
+    bindNative("java/lang/Class", "removeClinit", "()V", &Java_java_lang_Class_removeClinit);
     MethodRecord* twice = method("interp/Probe", "twice", "(I)I");
     const VmWord g = vsWord_fromPointer(reinterpret_cast<const void*>(&probeTwice));
     std::memcpy(&twice->maxStack, &g, 4);
@@ -118,6 +131,13 @@ class InterpreterTest : public CoreTest {
     ASSERT_NE(thread_, 0u);
     vsVmGlobals.currentThread = thread_;
     vsVmGlobals.yieldWord = vsRef_as<ThreadRecord>(thread_)->stackLimit;
+  }
+
+  void bindNative(const char* cls, const char* name, const char* sig, void (*function)()) {
+    MethodRecord* m = method(cls, name, sig);
+    ASSERT_EQ(m->code[0], kOpInvokeNative);
+    const VmWord f = vsWord_fromPointer(reinterpret_cast<const void*>(function));
+    std::memcpy(m->code + 4, &f, 4);
   }
 
   MethodRecord* method(const char* cls, const char* name, const char* sig) {
@@ -470,6 +490,27 @@ TEST_F(InterpreterTest, UnbalancedEntersInALoopStayInsideTheStack) {
             static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
   EXPECT_EQ(call("deep", "(I)I", {10}).asInt(), 42);
   vsHandle_close(&o);
+}
+
+TEST_F(InterpreterTest, SlowStaticsInitialiseTheHolderThroughPendingCalls) {
+  MethodRecord* read = method("interp/Ops", "readInit", "()I");
+  ASSERT_EQ(read->code[0], kOpGetstatic);
+  const Outcome first = call("readInit", "()I");
+  EXPECT_EQ(first.exception, "");
+  EXPECT_EQ(first.asInt(), 42);
+  EXPECT_TRUE(vsClass_isInitialized(loaded("interp/Init")));
+  EXPECT_TRUE(vsClass_isInitialized(loaded("interp/InitBase")));
+  EXPECT_EQ(read->code[0], kOpGetstaticFast);
+  EXPECT_EQ(call("newInit", "()I").asInt(), 4);
+  EXPECT_EQ(call("newInit", "()I").asInt(), 5);
+}
+
+TEST_F(InterpreterTest, NewOfAnUninitialisedClassInitialisesItFirst) {
+  MethodRecord* m = method("interp/Ops", "newInit", "()I");
+  ASSERT_EQ(m->code[0], kOpNew);
+  EXPECT_EQ(call("newInit", "()I").asInt(), 4);
+  EXPECT_TRUE(vsClass_isInitialized(loaded("interp/Init")));
+  EXPECT_EQ(m->code[0], kOpNewFast);
 }
 
 TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
