@@ -1,15 +1,24 @@
 // The interpreter loop (see interpreter.h and interpreter_frames.h).
 //
-// Register use inside vsInterpreter_run: sp, fp, lp (local 0), cp (pool
-// entry 0), bcp. A handler that calls out first stores bcp into its frame
-// and the thread's in-runtime words (SP, FP), and afterwards throws a
-// pending exception at that bytecode or runs the pending calls that the
-// runtime queued.
+// Registers inside run(): sp, fp, lp (local 0), cp (pool entry 0), bcp.
+// A handler that calls out first stores bcp into its frame and the
+// thread's in-runtime words (thread-record word 1: the stack pointer, word
+// 2: the frame pointer), and afterwards throws a pending exception at that
+// bytecode or runs the calls the runtime queued, under a guard frame.
+// Word 14 is where the runtime's calls into Java put their guard frame (0:
+// at the stack base); word 17 holds the exception while handlers are
+// searched.
 //
-// Return tokens: the frame's word 7 names how the caller goes on: after a
-// 3-byte invoke, after a 5-byte invoke, or after a pending call (the next
-// call of the guard frame below). Each token is a word of a read-only table
-// preceded by a 0 word.
+// Tokens (below) stand where machine code would keep a return address:
+// frame word 7 (how the caller goes on) and the guard frame's return (how
+// the interrupted code goes on: rerun its bytecode, finish its native's
+// return, or return to the runtime).
+//
+// Unwinding: from the frame that threw, each interpreted frame is searched
+// for a handler at its saved bytecode; a frame without one releases its
+// lock records (unbalanced ones turn the exception into
+// IllegalMonitorStateException once) and is popped. At a guard frame the
+// exception becomes pending again and the guard returns.
 #include "vm/core/interp/interpreter.h"
 
 #include <cstring>
@@ -43,14 +52,24 @@
 
 namespace {
 
-// The token table: {0, after 3-byte invoke, 0, after 5-byte invoke, 0,
-// after a pending call, 0, after the calls a native queued}.
-const VmWord kTokens[8] = {0, 3, 0, 5, 0, 9, 0, 229};
-inline VmWord token(int i) { return vsWord_fromPointer(&kTokens[i]); }
-inline VmWord tokenAfterInvoke3() { return token(1); }
-inline VmWord tokenAfterInvoke5() { return token(3); }
-inline VmWord tokenPendingCall() { return token(5); }
-inline VmWord tokenAfterNative() { return token(7); }
+// The return tokens, each word preceded by a 0 word (the inline word after
+// an interpreted call site). A token word holds its own index.
+enum Token : uint32_t {
+  kTokenAfterInvoke3 = 1,      // frame word 7: the caller goes on after a 3-byte invoke
+  kTokenAfterInvoke5 = 3,      // ... after a 5-byte invoke
+  kTokenPendingCallReturn = 5, // ... with the guard frame's next pending call
+  kTokenContinueAtSavedBcp = 7,  // guard frame: rerun the interrupted bytecode
+  kTokenAfterNative = 9,       // guard frame: finish the interrupted native's return
+  kTokenRuntimeReturn = 11,    // guard frame: return to the runtime
+};
+const VmWord kTokens[12] = {0, 1, 0, 3, 0, 5, 0, 7, 0, 9, 0, 11};
+inline VmWord token(Token t) { return vsWord_fromPointer(&kTokens[t]); }
+inline VmWord tokenAfterInvoke3() { return token(kTokenAfterInvoke3); }
+inline VmWord tokenAfterInvoke5() { return token(kTokenAfterInvoke5); }
+inline VmWord tokenPendingCall() { return token(kTokenPendingCallReturn); }
+inline VmWord tokenContinueAtSavedBcp() { return token(kTokenContinueAtSavedBcp); }
+inline VmWord tokenAfterNative() { return token(kTokenAfterNative); }
+inline VmWord tokenRuntimeReturn() { return token(kTokenRuntimeReturn); }
 
 constexpr int32_t kArithmeticCode = 103;
 constexpr uint32_t kRuntimeSlotYieldCheck = 1;
@@ -388,14 +407,14 @@ void run(Mode mode) {
     sp = p<VmWord>(top);
     fp = nullptr;
   }
-  returnToken = 0;  // the guard frame returns to the runtime
+  returnToken = tokenRuntimeReturn();
   goto push_guard;
 
 run_pending:
   // The runtime queued calls while this bytecode ran: they run under a guard
   // frame, then the bytecode runs again.
   FRAME()->savedBcp = w(bcp);
-  returnToken = tokenAfterInvoke3();  // marks a guard pushed by the loop
+  returnToken = tokenContinueAtSavedBcp();
   goto push_guard;
 
 push_guard : {
@@ -446,7 +465,7 @@ guard_done : {
   sp = reinterpret_cast<VmWord*>(g + 1);
   fp = p<VmWord>(g->interruptedFramePointer);
   if (vsVmGlobals.pendingException == 0) vsVmGlobals.pendingException = g->savedPendingException;
-  if (back == 0) {
+  if (back == tokenRuntimeReturn()) {
     thread->stackPointer = g->interruptedStackPointer;
     return;
   }
@@ -794,7 +813,7 @@ guard_done_with_exception : {
   const VmWord back = g->returnToken;
   sp = reinterpret_cast<VmWord*>(g + 1);
   fp = p<VmWord>(g->interruptedFramePointer);
-  if (back == 0) {
+  if (back == tokenRuntimeReturn()) {
     thread->stackPointer = g->interruptedStackPointer;
     return;
   }
