@@ -138,6 +138,17 @@ public class Ops {
     public static int readInit() { return Init.value; }
     public static int newInit() { return new Init().tag + Init.count; }
 
+    public static int wideInc(int a) { a += 1000; a -= 30000; return a; }
+    public static long shuffles(long x) {
+        long[] la = new long[2]; int[] ia = new int[2]; Holder h = new Holder();
+        la[0] = la[1] = x;
+        ia[0] = ia[1] = (int) x;
+        long y = h.j++;
+        long z = (h.j += x);
+        int w = h.i++;
+        return la[0] + la[1] + ia[0] + ia[1] + y + z + w + h.j + h.i;
+    }
+
     public static int deep(int n) { return n == 0 ? Probe.nativeDepth() : deep(n - 1); }
 }
 

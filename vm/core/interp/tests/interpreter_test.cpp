@@ -269,6 +269,13 @@ TEST_F(InterpreterTest, NarrowingAndLongCompare) {
   EXPECT_EQ(call("mix", "(IJ)J", {a, Arg::ofLong(b)}).asLong(), -c + (c | 3) + (c & 12));
 }
 
+TEST_F(InterpreterTest, WideIncrementAndStackShuffles) {
+  // Values as HotSpot computes them on the same source.
+  EXPECT_EQ(call("wideInc", "(I)I", {5}).asInt(), -28995);
+  EXPECT_EQ(call("shuffles", "(J)J", {Arg::ofLong(7)}).asLong(), 45);
+  EXPECT_EQ(call("shuffles", "(J)J", {Arg::ofLong(-3000000000ll)}).asLong(), -9410065405ll);
+}
+
 TEST_F(InterpreterTest, DoublesGoThroughTheSoftRoutines) {
   const Outcome o = call("dmul", "(DD)D", {Arg::ofDouble(1.5), Arg::ofDouble(-4.0)});
   double d;
