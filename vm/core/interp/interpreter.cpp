@@ -47,6 +47,7 @@
 #include "vm/core/natives/math_stubs.h"
 #include "vm/core/natives/soft_double.h"
 #include "vm/core/interp/native_bodies.h"
+#include "vm/core/interp/native_calls.h"
 #include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 
@@ -164,11 +165,10 @@ VmRef newTypedArray(int32_t type, int32_t n) {
 
 // The first word of the method's code that follows the opcode of a body of
 // kind 229: {result type, 0, 0, function}.
-using NativeFunction = void (*)();
-inline NativeFunction nativeFunctionOf(const uint8_t* bcp) {
+inline VsNativeFunction nativeFunctionOf(const uint8_t* bcp) {
   VmWord f;
   std::memcpy(&f, bcp + 4, 4);
-  return reinterpret_cast<NativeFunction>(static_cast<uintptr_t>(f));
+  return reinterpret_cast<VsNativeFunction>(static_cast<uintptr_t>(f));
 }
 
 enum class Mode { Initialize, Run };
@@ -1449,10 +1449,20 @@ op_invoke_native : {
   MethodRecord* m = p<MethodRecord>(FRAME()->method);
   SAVE_STATE();
   vsVmGlobals.nativeParameterPointer = w((m->accessFlags & kMethodStatic) != 0 ? lp + 1 : lp);
-  vsNative_popPointer = w(fp) + 8;
   thread->resultLow = 0;
   thread->resultHigh = 0;
-  nativeFunctionOf(bcp)();
+  // The stub of the result type; its result stays in the result words.
+  const VsNativeFunction function = nativeFunctionOf(bcp);
+  switch (bcp[1]) {
+    case kTypeInt: vsNativeCall_int(&vsVmGlobals, function); break;
+    case kTypeFloat: vsNativeCall_float(&vsVmGlobals, function); break;
+    case kTypeLong: vsNativeCall_long(&vsVmGlobals, function); break;
+    case kTypeDouble: vsNativeCall_double(&vsVmGlobals, function); break;
+    case kTypeObject: thread->resultLow = vsNativeCall_object(&vsVmGlobals, function); break;
+    case kTypeVoid: vsNativeCall_void(&vsVmGlobals, function); break;
+    default: vsVm_fatal("native method of a result type without a call stub");
+  }
+  thread = currentThread();
   if (vsException_isPending()) goto throw_pending;
   if (thread->pendingCalls != 0) {
     // Calls the native queued run before it returns; the guard frame keeps

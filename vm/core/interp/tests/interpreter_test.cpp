@@ -23,6 +23,7 @@
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/object_helpers.h"
+#include "vm/core/model/peak_usage.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/class_natives.h"
 #include "vm/core/natives/thread_natives.h"
@@ -59,6 +60,12 @@ void probeNativeDepth() {
 void probeTwice() {
   const int32_t x = static_cast<int32_t>(*vsWord_toPointer<VmWord>(vsVmGlobals.nativeParameterPointer - 4));
   vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = static_cast<VmWord>(2 * x);
+}
+
+// A native that asks for a collection before its caller goes on.
+void probeDeferringCollection() {
+  vsNativeMethod_deferredCollectionBytes = 64;
+  vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = 42;
 }
 
 int gYieldCalls = 0;
@@ -409,6 +416,16 @@ TEST_F(InterpreterTest, IntrinsicAndDirectNativeEntries) {
   } cases[] = {{'b', 0, 1}, {'b', 2, 4}, {'b', -5, 1}, {'b', 9, -1}, {'z', 0, -1}, {'a' + 0x10000, 0, -1}, {-1, 0, -1}};
   for (const Case& c : cases) EXPECT_EQ(call("index", "(II)I", {c.ch, c.from}).asInt(), c.expected) << c.ch << c.from;
   EXPECT_EQ(call("direct", "(I)I", {20}).asInt(), 41);
+}
+
+TEST_F(InterpreterTest, NativeCallStubsRunADeferredCollection) {
+  // Without a collector the collection fails: the native's caller sees
+  // OutOfMemoryError, and the request is consumed.
+  bindNative("interp/Probe", "nativeDepth", "()I", &probeDeferringCollection);
+  EXPECT_EQ(className(call("deep", "(I)I", {0}).exception), "java/lang/OutOfMemoryError");
+  EXPECT_EQ(vsNativeMethod_deferredCollectionBytes, 0u);
+  bindNative("interp/Probe", "nativeDepth", "()I", &probeNativeDepth);
+  EXPECT_EQ(call("deep", "(I)I", {3}).asInt(), 42);
 }
 
 TEST_F(InterpreterTest, TheYieldBitIsTakenOnceThroughTheTable) {
