@@ -149,6 +149,16 @@ public class Ops {
         return la[0] + la[1] + ia[0] + ia[1] + y + z + w + h.j + h.i;
     }
 
+    /** Rows of references allocated one after another, then read back. */
+    public static int refRows(int n) {
+        Object[][] rows = new Object[n][];
+        for (int i = 0; i < n; i++) { rows[i] = new Holder[n]; }
+        for (int i = 0; i < n; i++) { for (int j = 0; j < n; j++) { rows[i][j] = new Holder(); } }
+        int same = 0;
+        for (int i = 0; i < n; i++) { for (int j = 0; j < n; j++) { if (rows[i][j] instanceof Holder && rows[i].length == n) same++; } }
+        return same;
+    }
+
     public static int deep(int n) { return n == 0 ? Probe.nativeDepth() : deep(n - 1); }
 }
 

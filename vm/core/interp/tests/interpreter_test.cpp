@@ -333,6 +333,16 @@ TEST_F(InterpreterTest, ArraysOfEveryType) {
   EXPECT_EQ(call("arrays", "()J").asLong(), 7 - 3 - 1 + 65000 - 7 + 1 + 4 + 2 + 100 + 9 + 3 + 3 + 3);
 }
 
+TEST_F(InterpreterTest, ReferenceArraysHaveWordElements) {
+  // Rows allocated back to back and filled completely stay intact only
+  // when each reference element takes 4 bytes.
+  MethodRecord* m = method("interp/Ops", "refRows", "(I)I");
+  bool fast = false;
+  for (uint32_t bci = 0; bci < m->codeLength; ++bci) fast = fast || m->code[bci] == kOpAnewarrayFast;
+  EXPECT_TRUE(fast);
+  EXPECT_EQ(call("refRows", "(I)I", {12}).asInt(), 144);
+}
+
 TEST_F(InterpreterTest, VirtualInterfaceSuperAndStaticCalls) {
   // area 9 + 27, name 5, base 20, twice 6, side 3.
   EXPECT_EQ(call("calls", "(I)I", {3}).asInt(), 9 + 27 + 5 + 20 + 6 + 3);
