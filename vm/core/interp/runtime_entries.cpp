@@ -20,6 +20,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 
 namespace {
@@ -60,6 +61,13 @@ Holder ensureInitialized(VmHandle& cls) {
 
 extern "C" {
 
+void vsRuntime_growStack(VmWord* threadSlot, VmWord neededStackPointer) {
+  VmHandle thread;
+  vsHandle_push(&thread, *threadSlot);
+  vsThread_checkStack(&thread.object, neededStackPointer);
+  vsHandle_close(&thread);
+}
+
 void vsRuntime_yieldCheck(VmWord*) { vsVmGlobals.yieldWord &= ~VmWord{1}; }
 
 void vsRuntime_throwArrayIndex(VmWord*) { vsException_raiseWithCode("java/lang/ArrayIndexOutOfBoundsException", 0); }
@@ -96,6 +104,7 @@ int64_t vsRuntime_lrem(int64_t dividend, int64_t divisor) { return divisor == -1
 
 void vsRuntime_fillEntryTable() {
   VmWord* t = vsVmGlobals.runtimeEntryTable;
+  t[0] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_growStack));
   t[1] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_yieldCheck));
   t[4] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwArrayIndex));
   t[5] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newArrayIndexException));

@@ -27,6 +27,10 @@
 #include "vm/core/model/object_layout.h"
 
 extern "C" {
+// The current thread's stack grows so that neededStackPointer fits (the
+// caller has stored the thread's in-runtime words); past the maximum,
+// OutOfMemoryError is pending.
+void vsRuntime_growStack(VmWord* threadSlot, VmWord neededStackPointer);
 void vsRuntime_yieldCheck(VmWord* threadSlot);
 void vsRuntime_throwArrayIndex(VmWord* threadSlot);
 VmRef vsRuntime_newArrayIndexException(VmWord* threadSlot);

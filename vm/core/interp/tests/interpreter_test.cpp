@@ -30,6 +30,7 @@
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
+#include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
 
@@ -545,6 +546,23 @@ TEST_F(InterpreterTest, NewOfAnUninitialisedClassInitialisesItFirst) {
   EXPECT_EQ(call("newInit", "()I").asInt(), 4);
   EXPECT_TRUE(vsClass_isInitialized(loaded("interp/Init")));
   EXPECT_EQ(m->code[0], kOpNewFast);
+}
+
+TEST_F(InterpreterTest, TheGrowStackSlotGrowsTheCurrentThreadsStack) {
+  using Grow = void (*)(VmWord*, VmWord);
+  const Grow grow = reinterpret_cast<Grow>(static_cast<uintptr_t>(vsVmGlobals.runtimeEntryTable[0]));
+  ThreadRecord* t = vsRef_as<ThreadRecord>(thread_);
+  const uint32_t length = vsRef_as<StackChunk>(t->stackChunk)->length;
+  t->savedLocals = vsThread_stackBase(thread_);
+  t->savedFramePointer = 0;
+  grow(&vsVmGlobals.currentThread, t->stackLimit + 4);
+  EXPECT_EQ(vsRef_as<StackChunk>(t->stackChunk)->length, length) << "room enough: nothing grows";
+  grow(&vsVmGlobals.currentThread, t->stackLimit - 100);
+  EXPECT_EQ(vsRef_as<StackChunk>(t->stackChunk)->length,
+            length + static_cast<uint32_t>(vsVmFlags().StackPadding + vsVmFlags().StackSizeIncrement));
+  EXPECT_EQ(vsVmGlobals.yieldWord, t->stackLimit);
+  grow(&vsVmGlobals.currentThread, t->stackLimit - static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
+  EXPECT_EQ(className(takePending()), "java/lang/OutOfMemoryError");
 }
 
 TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
