@@ -6,12 +6,12 @@
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
+#include "vm/core/threads/monitors.h"
 
 namespace {
 
 constexpr uint8_t kFirstVmOpcode = 202;
 constexpr uint8_t kFirstWithoutWideForm = 241;
-constexpr uint32_t kLockRecordWords = 7;
 constexpr uint32_t kMaxStackLimit = 65535;
 
 int32_t refuse(int32_t code) {

@@ -79,6 +79,7 @@ enum VmErrorCode : int32_t {
 };
 
 enum VmFatalCode : int32_t {
+  kFatalVm = 122,                  // vsVm_fatal: the VM cannot go on (its message printed)
   kFatalRequiredClass = 129,       // a class the VM cannot run without
   kFatalHeapTooSmall = 130,        // the heap cannot hold the start's records
   kFatalClassNotFoundAtStart = 132,

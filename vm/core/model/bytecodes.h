@@ -83,6 +83,11 @@ enum Opcode : uint8_t {
   kOpAnewarrayFast = 233,
   kOpCheckcastFast = 234,
   kOpInstanceofFast = 235,
+  kOpGetfieldWord1IntFast = 236,
+  kOpGetfieldWord1RefFast = 237,
+  kOpAload0GetfieldWord1RefFast = 238,
+  kOpAload0GetfieldWord1IntFast = 239,
+  kOpInot = 240,
 };
 inline constexpr uint8_t kLengthNotAllowed = 255;
 

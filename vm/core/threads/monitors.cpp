@@ -10,6 +10,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/threads/monitor_queue.h"
 #include "vm/core/threads/scheduler.h"
+#include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 
 namespace {
@@ -19,14 +20,9 @@ MonitorRecord* monitorRecord(VmRef monitor) { return vsRef_as<MonitorRecord>(mon
 
 void store(VmRef* slot, VmRef value) { vsJavaHeap_storeReference(slot, value); }
 
-// The top of the thread's stack chunk, from which lock-record offsets count.
-VmWord stackBase(VmRef thread) {
-  const VmRef chunk = threadRecord(thread)->stackChunk;
-  return chunk + kStackChunkHeadBytes + (vsRef_as<StackChunk>(chunk)->length & ~3u);
-}
-
+// The lock record at the thread's saved offset from its stack base.
 LockRecord* recordAtOffset(VmRef thread) {
-  return vsWord_toPointer<LockRecord>(stackBase(thread) + threadRecord(thread)->lockRecordOffset);
+  return vsWord_toPointer<LockRecord>(vsThread_stackBase(thread) + threadRecord(thread)->lockRecordOffset);
 }
 
 VmWord headerWord(VmRef object) { return vsRef_as<ObjectHeader>(object)->near.raw; }
@@ -96,10 +92,10 @@ VmRef findOrCreate(const VmRef* object) {
 // queues behind it.
 int32_t contend(const VmRef* thread, LockRecord* record, const VmRef* object) {
   // Offsets survive a move of the stack that the allocation may cause.
-  const uint32_t offset = vsRef_of(record) - stackBase(*thread);
+  const uint32_t offset = vsRef_of(record) - vsThread_stackBase(*thread);
   const VmRef monitor = findOrCreate(object);
   if (monitor == 0) return 0;
-  record = vsWord_toPointer<LockRecord>(stackBase(*thread) + offset);
+  record = vsWord_toPointer<LockRecord>(vsThread_stackBase(*thread) + offset);
   threadRecord(*thread)->lockRecordOffset = offset;
   record->object = 0;
   setContended(recordOfNearCopy(headerWord(*object)), monitor);

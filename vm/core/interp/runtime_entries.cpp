@@ -1,0 +1,246 @@
+// The runtime entries (see runtime_entries.h).
+#include "vm/core/interp/runtime_entries.h"
+
+#include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/method_resolution.h"
+#include "vm/core/interp/pool_resolution.h"
+#include "vm/core/interp/pool_strings.h"
+#include "vm/core/interp/quickening.h"
+#include "vm/core/interp/vm_errors.h"
+#include "vm/core/memory/heap_allocators.h"
+#include "vm/core/image/image_bounds.h"
+#include "vm/core/model/basic_types.h"
+#include "vm/core/model/bytecodes.h"
+#include "vm/core/model/class_access.h"
+#include "vm/core/model/constant_pool.h"
+#include "vm/core/model/handles.h"
+#include "vm/core/model/method_access.h"
+#include "vm/core/model/model_flags.h"
+#include "vm/core/model/pending_calls.h"
+#include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/output_stream.h"
+#include "vm/core/startup/vm_control.h"
+#include "vm/core/threads/stack_growth.h"
+#include "vm/core/threads/thread_record.h"
+
+namespace {
+
+constexpr int32_t kDivideByZeroCode = 103;
+constexpr int32_t kNotInstantiableCode = 95;
+
+VmRef takePending() {
+  const VmRef e = vsVmGlobals.pendingException;
+  vsVmGlobals.pendingException = 0;
+  return e;
+}
+
+uint16_t poolIndexAt(const uint8_t* bcp) { return static_cast<uint16_t>((bcp[1] << 8) | bcp[2]); }
+
+// Rewrites the opcode at bcp unless it lies in the read-only image.
+void rewrite(const uint8_t* bcp, uint8_t fast) {
+  if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(bcp))) *const_cast<uint8_t*>(bcp) = fast;
+}
+
+enum class Holder { Initialized, BeingInitializedHere, Queued };
+
+// Queues the initialisation of the class on the current thread when it is
+// not initialised. A class that this thread is initialising already is used
+// as it is, without rewriting.
+Holder ensureInitialized(VmHandle& cls) {
+  if (vsClass_isInitialized(vsRef_as<ClassRecord>(cls.object))) return Holder::Initialized;
+  VmHandle thread;
+  vsHandle_push(&thread, vsVmGlobals.currentThread);
+  const VmRef before = vsRef_as<ThreadRecord>(thread.object)->pendingCalls;
+  vsClass_initialize(&cls.object, &thread.object);
+  const bool queued = vsRef_as<ThreadRecord>(thread.object)->pendingCalls != before;
+  vsHandle_close(&thread);
+  return queued ? Holder::Queued : Holder::BeingInitializedHere;
+}
+
+}  // namespace
+
+extern "C" {
+
+void vsRuntime_growStack(VmWord* threadSlot, VmWord neededStackPointer) {
+  VmHandle thread;
+  vsHandle_push(&thread, *threadSlot);
+  vsThread_checkStack(&thread.object, neededStackPointer);
+  vsHandle_close(&thread);
+}
+
+void vsRuntime_yieldCheck(VmWord*) { vsVmGlobals.yieldWord &= ~VmWord{1}; }
+
+void vsRuntime_monitorEnterSlow(VmWord* threadSlot, LockRecord* record) {
+  VmHandle thread;
+  vsHandle_push(&thread, *threadSlot);
+  vsMonitor_lock(&thread.object, record);
+  vsHandle_close(&thread);
+}
+
+void vsRuntime_monitorExitSlow(VmWord*, LockRecord* record) { vsMonitor_unlock(record); }
+
+void vsRuntime_throwArrayIndex(VmWord*) { vsException_raiseWithCode("java/lang/ArrayIndexOutOfBoundsException", 0); }
+VmRef vsRuntime_newArrayIndexException(VmWord* slot) {
+  vsRuntime_throwArrayIndex(slot);
+  return takePending();
+}
+void vsRuntime_throwNullPointer(VmWord*) { vsException_raiseWithCode("java/lang/NullPointerException", 0); }
+VmRef vsRuntime_newNullPointerException(VmWord* slot) {
+  vsRuntime_throwNullPointer(slot);
+  return takePending();
+}
+void vsRuntime_throwIllegalMonitorState(VmWord*) {
+  vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0);
+}
+VmRef vsRuntime_newIllegalMonitorStateException(VmWord* slot) {
+  vsRuntime_throwIllegalMonitorState(slot);
+  return takePending();
+}
+void vsRuntime_throwDivideByZero(VmWord*) {
+  vsException_raiseWithCode("java/lang/ArithmeticException", kDivideByZeroCode);
+}
+VmRef vsRuntime_newDivideByZeroException(VmWord* slot) {
+  vsRuntime_throwDivideByZero(slot);
+  return takePending();
+}
+
+int64_t vsRuntime_ldiv(int64_t dividend, int64_t divisor) {
+  return divisor == -1 ? static_cast<int64_t>(0 - static_cast<uint64_t>(dividend)) : dividend / divisor;
+}
+int64_t vsRuntime_lrem(int64_t dividend, int64_t divisor) { return divisor == -1 ? 0 : dividend % divisor; }
+
+}  // extern "C"
+
+void vsRuntime_fillEntryTable() {
+  VmWord* t = vsVmGlobals.runtimeEntryTable;
+  t[0] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_growStack));
+  t[1] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_yieldCheck));
+  t[2] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_monitorEnterSlow));
+  t[3] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_monitorExitSlow));
+  t[4] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwArrayIndex));
+  t[5] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newArrayIndexException));
+  t[6] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwNullPointer));
+  t[7] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newNullPointerException));
+  t[8] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwIllegalMonitorState));
+  t[9] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newIllegalMonitorStateException));
+  t[10] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwDivideByZero));
+  t[11] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newDivideByZeroException));
+  t[16] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_ldiv));
+  t[17] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_lrem));
+}
+
+VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uint8_t* bcp) {
+  VmHandle pool;
+  vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
+  const ConstantPool* p = vsRef_as<ConstantPool>(pool.object);
+  VmWord value = 0;
+  if (index >= p->count) {
+    vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
+  } else {
+    const uint8_t tag = vsConstantPool_tagAt(p, index);
+    if (tag == kTagUnresolvedString) {
+      value = vsConstantPool_resolveString(&pool.object, index);
+    } else if (tag == kTagClassFileString) {
+      value = vsConstantPool_internStringAt(&pool.object, index);
+      if (value != 0) vsConstantPool_setEntry(vsRef_as<ConstantPool>(pool.object), index, kTagResolvedString, value);
+    } else if (tag == kTagInt || tag == kTagFloat || tag == kTagResolvedString) {
+      value = p->entries[index];
+    } else {
+      vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
+    }
+    if (!vsException_isPending())
+      rewrite(bcp, bcp[0] == kOpLdc ? kOpLdcFast : kOpLdcWFast);
+  }
+  vsHandle_close(&pool);
+  return value;
+}
+
+uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
+  const uint8_t opcode = bcp[0];
+  const uint16_t index = poolIndexAt(bcp);
+  VmHandle m, pool, accessing, holder;
+  vsHandle_push(&m, vsRef_of(method));
+  vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
+  vsHandle_push(&accessing, vsRef_of(vsMethod_holderClass(method)));
+  vsHandle_push(&holder, 0);
+  uint8_t result = 0;
+  const ConstantPool* p = vsRef_as<ConstantPool>(pool.object);
+  uint8_t tag = index < p->count ? vsConstantPool_tagAt(p, index) : 0;
+  bool resolved = tag >= int32_t{kTagResolvedFieldBase} + kTypeBoolean && tag <= int32_t{kTagResolvedFieldBase} + kTypeArray;
+  if (!resolved) {
+    uint32_t offset = 0;
+    ClassRecord* h = nullptr;
+    const int32_t type = vsConstantPool_resolveField(&pool.object, index, &offset, true, opcode == kOpGetstatic,
+                                                     &accessing.object, &h);
+    resolved = !vsException_isPending() && type != kTypeNotPrimitive;
+    if (resolved) tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), index);
+  }
+  if (resolved) {
+    holder.object = vsRef_of(vsClass_byId(vsRef_as<ConstantPool>(pool.object)->entries[index] & 0xffff));
+    const Holder state = ensureInitialized(holder);
+    if (state == Holder::Queued) {
+      result = opcode;
+    } else {
+      result = vsBytecode_fastForm(opcode, tag, kQuickenHolderInitialized);
+      if (state == Holder::Initialized) rewrite(bcp, result);
+    }
+  }
+  vsHandle_close(&holder);
+  vsHandle_close(&accessing);
+  vsHandle_close(&pool);
+  vsHandle_close(&m);
+  return vsException_isPending() ? 0 : result;
+}
+
+MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t* bcp) {
+  const uint16_t index = poolIndexAt(bcp);
+  VmHandle pool, accessing, holder;
+  vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
+  vsHandle_push(&accessing, vsRef_of(vsMethod_holderClass(method)));
+  vsHandle_push(&holder, 0);
+  MethodRecord* callee = nullptr;
+  const ConstantPool* p = vsRef_as<ConstantPool>(pool.object);
+  if (index >= p->count || vsConstantPool_tagAt(p, index) != kTagBoundMethod)
+    vsConstantPool_resolveStaticMethod(&pool.object, &accessing.object, index);
+  if (!vsException_isPending()) {
+    callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
+    holder.object = vsRef_of(vsMethod_holderClass(callee));
+    if (ensureInitialized(holder) == Holder::Initialized) rewrite(bcp, kOpInvokestaticFast);
+    callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
+  }
+  vsHandle_close(&holder);
+  vsHandle_close(&accessing);
+  vsHandle_close(&pool);
+  return vsException_isPending() ? nullptr : callee;
+}
+
+VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
+  const uint16_t index = poolIndexAt(bcp);
+  VmHandle pool, cls;
+  vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
+  vsHandle_push(&cls, vsRef_of(vsConstantPool_resolveClass(&pool.object, index)));
+  VmRef object = 0;
+  if (cls.object != 0) {
+    const ClassRecord* c = vsRef_as<ClassRecord>(cls.object);
+    const uint32_t flags = c->classInfo->accessFlags;
+    if (vsClass_isArrayClass(c) || (flags & (kClassInterface | kClassAbstract)) != 0) {
+      vsException_raiseWithCode(kVmErrorClass, kNotInstantiableCode);
+    } else {
+      const Holder state = ensureInitialized(cls);
+      if (state != Holder::Queued) {
+        const bool finalizable = (flags & kClassFinalizable) != 0;
+        const uint32_t size = static_cast<uint32_t>(vsRef_as<ClassRecord>(cls.object)->instanceKind);
+        object = finalizable ? vsJavaHeap_newFinalizableInstance(&cls.object) : vsJavaHeap_newInstance(&cls.object, size);
+        if (object != 0 && !finalizable && state == Holder::Initialized) rewrite(bcp, kOpNewFast);
+      }
+    }
+  }
+  vsHandle_close(&cls);
+  vsHandle_close(&pool);
+  return object;
+}
+
+void vsVm_fatal(const char* message) {
+  vsOutputStream_printLine(vsOutputStream_log(), "%s", message);
+  vsVm_exitAfterShutdown(kFatalVm);
+}

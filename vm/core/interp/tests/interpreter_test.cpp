@@ -1,0 +1,588 @@
+// The interpreter on the interp/ fixtures, prelinked as the image holds its
+// code: each case queues a static method as a pending call of a test
+// thread, runs it and checks its result words or the uncaught exception.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "tests/core/core_fixture.h"
+#include "tools/romizer/prelink.h"
+#include "tools/testport/test_port.h"
+#include "tools/romizer/tests/romizer_fail_double.h"
+#include "vm/core/interp/interpreter.h"
+#include "vm/core/interp/interpreter_frames.h"
+#include "vm/core/interp/method_entries.h"
+#include "vm/core/memory/heap_allocators.h"
+#include "vm/core/model/bytecodes.h"
+#include "vm/core/model/class_access.h"
+#include "vm/core/model/handles.h"
+#include "vm/core/model/method_lookup.h"
+#include "vm/core/model/object_helpers.h"
+#include "vm/core/model/peak_usage.h"
+#include "vm/core/model/vm_globals.h"
+#include "vm/core/natives/class_natives.h"
+#include "vm/core/natives/thread_natives.h"
+#include "vm/core/startup/exit_point.h"
+#include "vm/core/startup/vm_control.h"
+#include "vm/core/startup/vm_flags.h"
+#include "vm/core/threads/stack_growth.h"
+#include "vm/core/threads/thread_record.h"
+#include "vm/core/threads/threads.h"
+
+namespace {
+
+constexpr const char* kClasses[] = {"interp/Ops",      "interp/Holder",   "interp/Named",
+                                    "interp/Shape",    "interp/Square",   "interp/Circle",
+                                    "interp/Probe",    "java/lang/Object", "java/lang/Throwable",
+                                    "java/lang/Exception", "java/lang/RuntimeException",
+                                    "java/lang/ArrayStoreException", "java/lang/IllegalArgumentException",
+                                    "java/lang/String", "java/lang/Math", "java/lang/Double",
+                                    "java/lang/Float", "java/lang/Class", "java/lang/Thread",
+                                    "interp/Init", "interp/InitBase"};
+
+// Classes whose initialisation the tests run.
+constexpr const char* kUninitialized[] = {"interp/Init", "interp/InitBase"};
+
+// The native stack position seen by Probe.nativeDepth.
+uintptr_t gNativePosition = 0;
+void probeNativeDepth() {
+  volatile char here = 0;
+  gNativePosition = reinterpret_cast<uintptr_t>(&here);
+  vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = 42;
+}
+
+// Probe.twice bound as a direct native: its argument is one word below the
+// parameter pointer of a static method.
+void probeTwice() {
+  const int32_t x = static_cast<int32_t>(*vsWord_toPointer<VmWord>(vsVmGlobals.nativeParameterPointer - 4));
+  vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = static_cast<VmWord>(2 * x);
+}
+
+// A native that asks for a collection before its caller goes on.
+void probeDeferringCollection() {
+  vsNativeMethod_deferredCollectionBytes = 64;
+  vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = 42;
+}
+
+int gYieldCalls = 0;
+void countingYieldCheck(VmWord*) {
+  ++gYieldCalls;
+  vsVmGlobals.yieldWord &= ~VmWord{1};
+}
+
+struct Outcome {
+  uint32_t low = 0;
+  uint32_t high = 0;
+  std::string exception;
+  int64_t asLong() const { return static_cast<int64_t>((uint64_t{high} << 32) | low); }
+  int32_t asInt() const { return static_cast<int32_t>(low); }
+};
+
+// An argument as pending-call words: an int, or a long (high word first,
+// so that its high word is the lower-numbered local).
+struct Arg {
+  std::vector<VmWord> words;
+  Arg(int32_t v) : words{static_cast<VmWord>(v)} {}
+  static Arg ofLong(int64_t v) {
+    Arg a(0);
+    a.words = {static_cast<VmWord>(static_cast<uint64_t>(v) >> 32), static_cast<VmWord>(v)};
+    return a;
+  }
+  static Arg ofDouble(double d) {
+    uint64_t bits;
+    std::memcpy(&bits, &d, 8);
+    return ofLong(static_cast<int64_t>(bits));
+  }
+  static Arg ofRef(VmRef r) { return Arg(static_cast<int32_t>(r)); }
+};
+
+class InterpreterTest : public CoreTest {
+ protected:
+  void SetUp() override {
+    CoreTest::SetUp();
+    if (HasFatalFailure()) return;
+    vsInterpreter_initialize();
+    RomizerModel model;
+    for (const char* name : kClasses) model.classes.push_back(vsRef_of(loaded(name)));
+    std::sort(model.classes.begin(), model.classes.end(), [](VmRef a, VmRef b) {
+      return vsClass_id(vsRef_as<ClassRecord>(a)) < vsClass_id(vsRef_as<ClassRecord>(b));
+    });
+    try {
+      romizer_prelink(model);
+    } catch (const RomizerFailure& failure) {
+      FAIL() << failure.message;
+    }
+    for (VmRef c : model.classes) vsClass_setInitialized(vsRef_as<ClassRecord>(c));
+    for (const char* name : kUninitialized) vsClass_clearInitialized(loaded(name));
+    MethodRecord* probe = method("interp/Probe", "nativeDepth", "()I");
+    const VmWord f = vsWord_fromPointer(reinterpret_cast<const void*>(&probeNativeDepth));
+    std::memcpy(probe->code + 4, &f, 4);
+    // The natives that class initialisation calls, bound as the launcher
+    // binds them.
+    bindNative("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;", &Java_java_lang_Thread_currentThread);
+    bindNative("java/lang/Class", "getSuperclass0", "()Ljava/lang/Class;", &Java_java_lang_Class_getSuperclass0);
+    bindNative("java/lang/Class", "runClinit", "()V", &Java_java_lang_Class_runClinit);
+    bindNative("java/lang/Class", "removeClinit", "()V", &Java_java_lang_Class_removeClinit);
+    MethodRecord* twice = method("interp/Probe", "twice", "(I)I");
+    const VmWord g = vsWord_fromPointer(reinterpret_cast<const void*>(&probeTwice));
+    std::memcpy(&twice->maxStack, &g, 4);
+    vsMethod_setEntryAddress(twice, vsMethodEntry_address(kEntryNativeDirectWord));
+    VmHandle javaThread;
+    vsHandle_push(&javaThread, 0);
+    thread_ = vsThread_new(&javaThread.object);
+    vsHandle_close(&javaThread);
+    ASSERT_NE(thread_, 0u);
+    vsVmGlobals.currentThread = thread_;
+    vsVmGlobals.yieldWord = vsRef_as<ThreadRecord>(thread_)->stackLimit;
+  }
+
+  void bindNative(const char* cls, const char* name, const char* sig, void (*function)()) {
+    MethodRecord* m = method(cls, name, sig);
+    ASSERT_EQ(m->code[0], kOpInvokeNative);
+    const VmWord f = vsWord_fromPointer(reinterpret_cast<const void*>(function));
+    std::memcpy(m->code + 4, &f, 4);
+  }
+
+  MethodRecord* method(const char* cls, const char* name, const char* sig) {
+    const VmRef m = vsClass_findMethodInClass(loaded(cls), symbol(name), descriptor(sig));
+    EXPECT_NE(m, 0u) << name << sig;
+    return vsRef_as<MethodRecord>(m);
+  }
+
+  Outcome run(MethodRecord* m, const std::vector<Arg>& args) {
+    std::vector<VmWord> words;
+    for (const Arg& a : args) words.insert(words.end(), a.words.begin(), a.words.end());
+    VmHandle held, call, thread;
+    vsHandle_push(&held, vsRef_of(m));
+    vsHandle_push(&thread, thread_);
+    vsHandle_push(&call, vsJavaHeap_newPendingCall(&held.object, static_cast<uint32_t>(words.size())));
+    for (size_t i = 0; i < words.size(); ++i)
+      vsArgumentBlock_setWord(vsRef_as<ArgumentBlock>(call.object), static_cast<uint32_t>(i), words[i], 0);
+    vsThread_appendPendingCall(&thread.object, &call.object);
+    vsInterpreter_runPendingCalls();
+    vsHandle_close(&call);
+    vsHandle_close(&thread);
+    vsHandle_close(&held);
+    const ThreadRecord* t = vsRef_as<ThreadRecord>(thread_);
+    Outcome o;
+    o.low = t->resultLow;
+    o.high = t->resultHigh;
+    o.exception = takePending();
+    EXPECT_EQ(t->stackPointer, 0u) << "the guard frame is left";
+    return o;
+  }
+
+  // Runs a method whose first opcode is replaced, inside an exit point: the
+  // exit code and what the VM printed.
+  std::pair<int32_t, std::string> runWithOpcode(uint8_t opcode) {
+    MethodRecord* m = method("interp/Ops", "locals0", "(I)I");
+    m->code[0] = opcode;
+    VmHandle held, call, thread;
+    vsHandle_push(&held, vsRef_of(m));
+    vsHandle_push(&thread, thread_);
+    vsHandle_push(&call, vsJavaHeap_newPendingCall(&held.object, 1));
+    vsArgumentBlock_setWord(vsRef_as<ArgumentBlock>(call.object), 0, 1, 0);
+    vsThread_appendPendingCall(&thread.object, &call.object);
+    vsHandle_close(&call);
+    vsHandle_close(&thread);
+    vsHandle_close(&held);
+    return exitOf();
+  }
+
+  __attribute__((noinline)) static std::pair<int32_t, std::string> exitOf() {
+    vsTestPort_startCapture();
+    VmExitPoint point;
+    vsVmState().exitCode = 0;
+    if (setjmp(point.buffer) == 0) {
+      vsExitPoint_push(&point);
+      vsInterpreter_runPendingCalls();
+    }
+    vsExitPoint_remove(&point);
+    return {vsVmState().exitCode, vsTestPort_stopCapture().trace};
+  }
+
+  Outcome call(const char* name, const char* sig, const std::vector<Arg>& args = {}) {
+    return run(method("interp/Ops", name, sig), args);
+  }
+
+  VmRef thread_ = 0;
+};
+
+std::string className(const std::string& pending) { return pending.substr(0, pending.find(' ')); }
+
+TEST_F(InterpreterTest, IntDivisionAndRemainderFollowJava) {
+  struct Case {
+    const char* name;
+    int32_t a, b, expected;
+  } cases[] = {
+      {"idiv", INT32_MIN, -1, INT32_MIN}, {"irem", INT32_MIN, -1, 0}, {"idiv", -7, 2, -3},
+      {"irem", -7, 2, -1},                {"idiv", 7, -2, -3},         {"irem", 7, -2, 1},
+  };
+  for (const Case& c : cases) {
+    const Outcome o = call(c.name, "(II)I", {c.a, c.b});
+    EXPECT_EQ(o.exception, "");
+    EXPECT_EQ(o.asInt(), c.expected) << c.name << " " << c.a << " " << c.b;
+  }
+  for (const char* name : {"idiv", "irem"}) {
+    const Outcome o = call(name, "(II)I", {5, 0});
+    EXPECT_EQ(o.exception, "java/lang/ArithmeticException \"103\"") << name;
+  }
+}
+
+TEST_F(InterpreterTest, LongDivisionAndRemainderFollowJava) {
+  EXPECT_EQ(call("ldiv", "(JJ)J", {Arg::ofLong(INT64_MIN), Arg::ofLong(-1)}).asLong(), INT64_MIN);
+  EXPECT_EQ(call("lrem", "(JJ)J", {Arg::ofLong(INT64_MIN), Arg::ofLong(-1)}).asLong(), 0);
+  EXPECT_EQ(call("ldiv", "(JJ)J", {Arg::ofLong(-(int64_t{1} << 40) - 1), Arg::ofLong(3)}).asLong(),
+            (-(int64_t{1} << 40) - 1) / 3);
+  EXPECT_EQ(call("lrem", "(JJ)J", {Arg::ofLong(-(int64_t{1} << 40) - 1), Arg::ofLong(3)}).asLong(),
+            (-(int64_t{1} << 40) - 1) % 3);
+  for (const char* name : {"ldiv", "lrem"})
+    EXPECT_EQ(call(name, "(JJ)J", {Arg::ofLong(1), Arg::ofLong(0)}).exception,
+              "java/lang/ArithmeticException \"103\"");
+}
+
+TEST_F(InterpreterTest, ShiftCountsAreMasked) {
+  for (int32_t n : {0, 31, 32, 33, 63, 64, -1}) {
+    const int32_t i = static_cast<int32_t>(0x87654321u);
+    const int64_t l = static_cast<int64_t>(0x8765432112345678ull);
+    EXPECT_EQ(call("ishl", "(II)I", {i, n}).asInt(), static_cast<int32_t>(static_cast<uint32_t>(i) << (n & 31)));
+    EXPECT_EQ(call("ishr", "(II)I", {i, n}).asInt(), i >> (n & 31));
+    EXPECT_EQ(call("iushr", "(II)I", {i, n}).asInt(), static_cast<int32_t>(static_cast<uint32_t>(i) >> (n & 31)));
+    EXPECT_EQ(call("lshl", "(JI)J", {Arg::ofLong(l), n}).asLong(),
+              static_cast<int64_t>(static_cast<uint64_t>(l) << (n & 63)));
+    EXPECT_EQ(call("lshr", "(JI)J", {Arg::ofLong(l), n}).asLong(), l >> (n & 63));
+    EXPECT_EQ(call("lushr", "(JI)J", {Arg::ofLong(l), n}).asLong(),
+              static_cast<int64_t>(static_cast<uint64_t>(l) >> (n & 63)));
+  }
+}
+
+TEST_F(InterpreterTest, NarrowingAndLongCompare) {
+  EXPECT_EQ(call("i2b", "(I)I", {0x1ff}).asInt(), -1);
+  EXPECT_EQ(call("i2b", "(I)I", {0x17f}).asInt(), 127);
+  EXPECT_EQ(call("i2c", "(I)I", {-1}).asInt(), 65535);
+  EXPECT_EQ(call("i2s", "(I)I", {0x18000}).asInt(), -32768);
+  EXPECT_EQ(call("lcmp", "(JJ)I", {Arg::ofLong(INT64_MIN), Arg::ofLong(INT64_MAX)}).asInt(), -1);
+  EXPECT_EQ(call("lcmp", "(JJ)I", {Arg::ofLong(-1), Arg::ofLong(-1)}).asInt(), 0);
+  EXPECT_EQ(call("lcmp", "(JJ)I", {Arg::ofLong(int64_t{1} << 32), Arg::ofLong(1)}).asInt(), 1);
+  const int32_t a = 7;
+  const int64_t b = int64_t{3} << 33;
+  int64_t c = a * b;
+  c -= b;
+  c ^= 0x55;
+  EXPECT_EQ(call("mix", "(IJ)J", {a, Arg::ofLong(b)}).asLong(), -c + (c | 3) + (c & 12));
+}
+
+TEST_F(InterpreterTest, WideIncrementAndStackShuffles) {
+  // Values as HotSpot computes them on the same source.
+  EXPECT_EQ(call("wideInc", "(I)I", {5}).asInt(), -28995);
+  EXPECT_EQ(call("shuffles", "(J)J", {Arg::ofLong(7)}).asLong(), 45);
+  EXPECT_EQ(call("shuffles", "(J)J", {Arg::ofLong(-3000000000ll)}).asLong(), -9410065405ll);
+}
+
+TEST_F(InterpreterTest, DoublesGoThroughTheSoftRoutines) {
+  const Outcome o = call("dmul", "(DD)D", {Arg::ofDouble(1.5), Arg::ofDouble(-4.0)});
+  double d;
+  const uint64_t bits = static_cast<uint64_t>(o.asLong());
+  std::memcpy(&d, &bits, 8);
+  EXPECT_EQ(d, -5.0);
+  EXPECT_EQ(call("d2i", "(D)I", {Arg::ofDouble(-1e300)}).asInt(), INT32_MIN);
+  EXPECT_EQ(call("d2l", "(D)J", {Arg::ofDouble(1e300)}).asLong(), INT64_MAX);
+  EXPECT_EQ(call("d2i", "(D)I", {Arg::ofDouble(-2.9)}).asInt(), -2);
+}
+
+TEST_F(InterpreterTest, SwitchesAtEveryAlignment) {
+  struct Case {
+    const char* name;
+    int32_t key, expected;
+  } cases[] = {
+      {"table", -2, 99},  {"table", -1, 10}, {"table", 0, 11}, {"table", 2, 13}, {"table", 3, 99},
+      {"table1", 4, 4},   {"table1", 5, 1},  {"table1", 7, 3}, {"table1", 8, 4}, {"table2", 6, 2},
+      {"table2", 9, 4},   {"table3", 7, 3},  {"table3", -5, 4},
+      {"lookup", -100000, 1}, {"lookup", 7, 2}, {"lookup", 100000, 3}, {"lookup", 8, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(call(c.name, "(I)I", {c.key}).asInt(), c.expected) << c.name << c.key;
+  // The fixtures put the switch operands at all four offsets.
+  std::vector<uint32_t> alignments;
+  for (const char* name : {"table", "table1", "table2", "table3"}) {
+    MethodRecord* m = method("interp/Ops", name, "(I)I");
+    for (uint32_t bci = 0; bci < m->codeLength; ++bci)
+      if (m->code[bci] == kOpTableswitch) {
+        alignments.push_back(bci & 3);
+        break;
+      }
+  }
+  std::sort(alignments.begin(), alignments.end());
+  EXPECT_EQ(alignments, (std::vector<uint32_t>{0, 1, 2, 3}));
+}
+
+TEST_F(InterpreterTest, FieldsAndStaticsOfEveryType) {
+  // -56 + -25536 + 65535 - 5 + 1 + 1 + 2 + 1, then 3 + 1 + 2 + 1.
+  EXPECT_EQ(call("fields", "()I").asInt(), -56 - 25536 + 65535 - 5 + 1 + 1 + 2 + 1 + 3 + 1 + 2 + 1);
+  // getstatic/putstatic ran slow once and were rewritten outside the image.
+  MethodRecord* m = method("interp/Ops", "fields", "()I");
+  for (uint32_t bci = 0; bci < m->codeLength; ++bci) {
+    EXPECT_NE(m->code[bci], kOpGetstatic);
+  }
+}
+
+TEST_F(InterpreterTest, ArraysOfEveryType) {
+  EXPECT_EQ(call("arrays", "()J").asLong(), 7 - 3 - 1 + 65000 - 7 + 1 + 4 + 2 + 100 + 9 + 3 + 3 + 3);
+}
+
+TEST_F(InterpreterTest, ReferenceArraysHaveWordElements) {
+  // Rows allocated back to back and filled completely stay intact only
+  // when each reference element takes 4 bytes.
+  MethodRecord* m = method("interp/Ops", "refRows", "(I)I");
+  bool fast = false;
+  for (uint32_t bci = 0; bci < m->codeLength; ++bci) fast = fast || m->code[bci] == kOpAnewarrayFast;
+  EXPECT_TRUE(fast);
+  EXPECT_EQ(call("refRows", "(I)I", {12}).asInt(), 144);
+}
+
+TEST_F(InterpreterTest, VirtualInterfaceSuperAndStaticCalls) {
+  // area 9 + 27, name 5, base 20, twice 6, side 3.
+  EXPECT_EQ(call("calls", "(I)I", {3}).asInt(), 9 + 27 + 5 + 20 + 6 + 3);
+}
+
+TEST_F(InterpreterTest, ExceptionsAreCaughtInInterpretedFrames) {
+  EXPECT_EQ(call("catchNpe", "()I").asInt(), 1);
+  for (int32_t i : {-1, 4}) EXPECT_EQ(call("catchBounds", "(I)I", {i}).asInt(), -1) << i;
+  EXPECT_EQ(call("catchBounds", "(I)I", {3}).asInt(), 0);
+  EXPECT_EQ(call("catchDiv", "(I)I", {0}).asInt(), -7);
+  EXPECT_EQ(call("nested", "(I)I", {1}).asInt(), 11101);
+  EXPECT_EQ(call("nested", "(I)I", {0}).asInt(), 10111);
+  EXPECT_EQ(call("across", "(I)I", {5}).asInt(), -5);
+  EXPECT_EQ(className(call("uncaught", "()V").exception), "java/lang/IllegalArgumentException");
+  EXPECT_EQ(className(call("castFails", "(Ljava/lang/Object;)I", {Arg::ofRef(thread_)}).exception),
+            "java/lang/ClassCastException");
+  EXPECT_EQ(call("castFails", "(Ljava/lang/Object;)I", {Arg::ofRef(0)}).asInt(), 0);
+  EXPECT_EQ(call("instance", "(Ljava/lang/Object;)I", {Arg::ofRef(0)}).asInt(), 0);
+}
+
+TEST_F(InterpreterTest, SpecialisedAndGeneralEntriesAgree) {
+  const char* names[] = {"locals0", "locals1", "locals2", "locals3", "locals4", "locals5"};
+  for (int extra = 0; extra <= 5; ++extra) {
+    MethodRecord* m = method("interp/Ops", names[extra], "(I)I");
+    ASSERT_EQ(m->maxLocals - m->parameterWords, extra);
+    const int32_t expectedKind = extra <= 4 ? kEntryNoExtraLocals + extra : kEntryGeneral;
+    ASSERT_EQ(vsMethodEntry_kindOfWord(*m->entryWord.get()), expectedKind);
+    const int32_t specialised = run(m, {11}).asInt();
+    vsMethod_setEntryAddress(m, vsMethodEntry_address(kEntryGeneral));
+    EXPECT_EQ(run(m, {11}).asInt(), specialised) << names[extra];
+  }
+}
+
+TEST_F(InterpreterTest, DeepCallsGrowTheStackWithoutNestingNativeCalls) {
+  const VmRef chunk = vsRef_as<ThreadRecord>(thread_)->stackChunk;
+  EXPECT_EQ(call("deep", "(I)I", {1}).asInt(), 42);
+  const uintptr_t shallow = gNativePosition;
+  EXPECT_EQ(vsRef_as<ThreadRecord>(thread_)->stackChunk, chunk);
+  EXPECT_EQ(call("deep", "(I)I", {2000}).asInt(), 42);
+  EXPECT_EQ(gNativePosition, shallow);
+  const ThreadRecord* t = vsRef_as<ThreadRecord>(thread_);
+  EXPECT_NE(t->stackChunk, chunk) << "the stack has grown";
+  EXPECT_EQ(vsRef_as<StackChunk>(chunk)->owner, 0u);
+  EXPECT_EQ(t->stackLimit, t->stackChunk + static_cast<uint32_t>(vsVmFlags().StackPadding));
+  // Unwinding crosses frames that were moved.
+  EXPECT_EQ(call("across", "(I)I", {1500}).asInt(), -1500);
+}
+
+TEST_F(InterpreterTest, FramesReserveTheirExtraLocals) {
+  // Each frame has 400 extra locals and a short operand stack: growth must
+  // count the locals, or the frames run past the chunk.
+  MethodRecord* m = method("interp/Ops", "manyLocals", "(I)I");
+  ASSERT_EQ(m->maxLocals - m->parameterWords, 400);
+  for (int32_t depth : {1, 2, 3, 30, 60}) EXPECT_EQ(call("manyLocals", "(I)I", {depth}).asInt(), 79800 + depth) << depth;
+}
+
+TEST_F(InterpreterTest, AStackPastTheMaximumRaisesOutOfMemory) {
+  EXPECT_EQ(className(call("deep", "(I)I", {100000}).exception), "java/lang/OutOfMemoryError");
+  EXPECT_LE(vsRef_as<StackChunk>(vsRef_as<ThreadRecord>(thread_)->stackChunk)->length,
+            static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
+  // The thread goes on afterwards.
+  EXPECT_EQ(call("deep", "(I)I", {10}).asInt(), 42);
+}
+
+double asDouble(const Outcome& o) {
+  double d;
+  const uint64_t bits = static_cast<uint64_t>(o.asLong());
+  std::memcpy(&d, &bits, 8);
+  return d;
+}
+
+TEST_F(InterpreterTest, IntrinsicAndDirectNativeEntries) {
+  EXPECT_EQ(asDouble(call("sqrt", "(D)D", {Arg::ofDouble(2.25)})), 1.5);
+  EXPECT_EQ(asDouble(call("floor", "(D)D", {Arg::ofDouble(-0.5)})), -1.0);
+  EXPECT_EQ(call("dbits", "(D)J", {Arg::ofLong(0x7ff0000000000001ll)}).asLong(), 0x7ff8000000000000ll);
+  EXPECT_EQ(call("dbits", "(D)J", {Arg::ofDouble(-2.0)}).asLong(), static_cast<int64_t>(0xc000000000000000ull));
+  EXPECT_EQ(call("fbits", "(I)I", {static_cast<int32_t>(0xffc00001u)}).asInt(), 0x7fc00000);
+  EXPECT_EQ(call("fbits", "(I)I", {static_cast<int32_t>(0x80000000u)}).asInt(), static_cast<int32_t>(0x80000000u));
+  struct Case {
+    int32_t ch, from, expected;
+  } cases[] = {{'b', 0, 1}, {'b', 2, 4}, {'b', -5, 1}, {'b', 9, -1}, {'z', 0, -1}, {'a' + 0x10000, 0, -1}, {-1, 0, -1}};
+  for (const Case& c : cases) EXPECT_EQ(call("index", "(II)I", {c.ch, c.from}).asInt(), c.expected) << c.ch << c.from;
+  EXPECT_EQ(call("direct", "(I)I", {20}).asInt(), 41);
+}
+
+TEST_F(InterpreterTest, NativeCallStubsRunADeferredCollection) {
+  // Without a collector the collection fails: the native's caller sees
+  // OutOfMemoryError, and the request is consumed.
+  bindNative("interp/Probe", "nativeDepth", "()I", &probeDeferringCollection);
+  EXPECT_EQ(className(call("deep", "(I)I", {0}).exception), "java/lang/OutOfMemoryError");
+  EXPECT_EQ(vsNativeMethod_deferredCollectionBytes, 0u);
+  bindNative("interp/Probe", "nativeDepth", "()I", &probeNativeDepth);
+  EXPECT_EQ(call("deep", "(I)I", {3}).asInt(), 42);
+}
+
+TEST_F(InterpreterTest, TheYieldBitIsTakenOnceThroughTheTable) {
+  vsVmGlobals.runtimeEntryTable[1] = vsWord_fromPointer(reinterpret_cast<const void*>(&countingYieldCheck));
+  gYieldCalls = 0;
+  EXPECT_EQ(call("loop", "(I)I", {10}).asInt(), 45);
+  EXPECT_EQ(gYieldCalls, 0);
+  vsVmGlobals.yieldWord |= 1;
+  EXPECT_EQ(call("loop", "(I)I", {10}).asInt(), 45);
+  EXPECT_EQ(gYieldCalls, 1);
+  EXPECT_EQ(vsVmGlobals.yieldWord & 1, 0u);
+}
+
+TEST_F(InterpreterTest, TheBreakpointOpcodeStopsTheVm) {
+  const auto [code, trace] = runWithOpcode(202);
+  EXPECT_EQ(code, 122);
+  EXPECT_EQ(trace, "trying to execute unimplemented bytecode\n");
+}
+
+TEST_F(InterpreterTest, AnOpcodeWithoutHandlerStopsTheVm) {
+  for (int op : {168, 169, 186, 201, 241, 255}) EXPECT_EQ(vsVmGlobals.dispatchTable[op], vsVmGlobals.dispatchTable[202]);
+  EXPECT_EQ(runWithOpcode(186).first, 122);
+}
+
+TEST_F(InterpreterTest, MonitorsOfOneThreadLockAndUnlock) {
+  VmHandle a, b;
+  vsHandle_push(&a, vsRef_of(loaded("interp/Holder")));
+  vsHandle_push(&b, a.object);
+  const uint32_t size = static_cast<uint32_t>(vsRef_as<ClassRecord>(a.object)->instanceKind);
+  b.object = vsJavaHeap_newInstance(&a.object, size);
+  a.object = vsJavaHeap_newInstance(&a.object, size);
+  ASSERT_TRUE(a.object != 0 && b.object != 0);
+  // Unlocked again, each object's header is what it was.
+  const VmWord nearA = vsRef_as<ObjectHeader>(a.object)->near.raw;
+  const VmWord nearB = vsRef_as<ObjectHeader>(b.object)->near.raw;
+  EXPECT_EQ(call("syncNested", "(Ljava/lang/Object;)I", {Arg::ofRef(a.object)}).asInt(), 1);
+  EXPECT_EQ(call("syncNested", "(Ljava/lang/Object;)I", {Arg::ofRef(a.object)}).asInt(), 2);
+  EXPECT_EQ(call("syncTwo", "(Ljava/lang/Object;Ljava/lang/Object;)I", {Arg::ofRef(a.object), Arg::ofRef(b.object)})
+                .asInt(),
+            3);
+  EXPECT_EQ(call("syncThrow", "(Ljava/lang/Object;)I", {Arg::ofRef(b.object)}).asInt(), 5);
+  EXPECT_EQ(call("syncNull", "()I").asInt(), 2);
+  EXPECT_EQ(call("syncStatic", "(I)I", {6}).asInt(), 7);
+  EXPECT_EQ(vsRef_as<ObjectHeader>(a.object)->near.raw, nearA);
+  EXPECT_EQ(vsRef_as<ObjectHeader>(b.object)->near.raw, nearB);
+  vsHandle_close(&b);
+  vsHandle_close(&a);
+}
+
+// Legal bytecode that javac never writes: n monitor enters of one object in
+// a loop, none exited.
+void assembleEnterLoop(MethodRecord* m) {
+  const uint8_t code[] = {
+      0x03,              // 0: iconst_0
+      0x3d,              // 1: istore_2
+      0x2a,              // 2: aload_0
+      0xc2,              // 3: monitorenter
+      0x84, 0x02, 0x01,  // 4: iinc 2 1
+      0x1c,              // 7: iload_2
+      0x1b,              // 8: iload_1
+      0xa1, 0xff, 0xf9,  // 9: if_icmplt 2
+      0x1c,              // 12: iload_2
+      0xac,              // 13: ireturn
+  };
+  ASSERT_GE(m->codeLength, sizeof code);
+  std::memset(m->code, 0, m->codeLength);
+  std::memcpy(m->code, code, sizeof code);
+}
+
+TEST_F(InterpreterTest, UnbalancedEntersInALoopStayInsideTheStack) {
+  MethodRecord* m = method("interp/Ops", "enterLoop", "(Ljava/lang/Object;I)I");
+  assembleEnterLoop(m);
+  VmHandle o;
+  vsHandle_push(&o, vsRef_of(loaded("interp/Holder")));
+  o.object = vsJavaHeap_newInstance(&o.object, static_cast<uint32_t>(vsRef_as<ClassRecord>(o.object)->instanceKind));
+  const VmWord near = vsRef_as<ObjectHeader>(o.object)->near.raw;
+  for (int32_t n : {3, 200, 10000}) {
+    // Returning with the records held, or the stack's maximum reached: the
+    // records are released while the frame unwinds, and the exception
+    // becomes IllegalMonitorStateException.
+    const Outcome r = run(m, {Arg::ofRef(o.object), n});
+    EXPECT_EQ(className(r.exception), "java/lang/IllegalMonitorStateException") << n;
+    EXPECT_EQ(vsRef_as<ObjectHeader>(o.object)->near.raw, near) << n;
+  }
+  EXPECT_LE(vsRef_as<StackChunk>(vsRef_as<ThreadRecord>(thread_)->stackChunk)->length,
+            static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
+  EXPECT_EQ(call("deep", "(I)I", {10}).asInt(), 42);
+  vsHandle_close(&o);
+}
+
+TEST_F(InterpreterTest, SlowStaticsInitialiseTheHolderThroughPendingCalls) {
+  MethodRecord* read = method("interp/Ops", "readInit", "()I");
+  ASSERT_EQ(read->code[0], kOpGetstatic);
+  const Outcome first = call("readInit", "()I");
+  EXPECT_EQ(first.exception, "");
+  EXPECT_EQ(first.asInt(), 42);
+  EXPECT_TRUE(vsClass_isInitialized(loaded("interp/Init")));
+  EXPECT_TRUE(vsClass_isInitialized(loaded("interp/InitBase")));
+  EXPECT_EQ(read->code[0], kOpGetstaticFast);
+  EXPECT_EQ(call("newInit", "()I").asInt(), 4);
+  EXPECT_EQ(call("newInit", "()I").asInt(), 5);
+}
+
+TEST_F(InterpreterTest, NewOfAnUninitialisedClassInitialisesItFirst) {
+  MethodRecord* m = method("interp/Ops", "newInit", "()I");
+  ASSERT_EQ(m->code[0], kOpNew);
+  EXPECT_EQ(call("newInit", "()I").asInt(), 4);
+  EXPECT_TRUE(vsClass_isInitialized(loaded("interp/Init")));
+  EXPECT_EQ(m->code[0], kOpNewFast);
+}
+
+TEST_F(InterpreterTest, TheGrowStackSlotGrowsTheCurrentThreadsStack) {
+  using Grow = void (*)(VmWord*, VmWord);
+  const Grow grow = reinterpret_cast<Grow>(static_cast<uintptr_t>(vsVmGlobals.runtimeEntryTable[0]));
+  ThreadRecord* t = vsRef_as<ThreadRecord>(thread_);
+  const uint32_t length = vsRef_as<StackChunk>(t->stackChunk)->length;
+  t->savedLocals = vsThread_stackBase(thread_);
+  t->savedFramePointer = 0;
+  grow(&vsVmGlobals.currentThread, t->stackLimit + 4);
+  EXPECT_EQ(vsRef_as<StackChunk>(t->stackChunk)->length, length) << "room enough: nothing grows";
+  grow(&vsVmGlobals.currentThread, t->stackLimit - 100);
+  EXPECT_EQ(vsRef_as<StackChunk>(t->stackChunk)->length,
+            length + static_cast<uint32_t>(vsVmFlags().StackPadding + vsVmFlags().StackSizeIncrement));
+  EXPECT_EQ(vsVmGlobals.yieldWord, t->stackLimit);
+  grow(&vsVmGlobals.currentThread, t->stackLimit - static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
+  EXPECT_EQ(className(takePending()), "java/lang/OutOfMemoryError");
+}
+
+TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
+  // The frame walker's view: lock record i at FP - 48 - 28i, no records
+  // when the monitor-area bottom is word 1 of the frame.
+  InterpreterFrame f{};
+  const VmWord fp = vsWord_fromPointer(&f.callerFramePointer);
+  EXPECT_EQ(vsFrame_atPointer(fp), &f);
+  EXPECT_EQ(fp - 20, vsWord_fromPointer(&f.monitorBottom));
+  GuardFrame g{};
+  EXPECT_EQ(vsGuardFrame_atPointer(vsWord_fromPointer(&g.returnToken)), &g);
+  EXPECT_EQ(vsWord_fromPointer(&vsVmGlobals) % 256, 0u);
+  // The ldiv and lrem slots are leaf routines.
+  using Leaf = int64_t (*)(int64_t, int64_t);
+  const Leaf ldiv = reinterpret_cast<Leaf>(static_cast<uintptr_t>(vsVmGlobals.runtimeEntryTable[16]));
+  const Leaf lrem = reinterpret_cast<Leaf>(static_cast<uintptr_t>(vsVmGlobals.runtimeEntryTable[17]));
+  EXPECT_EQ(ldiv(INT64_MIN, -1), INT64_MIN);
+  EXPECT_EQ(lrem(INT64_MIN, -1), 0);
+  EXPECT_EQ(ldiv(-9, 2), -4);
+  EXPECT_EQ(lrem(-9, 2), -1);
+}
+
+}  // namespace
