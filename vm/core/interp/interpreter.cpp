@@ -46,6 +46,7 @@
 #include "vm/core/natives/native_method.h"
 #include "vm/core/natives/math_stubs.h"
 #include "vm/core/natives/soft_double.h"
+#include "vm/core/natives/soft_float.h"
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/interp/native_calls.h"
 #include "vm/core/threads/stack_growth.h"
@@ -1152,8 +1153,16 @@ op_arith : {
     put64(sp + 2, r);
     sp += 2;
   } else {
-    if (which != 4) goto op_unimplemented;  // float add/sub/mul/div come with the float routines
-    sp[1] = vsMath_fmodf(sp[1], sp[0]);
+    const uint32_t b = sp[0], a = sp[1];
+    uint32_t r;
+    switch (which) {
+      case 0: r = vsRuntime_fadd(a, b); break;
+      case 1: r = vsRuntime_fsub(a, b); break;
+      case 2: r = vsRuntime_fmul(a, b); break;
+      case 3: r = vsRuntime_fdiv(a, b); break;
+      default: r = vsMath_fmodf(a, b); break;
+    }
+    sp[1] = r;
     sp += 1;
   }
   NEXT(1);

@@ -18,6 +18,7 @@
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/pending_calls.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/natives/soft_float.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/threads/stack_growth.h"
@@ -127,6 +128,10 @@ void vsRuntime_fillEntryTable() {
   t[11] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newDivideByZeroException));
   t[16] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_ldiv));
   t[17] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_lrem));
+  vsVmGlobals.faddRoutine = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_fadd));
+  vsVmGlobals.fsubRoutine = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_fsub));
+  vsVmGlobals.fmulRoutine = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_fmul));
+  vsVmGlobals.fdivRoutine = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_fdiv));
 }
 
 VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uint8_t* bcp) {

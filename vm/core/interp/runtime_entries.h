@@ -49,7 +49,8 @@ int64_t vsRuntime_ldiv(int64_t dividend, int64_t divisor);
 int64_t vsRuntime_lrem(int64_t dividend, int64_t divisor);
 }
 
-// Stores the entries this build has into the VM globals' table.
+// Stores the entries this build has into the VM globals' table, and the
+// four float routines into theirs (1308-1320).
 void vsRuntime_fillEntryTable();
 
 // ldc/ldc_w left slow: the constant's word (a String for a string entry).
