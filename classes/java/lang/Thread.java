@@ -49,4 +49,10 @@ public class Thread implements Runnable {
             target.run();
         }
     }
+
+    /**
+     * The last call of an ending thread, made by the virtual machine: marks
+     * this thread finished and wakes the threads that wait on it.
+     */
+    private synchronized native void internalExit();
 }

@@ -458,7 +458,7 @@ RootExpectation expectation(int root) {
     case kRootString: return {RootRule::NamedClass, kSymJavaLangString};
     case kRootClass: return {RootRule::NamedClass, kSymJavaLangClass};
     case kRootI18nHelper: return {RootRule::NamedClass, kSymI18nHelper};
-    case kRootClassPath: case kRootLoadedClassTable: return {RootRule::NullOrObject, 0};
+    case kRootClassPath: case kRootLoadedClassTable: case kRootWaitingRecords: return {RootRule::NullOrObject, 0};
     case kRootMonitorSentinel: return {RootRule::Monitor, 0};
     case kRootEmptyObjectArray: return {RootRule::EmptyObjectArray, 0};
     case kRootEmptyExceptionTable: return {RootRule::EmptyShortArray, 0};

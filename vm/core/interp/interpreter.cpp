@@ -21,6 +21,7 @@
 // exception becomes pending again and the guard returns.
 #include "vm/core/interp/interpreter.h"
 
+#include <csetjmp>
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
@@ -49,7 +50,10 @@
 #include "vm/core/natives/soft_float.h"
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/interp/native_calls.h"
+#include "vm/core/startup/vm_control.h"
+#include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/stack_growth.h"
+#include "vm/core/threads/thread_end.h"
 #include "vm/core/threads/thread_record.h"
 
 namespace {
@@ -63,8 +67,9 @@ enum Token : uint32_t {
   kTokenContinueAtSavedBcp = 7,  // guard frame: rerun the interrupted bytecode
   kTokenAfterNative = 9,       // guard frame: finish the interrupted native's return
   kTokenRuntimeReturn = 11,    // guard frame: return to the runtime
+  kTokenThreadStart = 13,      // first frames, guard frame: the thread's start and end
 };
-const VmWord kTokens[12] = {0, 1, 0, 3, 0, 5, 0, 7, 0, 9, 0, 11};
+const VmWord kTokens[14] = {0, 1, 0, 3, 0, 5, 0, 7, 0, 9, 0, 11, 0, 13};
 inline VmWord token(Token t) { return vsWord_fromPointer(&kTokens[t]); }
 inline VmWord tokenAfterInvoke3() { return token(kTokenAfterInvoke3); }
 inline VmWord tokenAfterInvoke5() { return token(kTokenAfterInvoke5); }
@@ -72,6 +77,7 @@ inline VmWord tokenPendingCall() { return token(kTokenPendingCallReturn); }
 inline VmWord tokenContinueAtSavedBcp() { return token(kTokenContinueAtSavedBcp); }
 inline VmWord tokenAfterNative() { return token(kTokenAfterNative); }
 inline VmWord tokenRuntimeReturn() { return token(kTokenRuntimeReturn); }
+inline VmWord tokenThreadStart() { return token(kTokenThreadStart); }
 
 constexpr int32_t kArithmeticCode = 103;
 constexpr uint32_t kRuntimeSlotYieldCheck = 1;
@@ -172,7 +178,28 @@ inline VsNativeFunction nativeFunctionOf(const uint8_t* bcp) {
   return reinterpret_cast<VsNativeFunction>(static_cast<uintptr_t>(f));
 }
 
-enum class Mode { Initialize, Run };
+// Initialize fills the tables; Run runs the current thread's pending
+// calls under a guard frame that returns to the runtime; Resume goes on
+// with the current thread from its saved transition, and with whichever
+// thread is current after each switch, until no thread is left.
+enum class Mode { Initialize, Run, Resume };
+
+// The first frames of a thread, from its saved stack pointer up: the
+// transition {frame pointer 0, thread start}, then the steps of its end
+// (thread_end.h) and the flag word that skips all but the termination.
+struct FirstFrames {
+  VmWord framePointer;
+  VmWord continuation;
+  VmWord terminate;
+  VmWord uncaught;
+  VmWord exit;  // 0 once the exit step has run
+  VmWord finish;
+  VmWord flag;
+};
+inline constexpr uint32_t kTransitionWords = 2;
+
+inline VmWord stepWord(void (*step)()) { return vsWord_fromPointer(reinterpret_cast<const void*>(step)); }
+inline void runStep(VmWord step) { p<void()>(step)(); }
 
 constexpr uint32_t kRuntimeSlotMonitorEnterSlow = 2;
 constexpr uint32_t kRuntimeSlotMonitorExitSlow = 3;
@@ -359,6 +386,7 @@ void run(Mode mode) {
   const uint8_t* bcp = nullptr;
   MethodRecord* callee = nullptr;
   VmWord returnToken = 0;
+  VmWord resumeToken = 0;
   VmRef thrown = 0;
   bool monitorStateReplaced = false;
   int32_t calleeExtra = 0;
@@ -391,15 +419,29 @@ void run(Mode mode) {
     raise;           \
     goto throw_pending; \
   } while (0)
-// Runtime entry 1 through the table; the thread may have changed.
+// The switch point after a native or runtime entry: when another thread
+// is to run (and no exception is to be thrown here first), this thread
+// keeps `at` as its saved bytecode and a transition that says how it goes
+// on, and the loop goes on with the thread the scheduler makes current.
+#define SWITCH_POINT(resume, at)                                                          \
+  do {                                                                                    \
+    if (!vsException_isPending() && vsRoot(kRootNextThread) != vsVmGlobals.currentThread) { \
+      FRAME()->savedBcp = w(at);                                                          \
+      resumeToken = (resume);                                                             \
+      goto switch_out;                                                                    \
+    }                                                                                     \
+  } while (0)
+// Runtime entry 1 through the table, then the switch point: the thread
+// goes on by running the same bytecode again.
 #define YIELD_CHECK()                                                                             \
   do {                                                                                            \
     p<void(VmWord*)>(vsVmGlobals.runtimeEntryTable[kRuntimeSlotYieldCheck])(&vsVmGlobals.currentThread); \
-    thread = currentThread();                                                                     \
+    SWITCH_POINT(tokenContinueAtSavedBcp(), bcp);                                                 \
   } while (0)
 #define NULL_CHECK(ref) \
   if ((ref) == 0) THROW(vsException_raiseWithCode("java/lang/NullPointerException", 0))
 
+  if (mode == Mode::Resume) goto resume_current;
   // Entry from the runtime: a guard frame below the thread's saved stack
   // pointer, or at its stack base.
   {
@@ -409,6 +451,66 @@ void run(Mode mode) {
   }
   returnToken = tokenRuntimeReturn();
   goto push_guard;
+
+// ---- threads -------------------------------------------------------------
+switch_out:
+  // This thread keeps its transition {frame pointer, how it goes on} below
+  // its operands; the scheduler picks the thread that runs next.
+  sp -= kTransitionWords;
+  sp[0] = w(fp);
+  sp[1] = resumeToken;
+  thread->stackPointer = w(sp);
+  thread->savedLocals = w(sp);
+  thread->savedFramePointer = w(fp);
+  vsScheduler_switchAfterNative();
+  goto resume_current;
+
+resume_current : {
+  // The current thread goes on from its saved transition.
+  thread = currentThread();
+  sp = p<VmWord>(thread->stackPointer);
+  fp = p<VmWord>(sp[0]);
+  const VmWord continuation = sp[1];
+  sp += kTransitionWords;
+  if (continuation == tokenThreadStart()) goto thread_start;
+  if (continuation != tokenContinueAtSavedBcp() && continuation != tokenAfterNative())
+    vsVm_fatal("a thread continues in compiled code");
+  InterpreterFrame* f = FRAME();
+  lp = p<VmWord>(f->localsPointer);
+  cp = p<VmWord>(f->poolBase);
+  bcp = p<const uint8_t>(f->savedBcp);
+  if (vsException_isPending()) goto throw_pending;
+  if (thread->pendingCalls != 0) {
+    returnToken = continuation;
+    goto push_guard;
+  }
+  if (continuation == tokenAfterNative()) goto native_return;
+  DISPATCH();
+}
+
+thread_start:
+  // sp at the first frames' steps: the thread's calls run under a guard
+  // frame that comes back here.
+  if (thread->pendingCalls != 0) {
+    returnToken = tokenThreadStart();
+    goto push_guard;
+  }
+thread_steps : {
+  FirstFrames* first = reinterpret_cast<FirstFrames*>(sp - kTransitionWords);
+  const bool ending = first->flag == 0 && vsVmState().exiting == 0;
+  if (ending && first->exit != 0) {
+    if (vsException_isPending()) runStep(first->uncaught);
+    runStep(first->exit);
+    first->exit = 0;
+    goto thread_start;
+  }
+  if (ending) runStep(first->finish);
+  const VmWord ended = w(thread);
+  runStep(first->terminate);
+  // With no thread left the ended one stays current: back to the runtime.
+  if (vsVmGlobals.currentThread == ended) return;
+  goto resume_current;
+}
 
 run_pending:
   // The runtime queued calls while this bytecode ran: they run under a guard
@@ -424,6 +526,7 @@ push_guard : {
     if (vsRef_as<ArgumentBlock>(c)->count > words) words = vsRef_as<ArgumentBlock>(c)->count;
   words += kGuardFrameWords;
   if (w(sp) - 4 * words <= stackLimit() && !growStack(thread, sp, fp, 4 * words)) {
+    if (returnToken == tokenThreadStart()) goto thread_steps;
     if (fp == nullptr) return;
     goto throw_pending;
   }
@@ -437,7 +540,7 @@ push_guard : {
   g->savedResults[1] = thread->resultHigh;
   g->savedResults[2] = thread->interpreterReference17;
   g->interruptedFramePointer = w(fp);
-  g->interruptedStackPointer = fp == nullptr ? 0 : w(sp + kGuardFrameWords);
+  g->interruptedStackPointer = w(sp + kGuardFrameWords);
   g->returnToken = returnToken;
   g->endTag = kGuardFrameTag;
   fp = &g->returnToken;
@@ -469,6 +572,7 @@ guard_done : {
     thread->stackPointer = g->interruptedStackPointer;
     return;
   }
+  if (back == tokenThreadStart()) goto thread_steps;
   thread->resultLow = g->savedResults[0];
   thread->resultHigh = g->savedResults[1];
   thread->interpreterReference17 = g->savedResults[2];
@@ -708,6 +812,7 @@ enter_interpreted : {
     SAVE_STATE();
     lockInto(record, object, thread);
     AFTER_CALL();
+    SWITCH_POINT(tokenContinueAtSavedBcp(), bcp);
   }
   if ((vsVmGlobals.yieldWord & 1) != 0) {
     SAVE_STATE();
@@ -817,6 +922,7 @@ guard_done_with_exception : {
     thread->stackPointer = g->interruptedStackPointer;
     return;
   }
+  if (back == tokenThreadStart()) goto thread_steps;
   thread->resultLow = g->savedResults[0];
   thread->resultHigh = g->savedResults[1];
   InterpreterFrame* f = FRAME();
@@ -1470,7 +1576,7 @@ op_invoke_native : {
     case kTypeVoid: vsNativeCall_void(&vsVmGlobals, function); break;
     default: vsVm_fatal("native method of a result type without a call stub");
   }
-  thread = currentThread();
+  SWITCH_POINT(tokenAfterNative(), bcp);
   if (vsException_isPending()) goto throw_pending;
   if (thread->pendingCalls != 0) {
     // Calls the native queued run before it returns; the guard frame keeps
@@ -1601,6 +1707,9 @@ op_monitorenter : {
   SAVE_STATE();
   lockInto(free, object, thread);
   AFTER_CALL();
+  // A thread that has to wait for the lock goes on behind monitorenter
+  // once it holds it.
+  SWITCH_POINT(tokenContinueAtSavedBcp(), bcp + 1);
   NEXT(1);
 }
 op_monitorexit : {
@@ -1618,6 +1727,7 @@ op_monitorexit : {
   SAVE_STATE();
   unlockRecord(held);
   AFTER_CALL();
+  SWITCH_POINT(tokenContinueAtSavedBcp(), bcp + 1);
   NEXT(1);
 }
 op_athrow : {
@@ -1635,6 +1745,7 @@ op_athrow : {
 #undef THROW
 #undef NULL_CHECK
 #undef YIELD_CHECK
+#undef SWITCH_POINT
 }
 
 }  // namespace
@@ -1644,4 +1755,46 @@ void vsInterpreter_initialize() {
   vsRuntime_fillEntryTable();
 }
 
-void vsInterpreter_runPendingCalls() { run(Mode::Run); }
+namespace {
+
+// Where vsInterpreter_exitToRuntime leaves to: the innermost entry into
+// the loop, with the local-root list as it was there.
+struct RuntimeExit {
+  std::jmp_buf buffer;
+  RuntimeExit* previous;
+  VmPtr<VmHandle> handles;
+};
+RuntimeExit* gRuntimeExit = nullptr;
+
+void enter(Mode mode) {
+  RuntimeExit exit;
+  exit.previous = gRuntimeExit;
+  exit.handles = vsLocalRootList;
+  gRuntimeExit = &exit;
+  if (setjmp(exit.buffer) == 0) run(mode);
+  else vsLocalRootList = exit.handles;
+  gRuntimeExit = exit.previous;
+}
+
+}  // namespace
+
+void vsInterpreter_runPendingCalls() { enter(Mode::Run); }
+
+void vsInterpreter_resumeCurrentThread() { enter(Mode::Resume); }
+
+void vsInterpreter_exitToRuntime() {
+  if (gRuntimeExit == nullptr) vsVm_fatal("leaving an interpreter that does not run");
+  std::longjmp(gRuntimeExit->buffer, 1);
+}
+
+VmWord vsThreadStack_initFirstFrames(VmWord top) {
+  FirstFrames* first = p<FirstFrames>(top + 4 - sizeof(FirstFrames));
+  first->flag = 0;
+  first->finish = stepWord(&vsThread_markFinished);
+  first->exit = stepWord(&vsThread_queueInternalExit);
+  first->uncaught = stepWord(&vsThread_uncaughtException);
+  first->terminate = stepWord(&vsThread_exit);
+  first->continuation = tokenThreadStart();
+  first->framePointer = 0;
+  return w(first);
+}

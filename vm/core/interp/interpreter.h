@@ -20,6 +20,15 @@
 // argument). They run under a guard frame, in the loop, in their order.
 // An exception that no frame above the guard frame catches comes back
 // pending.
+//
+// Green threads: the loop runs every thread. Where the scheduler may
+// switch (after natives and after runtime entries: the yield check and the
+// contended monitor paths) a thread that is to give way pushes a
+// transition {frame pointer, continuation} below its operands and saves
+// its stack pointer in its record; the loop then reloads its registers
+// from the transition of the thread that is current. A thread's first
+// frames hold the transition of its start: its pending calls run, then the
+// steps of its end (vm/core/threads/thread_end.h).
 #pragma once
 
 #include <cstdint>
@@ -36,3 +45,19 @@ void vsInterpreter_initialize();
 // thread record), or the uncaught exception pending with the remaining
 // calls dropped.
 void vsInterpreter_runPendingCalls();
+
+// Runs the current thread from its saved transition, and every thread that
+// becomes current, until the last thread has ended (or the VM leaves
+// through vsInterpreter_exitToRuntime).
+void vsInterpreter_resumeCurrentThread();
+
+// Leaves the loop to the caller of the innermost vsInterpreter_resume-
+// CurrentThread or vsInterpreter_runPendingCalls (a long jump: the local
+// roots opened since are dropped).
+[[noreturn]] void vsInterpreter_exitToRuntime();
+
+// Lays a new thread's first frames downward from top (the highest word of
+// its stack): the flag word 0, the finish, exit, uncaught-exception and
+// termination steps, the continuation vsInterpreter_threadStart and the
+// frame pointer 0. Returns the thread's first saved stack pointer, top - 24.
+VmWord vsThreadStack_initFirstFrames(VmWord top);

@@ -21,6 +21,7 @@
 #include "vm/core/natives/soft_float.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 
@@ -69,7 +70,12 @@ void vsRuntime_growStack(VmWord* threadSlot, VmWord neededStackPointer) {
   vsHandle_close(&thread);
 }
 
-void vsRuntime_yieldCheck(VmWord*) { vsVmGlobals.yieldWord &= ~VmWord{1}; }
+void vsRuntime_yieldCheck(VmWord* threadSlot) {
+  VmHandle thread;
+  vsHandle_push(&thread, *threadSlot);
+  vsThread_yieldEntry(&thread.object);
+  vsHandle_close(&thread);
+}
 
 void vsRuntime_monitorEnterSlow(VmWord* threadSlot, LockRecord* record) {
   VmHandle thread;

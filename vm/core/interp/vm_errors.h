@@ -83,5 +83,6 @@ enum VmFatalCode : int32_t {
   kFatalRequiredClass = 129,       // a class the VM cannot run without
   kFatalHeapTooSmall = 130,        // the heap cannot hold the start's records
   kFatalClassNotFoundAtStart = 132,
+  kFatalNoRunMethod = 133,         // a started thread's class has no run()V
   kFatalInconsistency = 139,
 };

@@ -1,6 +1,7 @@
 // Persistent roots: 63 words among the VM variables that hold the
-// well-known heap references. The image supplies roots 0 to 58; 59 to 62 are
-// set at run time. The collector visits every one of them.
+// well-known heap references. The image supplies roots 0 to 58; 59 to 62,
+// and root 44 (0 in the image), are set at run time. The collector visits
+// every one of them.
 #pragma once
 
 #include <cstdint>
@@ -53,6 +54,7 @@ enum Root : uint8_t {
   kRootEmptyObjectArray = 41,
   kRootEmptyExceptionTable = 42,  // a shared empty short[]
   kRootOutOfMemoryError = 43,
+  kRootWaitingRecords = 44,       // set at run time: byte[] of the waiting records
   kRootInternTable = 46,
   kRootSymbolTable = 47,
   kRootClassTable = 48,

@@ -8,3 +8,8 @@
 // currentThread()Ljava/lang/Thread;: the java.lang.Thread of the current
 // thread record.
 extern "C" void Java_java_lang_Thread_currentThread();
+
+// private synchronized internalExit()V, the last Java call of an ending
+// thread: sets the Thread's finished word and wakes every thread that
+// waits on the Thread (its joiners) with notifyAll.
+extern "C" void Java_java_lang_Thread_internalExit();

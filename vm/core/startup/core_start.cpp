@@ -8,6 +8,7 @@
 #include "vm/core/image/image_dump.h"
 #include "vm/core/image/image_loader.h"
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/interpreter.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/stack_trace.h"
 #include "vm/core/interp/string_helpers.h"
@@ -33,6 +34,7 @@
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/threads/scheduler.h"
+#include "vm/core/threads/thread_end.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
 #include "vm/services/lifecycle/console.h"
@@ -137,6 +139,7 @@ VmRef argumentArray(int32_t argc, const VmPtr<const char>* argv) {
 
 void vsCore_start(const ImageDescriptor* image, const char* classPath) {
   vsVmGlobals_clearReferences();
+  vsInterpreter_initialize();
   if (vsJavaHeap_setup(image->readOnlySize, image->writableSize) == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
   vsThread_reset();
   vsScheduler_initialize();
@@ -182,15 +185,7 @@ int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const 
   return queued;
 }
 
-void vsCore_reportUncaught() {
-  const VmRef exception = vsPendingException();
-  vsPendingException() = 0;
-  // The report is a stack trace: it goes where stack traces go.
-  vsSys_setPrintingStackTrace(1);
-  vsOutputStream_print(vsStream_errorStream(), "Uncaught Exception: ");
-  vsException_printStackTrace(exception);
-  vsSys_setPrintingStackTrace(0);
-}
+void vsCore_reportUncaught() { vsThread_printUncaught("Uncaught Exception: "); }
 
 int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
                     const VmPtr<const char>* argv, VmInspection inspection) {
@@ -217,9 +212,11 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
     vsCore_dumpStart(report);
   } else if (slave) {
     return 0;
-  } else {
-    vsTraceLog_error("Error: no interpreter in this build.\n");
-    s.exitCode = -1;
+  } else if (s.exiting == 0) {
+    // The scheduler runs every thread, main first, until none is left.
+    vsInterpreter_resumeCurrentThread();
+    vsLocalRootList = {};
+    if (vsException_isPending() && s.exiting == 0) vsThread_printUncaught("Uncaught exception: ");
   }
   vsVm_shutdown();
   return s.exitCode;

@@ -49,9 +49,11 @@ void vsCore_start(const ImageDescriptor* image, const char* classPath);
 // verifier comes), an inspection when asked, main handed to the main thread
 // (step 6), the report of its failure (step 8: "Uncaught Exception: " and
 // the exception, exit code -1 unless already set, -1 in slave mode), slave
-// mode's early return of 0 without shutdown (step 9); otherwise, as no
-// interpreter runs the threads yet, the trace line "Error: no interpreter
-// in this build." and exit code -1; then shutdown. The exit code.
+// mode's early return of 0 without shutdown (step 9); otherwise, unless the
+// VM exits already, the scheduler runs every thread until the last one has
+// ended, the local roots are cleared, and an exception still pending is
+// printed as "Uncaught exception: " with its stack trace (step 10); then
+// shutdown. The exit code: 0 unless the run set it.
 int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
                     const VmPtr<const char>* argv, VmInspection inspection);
 

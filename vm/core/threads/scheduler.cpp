@@ -3,8 +3,13 @@
 
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/write_barrier.h"
+#include "vm/core/interp/interpreter.h"
 #include "vm/core/model/roots.h"
+#include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/vm_control.h"
+#include "vm/core/threads/threads.h"
 #include "vm/core/threads/thread_record.h"
+#include "vm/services/lifecycle/os_idle.h"
 
 VS_VMBSS(SchedulerState) vsScheduler = {};
 
@@ -54,6 +59,8 @@ void remove(VmRef thread, int32_t priority) {
   t->queuePrevious = 0;
 }
 
+constexpr uint16_t kOnlyNormPriority = 1u << kNormPriority;
+
 }  // namespace
 
 void vsScheduler_initialize() {
@@ -86,4 +93,54 @@ void vsScheduler_setRunnable(const VmRef* thread, int32_t flag) {
     remove(t, priority);
     if (vsRoot(kRootNextThread) == t) vsRoot(kRootNextThread) = *queueSlot(priority);
   }
+}
+
+VmRef vsScheduler_pickNext(VmRef current) {
+  if (vsScheduler.priorityBitmap == kOnlyNormPriority) {
+    VmRef t = vsRoot(kRootNextThread);
+    if (t == 0) t = *queueSlot(kNormPriority);
+    vsScheduler.lastPriority = kNormPriority;
+    vsRoot(kRootNextThread) = t;
+    return t;
+  }
+  for (int32_t priority = kMaxPriority; priority >= kMinPriority; --priority) {
+    if ((vsScheduler.priorityBitmap & (1u << priority)) == 0) continue;
+    VmRef* slot = queueSlot(priority);
+    VmRef t = *slot;
+    if (t == current) t = record(t)->queueNext;
+    vsScheduler.lastPriority = static_cast<uint8_t>(priority);
+    link(slot, t);
+    return t;
+  }
+  return 0;
+}
+
+void vsScheduler_reschedule() {
+  const VmRef current = vsVmGlobals.currentThread;
+  const VmRef t = vsScheduler_pickNext(current);
+  if (t == 0) return;
+  if (t != current) {
+    vsRoot(kRootNextThread) = t;
+  } else if (vsScheduler.priorityBitmap == kOnlyNormPriority && vsThread_priority(current) == kNormPriority) {
+    vsRoot(kRootNextThread) = record(current)->queueNext;
+  } else {
+    const VmRef other = vsScheduler_pickNext(current);
+    vsRoot(kRootNextThread) = other != 0 ? other : current;
+  }
+}
+
+void vsScheduler_switchAfterNative() {
+  VmRef t = vsRoot(kRootNextThread);
+  if (t == 0) t = vsScheduler_pickNext(vsVmGlobals.currentThread);
+  if (t == 0) t = vsScheduler_pickNext(vsVmGlobals.currentThread);
+  if (t == 0) vsOs_idleForever();
+  if (t != vsVmGlobals.currentThread) vsThread_switchTo(t);
+}
+
+void vsScheduler_requestYield() { vsVmGlobals.yieldWord |= 1; }
+
+void vsThread_yieldEntry(const VmRef*) {
+  if (vsVmState().exiting != 0 && !vsException_isPending()) vsInterpreter_exitToRuntime();
+  if (vsScheduler_isSwitchDisabled() == 0) vsScheduler_reschedule();
+  vsVmGlobals.yieldWord &= ~VmWord{1};
 }

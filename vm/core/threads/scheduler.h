@@ -14,6 +14,12 @@
 // A thread's priority is word 1 of its java.lang.Thread; a value outside 1
 // to 10 counts as the nearer bound, so that no priority reaches outside the
 // table or a queue that is never picked.
+//
+// Choosing: strict priority, round robin inside a priority. The next
+// thread (root 60) is the thread that should run; the interpreter switches
+// to it after natives and runtime entries (vsScheduler_switchAfterNative).
+// It changes only when the current thread blocks or ends and at a
+// rescheduling (a yield request, a blocking native).
 #pragma once
 
 #include <cstdint>
@@ -50,3 +56,32 @@ void vsScheduler_setRunnable(const VmRef* thread, int32_t flag);
 
 // The queue's effective priority of a thread record.
 int32_t vsThread_priority(VmRef thread);
+
+// The thread to run next, or 0 when none is runnable. When only priority 5
+// is runnable: the next thread, else the head of queue 5. Otherwise the
+// head of the highest non-empty queue, or its successor when the head is
+// `current`; that thread becomes its queue's head, so every pick advances
+// the queue. The priority is kept as the last priority.
+VmRef vsScheduler_pickNext(VmRef current);
+
+// Chooses the next thread: another runnable thread of higher priority,
+// or the current thread's successor in queue 5 when only priority 5 is
+// runnable; the current thread again when it is alone. Nothing is chosen
+// when no thread is runnable.
+void vsScheduler_reschedule();
+
+// The switch point after every native and runtime entry, once the
+// interpreter has saved the current thread: switches to the next thread
+// (picked when none is chosen). With no runnable thread at all the VM
+// thread waits for ever (vsOs_idleForever).
+void vsScheduler_switchAfterNative();
+
+// Sets the yield request (bit 0 of the yield word); the interpreter acts
+// on it at its next method entry or branch. The time-slice timer calls it
+// from another native thread: a single word bit set.
+void vsScheduler_requestYield();
+
+// Runtime entry 1 on a yield request: leaves the interpreter when the VM
+// exits (and no exception is pending); reschedules unless switching is
+// disabled; clears the request. The interpreter switches on its way back.
+void vsThread_yieldEntry(const VmRef* thread);

@@ -14,3 +14,7 @@ void vsSys_printMessage(const char*) {}
 void vsSys_defineProperty(const char*, const char*) {}
 
 const char* vsSys_getEnv(const char*) { return nullptr; }
+
+void vsSys_reportUncaughtException(const uint16_t*, int32_t) {}
+
+void vsSys_reportUncaughtValue(uint32_t) {}

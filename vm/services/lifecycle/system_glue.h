@@ -19,3 +19,8 @@ void vsSys_defineProperty(const char* name, const char* value);
 
 // An environment value ("classpath", "CLASSPATH"): always absent (null).
 const char* vsSys_getEnv(const char* name);
+
+// An exception that no handler caught, told to the platform as its class
+// name's characters, and as a word: this system keeps no report.
+void vsSys_reportUncaughtException(const uint16_t* chars, int32_t length);
+void vsSys_reportUncaughtValue(uint32_t value);

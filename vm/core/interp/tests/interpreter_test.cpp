@@ -24,6 +24,7 @@
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/peak_usage.h"
+#include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/class_natives.h"
 #include "vm/core/natives/thread_natives.h"
@@ -139,6 +140,9 @@ class InterpreterTest : public CoreTest {
     ASSERT_NE(thread_, 0u);
     vsVmGlobals.currentThread = thread_;
     vsVmGlobals.yieldWord = vsRef_as<ThreadRecord>(thread_)->stackLimit;
+    // The test thread is the one to run: no switch point gives it away.
+    vsRoot(kRootNextThread) = thread_;
+    firstFramesDepth_ = vsThread_stackBase(thread_) - vsRef_as<ThreadRecord>(thread_)->stackPointer;
   }
 
   void bindNative(const char* cls, const char* name, const char* sig, void (*function)()) {
@@ -173,7 +177,8 @@ class InterpreterTest : public CoreTest {
     o.low = t->resultLow;
     o.high = t->resultHigh;
     o.exception = takePending();
-    EXPECT_EQ(t->stackPointer, 0u) << "the guard frame is left";
+    EXPECT_EQ(vsThread_stackBase(thread_) - t->stackPointer, firstFramesDepth_)
+        << "the guard frame is left, the thread's first frames stay on top";
     return o;
   }
 
@@ -211,6 +216,7 @@ class InterpreterTest : public CoreTest {
   }
 
   VmRef thread_ = 0;
+  VmWord firstFramesDepth_ = 0;
 };
 
 std::string className(const std::string& pending) { return pending.substr(0, pending.find(' ')); }
