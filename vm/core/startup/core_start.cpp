@@ -9,6 +9,7 @@
 #include "vm/core/image/image_loader.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/interpreter.h"
+#include "vm/core/interp/jit_policy.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/stack_trace.h"
 #include "vm/core/interp/string_helpers.h"
@@ -39,6 +40,7 @@
 #include "vm/core/threads/threads.h"
 #include "vm/services/lifecycle/console.h"
 #include "vm/services/memory/trace_log.h"
+#include "port/vm_clock.h"
 
 namespace {
 
@@ -139,7 +141,6 @@ VmRef argumentArray(int32_t argc, const VmPtr<const char>* argv) {
 
 void vsCore_start(const ImageDescriptor* image, const char* classPath) {
   vsVmGlobals_clearReferences();
-  vsInterpreter_initialize();
   if (vsJavaHeap_setup(image->readOnlySize, image->writableSize) == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
   vsThread_reset();
   vsScheduler_initialize();
@@ -149,6 +150,7 @@ void vsCore_start(const ImageDescriptor* image, const char* classPath) {
   if (loaded == kImageMalformed) vsVm_fatalErrorCode(kFatalInconsistency);
   joinClassTables();
   jitEntry_setRomEntries();
+  vsInterpreter_initialize();
   if (vsException_isPending()) return;
 
   if (vsVm_createRootArray() == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
@@ -185,6 +187,17 @@ int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const 
   return queued;
 }
 
+namespace {
+
+// Step 7, once main has its thread: the compile policy's start.
+void startPolicy() {
+  uint32_t high = 0, low = 0;
+  JkGetCurrentTimeMillis(&high, &low);
+  jitPolicy_init((uint64_t{high} << 32) | low);
+}
+
+}  // namespace
+
 void vsCore_reportUncaught() { vsThread_printUncaught("Uncaught Exception: "); }
 
 int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
@@ -208,15 +221,19 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
       if (s.exitCode == 0) s.exitCode = -1;
     }
     if (slave) s.exitCode = -1;
-  } else if (inspection == VmInspection::DumpStart) {
-    vsCore_dumpStart(report);
-  } else if (slave) {
-    return 0;
-  } else if (s.exiting == 0) {
-    // The scheduler runs every thread, main first, until none is left.
-    vsInterpreter_resumeCurrentThread();
-    vsLocalRootList = {};
-    if (vsException_isPending() && s.exiting == 0) vsThread_printUncaught("Uncaught exception: ");
+  } else {
+    startPolicy();
+    if (inspection == VmInspection::DumpStart) {
+      vsCore_dumpStart(report);
+    } else if (slave) {
+      return 0;
+    } else if (s.exiting == 0) {
+      // Step 10: the scheduler runs every thread, main first, until none is
+      // left; an exception that comes back pending is reported.
+      vsInterpreter_resumeCurrentThread();
+      vsLocalRootList = {};
+      if (vsException_isPending() && s.exiting == 0) vsThread_printUncaught("Uncaught exception: ");
+    }
   }
   vsVm_shutdown();
   return s.exitCode;
