@@ -1764,7 +1764,7 @@ struct RuntimeExit {
   RuntimeExit* previous;
   VmPtr<VmHandle> handles;
 };
-RuntimeExit* gRuntimeExit = nullptr;
+VS_VMBSS(RuntimeExit*) gRuntimeExit = nullptr;
 
 void enter(Mode mode) {
   RuntimeExit exit;
