@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/model/vm_globals.h"
 #include "vm/core/threads/tests/thread_fixture.h"
 
 namespace {
@@ -143,6 +144,95 @@ TEST_F(RunQueueTest, InitializeZeroesTheCountersAndTheBitmap) {
   EXPECT_EQ(vsScheduler.threadCount, 0u);
   EXPECT_EQ(vsScheduler.priorityBitmap, 0u);
   EXPECT_EQ(vsScheduler.lastPriority, 0u);
+}
+
+}  // namespace
+
+namespace {
+
+// Scheduling as the interpreter drives it: the current thread is thread
+// 0, reschedule chooses, the switch point switches.
+class SchedulingTest : public RunQueueTest {
+ protected:
+  void SetUp() override {
+    RunQueueTest::SetUp();
+    if (HasFatalFailure()) return;
+  }
+  void TearDown() override {
+    vsVmGlobals.currentThread = 0;
+    vsVmGlobals.yieldWord = 0;
+    RunQueueTest::TearDown();
+  }
+  // Reschedules and switches `steps` times: the current thread each time.
+  std::vector<VmRef> run(int steps) {
+    std::vector<VmRef> order;
+    for (int i = 0; i < steps; ++i) {
+      vsScheduler_reschedule();
+      vsScheduler_switchAfterNative();
+      order.push_back(vsVmGlobals.currentThread);
+    }
+    return order;
+  }
+};
+
+TEST_F(SchedulingTest, TwoThreadsOfNormalPriorityAlternateAtEachYield) {
+  make(2, kNormPriority);
+  for (int i = 0; i < 2; ++i) vsScheduler_setRunnable(thread(i), 1);
+  vsVmGlobals.currentThread = *thread(0);
+  const VmRef a = *thread(0), b = *thread(1);
+  EXPECT_EQ(run(4), (std::vector<VmRef>{b, a, b, a}));
+}
+
+TEST_F(SchedulingTest, AHigherPriorityRunsFirstAndKeepsRunning) {
+  make(2, kNormPriority);
+  make(1, 6);
+  for (int i = 0; i < 3; ++i) vsScheduler_setRunnable(thread(i), 1);
+  vsVmGlobals.currentThread = *thread(0);
+  const VmRef high = *thread(2);
+  EXPECT_EQ(run(3), (std::vector<VmRef>{high, high, high}));
+  EXPECT_EQ(vsScheduler.lastPriority, 6);
+  // Once it leaves, the two of priority 5 take turns.
+  vsScheduler_setRunnable(thread(2), 0);
+  const std::vector<VmRef> after = run(2);
+  EXPECT_NE(after[0], after[1]);
+  EXPECT_NE(after[0], high);
+}
+
+TEST_F(SchedulingTest, ThreadsOfOneHigherPriorityTakeTurns) {
+  make(2, 7);
+  make(1, kNormPriority);
+  for (int i = 0; i < 3; ++i) vsScheduler_setRunnable(thread(i), 1);
+  vsVmGlobals.currentThread = *thread(2);
+  const std::vector<VmRef> order = run(4);
+  EXPECT_EQ(order[0], order[2]);
+  EXPECT_EQ(order[1], order[3]);
+  EXPECT_NE(order[0], order[1]);
+  for (VmRef t : order) EXPECT_NE(t, *thread(2));
+}
+
+TEST_F(SchedulingTest, NothingRunnablePicksNothing) {
+  make(1, kNormPriority);
+  EXPECT_EQ(vsScheduler_pickNext(0), 0u);
+  vsVmGlobals.currentThread = *thread(0);
+  vsScheduler_reschedule();
+  EXPECT_EQ(vsRoot(kRootNextThread), 0u);
+}
+
+TEST_F(SchedulingTest, SwitchingCarriesExceptionsAndTheYieldRequest) {
+  make(2, kNormPriority);
+  vsVmGlobals.currentThread = *thread(0);
+  const VmRef pending = *thread(1);  // any object serves as the exception
+  vsPendingException() = pending;
+  rec(*thread(1))->deferredException = *thread(0);
+  vsVmGlobals.yieldWord = rec(*thread(0))->stackLimit;
+  vsScheduler_requestYield();
+  vsThread_switchTo(*thread(1));
+  EXPECT_EQ(vsVmGlobals.currentThread, *thread(1));
+  EXPECT_EQ(rec(*thread(0))->deferredException, pending);
+  EXPECT_EQ(vsPendingException(), *thread(0));
+  EXPECT_EQ(rec(*thread(1))->deferredException, 0u);
+  EXPECT_EQ(vsVmGlobals.yieldWord, rec(*thread(1))->stackLimit | 1);
+  vsPendingException() = 0;
 }
 
 }  // namespace
