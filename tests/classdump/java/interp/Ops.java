@@ -202,6 +202,24 @@ class Circle extends Shape {
 }
 
 class Probe {
+    static native void mark();
     static native int nativeDepth();
     static native int twice(int x);
+}
+
+/** A thread that marks three steps through a test native; the back branch
+ * of its loop takes the yield that the native requests. */
+class Worker extends Thread {
+    public void run() {
+        for (int i = 0; i < 3; i++) {
+            Probe.mark();
+        }
+    }
+}
+
+/** A thread whose run ends with an exception that nobody catches. */
+class Thrower extends Thread {
+    public void run() {
+        throw new RuntimeException("boom");
+    }
 }

@@ -18,6 +18,7 @@
 #include "vm/core/interp/interpreter_frames.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/memory/heap_allocators.h"
+#include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
@@ -32,6 +33,8 @@
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/threads/stack_growth.h"
+#include "vm/core/threads/scheduler.h"
+#include "vm/services/lifecycle/console.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
 
@@ -44,7 +47,8 @@ constexpr const char* kClasses[] = {"interp/Ops",      "interp/Holder",   "inter
                                     "java/lang/ArrayStoreException", "java/lang/IllegalArgumentException",
                                     "java/lang/String", "java/lang/Math", "java/lang/Double",
                                     "java/lang/Float", "java/lang/Class", "java/lang/Thread",
-                                    "interp/Init", "interp/InitBase"};
+                                    "interp/Init", "interp/InitBase", "interp/Worker",
+                                    "interp/Thrower", "java/lang/Runnable"};
 
 // Classes whose initialisation the tests run.
 constexpr const char* kUninitialized[] = {"interp/Init", "interp/InitBase"};
@@ -68,6 +72,13 @@ void probeTwice() {
 void probeDeferringCollection() {
   vsNativeMethod_deferredCollectionBytes = 64;
   vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = 42;
+}
+
+// Probe.mark: records the thread that runs it and asks for a yield.
+std::vector<VmRef> gMarks;
+void probeMark() {
+  gMarks.push_back(vsVmGlobals.currentThread);
+  vsScheduler_requestYield();
 }
 
 int gYieldCalls = 0;
@@ -129,6 +140,8 @@ class InterpreterTest : public CoreTest {
     bindNative("java/lang/Class", "getSuperclass0", "()Ljava/lang/Class;", &Java_java_lang_Class_getSuperclass0);
     bindNative("java/lang/Class", "runClinit", "()V", &Java_java_lang_Class_runClinit);
     bindNative("java/lang/Class", "removeClinit", "()V", &Java_java_lang_Class_removeClinit);
+    bindNative("java/lang/Thread", "internalExit", "()V", &Java_java_lang_Thread_internalExit);
+    bindNative("interp/Probe", "mark", "()V", &probeMark);
     bindNative("java/lang/Class", "verifyClass", "()V", &Java_java_lang_Class_verifyClass);
     bindNative("java/lang/Class", "prepareMethods", "()V", &Java_java_lang_Class_prepareMethods);
     MethodRecord* twice = method("interp/Probe", "twice", "(I)I");
@@ -591,6 +604,118 @@ TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
   EXPECT_EQ(lrem(INT64_MIN, -1), 0);
   EXPECT_EQ(ldiv(-9, 2), -4);
   EXPECT_EQ(lrem(-9, 2), -1);
+}
+
+}  // namespace
+
+namespace {
+
+// Java threads run by the scheduler from the first one's start to the end
+// of the last.
+class ThreadRunTest : public InterpreterTest {
+ protected:
+  void SetUp() override {
+    InterpreterTest::SetUp();
+    if (HasFatalFailure()) return;
+    ASSERT_EQ(vsVm_createRootArray(), 1);
+    vsScheduler_initialize();
+    vsRoot(kRootThread) = vsRef_of(loaded("java/lang/Thread"));
+    vsRoot(kRootNextThread) = 0;
+    gMarks.clear();
+  }
+
+  // A started thread whose java.lang.Thread is a new instance of the class.
+  VmRef start(const char* cls, int32_t priority) {
+    VmHandle c, object, thread;
+    vsHandle_push(&c, vsRef_of(loaded(cls)));
+    vsHandle_push(&object, vsJavaHeap_newInstance(&c.object,
+                                                  static_cast<uint32_t>(vsRef_as<ClassRecord>(c.object)->instanceKind)));
+    vsRef_as<JavaThreadObject>(object.object)->priority = priority;
+    vsHandle_push(&thread, vsThread_new(&object.object));
+    vsJavaHeap_storeReference(&vsRef_as<JavaThreadObject>(object.object)->threadRecord, thread.object);
+    vsThread_startJavaThread(&thread.object);
+    const VmRef t = thread.object;
+    vsHandle_close(&c);
+    return t;
+  }
+
+  // Makes the first thread current and runs until no thread is left: what
+  // the VM printed.
+  std::string runAll(VmRef first) {
+    vsVmGlobals.currentThread = first;
+    vsVmGlobals.yieldWord = vsRef_as<ThreadRecord>(first)->stackLimit;
+    vsSys_setConsoleOutput(1);
+    vsTestPort_startCapture();
+    vsInterpreter_resumeCurrentThread();
+    const TestPortCapture out = vsTestPort_stopCapture();
+    vsSys_setConsoleOutput(0);
+    return out.trace + out.console;
+  }
+
+  static const JavaThreadObject* javaThread(VmRef t) {
+    return vsRef_as<JavaThreadObject>(vsRef_as<ThreadRecord>(t)->javaThread);
+  }
+};
+
+TEST_F(ThreadRunTest, ThreadsOfOnePriorityAlternateAtYieldsAndEndThroughInternalExit) {
+  const VmRef a = start("interp/Worker", kNormPriority);
+  const VmRef b = start("interp/Worker", kNormPriority);
+  ASSERT_TRUE(a != 0 && b != 0);
+  EXPECT_EQ(vsScheduler.threadCount, 2u);
+  EXPECT_EQ(runAll(a), "");
+  EXPECT_EQ(gMarks, (std::vector<VmRef>{a, b, a, b, a, b}));
+  for (VmRef t : {a, b}) {
+    // internalExit and the finish step both mark the thread finished; the
+    // thread left the scheduler and its stack.
+    EXPECT_EQ(javaThread(t)->finished, 1);
+    EXPECT_EQ(vsRef_as<ThreadRecord>(t)->stackChunk, 0u);
+    EXPECT_EQ(vsRef_as<ThreadRecord>(t)->queueNext, 0u);
+  }
+  EXPECT_EQ(vsScheduler.threadCount, 0u);
+  EXPECT_EQ(vsRoot(kRootThreadList), 0u);
+  EXPECT_FALSE(vsException_isPending());
+}
+
+TEST_F(ThreadRunTest, AHigherPriorityThreadRunsToItsEndFirst) {
+  const VmRef a = start("interp/Worker", kNormPriority);
+  const VmRef b = start("interp/Worker", kNormPriority);
+  const VmRef high = start("interp/Worker", 6);
+  // a runs first as the current thread; its first yield goes to `high`.
+  runAll(a);
+  EXPECT_EQ(gMarks, (std::vector<VmRef>{a, high, high, high, a, b, a, b, b}));
+}
+
+TEST_F(ThreadRunTest, AnUncaughtExceptionIsPrintedAndTheThreadStillEnds) {
+  const VmRef t = start("interp/Thrower", kNormPriority);
+  const VmRef w = start("interp/Worker", kNormPriority);
+  const std::string out = runAll(t);
+  EXPECT_EQ(out.rfind("Uncaught exception: java.lang.RuntimeException: boom\n", 0), 0u) << "[" << out << "]";
+  EXPECT_EQ(javaThread(t)->finished, 1);
+  EXPECT_EQ(gMarks.size(), 3u) << "the other thread runs on";
+  EXPECT_EQ(javaThread(w)->finished, 1);
+  EXPECT_EQ(vsScheduler.threadCount, 0u);
+  EXPECT_FALSE(vsException_isPending());
+}
+
+TEST_F(ThreadRunTest, StartingAThreadObjectWithoutRunIsFatal) {
+  VmHandle c, object;
+  vsHandle_push(&c, vsRef_of(loaded("interp/Holder")));
+  vsHandle_push(&object, vsJavaHeap_newInstance(&c.object,
+                                                static_cast<uint32_t>(vsRef_as<ClassRecord>(c.object)->instanceKind)));
+  const VmRef thread = vsThread_new(&object.object);
+  EXPECT_EXIT(
+      {
+        VmHandle held;
+        vsHandle_push(&held, thread);
+        VmExitPoint point;
+        if (setjmp(point.buffer) == 0) {
+          vsExitPoint_push(&point);
+          vsThread_startJavaThread(&held.object);
+        }
+        std::_Exit(vsVmState().exitCode == -1 ? 133 : 1);
+      },
+      ::testing::ExitedWithCode(133), "");
+  vsHandle_close(&c);
 }
 
 }  // namespace
