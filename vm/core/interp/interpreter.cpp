@@ -649,6 +649,9 @@ invoke : {
     case kEntryNativeDirectReference: {
       // No frame: the parameters are popped and the native function that
       // the method record holds in place of max stack and max locals runs.
+      // Without a frame there is nowhere to keep how the caller goes on,
+      // so there is no switch point here: these natives never block, and
+      // a thread chosen meanwhile takes over at the next switch point.
       const uint32_t params = callee->parameterWords;
       const bool isStatic = (callee->accessFlags & kMethodStatic) != 0;
       VmWord function;

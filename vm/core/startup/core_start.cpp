@@ -11,7 +11,6 @@
 #include "vm/core/interp/interpreter.h"
 #include "vm/core/interp/jit_policy.h"
 #include "vm/core/interp/method_entries.h"
-#include "vm/core/interp/stack_trace.h"
 #include "vm/core/interp/string_helpers.h"
 #include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/class_loading.h"
@@ -38,8 +37,6 @@
 #include "vm/core/threads/thread_end.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
-#include "vm/services/lifecycle/console.h"
-#include "vm/services/memory/trace_log.h"
 #include "port/vm_clock.h"
 
 namespace {

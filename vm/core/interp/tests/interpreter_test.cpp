@@ -81,6 +81,14 @@ void probeMark() {
   vsScheduler_requestYield();
 }
 
+// Thread.internalExit through the real native: the receivers it finished.
+std::vector<VmRef> gExited;
+void recordingInternalExit() {
+  Java_java_lang_Thread_internalExit();
+  const VmRef self = *vsWord_toPointer<VmWord>(vsVmGlobals.nativeParameterPointer);
+  if (vsRef_as<JavaThreadObject>(self)->finished == 1) gExited.push_back(self);
+}
+
 int gYieldCalls = 0;
 void countingYieldCheck(VmWord*) {
   ++gYieldCalls;
@@ -622,6 +630,8 @@ class ThreadRunTest : public InterpreterTest {
     vsRoot(kRootThread) = vsRef_of(loaded("java/lang/Thread"));
     vsRoot(kRootNextThread) = 0;
     gMarks.clear();
+    gExited.clear();
+    bindNative("java/lang/Thread", "internalExit", "()V", &recordingInternalExit);
   }
 
   // A started thread whose java.lang.Thread is a new instance of the class.
@@ -664,6 +674,9 @@ TEST_F(ThreadRunTest, ThreadsOfOnePriorityAlternateAtYieldsAndEndThroughInternal
   EXPECT_EQ(vsScheduler.threadCount, 2u);
   EXPECT_EQ(runAll(a), "");
   EXPECT_EQ(gMarks, (std::vector<VmRef>{a, b, a, b, a, b}));
+  // Each thread's last Java call: internalExit on its Thread, in the order
+  // the threads ended.
+  EXPECT_EQ(gExited, (std::vector<VmRef>{vsRef_as<ThreadRecord>(a)->javaThread, vsRef_as<ThreadRecord>(b)->javaThread}));
   for (VmRef t : {a, b}) {
     // internalExit and the finish step both mark the thread finished; the
     // thread left the scheduler and its stack.
@@ -691,6 +704,7 @@ TEST_F(ThreadRunTest, AnUncaughtExceptionIsPrintedAndTheThreadStillEnds) {
   const std::string out = runAll(t);
   EXPECT_EQ(out.rfind("Uncaught exception: java.lang.RuntimeException: boom\n", 0), 0u) << "[" << out << "]";
   EXPECT_EQ(javaThread(t)->finished, 1);
+  EXPECT_EQ(gExited.size(), 2u) << "internalExit runs after an uncaught exception too";
   EXPECT_EQ(gMarks.size(), 3u) << "the other thread runs on";
   EXPECT_EQ(javaThread(w)->finished, 1);
   EXPECT_EQ(vsScheduler.threadCount, 0u);
