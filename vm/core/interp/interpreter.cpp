@@ -722,8 +722,14 @@ throw_pending:
     thread = currentThread();
     fp = p<VmWord>(thread->savedFramePointer);
     sp = p<VmWord>(thread->savedLocals);
-    // Uncaught: the bottom guard frame returns with it pending.
-    if (caught == 0) goto guard_done;
+    if (caught == 0) {
+      // Uncaught: the bottom guard frame returns with it pending, after the
+      // calls queued on the way (a replacing exception's constructor).
+      GuardFrame* g = vsGuardFrame_atPointer(w(fp));
+      g->nextCall = thread->pendingCalls;
+      thread->pendingCalls = 0;
+      goto next_pending_call;
+    }
     InterpreterFrame* f = FRAME();
     lp = p<VmWord>(f->localsPointer);
     cp = p<VmWord>(f->poolBase);

@@ -35,9 +35,11 @@ public class Unwind {
     }
 
     public static Object caughtRecorded() {
-        try { Raiser.raise(); } catch (Recorded e) { return e; }
+        try { Raiser.raise(); } catch (Recorded e) { madeAtHandler = Recorded.made; return e; }
         return null;
     }
+    static int madeAtHandler;
+    public static int madeAtHandler() { return madeAtHandler; }
     public static int recordedMade() { return Recorded.made; }
 
     public static int replaced() {

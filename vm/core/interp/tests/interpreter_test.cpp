@@ -184,6 +184,7 @@ class InterpreterTest : public CoreTest {
     o.high = t->resultHigh;
     o.exception = takePending();
     EXPECT_EQ(t->stackPointer, 0u) << "the guard frame is left";
+    EXPECT_EQ(t->pendingCalls, 0u) << "every queued call ran";
     return o;
   }
 
@@ -796,7 +797,7 @@ TEST_F(UnwindTest, VmRaisedExceptionsRunTheirConstructorsBeforeTheHandler) {
   // A raised fixture class: the handler sees it constructed, once.
   vsPendingException() = unwind("caughtRecorded", "()Ljava/lang/Object;").low;
   EXPECT_EQ(takePending(), "interp/Recorded \"  0\"");
-  EXPECT_EQ(unwind("recordedMade", "()I").asInt(), 1);
+  EXPECT_EQ(unwind("madeAtHandler", "()I").asInt(), 1);
   // A constructor that throws: its exception takes the place of the first.
   EXPECT_EQ(unwind("replaced", "()I").asInt(), 1);
   EXPECT_EQ(vsRef_as<ThreadRecord>(thread_)->pendingCalls, 0u);
