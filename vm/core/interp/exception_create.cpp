@@ -55,8 +55,9 @@ VmRef exceptionClass(const char* className, const VmRef* thread) {
 
 // Queues the constructor of the new exception with the message (or none).
 // A class without the matching constructor of its own gets <init>() when it
-// has one; the message stays in its field either way.
-void queueConstructor(const VmRef* thread, const VmRef* exception, const VmRef* text) {
+// has one; the message stays in its field either way. False, with
+// OutOfMemoryError pending, when the call cannot be made.
+bool queueConstructor(const VmRef* thread, const VmRef* exception, const VmRef* text) {
   const ClassRecord* cls = vsObject_class(*exception);
   VmHandle method;
   vsHandle_pushEmpty(&method);
@@ -65,10 +66,12 @@ void queueConstructor(const VmRef* thread, const VmRef* exception, const VmRef* 
   const bool withMessage = method.object != 0;
   if (!withMessage)
     method.object = vsClass_findMethodInClass(cls, vsWellKnown_symbol(kSymInit), vsWellKnown_symbol(kSymSignatureVoid));
+  bool ok = true;
   if (method.object != 0) {
     VmHandle call;
     vsHandle_push(&call, vsJavaHeap_newPendingCall(&method.object, withMessage ? 2 : 1));
-    if (call.object != 0) {
+    ok = call.object != 0;
+    if (ok) {
       ArgumentBlock* block = vsRef_as<ArgumentBlock>(call.object);
       vsArgumentBlock_setReference(block, 0, *exception);
       if (withMessage) vsArgumentBlock_setReference(block, 1, *text);
@@ -77,6 +80,7 @@ void queueConstructor(const VmRef* thread, const VmRef* exception, const VmRef* 
     vsHandle_close(&call);
   }
   vsHandle_close(&method);
+  return ok;
 }
 
 // The thread-kill object, made once: a bare Throwable that no handler is
@@ -120,10 +124,8 @@ VmRef vsException_create(const char* className, const char* message) {
   if (text.object != 0 &&
       vsRef_as<ClassRecord>(cls.object)->instanceKind >= static_cast<int16_t>(kDetailMessageOffset + 4))
     vsJavaHeap_storeReference(vsRef_as<VmWord>(exception.object + kDetailMessageOffset), text.object);
-  if (exception.object != 0 && thread.object != 0) {
-    queueConstructor(&thread.object, &exception.object, &text.object);
-    if (vsException_isPending()) exception.object = 0;
-  }
+  if (exception.object != 0 && thread.object != 0 && !queueConstructor(&thread.object, &exception.object, &text.object))
+    exception.object = 0;
   const VmRef result = exception.object;
   vsHandle_close(&thread);
   return result;
