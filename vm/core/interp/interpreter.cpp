@@ -704,8 +704,9 @@ do_return : {
 // ---- exceptions ----------------------------------------------------------
 // The frame at fp has its bytecode saved. Calls queued with the exception
 // (its constructor) run first, once per throwing frame, under a guard frame
-// that keeps the exception; one that throws replaces it. A guard frame at
-// fp runs none: they wait for the thread's next pending calls.
+// that keeps the exception; one that throws replaces it. With a guard frame
+// at fp they run after the dispatch, before the handler or before the
+// bottom guard frame returns.
 throw_pending:
   if (thread->pendingCalls != 0 && queuedCallsFrame != fp && p<VmWord>(w(fp))[1] != kGuardFrameTag) {
     queuedCallsFrame = fp;
