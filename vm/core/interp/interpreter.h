@@ -61,3 +61,8 @@ void vsInterpreter_resumeCurrentThread();
 // termination steps, the continuation vsInterpreter_threadStart and the
 // frame pointer 0. Returns the thread's first saved stack pointer, top - 24.
 VmWord vsThreadStack_initFirstFrames(VmWord top);
+
+// The continuation word of an interpreted frame that is to go on at its
+// saved bytecode pointer (where the exception dispatcher leaves a frame
+// that catches).
+VmWord vsInterpreter_continueAtSavedBcpToken();
