@@ -20,6 +20,7 @@
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/kinds.h"
+#include "vm/core/model/method_lookup.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/well_known_symbols.h"
@@ -220,7 +221,15 @@ void Layout::prepareRecords() {
       const std::string name = romizer_className(cls);
       uint32_t status = c->mirror->status & kMirrorVerified;
       if (kind == kKindInstanceClass && name.compare(0, 5, "java/") == 0) status |= kMirrorOpen;
-      if (cls == vsRoot(kRootObject)) status |= kMirrorInitialized;
+      // Object, and Thread, whose currentThread() the initialisation of
+      // every class calls (were Thread left to its own initialisation, that
+      // call would request it again before it could be marked as under way),
+      // start initialised: neither may have a static initializer.
+      if (cls == vsRoot(kRootObject) || cls == vsRoot(kRootThread)) {
+        if (vsClass_findMethodInClass(c, vsWellKnown_symbol(kSymClinit), vsWellKnown_symbol(kSymSignatureVoid)) != 0)
+          romizer_fail("class %s: a static initializer, but the class starts initialised", name.c_str());
+        status |= kMirrorInitialized;
+      }
       c->mirror->status = kind == kKindInstanceClass ? status : 0;
     }
     if (info == nullptr) continue;

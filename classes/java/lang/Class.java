@@ -24,7 +24,8 @@ public final class Class {
     public native boolean isInterface();
 
     /**
-     * Initializes the class: its superclass first, then its static
+     * Initializes the class: verifies it, initializes its superclass,
+     * prepares its methods for invocation, then runs its static
      * initializer, which then leaves the class. The virtual machine calls
      * this on first use of the class. A second request from the thread that
      * runs the initialization returns at once. When an initializer throws,
@@ -41,10 +42,12 @@ public final class Class {
             status |= INITIALIZING;
             initThread = current;
             try {
+                verifyClass();
                 Class superclass = getSuperclass0();
                 if (superclass != null) {
                     superclass.initialize();
                 }
+                prepareMethods();
                 runClinit();
                 removeClinit();
             } catch (Throwable e) {
@@ -56,6 +59,12 @@ public final class Class {
             initThread = null;
         }
     }
+
+    /** Verifies a class loaded from the class path, when verification is on. */
+    private native void verifyClass();
+
+    /** Prepares the methods of a class loaded from the class path for invocation. */
+    private native void prepareMethods();
 
     /** The superclass, null when there is none. */
     private native Class getSuperclass0();

@@ -7,4 +7,16 @@ package java.lang;
 public class Object {
     public Object() {
     }
+
+    /**
+     * Wakes one thread that waits on this object's monitor; the caller must
+     * own the monitor.
+     */
+    public final native void notify();
+
+    /**
+     * Wakes every thread that waits on this object's monitor; the caller
+     * must own the monitor.
+     */
+    public final native void notifyAll();
 }

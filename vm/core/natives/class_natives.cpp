@@ -19,6 +19,14 @@ VmRef receiverClass() {
 
 }  // namespace
 
+// Verification and the preparation of methods for invocation concern only
+// classes loaded from the class path; the image's classes were checked and
+// prepared when the image was made. Neither has work in a VM without the
+// verifier and the load-time peephole pass: their modules add it here.
+extern "C" void Java_java_lang_Class_verifyClass() {}
+
+extern "C" void Java_java_lang_Class_prepareMethods() {}
+
 extern "C" void Java_java_lang_Class_getSuperclass0() {
   const ClassRecord* super = vsRef_as<ClassRecord>(receiverClass())->superClass.get();
   vsNativeMethod_setReturnInt(super != nullptr ? static_cast<int32_t>(super->mirror.raw) : 0);

@@ -7,6 +7,13 @@
 // for an array class they do nothing.
 #pragma once
 
+// private verifyClass()V: the first step of initialisation, verification of
+// a class from the class path while UseVerifier is on.
+extern "C" void Java_java_lang_Class_verifyClass();
+// private prepareMethods()V: the step after the superclass's
+// initialisation, the preparation of a class-path class's methods for
+// invocation.
+extern "C" void Java_java_lang_Class_prepareMethods();
 // private getSuperclass0()Ljava/lang/Class;: the Class object of the
 // superclass, null when the class has none.
 extern "C" void Java_java_lang_Class_getSuperclass0();

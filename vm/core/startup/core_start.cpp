@@ -8,6 +8,8 @@
 #include "vm/core/image/image_dump.h"
 #include "vm/core/image/image_loader.h"
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/interpreter.h"
+#include "vm/core/interp/jit_policy.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/stack_trace.h"
 #include "vm/core/interp/string_helpers.h"
@@ -37,6 +39,7 @@
 #include "vm/core/threads/threads.h"
 #include "vm/services/lifecycle/console.h"
 #include "vm/services/memory/trace_log.h"
+#include "port/vm_clock.h"
 
 namespace {
 
@@ -146,6 +149,7 @@ void vsCore_start(const ImageDescriptor* image, const char* classPath) {
   if (loaded == kImageMalformed) vsVm_fatalErrorCode(kFatalInconsistency);
   joinClassTables();
   jitEntry_setRomEntries();
+  vsInterpreter_initialize();
   if (vsException_isPending()) return;
 
   if (vsVm_createRootArray() == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
@@ -182,15 +186,29 @@ int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const 
   return queued;
 }
 
-void vsCore_reportUncaught() {
+namespace {
+
+// Prints the prefix and the pending exception with its stack trace, where
+// stack traces go, and clears it.
+void reportPending(const char* prefix) {
   const VmRef exception = vsPendingException();
   vsPendingException() = 0;
-  // The report is a stack trace: it goes where stack traces go.
   vsSys_setPrintingStackTrace(1);
-  vsOutputStream_print(vsStream_errorStream(), "Uncaught Exception: ");
+  vsOutputStream_print(vsStream_errorStream(), prefix);
   vsException_printStackTrace(exception);
   vsSys_setPrintingStackTrace(0);
 }
+
+// Step 7, once main has its thread: the compile policy's start.
+void startPolicy() {
+  uint32_t high = 0, low = 0;
+  JkGetCurrentTimeMillis(&high, &low);
+  jitPolicy_init((uint64_t{high} << 32) | low);
+}
+
+}  // namespace
+
+void vsCore_reportUncaught() { reportPending("Uncaught Exception: "); }
 
 int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
                     const VmPtr<const char>* argv, VmInspection inspection) {
@@ -213,13 +231,19 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
       if (s.exitCode == 0) s.exitCode = -1;
     }
     if (slave) s.exitCode = -1;
-  } else if (inspection == VmInspection::DumpStart) {
-    vsCore_dumpStart(report);
-  } else if (slave) {
-    return 0;
   } else {
-    vsTraceLog_error("Error: no interpreter in this build.\n");
-    s.exitCode = -1;
+    startPolicy();
+    if (inspection == VmInspection::DumpStart) {
+      vsCore_dumpStart(report);
+    } else if (slave) {
+      return 0;
+    } else {
+      // Step 10: the main thread runs its calls; an exception that none of
+      // them caught is reported as the thread ends.
+      vsVmGlobals.yieldWord = vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->stackLimit;
+      vsInterpreter_runPendingCalls();
+      if (vsException_isPending()) reportPending("Uncaught exception: ");
+    }
   }
   vsVm_shutdown();
   return s.exitCode;

@@ -49,9 +49,10 @@ void vsCore_start(const ImageDescriptor* image, const char* classPath);
 // verifier comes), an inspection when asked, main handed to the main thread
 // (step 6), the report of its failure (step 8: "Uncaught Exception: " and
 // the exception, exit code -1 unless already set, -1 in slave mode), slave
-// mode's early return of 0 without shutdown (step 9); otherwise, as no
-// interpreter runs the threads yet, the trace line "Error: no interpreter
-// in this build." and exit code -1; then shutdown. The exit code.
+// mode's early return of 0 without shutdown (step 9); otherwise the main
+// thread runs its pending calls (step 10), and an exception none of them
+// caught prints "Uncaught exception: " and its stack trace; then shutdown.
+// The exit code.
 int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const char* className, int32_t argc,
                     const VmPtr<const char>* argv, VmInspection inspection);
 

@@ -128,6 +128,8 @@ class InterpreterTest : public CoreTest {
     bindNative("java/lang/Class", "getSuperclass0", "()Ljava/lang/Class;", &Java_java_lang_Class_getSuperclass0);
     bindNative("java/lang/Class", "runClinit", "()V", &Java_java_lang_Class_runClinit);
     bindNative("java/lang/Class", "removeClinit", "()V", &Java_java_lang_Class_removeClinit);
+    bindNative("java/lang/Class", "verifyClass", "()V", &Java_java_lang_Class_verifyClass);
+    bindNative("java/lang/Class", "prepareMethods", "()V", &Java_java_lang_Class_prepareMethods);
     MethodRecord* twice = method("interp/Probe", "twice", "(I)I");
     const VmWord g = vsWord_fromPointer(reinterpret_cast<const void*>(&probeTwice));
     std::memcpy(&twice->maxStack, &g, 4);

@@ -257,21 +257,23 @@ TEST_F(CoreStartTest, MainStepsEndAsTheirModeSays) {
     int32_t exitCode;
     const char* output;  // the start of a line of the output
     bool heapKept;       // slave mode returns before shutdown
+    bool policyStarted;  // main was handed over: the compile policy's flags are set
   };
   const Case cases[] = {
-      {"Main", false, VmInspection::None, -1, "Error: no interpreter in this build.\n", false},
-      {"Main", true, VmInspection::None, 0, "", true},
-      {"Inst", false, VmInspection::None, -1, "Uncaught Exception: java.lang.OutOfMemoryError", false},
-      {"Inst", true, VmInspection::None, -1, "Uncaught Exception: ", false},
-      {"Main", false, VmInspection::DumpStart, 0, "pending call: Main.main([Ljava/lang/String;)V with\n", false},
-      {"Main", false, VmInspection::CheckImage, 0, "image ok: ", false},
-      {"Main", false, VmInspection::DumpImage, 0, "romizer version 1\n", false},
+      {"Main", false, VmInspection::None, 0, "", false, true},
+      {"Main", true, VmInspection::None, 0, "", true, true},
+      {"Inst", false, VmInspection::None, -1, "Uncaught Exception: java.lang.OutOfMemoryError", false, false},
+      {"Inst", true, VmInspection::None, -1, "Uncaught Exception: ", false, false},
+      {"Main", false, VmInspection::DumpStart, 0, "pending call: Main.main([Ljava/lang/String;)V with\n", false, true},
+      {"Main", false, VmInspection::CheckImage, 0, "image ok: ", false, false},
+      {"Main", false, VmInspection::DumpImage, 0, "romizer version 1\n", false, false},
   };
   for (const Case& c : cases) {
     vsTestHeap_shutdown();
     ASSERT_TRUE(vsTestHeap_boot(kTestHeapBytes, kTestHeapBytes));
     image_ = vsTestImage_build();
     vsVmFlags().SlaveMode = c.slave ? 1 : 0;
+    vsVmFlags().JITControl_MinCompilationInterval = 0;
     // The exceptions' double makes pending what will be the image's
     // OutOfMemoryError once the heap part lies at the heap's start.
     const ImageDescriptor* d = image_.descriptor;
@@ -286,6 +288,7 @@ TEST_F(CoreStartTest, MainStepsEndAsTheirModeSays) {
     EXPECT_EQ(code, c.exitCode) << c.className << " " << static_cast<int>(c.inspection);
     EXPECT_NE(output.find(c.output), std::string::npos) << c.className << ":\n" << output;
     EXPECT_EQ(vsVmGlobals.heapLow != 0, c.heapKept) << c.className;
+    EXPECT_EQ(vsVmFlags().JITControl_MinCompilationInterval, c.policyStarted ? 40 : 0) << c.className;
     vsTestException_clear();
   }
 }

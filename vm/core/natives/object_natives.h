@@ -1,0 +1,12 @@
+// Natives of java.lang.Object: the monitor's notification. The receiver is
+// the object whose monitor the current thread must own. Naming and
+// conventions as in thread_natives.h.
+#pragma once
+
+// notify()V: wakes the first thread of the receiver's wait set;
+// IllegalMonitorStateException (code 114) when the current thread does not
+// own the receiver's monitor.
+extern "C" void Java_java_lang_Object_notify();
+// notifyAll()V: wakes every thread of the wait set; code 115 for a
+// thread that does not own the monitor.
+extern "C" void Java_java_lang_Object_notifyAll();
