@@ -3,10 +3,12 @@
 
   make_monitor_loop.py OUT.jar
 
-tests/MonitorLoop: main enters one object's monitor 10,000 times in a loop
-and never exits it (legal bytecode; each enter takes one more lock record
-of the frame). It prints the number of enters, or "OutOfMemoryError" and
-the count reached when the records no longer fit in the thread's stack.
+tests/MonitorLoop: enterAll(o) enters o's monitor 10,000 times in a loop
+(legal bytecode; each enter takes one more lock record of the frame),
+counting in the static field entered. When the records no longer fit in
+the thread's stack, OutOfMemoryError ends the loop; its handler sets the
+static field outOfMemory, which needs no call. Either way the method then
+exits every monitor it entered and returns. main prints both fields.
 """
 import os
 import sys
@@ -14,6 +16,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "classdump"))
 from classgen import ACC_PUBLIC, ACC_STATIC, ClassFile, u1, u2  # noqa: E402
+from make_class_files import stack_map  # noqa: E402
 
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
 ENTERS = 10000
@@ -24,49 +27,58 @@ ITEM_OBJECT = 7
 def monitor_loop():
     cf = ClassFile("tests/MonitorLoop")
     cf.constructor()
+    cf.field("entered", "I", access=ACC_STATIC)
+    cf.field("outOfMemory", "I", access=ACC_STATIC)
     obj = cf.class_ref("java/lang/Object")
     init = cf.member_ref(10, "java/lang/Object", "<init>", "()V")
+    entered = cf.member_ref(9, "tests/MonitorLoop", "entered", "I")
+    out_of_memory = cf.member_ref(9, "tests/MonitorLoop", "outOfMemory", "I")
+    enter_all = cf.member_ref(10, "tests/MonitorLoop", "enterAll", "(Ljava/lang/Object;)V")
     print_int = cf.member_ref(10, "tests/Out", "printInt", "(I)V")
     print_string = cf.member_ref(10, "tests/Out", "printString", "(Ljava/lang/String;)V")
     new_line = cf.member_ref(10, "tests/Out", "newLine", "()V")
     oom = cf.class_ref("java/lang/OutOfMemoryError")
-    oom_text = cf.string("OutOfMemoryError ")
-    args = cf.class_ref("[Ljava/lang/String;")
+    entered_text = cf.string("entered ")
+    oom_text = cf.string("outOfMemory ")
+    assert entered_text < 256 and oom_text < 256
+
+    # enterAll(Object o): local 0 o, local 1 the count.
+    code = b"".join([
+        u1(0x03), u1(0x3c),                    # 0: iconst_0; istore_1
+        u1(0x1b),                              # 2: loop: iload_1
+        u1(0x11) + u2(ENTERS),                 # 3: sipush
+        u1(0xa2) + u2(21 - 6),                 # 6: if_icmpge exit
+        u1(0x2a), u1(0xc2),                    # 9: aload_0; monitorenter
+        u1(0x84) + u1(1) + u1(1),              # 11: iinc 1 1
+        u1(0x1b), u1(0xb3) + u2(entered),      # 14: iload_1; putstatic entered
+        u1(0xa7) + u2(2 - 18),                 # 18: goto loop
+        u1(0x1b), u1(0x9e) + u2(33 - 22),      # 21: exit: iload_1; ifle done
+        u1(0x2a), u1(0xc3),                    # 25: aload_0; monitorexit
+        u1(0x84) + u1(1) + u1(0xff),           # 27: iinc 1 -1
+        u1(0xa7) + u2(21 - 30),                # 30: goto exit
+        u1(0xb1),                              # 33: done: return
+        u1(0x57),                              # 34: handler: pop
+        u1(0x04), u1(0xb3) + u2(out_of_memory),  # 35: iconst_1; putstatic outOfMemory
+        u1(0xa7) + u2(21 - 39),                # 39: goto exit
+    ])
+    assert len(code) == 42
+    items = [u1(ITEM_OBJECT) + u2(obj), u1(ITEM_INTEGER)]
+    frames = [(2, items, []), (21, items, []), (33, items, []), (34, items, [u1(ITEM_OBJECT) + u2(oom)])]
+    cf.method("enterAll", "(Ljava/lang/Object;)V", access=ACC_STATIC,
+              attributes=[cf.code(code, max_stack=2, max_locals=2, handlers=[(2, 21, 34, oom)],
+                                  attributes=[stack_map(cf, frames)])])
 
     code = b"".join([
-        u1(0xbb) + u2(obj),            # 0: new Object
-        u1(0x59),                      # 3: dup
-        u1(0xb7) + u2(init),           # 4: invokespecial <init>
-        u1(0x4c),                      # 7: astore_1
-        u1(0x03), u1(0x3d),            # 8: iconst_0; istore_2
-        u1(0x1c),                      # 10: loop: iload_2
-        u1(0x11) + u2(ENTERS),         # 11: sipush
-        u1(0xa2) + u2(25 - 14),        # 14: if_icmpge done
-        u1(0x2b), u1(0xc2),            # 17: aload_1; monitorenter
-        u1(0x84) + u1(2) + u1(1),      # 19: iinc 2 1
-        u1(0xa7) + u2(10 - 22),        # 22: goto loop
-        u1(0x1c),                      # 25: done: iload_2
-        u1(0xb8) + u2(print_int),      # 26
-        u1(0xb8) + u2(new_line),       # 29
-        u1(0xb1),                      # 32: return
-        u1(0x57),                      # 33: handler: pop
-        u1(0x12) + u1(oom_text),       # 34: ldc
-        u1(0xb8) + u2(print_string),   # 36
-        u1(0x1c),                      # 39: iload_2
-        u1(0xb8) + u2(print_int),      # 40
-        u1(0xb8) + u2(new_line),       # 43
-        u1(0xb1),                      # 46: return
+        u1(0xbb) + u2(obj), u1(0x59), u1(0xb7) + u2(init),   # new Object
+        u1(0xb8) + u2(enter_all),
+        u1(0x12) + u1(entered_text), u1(0xb8) + u2(print_string),
+        u1(0xb2) + u2(entered), u1(0xb8) + u2(print_int), u1(0xb8) + u2(new_line),
+        u1(0x12) + u1(oom_text), u1(0xb8) + u2(print_string),
+        u1(0xb2) + u2(out_of_memory), u1(0xb8) + u2(print_int), u1(0xb8) + u2(new_line),
+        u1(0xb1),
     ])
-    assert len(code) == 47
-    local_items = [u1(ITEM_OBJECT) + u2(args), u1(ITEM_OBJECT) + u2(obj), u1(ITEM_INTEGER)]
-    frames = [(10, local_items, []), (25, local_items, []), (33, local_items, [u1(ITEM_OBJECT) + u2(oom)])]
-    body = u2(len(frames))
-    for offset, items, stack in frames:
-        body += u2(offset) + u2(len(items)) + b"".join(items) + u2(len(stack)) + b"".join(stack)
-    assert oom_text < 256
     cf.method("main", "([Ljava/lang/String;)V", access=ACC_PUBLIC | ACC_STATIC,
-              attributes=[cf.code(code, max_stack=2, max_locals=3, handlers=[(10, 25, 33, oom)],
-                                  attributes=[cf.attribute("StackMap", body)])])
+              attributes=[cf.code(code, max_stack=2, max_locals=1)])
     return cf.to_bytes()
 
 
