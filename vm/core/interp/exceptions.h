@@ -5,16 +5,25 @@
 // their slash-separated names. Errors that carry a numeric detail code have
 // the code, formatted with "%3d", as their message.
 //
-// Raising an exception of a class:
-//   1. the class is found, or loaded (the VM needs it: kind 1); when that
-//      fails, java/lang/Error naming the class is raised instead;
-//   2. an instance is allocated (a failure leaves OutOfMemoryError pending);
-//   3. the message, as a java.lang.String, goes into Throwable's first field
+// Creating an exception of a class (vsException_create):
+//   1. while the VM exits, the thread-kill object is used instead;
+//   2. the class is found, or loaded (the VM needs it: kind 1), and
+//      initialised on the current thread; when that fails, java/lang/Error
+//      naming the class takes its place;
+//   3. an instance is allocated (a failure leaves OutOfMemoryError pending);
+//   4. the message, as a java.lang.String, goes into Throwable's first field
 //      (its detail message);
-//   4. the instance becomes the pending exception.
+//   5. its constructor, <init>(String) with the message or <init>() without,
+//      is queued as a pending call of the current thread (none: nothing is
+//      queued), behind the class's initialisation: both run before the
+//      thread's code goes on, and a constructor that throws replaces it.
+// Raising makes the new exception pending.
 // While the class image is built, or before the core's start has made the
-// preallocated OutOfMemoryError (root 43), no exception can be thrown: the
+// preallocated OutOfMemoryError (root 43), no exception can be made: the
 // class name and message are printed and the VM ends with fatal error 129.
+//
+// The thread-kill object (VM globals word 1052) ends a thread: no handler
+// is searched for it.
 #pragma once
 
 #include <cstdint>
@@ -31,6 +40,16 @@ inline constexpr const char* kArrayStoreClass = "java/lang/ArrayStoreException";
 inline constexpr const char* kInstantiationClass = "java/lang/InstantiationException";
 inline constexpr const char* kNullPointerClass = "java/lang/NullPointerException";
 inline constexpr const char* kIllegalMonitorStateClass = "java/lang/IllegalMonitorStateException";
+
+// A new exception of the class with the message (or none); 0 with the
+// failure pending.
+VmRef vsException_create(const char* className, const char* message);
+// The same with the pending word cleared: the new exception, or the failure
+// that took its place.
+VmRef vsException_createWithoutRaising(const char* className, const char* message);
+// Makes the thread-kill object pending (OutOfMemoryError when it cannot be
+// made).
+void vsException_throwThreadKill();
 
 // Makes a new exception of the class, with the message (or none), pending.
 void vsException_raise(const char* className, const char* message);

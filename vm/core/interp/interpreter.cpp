@@ -6,23 +6,21 @@
 // 2: the frame pointer), and afterwards throws a pending exception at that
 // bytecode or runs the calls the runtime queued, under a guard frame.
 // Word 14 is where the runtime's calls into Java put their guard frame (0:
-// at the stack base); word 17 holds the exception while handlers are
-// searched.
+// at the stack base).
 //
 // Tokens (below) stand where machine code would keep a return address:
 // frame word 7 (how the caller goes on) and the guard frame's return (how
 // the interrupted code goes on: rerun its bytecode, finish its native's
 // return, or return to the runtime).
 //
-// Unwinding: from the frame that threw, each interpreted frame is searched
-// for a handler at its saved bytecode; a frame without one releases its
-// lock records (unbalanced ones turn the exception into
-// IllegalMonitorStateException once) and is popped. At a guard frame the
-// exception becomes pending again and the guard returns.
+// Unwinding is the exception dispatcher's (exception_dispatch.h): it leaves
+// the catching frame, or the bottom guard frame, as the thread's top frame
+// in its in-runtime words, and the loop goes on from there.
 #include "vm/core/interp/interpreter.h"
 
 #include <cstring>
 
+#include "vm/core/interp/exception_dispatch.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/interpreter_frames.h"
 #include "vm/core/interp/method_entries.h"
@@ -121,43 +119,6 @@ inline int64_t javaLdiv(int64_t a, int64_t b) {
 }
 inline int64_t javaLrem(int64_t a, int64_t b) { return b == -1 ? 0 : a % b; }
 
-// The handler of an exception at bci of the method, or -1; a catch class
-// that cannot be resolved ends the search with -1 and its error pending.
-int32_t findHandler(MethodRecord* m, ClassRecord* exceptionClass, uint32_t bci) {
-  const VmRef table = vsMethod_exceptionTable(m);
-  const ShortArray* t = vsRef_as<ShortArray>(table);
-  if (t == nullptr) return -1;
-  VmHandle method;
-  vsHandle_push(&method, vsRef_of(m));
-  VmHandle cls;
-  vsHandle_push(&cls, vsRef_of(exceptionClass));
-  int32_t found = -1;
-  for (int32_t i = 0; i + 3 < t->length; i += 4) {
-    t = vsRef_as<ShortArray>(vsMethod_exceptionTable(vsRef_as<MethodRecord>(method.object)));
-    const uint32_t start = static_cast<uint16_t>(t->elements[i]);
-    const uint32_t end = static_cast<uint16_t>(t->elements[i + 1]);
-    const uint32_t handler = static_cast<uint16_t>(t->elements[i + 2]);
-    const uint32_t catchType = static_cast<uint16_t>(t->elements[i + 3]);
-    if (bci < start || bci >= end) continue;
-    if (catchType == 0) {
-      found = static_cast<int32_t>(handler);
-      break;
-    }
-    VmHandle pool;
-    vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(vsRef_as<MethodRecord>(method.object))));
-    ClassRecord* catchClass = vsConstantPool_resolveClass(&pool.object, catchType);
-    vsHandle_close(&pool);
-    if (catchClass == nullptr) break;
-    if (vsClass_isSubtypeOf(vsRef_as<ClassRecord>(cls.object), catchClass)) {
-      found = static_cast<int32_t>(handler);
-      break;
-    }
-  }
-  vsHandle_close(&cls);
-  vsHandle_close(&method);
-  return found;
-}
-
 VmRef newTypedArray(int32_t type, int32_t n) {
   if (type == kTypeByte) return vsJavaHeap_newByteArray(n);
   if (type == kTypeBoolean) return vsJavaHeap_newBooleanArray(n);
@@ -221,26 +182,6 @@ void unlockRecord(LockRecord* record) {
   if (record->savedNear == 0) return;
   vsJavaHeap_storeReference(&p<ObjectHeader>(object)->near.raw, record->savedNear);
   if ((record->nearCopy.hashAndLock & 2) != 0) callMonitorSlot(kRuntimeSlotMonitorExitSlow, record);
-}
-
-// Releases what the frame still holds while an exception leaves it: true
-// when that was exactly the lock of a synchronized method.
-bool releaseFrameLocks(VmWord* fp) {
-  const MethodRecord* m = p<MethodRecord>(vsFrame_atPointer(w(fp))->method);
-  const bool synchronized = (m->accessFlags & kMethodSynchronized) != 0;
-  const uint32_t count = lockRecordCount(fp);
-  bool balanced = true;
-  for (uint32_t i = 0; i < count; ++i) {
-    LockRecord* r = lockRecordAt(fp, i);
-    const bool methodLock = synchronized && i == 0;
-    if (r->object == 0) {
-      if (methodLock) balanced = false;
-      continue;
-    }
-    if (!methodLock) balanced = false;
-    unlockRecord(r);
-  }
-  return balanced;
 }
 
 // Grows the thread's stack so that `bytes` fit below sp, moving sp and fp
@@ -359,8 +300,8 @@ void run(Mode mode) {
   const uint8_t* bcp = nullptr;
   MethodRecord* callee = nullptr;
   VmWord returnToken = 0;
-  VmRef thrown = 0;
-  bool monitorStateReplaced = false;
+  // The frame whose throw has run the calls queued with its exception.
+  VmWord* queuedCallsFrame = nullptr;
   int32_t calleeExtra = 0;
   uint32_t resultCount = 0;
   VmWord result0 = 0, result1 = 0;
@@ -761,70 +702,45 @@ do_return : {
 }
 
 // ---- exceptions ----------------------------------------------------------
+// The frame at fp has its bytecode saved. Calls queued with the exception
+// (its constructor) run first, once per throwing frame, under a guard frame
+// that keeps the exception; one that throws replaces it. With a guard frame
+// at fp they run after the dispatch, before the handler or before the
+// bottom guard frame returns.
 throw_pending:
-  monitorStateReplaced = false;
-  thrown = vsVmGlobals.pendingException;
-  vsVmGlobals.pendingException = 0;
-  // The frame at fp has its bytecode saved; search it and its callers.
-  thread->interpreterReference17 = thrown;
-  for (;;) {
-    if (p<VmWord>(w(fp))[1] == kGuardFrameTag) {
-      vsVmGlobals.pendingException = thread->interpreterReference17;
-      thread->interpreterReference17 = 0;
-      vsGuardFrame_atPointer(w(fp))->nextCall = 0;
-      goto guard_done_with_exception;
+  if (thread->pendingCalls != 0 && queuedCallsFrame != fp && p<VmWord>(w(fp))[1] != kGuardFrameTag) {
+    queuedCallsFrame = fp;
+    returnToken = tokenContinueAtSavedBcp();
+    goto push_guard;
+  }
+  queuedCallsFrame = nullptr;
+  {
+    const VmRef thrown = vsVmGlobals.pendingException;
+    vsVmGlobals.pendingException = 0;
+    thread->savedLocals = w(sp);
+    thread->savedFramePointer = w(fp);
+    const VmRef caught = vsException_dispatch(&vsVmGlobals.currentThread, thrown);
+    thread = currentThread();
+    fp = p<VmWord>(thread->savedFramePointer);
+    sp = p<VmWord>(thread->savedLocals);
+    if (caught == 0) {
+      // Uncaught: the bottom guard frame returns with it pending, after the
+      // calls queued on the way (a replacing exception's constructor).
+      GuardFrame* g = vsGuardFrame_atPointer(w(fp));
+      g->nextCall = thread->pendingCalls;
+      thread->pendingCalls = 0;
+      goto next_pending_call;
     }
     InterpreterFrame* f = FRAME();
-    MethodRecord* m = p<MethodRecord>(f->method);
-    const uint32_t bci = f->savedBcp - w(m->code);
-    const int32_t handler =
-        findHandler(m, vsObject_class(thread->interpreterReference17), bci);
-    if (vsException_isPending()) {
-      thread->interpreterReference17 = vsVmGlobals.pendingException;
-      vsVmGlobals.pendingException = 0;
-      continue;
-    }
-    f = FRAME();
-    if (handler >= 0) {
-      m = p<MethodRecord>(f->method);
-      sp = p<VmWord>(f->monitorBottom);
-      *--sp = thread->interpreterReference17;
-      thread->interpreterReference17 = 0;
-      lp = p<VmWord>(f->localsPointer);
-      cp = p<VmWord>(f->poolBase);
-      bcp = m->code + handler;
-      DISPATCH();
-    }
-    if (f->monitorBottom != w(f) && !releaseFrameLocks(fp) && !monitorStateReplaced) {
-      // Once per dispatch, unbalanced monitors replace the exception, and
-      // the frame is searched again.
-      monitorStateReplaced = true;
-      vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0);
-      thread->interpreterReference17 = vsVmGlobals.pendingException;
-      vsVmGlobals.pendingException = 0;
-      continue;
-    }
-    sp = p<VmWord>(f->localsPointer) + 1;
-    fp = p<VmWord>(f->callerFramePointer);
+    lp = p<VmWord>(f->localsPointer);
+    cp = p<VmWord>(f->poolBase);
+    bcp = p<const uint8_t>(f->savedBcp);
+    *--sp = caught;
   }
-
-guard_done_with_exception : {
-  GuardFrame* g = vsGuardFrame_atPointer(w(fp));
-  const VmWord back = g->returnToken;
-  sp = reinterpret_cast<VmWord*>(g + 1);
-  fp = p<VmWord>(g->interruptedFramePointer);
-  if (back == tokenRuntimeReturn()) {
-    thread->stackPointer = g->interruptedStackPointer;
-    return;
-  }
-  thread->resultLow = g->savedResults[0];
-  thread->resultHigh = g->savedResults[1];
-  InterpreterFrame* f = FRAME();
-  lp = p<VmWord>(f->localsPointer);
-  cp = p<VmWord>(f->poolBase);
-  bcp = p<const uint8_t>(f->savedBcp);
-  goto throw_pending;
-}
+  // Calls queued on the way (a replacing exception's constructor) run
+  // before the handler.
+  if (thread->pendingCalls != 0) goto run_pending;
+  DISPATCH();
 
 // ---- handlers ------------------------------------------------------------
 op_unimplemented:
@@ -1645,3 +1561,5 @@ void vsInterpreter_initialize() {
 }
 
 void vsInterpreter_runPendingCalls() { run(Mode::Run); }
+
+VmWord vsInterpreter_continueAtSavedBcpToken() { return tokenContinueAtSavedBcp(); }

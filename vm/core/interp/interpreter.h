@@ -36,3 +36,8 @@ void vsInterpreter_initialize();
 // thread record), or the uncaught exception pending with the remaining
 // calls dropped.
 void vsInterpreter_runPendingCalls();
+
+// The continuation word of an interpreted frame that is to go on at its
+// saved bytecode pointer (where the exception dispatcher leaves a frame
+// that catches).
+VmWord vsInterpreter_continueAtSavedBcpToken();

@@ -41,6 +41,7 @@ enum Opcode : uint8_t {
   kOpInvokeinterface = 185,
   kOpNew = 187,
   kOpAnewarray = 189,
+  kOpAthrow = 191,
   kOpCheckcast = 192,
   kOpInstanceof = 193,
   kOpMonitorenter = 194,

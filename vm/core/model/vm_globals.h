@@ -10,6 +10,8 @@
 //   1040    saved native stack pointer (while the interpreter runs)
 //   1044    class table: element 0 of the class-table object array
 //   1048    allocation end (the young window's limit)
+//   1052    the thread-kill object, made pending to end a thread
+//   1056    the newest open frame iterator (frame_iterator.h)
 //   1120    barrier range start (heap start)
 //   1124    barrier range end (heap end)
 //   1128    pending exception
@@ -43,7 +45,9 @@ struct alignas(256) VmGlobals {
   VmWord savedNativeStackPointer;
   VmWord classTable;
   VmWord allocationEnd;
-  VmWord reserved1052[17];
+  VmWord threadKillObject;
+  VmWord frameIterators;
+  VmWord reserved1060[15];
   VmWord heapLow;
   VmWord heapHigh;
   VmWord pendingException;
@@ -104,6 +108,7 @@ inline constexpr VmWord VmGlobals::*kVmGlobalsReferenceWords[] = {
     &VmGlobals::currentThread,
     &VmGlobals::classTable,
     &VmGlobals::pendingException,
+    &VmGlobals::threadKillObject,
     &VmGlobals::mergedPool,
 };
 

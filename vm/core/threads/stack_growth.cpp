@@ -4,7 +4,9 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/frame_iterator.h"
 #include "vm/core/interp/interpreter_frames.h"
+#include "vm/core/interp/native_bodies.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/handles.h"
@@ -48,47 +50,57 @@ int32_t vsThread_growStack(const VmRef* thread, uint32_t newLength) {
   if (chunk.object == 0) {
     vsException_throwOutOfMemoryError();
   } else {
-    ThreadRecord* t = record(*thread);
-    const VmWord oldBase = vsThread_stackBase(*thread);
-    const VmWord oldLow = t->savedLocals;
-    StackChunk* old = vsRef_as<StackChunk>(t->stackChunk);
-    vsJavaHeap_storeReference(&vsRef_as<StackChunk>(chunk.object)->owner, *thread);
-    vsJavaHeap_storeReference(&t->stackChunk, chunk.object);
-    const VmWord newBase = vsThread_stackBase(*thread);
-    std::memmove(at(newBase - (oldBase - oldLow)), at(oldLow), oldBase - oldLow);
-    vsJavaHeap_storeReference(&old->owner, 0);
-    const int32_t distance = static_cast<int32_t>(newBase - oldBase);
-    vsThreadStack_relocate(*thread, distance, oldLow, oldBase);
-    t->stackLimit = chunk.object + static_cast<uint32_t>(vsVmFlags().StackPadding);
-    if (vsVmGlobals.currentThread == *thread)
-      vsVmGlobals.yieldWord = t->stackLimit | (vsVmGlobals.yieldWord & 1);
+    const StackChunk* c = vsRef_as<StackChunk>(chunk.object);
+    const VmWord newBase = chunk.object + kStackChunkHeadBytes + (c->length & ~3u);
+    vsThreadStack_move(thread, &chunk.object, static_cast<int32_t>(newBase - vsThread_stackBase(*thread)));
     ok = 1;
   }
   vsHandle_close(&chunk);
   return ok;
 }
 
-void vsThreadStack_relocate(VmRef thread, int32_t distance, VmWord oldLow, VmWord oldBase) {
-  const auto shift = [&](VmWord& word) {
-    if (word >= oldLow && word <= oldBase) word += static_cast<VmWord>(distance);
-  };
+void vsThreadStack_move(const VmRef* thread, const VmRef* newChunk, int32_t distance) {
+  ThreadRecord* t = record(*thread);
+  const VmWord oldBase = vsThread_stackBase(*thread);
+  const VmWord oldLow = t->savedLocals;
+  StackChunk* old = vsRef_as<StackChunk>(t->stackChunk);
+  vsJavaHeap_storeReference(&vsRef_as<StackChunk>(*newChunk)->owner, *thread);
+  vsJavaHeap_storeReference(&t->stackChunk, *newChunk);
+  std::memmove(at(oldLow + static_cast<VmWord>(distance)), at(oldLow), oldBase - oldLow);
+  vsJavaHeap_storeReference(&old->owner, 0);
+  vsThreadStack_relocate(*thread, distance, true);
+}
+
+void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords) {
   ThreadRecord* t = record(thread);
+  const VmWord oldBase = vsThread_stackBase(thread) - static_cast<VmWord>(distance);
+  const VmWord oldLow = t->savedLocals;
+  const auto inOldStack = [&](VmWord word) { return word >= oldLow && word <= oldBase; };
+  const auto shift = [&](VmWord& word) {
+    if (inOldStack(word)) word += static_cast<VmWord>(distance);
+  };
   shift(t->savedLocals);
   shift(t->savedFramePointer);
   shift(t->stackPointer);
   shift(vsVmGlobals.nativeParameterPointer);
-  for (VmWord fp = t->savedFramePointer; fp != 0;) {
-    if (at(fp)[1] == kGuardFrameTag) {
-      GuardFrame* g = vsGuardFrame_atPointer(fp);
-      if (g->interruptedStackPointer != 0) shift(g->interruptedStackPointer);
-      if (g->interruptedFramePointer != 0) shift(g->interruptedFramePointer);
-      fp = g->interruptedFramePointer;
-    } else {
-      InterpreterFrame* f = vsFrame_atPointer(fp);
-      shift(f->monitorBottom);
-      shift(f->localsPointer);
-      if (f->callerFramePointer != 0) shift(f->callerFramePointer);
-      fp = f->callerFramePointer;
+  if (inOldStack(vsNative_popPointer)) vsNative_popPointer += static_cast<VmWord>(distance) & ~VmWord{3};
+  vsFrameIterator_shiftAll(thread, distance);
+  // The frames, read at their new place.
+  FrameIterator it;
+  vsFrameIterator_open(&it, thread);
+  while (it.framePointer != 0) {
+    if (!vsFrame_isChunkEnd(&it)) {
+      vsFrame_relocate(&it, distance, withRecords);
+      vsFrame_caller(&it);
+      continue;
     }
+    GuardFrame* g = vsGuardFrame_atPointer(it.framePointer);
+    if (g->interruptedStackPointer != 0) shift(g->interruptedStackPointer);
+    if (g->interruptedFramePointer != 0) shift(g->interruptedFramePointer);
+    if (vsFrame_isStackBottom(&it)) break;
+    vsFrame_nextChunk(&it);
   }
+  vsFrameIterator_close(&it);
+  t->stackLimit = t->stackChunk + static_cast<uint32_t>(vsVmFlags().StackPadding);
+  if (vsVmGlobals.currentThread == thread) vsVmGlobals.yieldWord = t->stackLimit | (vsVmGlobals.yieldWord & 1);
 }

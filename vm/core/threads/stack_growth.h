@@ -31,9 +31,16 @@ int32_t vsThread_checkStack(const VmRef* thread, VmWord newStackPointer);
 // with OutOfMemoryError pending (the old stack stays).
 int32_t vsThread_growStack(const VmRef* thread, uint32_t newLength);
 
-// Shifts by distance bytes the stack addresses held by the frames that
-// start at the thread's in-runtime frame pointer (locals pointers,
-// monitor-area bottoms, caller frame pointers, the two saved words of each
-// guard frame unless 0) and by the thread record (in-runtime words, saved
-// stack pointer). The frames are read at their new place.
-void vsThreadStack_relocate(VmRef thread, int32_t distance, VmWord oldLow, VmWord oldBase);
+// Copies the used part of the thread's stack by distance bytes into the
+// new chunk, which becomes the thread's (the old one loses its owner), and
+// relocates the frames with their lock records.
+void vsThreadStack_move(const VmRef* thread, const VmRef* newChunk, int32_t distance);
+
+// After the thread's stack moved by distance bytes into the chunk the
+// thread now names: shifts every address into the old stack (from the
+// in-runtime stack pointer, not yet shifted, to the old base) that the
+// thread record, the open frame iterators, the native parameter and pop
+// pointers, each frame (vsFrame_relocate, with its records when asked) and
+// each guard frame (its two saved words unless 0) hold, and sets the stack
+// limit from the chunk.
+void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords);

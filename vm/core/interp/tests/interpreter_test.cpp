@@ -14,13 +14,18 @@
 #include "tools/romizer/prelink.h"
 #include "tools/testport/test_port.h"
 #include "tools/romizer/tests/romizer_fail_double.h"
+#include "vm/core/interp/exception_dispatch.h"
+#include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/frame_iterator.h"
 #include "vm/core/interp/interpreter.h"
 #include "vm/core/interp/interpreter_frames.h"
 #include "vm/core/interp/method_entries.h"
+#include "vm/core/interp/method_helpers.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/peak_usage.h"
@@ -43,10 +48,15 @@ constexpr const char* kClasses[] = {"interp/Ops",      "interp/Holder",   "inter
                                     "java/lang/ArrayStoreException", "java/lang/IllegalArgumentException",
                                     "java/lang/String", "java/lang/Math", "java/lang/Double",
                                     "java/lang/Float", "java/lang/Class", "java/lang/Thread",
-                                    "interp/Init", "interp/InitBase"};
+                                    "interp/Init", "interp/InitBase", "interp/Unwind",
+                                    "interp/Deeper", "interp/Recorded", "interp/Faulty",
+                                    "interp/Raiser", "java/lang/ArithmeticException",
+                                    "java/lang/NullPointerException", "java/lang/IndexOutOfBoundsException",
+                                    "java/lang/ArrayIndexOutOfBoundsException", "java/lang/ClassCastException",
+                                    "java/lang/IllegalMonitorStateException", "java/lang/Error"};
 
 // Classes whose initialisation the tests run.
-constexpr const char* kUninitialized[] = {"interp/Init", "interp/InitBase"};
+constexpr const char* kUninitialized[] = {"interp/Init", "interp/InitBase", "interp/Deeper"};
 
 // The native stack position seen by Probe.nativeDepth.
 uintptr_t gNativePosition = 0;
@@ -176,6 +186,7 @@ class InterpreterTest : public CoreTest {
     o.high = t->resultHigh;
     o.exception = takePending();
     EXPECT_EQ(t->stackPointer, 0u) << "the guard frame is left";
+    EXPECT_EQ(t->pendingCalls, 0u) << "every queued call ran";
     return o;
   }
 
@@ -585,6 +596,314 @@ TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
   EXPECT_EQ(lrem(INT64_MIN, -1), 0);
   EXPECT_EQ(ldiv(-9, 2), -4);
   EXPECT_EQ(lrem(-9, 2), -1);
+}
+
+// ---- unwinding, exception constructors and frame walks --------------------
+
+// Raiser.raise and Raiser.raiseFaulty: the VM raises a fixture class.
+void raiseRecorded() { vsException_raiseWithCode("interp/Recorded", 0); }
+void raiseFaulty() { vsException_raise("interp/Faulty", "bad"); }
+
+// What Raiser.look saw of each frame, from the top.
+struct FrameView {
+  VmWord fp = 0, continuation = 0;
+  bool chunkEnd = false, bottom = false;
+  std::string method;
+  uint32_t bci = 0, localCount = 0, depth = 0, records = 0;
+  std::vector<VmWord> locals;
+  VmWord top = 0;                 // operand 0
+  uint8_t opcode = 0;
+  bool opcodeAtBci = false;
+  VmRef recordObject = 0;         // lock record 0
+  VmWord recordSavedNear = 0;
+  bool headerAtRecord = false;    // its object's header points at its near copy
+};
+std::vector<FrameView> gWalk;
+VmWord gWalkBase = 0;
+int32_t gAdvancedBy = -1;
+
+std::string methodName(const MethodRecord* m) {
+  const VmSymbol* s = vsRef_as<VmSymbol>(vsMethod_name(m));
+  return std::string(reinterpret_cast<const char*>(s->bytes), s->length);
+}
+
+// Raiser.look(x): walks the current thread's frames and returns x.
+void lookAtFrames() {
+  gWalk.clear();
+  FrameIterator it;
+  vsFrameIterator_open(&it, vsVmGlobals.currentThread);
+  gWalkBase = it.stackBase;
+  for (;;) {
+    FrameView v;
+    v.fp = it.framePointer;
+    v.continuation = it.continuation;
+    v.chunkEnd = vsFrame_isChunkEnd(&it);
+    v.bottom = v.chunkEnd && vsFrame_isStackBottom(&it);
+    if (!v.chunkEnd) {
+      EXPECT_FALSE(vsFrame_isCompiled(&it));
+      const MethodRecord* m = vsFrame_method(&it);
+      v.method = methodName(m);
+      v.bci = vsFrame_bci(&it);
+      v.localCount = vsFrame_localCount(&it);
+      v.depth = vsFrame_stackDepth(&it);
+      for (uint32_t i = 0; i < v.localCount; ++i) v.locals.push_back(*vsFrame_localAt(&it, i));
+      if (v.depth > 0) v.top = *vsFrame_stackAt(&it, 0);
+      const uint8_t* at = nullptr;
+      v.opcode = vsFrame_currentBytecode(&it, false, &at);
+      v.opcodeAtBci = at == m->code + v.bci;
+      v.records = vsFrame_lockRecordCount(&it);
+      if (v.records > 0) {
+        const LockRecord* r = vsFrame_lockRecordAt(&it, 0);
+        v.recordObject = r->object;
+        v.recordSavedNear = r->savedNear;
+        v.headerAtRecord =
+            r->object != 0 && vsRef_as<ObjectHeader>(r->object)->near.raw == vsWord_fromPointer(&r->nearCopy);
+      }
+      if (gWalk.size() == 1) {
+        // Advancing past the invoke, then back.
+        const uint32_t before = vsFrame_bci(&it);
+        vsFrame_currentBytecode(&it, true, nullptr);
+        gAdvancedBy = static_cast<int32_t>(vsFrame_bci(&it) - before);
+        vsFrame_atPointer(it.framePointer)->savedBcp -= static_cast<VmWord>(gAdvancedBy);
+      }
+    }
+    gWalk.push_back(v);
+    if (v.bottom) break;
+    if (v.chunkEnd)
+      vsFrame_nextChunk(&it);
+    else
+      vsFrame_caller(&it);
+  }
+  vsFrameIterator_close(&it);
+  EXPECT_EQ(vsVmGlobals.frameIterators, 0u);
+  vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = gWalk[0].locals.at(0);
+}
+
+class UnwindTest : public InterpreterTest {
+ protected:
+  void SetUp() override {
+    InterpreterTest::SetUp();
+    if (HasFatalFailure()) return;
+    bindNative("interp/Raiser", "raise", "()V", &raiseRecorded);
+    bindNative("interp/Raiser", "raiseFaulty", "()V", &raiseFaulty);
+    bindNative("interp/Raiser", "look", "(I)I", &lookAtFrames);
+  }
+
+  Outcome unwind(const char* name, const char* sig, const std::vector<Arg>& args = {}) {
+    return run(method("interp/Unwind", name, sig), args);
+  }
+
+  VmRef newUnwind() {
+    VmHandle c;
+    vsHandle_push(&c, vsRef_of(loaded("interp/Unwind")));
+    const VmRef o = vsJavaHeap_newInstance(&c.object, static_cast<uint32_t>(vsRef_as<ClassRecord>(c.object)->instanceKind));
+    vsHandle_close(&c);
+    return o;
+  }
+
+  static VmRef classHandle(const char* name) { return vsRef_of(loaded(name)); }
+  // How takePending shows the object.
+  static std::string takeAs(VmRef exception) {
+    vsPendingException() = exception;
+    return takePending();
+  }
+};
+
+// The bci of the first opcode op in the method.
+uint32_t firstBci(const MethodRecord* m, uint8_t op) {
+  for (uint32_t bci = 0; bci < m->codeLength; ++bci)
+    if (m->code[bci] == op) return bci;
+  ADD_FAILURE() << "no opcode " << int{op};
+  return 0;
+}
+
+struct TableEntry {
+  uint32_t start, end, handler, catchType;
+};
+TableEntry tableEntry(const MethodRecord* m, int32_t i) {
+  const ShortArray* t = vsRef_as<ShortArray>(vsMethod_exceptionTable(m));
+  EXPECT_GT(t->length, 4 * i + 3);
+  const auto at = [&](int32_t k) { return static_cast<uint32_t>(static_cast<uint16_t>(t->elements[4 * i + k])); };
+  return {at(0), at(1), at(2), at(3)};
+}
+
+TEST_F(UnwindTest, HandlerSearchTakesTheFirstCoveringEntryWithAnExclusiveEnd) {
+  VmHandle m, arithmetic, npe, argument;
+  vsHandle_push(&m, vsRef_of(method("interp/Unwind", "divide", "(II)I")));
+  vsHandle_push(&arithmetic, classHandle("java/lang/ArithmeticException"));
+  vsHandle_push(&npe, classHandle("java/lang/NullPointerException"));
+  vsHandle_push(&argument, classHandle("java/lang/IllegalArgumentException"));
+  const TableEntry e = tableEntry(vsRef_as<MethodRecord>(m.object), 0);
+  ASSERT_NE(e.catchType, 0u);
+  ASSERT_GT(e.start, 0u);
+  struct Case {
+    uint32_t bci;
+    const VmRef* cls;
+    bool firstCovering;
+    int32_t expected;
+  } cases[] = {
+      {e.start, &arithmetic.object, false, static_cast<int32_t>(e.handler)},
+      {e.end - 1, &arithmetic.object, false, static_cast<int32_t>(e.handler)},
+      {e.end, &arithmetic.object, false, -1},
+      {e.start - 1, &arithmetic.object, false, -1},
+      {e.start, &npe.object, false, -1},
+      {e.start, &npe.object, true, static_cast<int32_t>(e.handler)},
+      {e.end, &npe.object, true, -1},
+  };
+  for (const Case& c : cases)
+    EXPECT_EQ(vsMethod_findExceptionHandler(&m.object, c.cls, c.firstCovering, c.bci), c.expected)
+        << c.bci << " " << c.firstCovering;
+  EXPECT_EQ(vsMethod_findCatchAllHandler(vsRef_as<MethodRecord>(m.object), e.start), -1);
+  EXPECT_EQ(takePending(), "");
+
+  // An unrelated catch class, then the catch-all of finally: the second.
+  m.object = vsRef_of(method("interp/Unwind", "unrelatedThenFinally", "(I)I"));
+  const MethodRecord* u = vsRef_as<MethodRecord>(m.object);
+  const uint32_t at = firstBci(u, kOpAthrow);
+  const TableEntry unrelated = tableEntry(u, 0), any = tableEntry(u, 1);
+  ASSERT_NE(unrelated.catchType, 0u);
+  ASSERT_EQ(any.catchType, 0u);
+  ASSERT_TRUE(unrelated.start <= at && at < unrelated.end && any.start <= at && at < any.end);
+  EXPECT_EQ(vsMethod_findExceptionHandler(&m.object, &argument.object, false, at), static_cast<int32_t>(any.handler));
+  EXPECT_EQ(vsMethod_findExceptionHandler(&m.object, &argument.object, true, at), static_cast<int32_t>(unrelated.handler));
+  EXPECT_EQ(vsMethod_findCatchAllHandler(u, at), -1);
+  EXPECT_EQ(vsMethod_findCatchAllHandler(u, any.handler), -1) << "no entry covers the handler";
+  vsHandle_close(&m);
+}
+
+TEST_F(UnwindTest, UnwindingRunsFinallyAndReleasesMonitors) {
+  EXPECT_EQ(className(unwind("unrelatedThenFinally", "(I)I", {1}).exception), "java/lang/IllegalArgumentException");
+  EXPECT_EQ(unwind("finallies", "()I").asInt(), 1);
+  EXPECT_EQ(unwind("unrelatedThenFinally", "(I)I", {0}).asInt(), 1);
+  EXPECT_EQ(unwind("finallies", "()I").asInt(), 2);
+  EXPECT_EQ(unwind("divide", "(II)I", {7, 0}).asInt(), -1);
+
+  VmHandle u;
+  vsHandle_push(&u, newUnwind());
+  ASSERT_NE(u.object, 0u);
+  const VmWord near = vsRef_as<ObjectHeader>(u.object)->near.raw;
+  // A synchronized method without a handler gives its monitor back, whether
+  // its caller catches or nothing does.
+  EXPECT_EQ(unwind("syncCaught", "(Linterp/Unwind;)I", {Arg::ofRef(u.object)}).asInt(), 1);
+  EXPECT_EQ(vsRef_as<ObjectHeader>(u.object)->near.raw, near);
+  EXPECT_EQ(className(unwind("syncUncaught", "(Linterp/Unwind;)V", {Arg::ofRef(u.object)}).exception),
+            "java/lang/IllegalArgumentException");
+  EXPECT_EQ(vsRef_as<ObjectHeader>(u.object)->near.raw, near);
+  vsHandle_close(&u);
+}
+
+TEST_F(UnwindTest, VmRaisedExceptionsRunTheirConstructorsBeforeTheHandler) {
+  // The VM's NullPointerException carries code 0 as its message.
+  vsPendingException() = unwind("npe", "(Linterp/Holder;)Ljava/lang/Object;", {Arg::ofRef(0)}).low;
+  EXPECT_EQ(takePending(), "java/lang/NullPointerException \"  0\"");
+  // A raised fixture class: the handler sees it constructed, once.
+  vsPendingException() = unwind("caughtRecorded", "()Ljava/lang/Object;").low;
+  EXPECT_EQ(takePending(), "interp/Recorded \"  0\"");
+  EXPECT_EQ(unwind("madeAtHandler", "()I").asInt(), 1);
+  // A constructor that throws: its exception takes the place of the first.
+  EXPECT_EQ(unwind("replaced", "()I").asInt(), 1);
+  EXPECT_EQ(vsRef_as<ThreadRecord>(thread_)->pendingCalls, 0u);
+}
+
+TEST_F(UnwindTest, ExceptionsMadeWithoutAThreadKeepTheirMessage) {
+  vsVmGlobals.currentThread = 0;
+  const VmRef e = vsException_createWithoutRaising("interp/Recorded", "early");
+  vsVmGlobals.currentThread = thread_;
+  EXPECT_FALSE(vsException_isPending());
+  vsPendingException() = e;
+  EXPECT_EQ(takePending(), "interp/Recorded \"early\"");
+  EXPECT_EQ(unwind("recordedMade", "()I").asInt(), 0) << "no constructor was queued";
+}
+
+TEST_F(UnwindTest, TheThreadKillObjectIsNeverCaught) {
+  vsException_throwThreadKill();
+  const VmRef kill = vsPendingException();
+  ASSERT_NE(kill, 0u);
+  vsPendingException() = 0;
+  EXPECT_EQ(vsVmGlobals.threadKillObject, kill);
+  const auto throwKill = +[] { vsException_throwThreadKill(); };
+  bindNative("interp/Raiser", "raise", "()V", throwKill);
+  bindNative("interp/Raiser", "look", "(I)I", throwKill);
+  // Not even a finally block sees it.
+  EXPECT_EQ(unwind("guarded", "()V").exception, takeAs(kill));
+  EXPECT_EQ(unwind("finallies", "()I").asInt(), 0);
+  // Nor is it replaced for the monitor its frame still held: the frame gives
+  // the monitor back.
+  VmHandle u;
+  vsHandle_push(&u, newUnwind());
+  const VmWord near = vsRef_as<ObjectHeader>(u.object)->near.raw;
+  EXPECT_EQ(unwind("deepSync", "(Ljava/lang/Object;I)I", {Arg::ofRef(u.object), 0}).exception, takeAs(kill));
+  EXPECT_EQ(vsRef_as<ObjectHeader>(u.object)->near.raw, near);
+  vsHandle_close(&u);
+}
+
+TEST_F(UnwindTest, FramesAreWalkedAcrossChunks) {
+  // Deeper's initialiser runs nest(2, 5) under guard frames of its own.
+  EXPECT_EQ(unwind("viaInit", "()I").asInt(), 3013);
+  ASSERT_GE(gWalk.size(), 6u);
+  EXPECT_EQ(gWalkBase, vsThread_stackBase(thread_));
+  EXPECT_EQ(gWalk[0].method, "look");
+  EXPECT_EQ(gWalk[0].locals, (std::vector<VmWord>{7}));
+  EXPECT_EQ(gWalk[0].depth, 0u);
+  EXPECT_EQ(gWalk[0].continuation, 0u) << "the top frame goes on in the interpreter";
+  EXPECT_EQ(gAdvancedBy, 3) << "past the invoke";
+  const VmRef mirror = vsRef_of(vsClass_mirror(loaded("interp/Unwind")));
+  for (uint32_t n = 0; n <= 2; ++n) {
+    const FrameView& v = gWalk[1 + n];
+    EXPECT_EQ(v.method, "nest");
+    EXPECT_EQ(v.locals, (std::vector<VmWord>{n, 7 - n, 2 * n}));
+    EXPECT_EQ(v.depth, 1u);
+    EXPECT_EQ(v.top, 1000u);
+    EXPECT_TRUE(v.opcode == kOpInvokestatic || v.opcode == kOpInvokestaticFast) << int{v.opcode};
+    EXPECT_TRUE(v.opcodeAtBci);
+    EXPECT_EQ(v.continuation, gWalk[n].fp + 4) << "the return word of the frame it called";
+    EXPECT_EQ(v.records, 1u);
+    EXPECT_EQ(v.recordObject, mirror);
+    EXPECT_EQ(v.recordSavedNear != 0, n == 2) << "the outermost entry holds the lock";
+    EXPECT_EQ(v.headerAtRecord, n == 2);
+  }
+  EXPECT_EQ(gWalk[4].method, "<clinit>");
+  // A guard frame inside the stack, the frame that read the static below
+  // it, and the guard at the bottom last.
+  size_t inner = 0;
+  while (inner < gWalk.size() && !gWalk[inner].chunkEnd) ++inner;
+  ASSERT_LT(inner, gWalk.size() - 1);
+  EXPECT_FALSE(gWalk[inner].bottom);
+  bool reader = false;
+  for (size_t i = inner; i < gWalk.size(); ++i)
+    if (gWalk[i].method == "viaInit") {
+      reader = true;
+      EXPECT_EQ(gWalk[i].bci, 0u);
+      EXPECT_EQ(gWalk[i].opcode, kOpGetstatic);
+    }
+  EXPECT_TRUE(reader);
+  EXPECT_TRUE(gWalk.back().bottom);
+  for (size_t i = 0; i + 1 < gWalk.size(); ++i) EXPECT_FALSE(gWalk[i].bottom) << i;
+}
+
+TEST_F(UnwindTest, RelocatedFramesStayWalkableWithTheirLocks) {
+  VmHandle u;
+  vsHandle_push(&u, newUnwind());
+  const VmWord near = vsRef_as<ObjectHeader>(u.object)->near.raw;
+  const VmRef chunk = vsRef_as<ThreadRecord>(thread_)->stackChunk;
+  constexpr uint32_t kDepth = 600;
+  const Outcome o = unwind("deepSync", "(Ljava/lang/Object;I)I", {Arg::ofRef(u.object), static_cast<int32_t>(kDepth)});
+  EXPECT_EQ(o.exception, "");
+  EXPECT_EQ(o.asInt(), static_cast<int32_t>(kDepth));
+  EXPECT_NE(vsRef_as<ThreadRecord>(thread_)->stackChunk, chunk) << "the stack has moved";
+  ASSERT_GE(gWalk.size(), kDepth + 3);
+  const VmWord low = vsRef_as<ThreadRecord>(thread_)->stackChunk;
+  for (uint32_t i = 0; i <= kDepth; ++i) {
+    const FrameView& v = gWalk[1 + i];
+    ASSERT_EQ(v.method, "deepSync") << i;
+    ASSERT_EQ(v.locals.at(1), i) << i;
+    ASSERT_TRUE(v.fp > low && v.fp < gWalkBase) << i;
+    ASSERT_EQ(v.records, 1u) << i;
+    ASSERT_EQ(v.recordObject, u.object) << i;
+    ASSERT_EQ(v.headerAtRecord, i == kDepth) << i;
+  }
+  EXPECT_EQ(vsRef_as<ObjectHeader>(u.object)->near.raw, near);
+  vsHandle_close(&u);
 }
 
 }  // namespace

@@ -130,10 +130,15 @@ TEST_F(PendingCallsTest, NewInstanceQueuesItsConstructorOrRefuses) {
     VmRef cls = vsRef_of(loaded(c.cls));
     const ClassRecord* caller = c.caller != nullptr ? loaded(c.caller) : nullptr;
     const VmRef object = vsClass_newInstanceWithConstructorCall(&cls, caller);
+    const VmRef exception = vsPendingException();
     EXPECT_EQ(takePending(), c.error);
     if (*c.error != '\0') {
+      // Only the exception's own constructor is queued, last.
       EXPECT_EQ(object, 0u);
-      EXPECT_TRUE(calls().empty());
+      const std::vector<Call> queued = calls();
+      ASSERT_FALSE(queued.empty());
+      EXPECT_EQ(queued.back().receiver, exception);
+      for (const Call& call : queued) EXPECT_NE(call.method, method(vsRef_as<ClassRecord>(cls), kSymInit));
       continue;
     }
     ASSERT_NE(object, 0u);
