@@ -1,7 +1,11 @@
 #!/usr/bin/env python3
-"""Writes the hand-made class of the test programs that javac cannot make.
+"""Writes the hand-made classes of the test programs, which javac cannot make.
 
-  make_monitor_loop.py OUT.jar
+  make_hand_classes.py OUT.jar
+
+tests/EmptySwitch: a lookupswitch of no pairs (every key takes the
+default) with the opcode at each of the four positions modulo 4; main
+prints each method's result for five keys.
 
 tests/MonitorLoop: enterAll(o) enters o's monitor 10,000 times in a loop
 (legal bytecode; each enter takes one more lock record of the frame),
@@ -15,13 +19,43 @@ import sys
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "classdump"))
-from classgen import ACC_PUBLIC, ACC_STATIC, ClassFile, u1, u2  # noqa: E402
+from classgen import ACC_PUBLIC, ACC_STATIC, ClassFile, u1, u2, u4  # noqa: E402
 from make_class_files import stack_map  # noqa: E402
 
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
 ENTERS = 10000
 ITEM_INTEGER = 1
 ITEM_OBJECT = 7
+
+
+def empty_switch():
+    cf = ClassFile("tests/EmptySwitch")
+    cf.constructor()
+    print_int = cf.member_ref(10, "tests/Out", "printInt", "(I)V")
+    print_char = cf.member_ref(10, "tests/Out", "printChar", "(C)V")
+    new_line = cf.member_ref(10, "tests/Out", "newLine", "()V")
+    keys = [cf.integer(k) for k in (-0x80000000, -1, 0, 1, 0x7fffffff)]
+    main = b""
+    for position in range(4):
+        # position nops, iload_0, then the opcode at position + 1.
+        at = position + 1
+        padding = (4 - (at + 1) % 4) % 4
+        target = at + 1 + padding + 8
+        code = b"\x00" * position + u1(0x1a) + u1(0xab) + b"\x00" * padding
+        code += u4(target - at) + u4(0)
+        code += u1(0x10) + u1(10 + position) + u1(0xac)   # bipush; ireturn
+        name = "pick%d" % position
+        cf.method(name, "(I)I", access=ACC_STATIC,
+                  attributes=[cf.code(code, max_stack=1, max_locals=1,
+                                      attributes=[stack_map(cf, [(target, [u1(ITEM_INTEGER)], [])])])])
+        pick = cf.member_ref(10, "tests/EmptySwitch", name, "(I)I")
+        for key in keys:
+            main += u1(0x13) + u2(key) + u1(0xb8) + u2(pick) + u1(0xb8) + u2(print_int)  # ldc_w
+            main += u1(0x10) + u1(ord(" ")) + u1(0xb8) + u2(print_char)
+        main += u1(0xb8) + u2(new_line)
+    cf.method("main", "([Ljava/lang/String;)V", access=ACC_PUBLIC | ACC_STATIC,
+              attributes=[cf.code(main + u1(0xb1), max_stack=1, max_locals=1)])
+    return cf.to_bytes()
 
 
 def monitor_loop():
@@ -84,13 +118,14 @@ def monitor_loop():
 
 def main():
     if len(sys.argv) != 2:
-        sys.exit("usage: make_monitor_loop.py OUT.jar")
+        sys.exit("usage: make_hand_classes.py OUT.jar")
     out = sys.argv[1]
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     with zipfile.ZipFile(out + ".tmp", "w", zipfile.ZIP_DEFLATED) as jar:
-        info = zipfile.ZipInfo("tests/MonitorLoop.class", FIXED_TIME)
-        info.compress_type = zipfile.ZIP_DEFLATED
-        jar.writestr(info, monitor_loop())
+        for name, data in (("tests/EmptySwitch", empty_switch()), ("tests/MonitorLoop", monitor_loop())):
+            info = zipfile.ZipInfo(name + ".class", FIXED_TIME)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            jar.writestr(info, data)
     os.replace(out + ".tmp", out)
     return 0
 
