@@ -20,7 +20,7 @@
       In the image dump that CMD prints, the method (of the class file in
       JAR) loads its constants by the fast forms of ldc and ldc_w, the
       wide form only for pool entries above 255 and for at least one ldc of
-      the class file; its switches are padded for their new places and jump
+      the class file; its tableswitch is padded for its new place and jumps
       to instruction starts; each handler covers the instructions that it
       covers in the class file.
 """
