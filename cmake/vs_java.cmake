@@ -6,9 +6,10 @@
 #      StackMap wherever control flow needs one, no StackMapTable.
 #
 #   vs_add_checked_jar(<target> SOURCE_DIR <dir> OUTPUT <jar>
-#                      [BOOT_JAR <jar>] [DEPENDS <target>...])
-#       Without BOOT_JAR the sources are compiled with an empty boot class
-#       path (they are a boot library themselves).
+#                      [BOOT_JAR <jar>...] [DEPENDS <target>...])
+#       The sources are compiled against the BOOT_JAR archives (the system
+#       library, then others it depends on); without BOOT_JAR against an
+#       empty boot class path (they are a boot library themselves).
 #   vs_add_hotspot_test(NAME <n> JAR <jar> MAIN <class>
 #                       (GOLDEN <file> | COMPARE_COMMAND <cmd>...))
 #       Runs the class on the JDK's HotSpot and compares its standard output
@@ -29,14 +30,15 @@ else()
 endif()
 
 function(vs_add_checked_jar target)
-  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT;BOOT_JAR" "DEPENDS" ${ARGN})
+  cmake_parse_arguments(ARG "" "SOURCE_DIR;OUTPUT" "BOOT_JAR;DEPENDS" ${ARGN})
   if(NOT VS_IS_HOST_TREE)
     return()
   endif()
   file(GLOB_RECURSE sources CONFIGURE_DEPENDS "${ARG_SOURCE_DIR}/*.java")
   set(boot_args "")
   if(ARG_BOOT_JAR)
-    set(boot_args --boot "${ARG_BOOT_JAR}")
+    string(JOIN ":" boot_path ${ARG_BOOT_JAR})
+    set(boot_args --boot "${boot_path}")
   endif()
   add_custom_command(OUTPUT "${ARG_OUTPUT}"
     COMMAND ${Python3_EXECUTABLE} "${PROJECT_SOURCE_DIR}/tools/javabuild.py"

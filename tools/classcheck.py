@@ -123,7 +123,9 @@ def scan_code(code):
             length = 6 if code[pc + 1] == 132 else 4
         elif op in (170, 171):
             base = (pc + 4) & ~3
-            if base + 12 > n:
+            # default, low and high; default and npairs (a lookupswitch
+            # of no pairs ends there)
+            if base + (12 if op == 170 else 8) > n:
                 raise Malformed("truncated switch at pc %d" % pc)
             if op == 170:
                 low, high = struct.unpack(">ii", code[base + 4:base + 12])

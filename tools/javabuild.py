@@ -1,12 +1,12 @@
 #!/usr/bin/env python3
 """Builds one checked Java archive from a source tree.
 
-  javabuild.py --src DIR --out JAR [--boot JAR] [--work DIR]
+  javabuild.py --src DIR --out JAR [--boot JAR[:JAR...]] [--work DIR]
                [--no-inline-jsr] [--no-preverify]
 
 Steps: ecj (-source 1.3 -target 1.3 -inlineJSR) against the boot class path
 (an empty directory without --boot), an archive of the classes, ProGuard's
--microedition preverification against the boot archive, and classcheck.py.
+-microedition preverification against the boot archives, and classcheck.py.
 --no-inline-jsr and --no-preverify stop short of a checked archive; the tests
 of the checker use them to make the archives it must refuse.
 """

@@ -37,4 +37,25 @@ public final class String {
      * or -1. Entered through the virtual machine's own entry for it.
      */
     public native int indexOf(int ch, int fromIndex);
+
+    /**
+     * Compares two strings by their characters: the difference of the first
+     * two characters that differ, else the difference of the lengths. The
+     * virtual machine enters it through its own entry when the argument is
+     * not null; this code serves a null argument.
+     */
+    public int compareTo(String anotherString) {
+        int n = count < anotherString.count ? count : anotherString.count;
+        char[] a = value;
+        char[] b = anotherString.value;
+        int i = offset;
+        int j = anotherString.offset;
+        for (int k = 0; k < n; k++) {
+            int d = a[i + k] - b[j + k];
+            if (d != 0) {
+                return d;
+            }
+        }
+        return count - anotherString.count;
+    }
 }

@@ -8,4 +8,13 @@ package java.lang;
 public final class System {
     private System() {
     }
+
+    /**
+     * Copies length elements of the array src from srcPosition on into the
+     * array dst from dstPosition on, as if through a temporary copy. The
+     * virtual machine copies inline when the copy cannot fail; this native
+     * does the checks and the rest.
+     */
+    public static native void arraycopy(Object src, int srcPosition,
+            Object dst, int dstPosition, int length);
 }

@@ -15,4 +15,9 @@ public class Throwable {
     public Throwable(String message) {
         detailMessage = message;
     }
+
+    /** The detail message, or null. */
+    public String getMessage() {
+        return detailMessage;
+    }
 }

@@ -63,11 +63,30 @@ void printMethod(const VsOutputStream* out, const MethodRecord* m) {
   vsOutputStream_print(out, " code");
   printCode(out, m);
   vsOutputStream_print(out, "\n");
+  const ShortArray* handlers = vsRef_as<ShortArray>(vsMethod_exceptionTable(m));
+  for (int32_t i = 0; i + 3 < handlers->length; i += 4)
+    vsOutputStream_print(out, "    handler %u %u %u %u\n", static_cast<uint16_t>(handlers->elements[i]),
+                         static_cast<uint16_t>(handlers->elements[i + 1]),
+                         static_cast<uint16_t>(handlers->elements[i + 2]),
+                         static_cast<uint16_t>(handlers->elements[i + 3]));
 }
 
 const ObjectArray* methodsOf(const ClassRecord* cls) {
   if (cls->instanceKind < 0 || cls->classInfo->methods == 0) return nullptr;
   return vsRef_as<ObjectArray>(cls->classInfo->methods);
+}
+
+void printFields(const VsOutputStream* out, const ClassRecord* cls) {
+  const VmRef fields = vsClass_fields(cls);
+  if (fields == 0) return;
+  const ConstantPool* pool = vsClass_constantPool(cls);
+  const ShortArray* table = vsRef_as<ShortArray>(fields);
+  const FieldEntry* entries = reinterpret_cast<const FieldEntry*>(table->elements);
+  for (int32_t i = 0; i < table->length / 5; ++i) {
+    vsOutputStream_print(out, "  field ");
+    printSymbol(out, poolSymbol(pool, entries[i].nameIndex));
+    vsOutputStream_print(out, " flags %04x offset %u\n", entries[i].accessFlags, entries[i].offset);
+  }
 }
 
 void printClass(const VsOutputStream* out, uint32_t id, const ClassRecord* cls) {
@@ -90,6 +109,7 @@ void printClass(const VsOutputStream* out, uint32_t id, const ClassRecord* cls) 
   if (const ObjectArray* methods = methodsOf(cls))
     for (int32_t i = 0; i < methods->length; ++i)
       if (methods->elements[i] != 0) printMethod(out, vsRef_as<MethodRecord>(methods->elements[i]));
+  if (cls->instanceKind >= 0) printFields(out, cls);
 }
 
 }  // namespace

@@ -1,0 +1,33 @@
+package tests;
+
+/**
+ * The output of the test programs, printed by the launcher's natives on
+ * standard output. Its twin in twin/ prints the same text through
+ * System.out on HotSpot, so that both runs of a program can be compared.
+ */
+public final class Out {
+    private Out() {
+    }
+
+    /** Prints the string's characters, or "null". */
+    public static native void printString(String s);
+
+    public static native void printInt(int i);
+
+    public static native void printLong(long l);
+
+    public static native void printChar(char c);
+
+    /** Prints "true" or "false". */
+    public static native void printBoolean(boolean b);
+
+    /** Ends the line. */
+    public static native void newLine();
+
+    /**
+     * The position of the launcher's native stack in this native: equal at
+     * every Java call depth when the interpreter calls Java without native
+     * recursion.
+     */
+    public static native int nativeStackPosition();
+}

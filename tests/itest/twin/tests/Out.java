@@ -1,0 +1,39 @@
+package tests;
+
+/**
+ * The HotSpot twin of the test programs' output class: the same text
+ * through System.out. HotSpot has no launcher stack to report, so the
+ * stack position is always 0.
+ */
+public final class Out {
+    private Out() {
+    }
+
+    public static void printString(String s) {
+        System.out.print(s);
+    }
+
+    public static void printInt(int i) {
+        System.out.print(i);
+    }
+
+    public static void printLong(long l) {
+        System.out.print(l);
+    }
+
+    public static void printChar(char c) {
+        System.out.print(c);
+    }
+
+    public static void printBoolean(boolean b) {
+        System.out.print(b);
+    }
+
+    public static void newLine() {
+        System.out.print('\n');
+    }
+
+    public static int nativeStackPosition() {
+        return 0;
+    }
+}
