@@ -3,6 +3,7 @@
 
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/kinds.h"
+#include "vm/core/model/vm_globals.h"
 
 namespace {
 
@@ -15,6 +16,17 @@ uint32_t vsObject_argumentBlockSize(uint32_t entries) { return 8 * entries + 16;
 uint32_t vsObject_constantPoolSize(uint32_t entries) { return 4 * entries + 12; }
 
 uint32_t vsJavaHeap_objectSize(VmRef object) { return vsJavaHeap_objectSizeOfClass(object, vsObject_class(object)); }
+
+bool vsJavaHeap_walksToTop() {
+  const VmWord top = vsVmGlobals.allocationTop;
+  VmWord at = vsVmGlobals.heapLow;
+  while (at < top) {
+    const uint32_t size = vsJavaHeap_objectSize(at);
+    if (size == 0) return false;
+    at += size;
+  }
+  return at == top;
+}
 
 uint32_t vsJavaHeap_objectSizeOfClass(VmRef object, const ClassRecord* cls) {
   const int32_t kind = cls->instanceKind;

@@ -14,6 +14,11 @@ uint32_t vsJavaHeap_objectSize(VmRef object);
 // without a header to read it from, such as the image's writable block).
 uint32_t vsJavaHeap_objectSizeOfClass(VmRef object, const ClassRecord* cls);
 
+// True when the objects from the heap's start, each stepped over by its
+// size, end exactly at the allocation top: no object has been written over
+// its neighbour's header.
+bool vsJavaHeap_walksToTop();
+
 // Sizes of the two records that store a count of their own: an argument
 // block of n entries (8n + 16) and a constant pool of n entries (4n + 12).
 uint32_t vsObject_argumentBlockSize(uint32_t entries);

@@ -22,6 +22,7 @@
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/memory/heap_allocators.h"
+#include "vm/core/memory/object_size.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
@@ -437,7 +438,13 @@ TEST_F(InterpreterTest, FramesReserveTheirExtraLocals) {
   // count the locals, or the frames run past the chunk.
   MethodRecord* m = method("interp/Ops", "manyLocals", "(I)I");
   ASSERT_EQ(m->maxLocals - m->parameterWords, 400);
-  for (int32_t depth : {1, 2, 3, 30, 60}) EXPECT_EQ(call("manyLocals", "(I)I", {depth}).asInt(), 79800 + depth) << depth;
+  for (int32_t depth : {1, 2, 3, 30, 60, 300}) {
+    const Outcome r = call("manyLocals", "(I)I", {depth});
+    // Deep enough, the stack's maximum ends the recursion.
+    if (!r.exception.empty()) EXPECT_EQ(className(r.exception), "java/lang/OutOfMemoryError") << depth;
+    else EXPECT_EQ(r.asInt(), 79800 + depth) << depth;
+  }
+  EXPECT_TRUE(vsJavaHeap_walksToTop());
 }
 
 TEST_F(InterpreterTest, AStackPastTheMaximumRaisesOutOfMemory) {
@@ -565,6 +572,7 @@ TEST_F(InterpreterTest, UnbalancedEntersInALoopStayInsideTheStack) {
             static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
   EXPECT_EQ(call("deep", "(I)I", {10}).asInt(), 42);
   vsHandle_close(&o);
+  EXPECT_TRUE(vsJavaHeap_walksToTop());
 }
 
 TEST_F(InterpreterTest, SlowStaticsInitialiseTheHolderThroughPendingCalls) {

@@ -62,18 +62,6 @@ void load(const uint8_t* name, size_t nameLength, const uint8_t* classFile, size
   vsExitPoint_remove(&point);
 }
 
-// The heap walk must land exactly on the allocation top.
-void checkHeap() {
-  const VmWord top = vsVmGlobals.allocationTop;
-  VmWord at = vsVmGlobals.heapLow;
-  while (at < top) {
-    const uint32_t size = vsJavaHeap_objectSize(at);
-    if (size == 0) std::abort();
-    at += size;
-  }
-  if (at != top) std::abort();
-}
-
 void body(const uint8_t* data, size_t size) {
   if (size > kMaxInput) return;
   if (!gStarted) {
@@ -86,7 +74,7 @@ void body(const uint8_t* data, size_t size) {
   if (nul == nullptr) return;
   const size_t nameLength = static_cast<const uint8_t*>(nul) - data;
   load(data, nameLength, data + nameLength + 1, size - nameLength - 1);
-  checkHeap();
+  if (!vsJavaHeap_walksToTop()) std::abort();
 }
 
 }  // namespace
