@@ -69,16 +69,7 @@ void Checker::fault(const char* format, ...) {
   ++counts_.faults;
 }
 
-bool Checker::isHeapObjectStart(VmWord r) const {
-  const VmGlobals& g = vsVmGlobals;
-  VmWord at = g.heapLow;
-  while (at < r) {
-    const uint32_t size = vsJavaHeap_objectSize(at);
-    if (size == 0) return false;
-    at += size;
-  }
-  return at == r;
-}
+bool Checker::isHeapObjectStart(VmWord r) const { return vsJavaHeap_walksTo(r); }
 
 bool Checker::isAreaObjectStart(VmWord r) const {
   const VmWord start = vsImage_bounds.writableStart;

@@ -17,16 +17,17 @@ uint32_t vsObject_constantPoolSize(uint32_t entries) { return 4 * entries + 12; 
 
 uint32_t vsJavaHeap_objectSize(VmRef object) { return vsJavaHeap_objectSizeOfClass(object, vsObject_class(object)); }
 
-bool vsJavaHeap_walksToTop() {
-  const VmWord top = vsVmGlobals.allocationTop;
+bool vsJavaHeap_walksTo(VmWord end) {
   VmWord at = vsVmGlobals.heapLow;
-  while (at < top) {
+  while (at < end) {
     const uint32_t size = vsJavaHeap_objectSize(at);
     if (size == 0) return false;
     at += size;
   }
-  return at == top;
+  return at == end;
 }
+
+bool vsJavaHeap_walksToTop() { return vsJavaHeap_walksTo(vsVmGlobals.allocationTop); }
 
 uint32_t vsJavaHeap_objectSizeOfClass(VmRef object, const ClassRecord* cls) {
   const int32_t kind = cls->instanceKind;

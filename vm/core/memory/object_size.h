@@ -15,8 +15,10 @@ uint32_t vsJavaHeap_objectSize(VmRef object);
 uint32_t vsJavaHeap_objectSizeOfClass(VmRef object, const ClassRecord* cls);
 
 // True when the objects from the heap's start, each stepped over by its
-// size, end exactly at the allocation top: no object has been written over
-// its neighbour's header.
+// size, land exactly on `end` (an object start, or the allocation top).
+bool vsJavaHeap_walksTo(VmWord end);
+// The same to the allocation top: no object has been written over its
+// neighbour's header.
 bool vsJavaHeap_walksToTop();
 
 // Sizes of the two records that store a count of their own: an argument
