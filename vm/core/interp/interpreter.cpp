@@ -78,13 +78,18 @@ inline VmWord tokenRuntimeReturn() { return token(kTokenRuntimeReturn); }
 inline VmWord tokenThreadStart() { return token(kTokenThreadStart); }
 
 constexpr int32_t kArithmeticCode = 103;
-constexpr uint32_t kRuntimeSlotYieldCheck = 1;
 constexpr int32_t kInterfaceErrorCode = 99;
 
 inline VmWord w(const void* p) { return static_cast<VmWord>(reinterpret_cast<uintptr_t>(p)); }
 template <class T>
 inline T* p(VmWord word) {
   return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
+}
+
+// The runtime entry of a slot of the table, called as compiled code calls it.
+template <class F>
+inline F* runtimeEntry(RuntimeSlot slot) {
+  return p<F>(vsVmGlobals.runtimeEntryTable[slot]);
 }
 
 inline uint64_t get64(const VmWord* at) {
@@ -162,9 +167,6 @@ inline constexpr uint32_t kTransitionWords = 2;
 inline VmWord stepWord(void (*step)()) { return vsWord_fromPointer(reinterpret_cast<const void*>(step)); }
 inline void runStep(VmWord step) { p<void()>(step)(); }
 
-constexpr uint32_t kRuntimeSlotMonitorEnterSlow = 2;
-constexpr uint32_t kRuntimeSlotMonitorExitSlow = 3;
-
 // Lock record i of the frame at fp, and their count.
 inline LockRecord* lockRecordAt(VmWord* fp, uint32_t i) {
   return p<LockRecord>(w(fp) - 48 - 28 * i);
@@ -175,10 +177,8 @@ inline uint32_t lockRecordCount(VmWord* fp) {
 
 // The contended halves of locking belong to the monitors: they are reached
 // through runtime entries 2 and 3 of the table.
-void callMonitorSlot(uint32_t slot, LockRecord* record) {
-  const VmWord entry = vsVmGlobals.runtimeEntryTable[slot];
-  if (entry == 0) vsVm_fatal("contended monitor without a monitor entry");
-  p<void(VmWord*, LockRecord*)>(entry)(&vsVmGlobals.currentThread, record);
+void callMonitorSlot(RuntimeSlot slot, LockRecord* record) {
+  runtimeEntry<void(VmWord*, LockRecord*)>(slot)(&vsVmGlobals.currentThread, record);
 }
 
 // The fast path of monitor enter into a free record.
@@ -291,6 +291,8 @@ void run(Mode mode) {
     H(191, op_athrow);
     H(kOpWide, op_wide);
     H(kOpMultianewarray, op_multianewarray);
+    H(kOpCheckcast, op_checkcast);
+    H(kOpInstanceof, op_instanceof);
     H(kOpLdcFast, op_ldc_fast);
     H(kOpLdcWFast, op_ldc_w_fast);
     H(kOpLdc2WFast, op_ldc2_w);
@@ -376,7 +378,7 @@ void run(Mode mode) {
 // goes on by running the same bytecode again.
 #define YIELD_CHECK()                                                                             \
   do {                                                                                            \
-    p<void(VmWord*)>(vsVmGlobals.runtimeEntryTable[kRuntimeSlotYieldCheck])(&vsVmGlobals.currentThread); \
+    runtimeEntry<void(VmWord*)>(kRuntimeSlotYieldCheck)(&vsVmGlobals.currentThread);                \
     SWITCH_POINT(tokenContinueAtSavedBcp(), bcp);                                                 \
   } while (0)
 #define NULL_CHECK(ref) \
@@ -1018,8 +1020,11 @@ op_xastore : {
         ClassRecord* elementClass = p<ClassRecord>(vsObject_class(array)->elementOrLink);
         ClassRecord* valueClass = vsObject_class(value);
         if (valueClass != elementClass && valueClass->subtypeCache1.get() != elementClass &&
-            valueClass->subtypeCache2.get() != elementClass && !vsClass_isSubtypeOf(valueClass, elementClass))
-          THROW(vsException_throwArrayStore(0));
+            valueClass->subtypeCache2.get() != elementClass) {
+          SAVE_STATE();
+          runtimeEntry<void(VmWord*)>(kRuntimeSlotArrayStoreCheck)(&vsVmGlobals.currentThread);
+          if (vsException_isPending()) goto throw_pending;
+        }
       }
       vsJavaHeap_storeReference(reinterpret_cast<VmWord*>(e + 4 * index), value);
       break;
@@ -1552,18 +1557,28 @@ op_anewarray_fast : {
   NEXT(3);
 }
 op_multianewarray : {
+  // The class of the entry is resolved, and the counts read, by the
+  // runtime entry.
   SAVE_STATE();
-  const uint32_t dims = bcp[3];
-  int32_t lengths[255];
-  for (uint32_t i = 0; i < dims; ++i) lengths[i] = static_cast<int32_t>(sp[dims - 1 - i]);
-  VmHandle cls;
-  vsHandle_push(&cls, vsRef_of(vsClass_byId(cp[u16be(bcp + 1)])));
-  const VmRef array = vsArray_newMultiDimensional(&cls.object, static_cast<int32_t>(dims), lengths);
-  vsHandle_close(&cls);
-  if (array == 0) goto throw_pending;
-  sp += dims - 1;
+  const VmRef array = runtimeEntry<VmRef(VmWord*)>(kRuntimeSlotMultiANewArray)(&vsVmGlobals.currentThread);
+  AFTER_CALL();
+  sp += bcp[3] - 1;
   sp[0] = array;
   NEXT(4);
+}
+// The slow forms resolve their class and become the fast forms below.
+op_checkcast : {
+  SAVE_STATE();
+  runtimeEntry<void(VmWord*)>(kRuntimeSlotCheckCast)(&vsVmGlobals.currentThread);
+  AFTER_CALL();
+  NEXT(3);
+}
+op_instanceof : {
+  SAVE_STATE();
+  const int32_t is = runtimeEntry<int32_t(VmWord*)>(kRuntimeSlotInstanceOf)(&vsVmGlobals.currentThread);
+  AFTER_CALL();
+  sp[0] = static_cast<VmWord>(is);
+  NEXT(3);
 }
 op_checkcast_fast : {
   const VmRef object = sp[0];

@@ -1,14 +1,15 @@
 // The runtime entries (see runtime_entries.h).
 #include "vm/core/interp/runtime_entries.h"
 
+#include "vm/core/image/image_bounds.h"
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/frame_iterator.h"
 #include "vm/core/interp/method_resolution.h"
 #include "vm/core/interp/pool_resolution.h"
 #include "vm/core/interp/pool_strings.h"
 #include "vm/core/interp/quickening.h"
 #include "vm/core/interp/vm_errors.h"
 #include "vm/core/memory/heap_allocators.h"
-#include "vm/core/image/image_bounds.h"
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
@@ -16,7 +17,9 @@
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
+#include "vm/core/model/multi_array.h"
 #include "vm/core/model/pending_calls.h"
+#include "vm/core/model/subtype.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/soft_float.h"
 #include "vm/core/startup/output_stream.h"
@@ -58,6 +61,41 @@ Holder ensureInitialized(VmHandle& cls) {
   vsHandle_close(&thread);
   return queued ? Holder::Queued : Holder::BeingInitializedHere;
 }
+
+// The instruction at the current thread's top frame: its method, its
+// address and its operands, with the class of its pool entry once resolved.
+struct CurrentInstruction {
+  FrameIterator it;
+  const uint8_t* bcp = nullptr;
+  VmHandle pool;
+  VmHandle cls;
+
+  explicit CurrentInstruction(VmRef thread) {
+    vsFrameIterator_open(&it, thread);
+    vsFrame_currentBytecode(&it, false, &bcp);
+    vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(vsFrame_method(&it))));
+    vsHandle_push(&cls, 0);
+  }
+  ~CurrentInstruction() {
+    vsHandle_close(&cls);
+    vsHandle_close(&pool);
+    vsFrameIterator_close(&it);
+  }
+  CurrentInstruction(const CurrentInstruction&) = delete;
+  CurrentInstruction& operator=(const CurrentInstruction&) = delete;
+
+  // Operand i of the frame's stack (0 on top); read after any allocation.
+  VmWord operand(uint32_t i) const { return *vsFrame_stackAt(&it, i); }
+  bool resolveClass() {
+    cls.object = vsRef_of(vsConstantPool_resolveClass(&pool.object, poolIndexAt(bcp)));
+    return cls.object != 0;
+  }
+  // The instruction's fast form, now that its entry is resolved.
+  void quicken() const {
+    const uint8_t tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), poolIndexAt(bcp));
+    rewrite(bcp, vsBytecode_fastForm(*bcp, tag, 0));
+  }
+};
 
 }  // namespace
 
@@ -111,6 +149,45 @@ VmRef vsRuntime_newDivideByZeroException(VmWord* slot) {
   return takePending();
 }
 
+VmRef vsRuntime_multiANewArray(VmWord* threadSlot) {
+  CurrentInstruction at(*threadSlot);
+  VmRef array = 0;
+  if (at.resolveClass()) {
+    const uint32_t dims = at.bcp[3];
+    int32_t lengths[255];
+    for (uint32_t i = 0; i < dims; ++i) lengths[i] = static_cast<int32_t>(at.operand(dims - 1 - i));
+    array = vsArray_newMultiDimensional(&at.cls.object, static_cast<int32_t>(dims), lengths);
+  }
+  return array;
+}
+
+int32_t vsRuntime_instanceOf(VmWord* threadSlot) {
+  CurrentInstruction at(*threadSlot);
+  if (!at.resolveClass()) return 0;
+  at.quicken();
+  const VmRef object = at.operand(0);
+  return object != 0 && vsClass_isSubtypeOf(vsObject_class(object), vsRef_as<ClassRecord>(at.cls.object)) ? 1 : 0;
+}
+
+void vsRuntime_checkCast(VmWord* threadSlot) {
+  CurrentInstruction at(*threadSlot);
+  if (!at.resolveClass()) return;
+  at.quicken();
+  const VmRef object = at.operand(0);
+  if (object != 0 && !vsClass_isSubtypeOf(vsObject_class(object), vsRef_as<ClassRecord>(at.cls.object)))
+    vsException_raiseWithCode("java/lang/ClassCastException", 0);
+}
+
+void vsRuntime_arrayStoreCheck(VmWord* threadSlot) {
+  FrameIterator it;
+  vsFrameIterator_open(&it, *threadSlot);
+  const VmRef value = *vsFrame_stackAt(&it, 0);
+  const VmRef array = *vsFrame_stackAt(&it, 2);
+  vsFrameIterator_close(&it);
+  ClassRecord* element = vsWord_toPointer<ClassRecord>(vsObject_class(array)->elementOrLink);
+  if (value != 0 && !vsClass_isSubtypeOf(vsObject_class(value), element)) vsException_throwArrayStore(0);
+}
+
 int64_t vsRuntime_ldiv(int64_t dividend, int64_t divisor) {
   return divisor == -1 ? static_cast<int64_t>(0 - static_cast<uint64_t>(dividend)) : dividend / divisor;
 }
@@ -120,20 +197,24 @@ int64_t vsRuntime_lrem(int64_t dividend, int64_t divisor) { return divisor == -1
 
 void vsRuntime_fillEntryTable() {
   VmWord* t = vsVmGlobals.runtimeEntryTable;
-  t[0] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_growStack));
-  t[1] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_yieldCheck));
-  t[2] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_monitorEnterSlow));
-  t[3] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_monitorExitSlow));
-  t[4] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwArrayIndex));
-  t[5] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newArrayIndexException));
-  t[6] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwNullPointer));
-  t[7] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newNullPointerException));
-  t[8] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwIllegalMonitorState));
-  t[9] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newIllegalMonitorStateException));
-  t[10] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwDivideByZero));
-  t[11] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newDivideByZeroException));
-  t[16] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_ldiv));
-  t[17] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_lrem));
+  t[kRuntimeSlotGrowStack] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_growStack));
+  t[kRuntimeSlotYieldCheck] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_yieldCheck));
+  t[kRuntimeSlotMonitorEnterSlow] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_monitorEnterSlow));
+  t[kRuntimeSlotMonitorExitSlow] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_monitorExitSlow));
+  t[kRuntimeSlotThrowArrayIndex] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwArrayIndex));
+  t[kRuntimeSlotNewArrayIndexException] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newArrayIndexException));
+  t[kRuntimeSlotThrowNullPointer] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwNullPointer));
+  t[kRuntimeSlotNewNullPointerException] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newNullPointerException));
+  t[kRuntimeSlotThrowIllegalMonitorState] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwIllegalMonitorState));
+  t[kRuntimeSlotNewIllegalMonitorStateException] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newIllegalMonitorStateException));
+  t[kRuntimeSlotThrowDivideByZero] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_throwDivideByZero));
+  t[kRuntimeSlotNewDivideByZeroException] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_newDivideByZeroException));
+  t[kRuntimeSlotMultiANewArray] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_multiANewArray));
+  t[kRuntimeSlotInstanceOf] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_instanceOf));
+  t[kRuntimeSlotCheckCast] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_checkCast));
+  t[kRuntimeSlotArrayStoreCheck] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_arrayStoreCheck));
+  t[kRuntimeSlotLdiv] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_ldiv));
+  t[kRuntimeSlotLrem] = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_lrem));
   vsVmGlobals.faddRoutine = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_fadd));
   vsVmGlobals.fsubRoutine = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_fsub));
   vsVmGlobals.fmulRoutine = vsWord_fromPointer(reinterpret_cast<const void*>(&vsRuntime_fmul));

@@ -12,8 +12,7 @@
 //    4 throwArrayIndex    10 throwDivideByZero         16 ldiv (leaf)
 //    5 newArrayIndexExc.  11 newDivideByZeroException  17 lrem (leaf)
 // Slots 16 and 17 are leaf routines int64(int64, int64): the caller tests
-// the divisor for 0 first. A slot whose entry this build does not have yet
-// holds 0.
+// the divisor for 0 first.
 //
 // The resolution entries of the slow bytecodes (not in the table) take the
 // running method and the bytecode's address. In code of the class image
@@ -26,6 +25,28 @@
 
 #include "vm/core/model/object_layout.h"
 #include "vm/core/threads/monitors.h"
+
+// The slots of vsRuntimeEntryTable.
+enum RuntimeSlot : uint32_t {
+  kRuntimeSlotGrowStack = 0,
+  kRuntimeSlotYieldCheck = 1,
+  kRuntimeSlotMonitorEnterSlow = 2,
+  kRuntimeSlotMonitorExitSlow = 3,
+  kRuntimeSlotThrowArrayIndex = 4,
+  kRuntimeSlotNewArrayIndexException = 5,
+  kRuntimeSlotThrowNullPointer = 6,
+  kRuntimeSlotNewNullPointerException = 7,
+  kRuntimeSlotThrowIllegalMonitorState = 8,
+  kRuntimeSlotNewIllegalMonitorStateException = 9,
+  kRuntimeSlotThrowDivideByZero = 10,
+  kRuntimeSlotNewDivideByZeroException = 11,
+  kRuntimeSlotMultiANewArray = 12,
+  kRuntimeSlotInstanceOf = 13,
+  kRuntimeSlotCheckCast = 14,
+  kRuntimeSlotArrayStoreCheck = 15,
+  kRuntimeSlotLdiv = 16,
+  kRuntimeSlotLrem = 17,
+};
 
 extern "C" {
 // The current thread's stack grows so that neededStackPointer fits (the
@@ -45,6 +66,23 @@ void vsRuntime_throwIllegalMonitorState(VmWord* threadSlot);
 VmRef vsRuntime_newIllegalMonitorStateException(VmWord* threadSlot);
 void vsRuntime_throwDivideByZero(VmWord* threadSlot);
 VmRef vsRuntime_newDivideByZeroException(VmWord* threadSlot);
+// The entries of the current frame's bytecode (the caller has stored the
+// thread's in-runtime words and the frame's bytecode pointer). Each
+// resolves the class of the instruction's pool entry; a class that does
+// not resolve leaves its error pending.
+// multianewarray: the array of the counts on the operand stack (the
+// outermost dimension deepest), 0 with an exception pending.
+VmRef vsRuntime_multiANewArray(VmWord* threadSlot);
+// instanceof, rewritten to its fast form: 1 when the object on top of the
+// stack is an instance of the class, 0 for null or any other object.
+int32_t vsRuntime_instanceOf(VmWord* threadSlot);
+// checkcast, rewritten to its fast form: the object on top passes when it
+// is null or an instance of the class, else ClassCastException (code 0).
+void vsRuntime_checkCast(VmWord* threadSlot);
+// aastore's store check: the value on top of the stack must be an instance
+// of the element class of the array two words below, else
+// ArrayStoreException (code 0).
+void vsRuntime_arrayStoreCheck(VmWord* threadSlot);
 int64_t vsRuntime_ldiv(int64_t dividend, int64_t divisor);
 int64_t vsRuntime_lrem(int64_t dividend, int64_t divisor);
 }

@@ -17,12 +17,15 @@
 #include "vm/core/interp/exception_dispatch.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/frame_iterator.h"
+#include "vm/core/image/image_bounds.h"
 #include "vm/core/interp/interpreter.h"
+#include "vm/core/interp/runtime_entries.h"
 #include "vm/core/interp/interpreter_frames.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/object_size.h"
+#include "vm/core/memory/string_factory.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
@@ -441,8 +444,11 @@ TEST_F(InterpreterTest, FramesReserveTheirExtraLocals) {
   for (int32_t depth : {1, 2, 3, 30, 60, 300}) {
     const Outcome r = call("manyLocals", "(I)I", {depth});
     // Deep enough, the stack's maximum ends the recursion.
-    if (!r.exception.empty()) EXPECT_EQ(className(r.exception), "java/lang/OutOfMemoryError") << depth;
-    else EXPECT_EQ(r.asInt(), 79800 + depth) << depth;
+    if (!r.exception.empty()) {
+      EXPECT_EQ(className(r.exception), "java/lang/OutOfMemoryError") << depth;
+    } else {
+      EXPECT_EQ(r.asInt(), 79800 + depth) << depth;
+    }
   }
   EXPECT_TRUE(vsJavaHeap_walksToTop());
 }
@@ -596,6 +602,20 @@ TEST_F(InterpreterTest, NewOfAnUninitialisedClassInitialisesItFirst) {
   EXPECT_EQ(m->code[0], kOpNewFast);
 }
 
+TEST_F(InterpreterTest, ImageCodeKeepsItsSlowNew) {
+  // The same method as image code: its new initialises the class once and
+  // allocates each time, and the read-only code is never rewritten.
+  MethodRecord* m = method("interp/Ops", "newInit", "()I");
+  ASSERT_EQ(m->code[0], kOpNew);
+  vsImage_bounds.readOnlyStart = vsWord_fromPointer(m->code);
+  vsImage_bounds.readOnlySize = 3;
+  EXPECT_EQ(call("newInit", "()I").asInt(), 4);
+  EXPECT_EQ(call("newInit", "()I").asInt(), 5);
+  vsImage_bounds = {};
+  EXPECT_TRUE(vsClass_isInitialized(loaded("interp/Init")));
+  EXPECT_EQ(m->code[0], kOpNew);
+}
+
 TEST_F(InterpreterTest, TheGrowStackSlotGrowsTheCurrentThreadsStack) {
   using Grow = void (*)(VmWord*, VmWord);
   const Grow grow = reinterpret_cast<Grow>(static_cast<uintptr_t>(vsVmGlobals.runtimeEntryTable[0]));
@@ -611,6 +631,67 @@ TEST_F(InterpreterTest, TheGrowStackSlotGrowsTheCurrentThreadsStack) {
   EXPECT_EQ(vsVmGlobals.yieldWord, t->stackLimit);
   grow(&vsVmGlobals.currentThread, t->stackLimit - static_cast<uint32_t>(vsVmFlags().StackSizeMaximum));
   EXPECT_EQ(className(takePending()), "java/lang/OutOfMemoryError");
+}
+
+TEST_F(InterpreterTest, ExceptionSlotsRaiseOrReturnTheirException) {
+  // Slots 4 to 11: a throw entry leaves its exception pending, the entry
+  // after it returns the same kind of exception and leaves nothing pending.
+  const struct {
+    RuntimeSlot slot;
+    const char* pending;
+  } cases[] = {
+      {kRuntimeSlotThrowArrayIndex, "java/lang/ArrayIndexOutOfBoundsException \"  0\""},
+      {kRuntimeSlotThrowNullPointer, "java/lang/NullPointerException \"  0\""},
+      {kRuntimeSlotThrowIllegalMonitorState, "java/lang/IllegalMonitorStateException \"  0\""},
+      {kRuntimeSlotThrowDivideByZero, "java/lang/ArithmeticException \"103\""},
+  };
+  for (const auto& c : cases) {
+    reinterpret_cast<void (*)(VmWord*)>(static_cast<uintptr_t>(vsVmGlobals.runtimeEntryTable[c.slot]))(
+        &vsVmGlobals.currentThread);
+    EXPECT_EQ(takePending(), c.pending) << c.slot;
+    const VmRef made = reinterpret_cast<VmRef (*)(VmWord*)>(
+        static_cast<uintptr_t>(vsVmGlobals.runtimeEntryTable[c.slot + 1]))(&vsVmGlobals.currentThread);
+    EXPECT_EQ(takePending(), "") << c.slot + 1;
+    vsPendingException() = made;
+    EXPECT_EQ(takePending(), c.pending) << c.slot + 1;
+    // The constructors the exceptions queued run before the next call.
+    vsRef_as<ThreadRecord>(thread_)->pendingCalls = 0;
+  }
+}
+
+TEST_F(InterpreterTest, SlowCastsResolveThroughTheirSlotsAndBecomeFast) {
+  // The prelinked fast forms put back to the slow ones: the slots of
+  // checkcast and instanceof (14, 13) answer and rewrite the instruction.
+  MethodRecord* cast = method("interp/Ops", "castFails", "(Ljava/lang/Object;)I");
+  MethodRecord* test = method("interp/Ops", "instance", "(Ljava/lang/Object;)I");
+  ASSERT_EQ(cast->code[1], kOpCheckcastFast);
+  ASSERT_EQ(test->code[1], kOpInstanceofFast);
+  VmHandle text;
+  vsHandle_push(&text, vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>("s"), 1));
+  const struct {
+    MethodRecord* m;
+    uint8_t slow, fast;
+    VmRef argument;
+    int32_t result;
+    const char* exception;
+  } cases[] = {
+      {cast, kOpCheckcast, kOpCheckcastFast, 0, 0, ""},
+      {cast, kOpCheckcast, kOpCheckcastFast, text.object, 1, ""},
+      {cast, kOpCheckcast, kOpCheckcastFast, thread_, 0, "java/lang/ClassCastException"},
+      {test, kOpInstanceof, kOpInstanceofFast, 0, 0, ""},
+      {test, kOpInstanceof, kOpInstanceofFast, text.object, 1, ""},
+      {test, kOpInstanceof, kOpInstanceofFast, thread_, 0, ""},
+  };
+  for (const auto& c : cases) {
+    c.m->code[1] = c.slow;
+    const Outcome r = run(c.m, {Arg::ofRef(c.argument)});
+    EXPECT_EQ(className(r.exception), c.exception) << int{c.slow};
+    if (r.exception.empty()) {
+      EXPECT_EQ(r.asInt(), c.result) << int{c.slow};
+    }
+    EXPECT_EQ(c.m->code[1], c.fast) << int{c.slow};
+  }
+  vsHandle_close(&text);
 }
 
 TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
