@@ -112,6 +112,18 @@ public class Ops {
     public static int index(int ch, int from) { return "abcabc".indexOf(ch, from); }
     public static int direct(int x) { return Probe.twice(x) + 1; }
     public static int loop(int n) { int s = 0; for (int i = 0; i < n; i++) { s += i; } return s; }
+    /** Each turn asks for a yield, which the loop's back branch takes. */
+    public static int markLoop(int n) { int s = 0; for (int i = 0; i < n; i++) { Probe.mark(); s += i; } return s; }
+    /** A yield asked for before a switch, which is no place to take it. */
+    public static int markSwitch(int k) {
+        Probe.mark();
+        switch (k) {
+            case 0: return 10;
+            case 1: return 11;
+            case 2: return 12;
+            default: return -1;
+        }
+    }
 
     /** 400 extra locals, more than the padding below the stack limit holds. */
     public static int manyLocals(int n) {

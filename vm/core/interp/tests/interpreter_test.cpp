@@ -501,6 +501,17 @@ TEST_F(InterpreterTest, TheYieldBitIsTakenOnceThroughTheTable) {
   EXPECT_EQ(call("loop", "(I)I", {10}).asInt(), 45);
   EXPECT_EQ(gYieldCalls, 1);
   EXPECT_EQ(vsVmGlobals.yieldWord & 1, 0u);
+  // A request made inside a loop is taken by the next back branch.
+  gYieldCalls = 0;
+  EXPECT_EQ(call("markLoop", "(I)I", {7}).asInt(), 21);
+  EXPECT_EQ(gYieldCalls, 7);
+  EXPECT_EQ(vsVmGlobals.yieldWord & 1, 0u);
+  // A tableswitch goes on without taking it.
+  gYieldCalls = 0;
+  EXPECT_EQ(call("markSwitch", "(I)I", {2}).asInt(), 12);
+  EXPECT_EQ(gYieldCalls, 0);
+  EXPECT_EQ(vsVmGlobals.yieldWord & 1, 1u);
+  vsVmGlobals.yieldWord &= ~VmWord{1};
 }
 
 TEST_F(InterpreterTest, TheBreakpointOpcodeStopsTheVm) {
@@ -712,6 +723,18 @@ TEST_F(InterpreterTest, FramesAndGlobalsKeepTheirLayout) {
   EXPECT_EQ(lrem(INT64_MIN, -1), 0);
   EXPECT_EQ(ldiv(-9, 2), -4);
   EXPECT_EQ(lrem(-9, 2), -1);
+  // The four float routines of compiled code, on bit patterns.
+  using Float = uint32_t (*)(uint32_t, uint32_t);
+  const struct {
+    VmWord routine;
+    uint32_t a, b, result;
+  } floats[] = {
+      {vsVmGlobals.faddRoutine, 0x3fc00000u, 0x40100000u, 0x40700000u},  // 1.5 + 2.25 = 3.75
+      {vsVmGlobals.fsubRoutine, 0x3fc00000u, 0x40100000u, 0xbf400000u},  // 1.5 - 2.25 = -0.75
+      {vsVmGlobals.fmulRoutine, 0x3fc00000u, 0x40100000u, 0x40580000u},  // 1.5 * 2.25 = 3.375
+      {vsVmGlobals.fdivRoutine, 0x3f800000u, 0x00000000u, 0x7f800000u},  // 1 / 0 = infinity
+  };
+  for (const auto& f : floats) EXPECT_EQ(reinterpret_cast<Float>(static_cast<uintptr_t>(f.routine))(f.a, f.b), f.result);
 }
 
 // ---- unwinding, exception constructors and frame walks --------------------
