@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/core/heap_fixture.h"
+#include "tests/support/capture_stream.h"
 #include "vm/core/image/image_bounds.h"
 #include "vm/core/image/image_checker.h"
 #include "vm/core/image/image_dump.h"
@@ -18,15 +19,6 @@
 #include "vm/core/model/vm_globals.h"
 
 namespace {
-
-class CaptureStream : public VsOutputStream {
- public:
-  void printString(const char* text) const override { text_ += text; }
-  std::string& text() const { return text_; }
-
- private:
-  mutable std::string text_;
-};
 
 class ImageCheckTest : public HeapTest {
  public:

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "tests/core/core_fixture.h"
+#include "tests/support/capture_stream.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/loader/type_symbols.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -119,20 +120,14 @@ TEST_F(ClassLookupTest, ArrayElementsMoveAsThroughABuffer) {
   vsHandle_close(&array);
 }
 
-class CollectingStream final : public VsOutputStream {
- public:
-  void printString(const char* text) const override { collected += text; }
-  mutable std::string collected;
-};
-
 TEST_F(ClassLookupTest, SymbolsPrintEscapedAndCopyCut) {
   const VmRef s = symbol("a/b\\c\n\t\x01\xc3\xa9 ~");
-  CollectingStream stream;
+  CaptureStream stream;
   vsSymbol_printEscaped(vsRef_as<VmSymbol>(s), &stream, false);
-  EXPECT_EQ(stream.collected, "a/b\\\\c\\n\\t\\001\\303\\251 ~");
-  stream.collected.clear();
+  EXPECT_EQ(stream.text(), "a/b\\\\c\\n\\t\\001\\303\\251 ~");
+  stream.text().clear();
   vsSymbol_printEscaped(vsRef_as<VmSymbol>(symbol("java/lang/Object")), &stream, true);
-  EXPECT_EQ(stream.collected, "java.lang.Object");
+  EXPECT_EQ(stream.text(), "java.lang.Object");
   char buffer[5];
   vsSymbol_copyToBuffer(vsRef_as<VmSymbol>(s), buffer, sizeof buffer);
   EXPECT_STREQ(buffer, "a/b\\");

@@ -11,6 +11,7 @@
 
 #include "tests/core/exception_double.h"
 #include "tests/core/heap_fixture.h"
+#include "tests/support/capture_stream.h"
 #include "tools/testport/test_port.h"
 #include "vm/core/image/image_bounds.h"
 #include "vm/core/image/tests/synthetic_image.h"
@@ -29,15 +30,6 @@
 #include "vm/services/lifecycle/console.h"
 
 namespace {
-
-class CaptureStream : public VsOutputStream {
- public:
-  void printString(const char* text) const override { text_ += text; }
-  std::string& text() const { return text_; }
-
- private:
-  mutable std::string text_;
-};
 
 std::string javaString(VmRef s) {
   const StringObject* string = vsRef_as<StringObject>(s);
