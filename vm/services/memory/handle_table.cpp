@@ -9,7 +9,7 @@
 #include "vm/services/memory/memory_service.h"
 #include "vm/services/memory/trace_log.h"
 
-VS_VMBSS(HandleTableState) vsMemory_handleTables;
+VS_VMBSS(HandleTableState) vsMemory_handleTables = {};
 
 namespace {
 
