@@ -14,6 +14,7 @@
 // empty source).
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 #include "vm/services/text/char_codec.h"
@@ -39,10 +40,32 @@ struct VsDecodedUnit {
   int32_t errors;
 };
 
+// start()'s answer when the step goes on (no step result is this low).
+constexpr int32_t kVsCodecStep_walk = INT32_MIN;
+
 namespace vs_codec_step {
 
 inline int32_t outOfRoom(const VsCodecRules& rules, int32_t consumed) {
   return rules.minusConsumed && consumed > 0 ? -consumed : -1;
+}
+
+// The checks and the fast count every step begins with: the step's result,
+// or kVsCodecStep_walk when it goes on to walk the source (counting tells
+// whether it only counts: exact count, or no destination).
+template <typename Src, typename Dst, typename FastCount>
+int32_t start(const Src* src, int32_t srcStart, int32_t srcEnd, const Dst* dst, int32_t dstStart, int32_t dstEnd,
+              int32_t* written, uint32_t flags, bool& counting, FastCount fastCount) {
+  if (written == nullptr || srcStart < 0 || srcStart > srcEnd || (src == nullptr && srcEnd > srcStart)) {
+    return -1;
+  }
+  if (vsCharCodec_fastCount(flags)) {
+    int32_t count = fastCount();
+    *written = count < 1 ? 0 : count;
+    return count < 1 ? 0 : srcEnd - srcStart;
+  }
+  counting = vsCharCodec_counting(flags) || dst == nullptr;
+  if (!counting && (dstStart < 0 || dstStart > dstEnd)) return -1;
+  return kVsCodecStep_walk;
 }
 
 }  // namespace vs_codec_step
@@ -52,20 +75,14 @@ int32_t vsCodecStep_encode(const VsCodecRules& rules, EncodeUnit encodeUnit, Fas
                            const uint16_t* src, int32_t srcStart, int32_t srcEnd, uint8_t* dst,
                            int32_t dstStart, int32_t dstEnd, int32_t* written, int32_t* errors,
                            uint32_t flags) {
-  if (written == nullptr || srcStart < 0 || srcStart > srcEnd || (src == nullptr && srcEnd > srcStart)) {
-    return -1;
-  }
-  if (vsCharCodec_fastCount(flags)) {
-    int32_t count = fastCount(src, srcStart, srcEnd);
-    *written = count < 1 ? 0 : count;
-    return count < 1 ? 0 : srcEnd - srcStart;
-  }
-  bool counting = vsCharCodec_counting(flags) || dst == nullptr;
-  if (!counting && (dstStart < 0 || dstStart > dstEnd)) return -1;
+  bool counting = false;
+  int32_t result = vs_codec_step::start(src, srcStart, srcEnd, dst, dstStart, dstEnd, written, flags, counting,
+                                        [&] { return fastCount(src, srcStart, srcEnd); });
+  if (result != kVsCodecStep_walk) return result;
   int32_t at = counting ? 0 : dstStart;
   int32_t errorCount = 0;
   int32_t pos = srcStart;
-  int32_t result = 0;
+  result = 0;
   for (; pos < srcEnd; ++pos) {
     uint8_t out[4];
     int32_t n = encodeUnit(src[pos], out);
@@ -106,21 +123,15 @@ int32_t vsCodecStep_decode(const VsCodecRules& rules, DecodeUnit decodeUnit, Fas
                            const uint8_t* src, int32_t srcStart, int32_t srcEnd, uint16_t* dst,
                            int32_t dstStart, int32_t dstEnd, int32_t* written, uint8_t* pending,
                            int32_t* errors, uint32_t flags) {
-  if (written == nullptr || srcStart < 0 || srcStart > srcEnd || (src == nullptr && srcEnd > srcStart)) {
-    return -1;
-  }
   int32_t carried = pending != nullptr ? *pending : 0;
-  if (vsCharCodec_fastCount(flags)) {
-    int32_t count = fastCount(src, srcStart, srcEnd, carried);
-    *written = count < 1 ? 0 : count;
-    return count < 1 ? 0 : srcEnd - srcStart;
-  }
-  bool counting = vsCharCodec_counting(flags) || dst == nullptr;
-  if (!counting && (dstStart < 0 || dstStart > dstEnd)) return -1;
+  bool counting = false;
+  int32_t result = vs_codec_step::start(src, srcStart, srcEnd, dst, dstStart, dstEnd, written, flags, counting,
+                                        [&] { return fastCount(src, srcStart, srcEnd, carried); });
+  if (result != kVsCodecStep_walk) return result;
   int32_t at = counting ? 0 : dstStart;
   int32_t errorCount = 0;
   int32_t pos = srcStart;
-  int32_t result = 0;
+  result = 0;
   bool full = false;
   while (pos < srcEnd) {
     VsDecodedUnit unit = decodeUnit(src, pos, srcEnd, carried);
