@@ -94,7 +94,7 @@ VmRef makeArray(VmWord block, int32_t n) {
 // The block header of a native-area byte array, or null.
 NativeBlockHeader* blockOf(VmRef array) {
   const JavaHeapState& h = vsJavaHeap;
-  if (array == 0 || array - h.nativeLower >= h.nativeUpper - h.nativeLower) return nullptr;
+  if (array == 0 || (array & 3u) != 0 || array - h.nativeLower >= h.nativeUpper - h.nativeLower) return nullptr;
   if (array - h.nativeLower < kNativeBlockHeaderBytes) return nullptr;
   const VmWord header = vsRef_as<ByteArray>(array)->header;
   if (header != array - kNativeBlockHeaderBytes) return nullptr;
@@ -155,6 +155,11 @@ uint32_t vsObject_decrementPinCount(VmRef array) {
   if (header == nullptr) return 0;
   if (header->pinCount > 0) --header->pinCount;
   return header->pinCount;
+}
+
+uint32_t vsObject_getPinCount(VmRef array) {
+  const NativeBlockHeader* header = blockOf(array);
+  return header == nullptr ? 0 : header->pinCount;
 }
 
 void vsJavaHeap_addNativeFreeEntry(VmWord entry, uint32_t size) {

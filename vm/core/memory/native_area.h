@@ -29,6 +29,8 @@ VmRef vsJavaHeap_newNativeByteArray(int32_t n);
 // area with its block header in front gives 0 and nothing is written.
 uint32_t vsObject_incrementPinCount(VmRef array);
 uint32_t vsObject_decrementPinCount(VmRef array);
+// The pin count unchanged; 0 likewise for anything else.
+uint32_t vsObject_getPinCount(VmRef array);
 
 // Adds the gap [entry, entry + size) to the end of the free list (sizes of
 // at least 28 bytes), keeping the free total and the largest block.

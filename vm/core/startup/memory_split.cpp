@@ -4,6 +4,7 @@
 #include "ce/substrate/vm_sections.h"
 #include "vm/core/natives/native_method.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/services/memory/memory_service.h"
 #include "vm/services/memory/trace_log.h"
 
 namespace {
@@ -50,6 +51,8 @@ bool vsVm_splitMemory(VmWord address, uint32_t size, uint32_t ratio, VmHeapArea*
     return false;
   }
   vsTraceLog_trace("--- allocPointerHeap 0x%08x 0x%x\n", address, native);
+  if (vsMemory_initialize(vsWord_toPointer(address), native) != 0)
+    return false;
   vsTraceLog_trace("--- objectHeap 0x%08x 0x%x\n", address + native, s - native);
   javaHeap->address = address + native;
   javaHeap->size = s - native;

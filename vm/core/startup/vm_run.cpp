@@ -5,12 +5,15 @@
 
 #include "ce/substrate/vm_sections.h"
 #include "vm/core/image/image_format.h"
+#include "vm/core/natives/native_roots.h"
 #include "vm/core/startup/core_start.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/memory_split.h"
 #include "vm/core/startup/options.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/services/lifecycle/system_glue.h"
+#include "vm/services/memory/handle_table.h"
+#include "vm/services/memory/memory_service.h"
 #include "vm/services/memory/trace_log.h"
 
 namespace {
@@ -97,6 +100,19 @@ bool collectArguments(const VmStartParams* params) {
   return true;
 }
 
+// The memory service without handle tables, and the temporary-root table
+// (50 slots) in its memory.
+bool initializeTempRoots() {
+  vsMemory_resetHandleTables();
+  auto* table = static_cast<TempRoots*>(vsMemory_allocPointer(kTempRootTableBytes));
+  if (table == nullptr) {
+    vsTraceLog_trace("Failed to initialize temporary roots.\n");
+    return false;
+  }
+  vsNativeMethod_registerTempRoots(kTempRootSlots, table, reinterpret_cast<VmRef*>(table + 1));
+  return true;
+}
+
 bool setCompilerOptions() {
   if (vsJVM_setInterpretationLogSize(kInterpretationLogSize) != 0) {
     vsTraceLog_trace("vsJVM_setInterpretationLogSize() failed.\n");
@@ -173,7 +189,7 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
     vsTraceLog_trace("Java heap size is too small to start VM.\n");
     return -1;
   }
-  if (!setCompilerOptions())
+  if (!initializeTempRoots() || !setCompilerOptions())
     return -1;
 
   const int32_t status = runMain();

@@ -10,10 +10,13 @@
 #include "ce/substrate/low_memory.h"
 #include "port/host/section_snapshot.h"
 #include "tools/testport/test_port.h"
+#include "vm/core/natives/native_roots.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/vm_variables.h"
 #include "vm/services/lifecycle/console.h"
 #include "vm/services/lifecycle/os_file.h"
+#include "vm/services/memory/handle_table.h"
+#include "vm/services/memory/memory_service.h"
 
 namespace {
 
@@ -124,6 +127,23 @@ TEST_F(VmRun, ReachesTheCoreStartWithTheHeapSized) {
   EXPECT_EQ(vsVmFlags().InterpretationLogSize, 16);
   EXPECT_EQ(vsVmFlags().MaxMethodToCompile, 6000);
   EXPECT_EQ(vsVmFlags().MinMethodToCompile, 0);
+  // The memory service's first chunk is the native part; no handle tables;
+  // the temporary-root table lies in that chunk.
+  const VmWord address = params_->memoryAddress;
+  ASSERT_EQ(vsMemory_state.ringHead, address);
+  const auto* chunk = vsWord_toPointer<MemoryChunk>(address);
+  EXPECT_EQ(chunk->next, address);
+  EXPECT_EQ(chunk->start, address + 16);
+  EXPECT_EQ(chunk->end, address + 0x64000);
+  EXPECT_EQ(vsMemory_handleTables.list, 0u);
+  EXPECT_EQ(vsMemory_handleTables.current, 0u);
+  const VmWord tempRoots = vsNativeMethod_tempRoots;
+  EXPECT_GE(tempRoots, chunk->start);
+  EXPECT_LE(tempRoots + kTempRootTableBytes, chunk->end);
+  const auto* table = vsWord_toPointer<TempRoots>(tempRoots);
+  EXPECT_EQ(table->capacity, 50u);
+  EXPECT_EQ(table->count, 0u);
+  EXPECT_EQ(table->slots, tempRoots + 12);
   expectNothingLeft();
 }
 
