@@ -20,7 +20,7 @@ constexpr int32_t kLargestCount = 0x3FFFFFFF;
 struct ConversionBuffer {
   alignas(4) uint8_t bytes[kVsCharCodes_bufferBytes];
 };
-VS_VMBSS(ConversionBuffer) gBuffer;
+VS_VMBSS(ConversionBuffer) gBuffer = {};
 // The empty result: an empty byte text and an empty UCS-2 text at once.
 VS_VMDATA(uint16_t) gEmpty = 0;
 
