@@ -4,12 +4,8 @@
 // 16-byte block header, native_area.h), and only there does the collector
 // honour a pin. So these pin native blocks alone: any other object or
 // address is refused with 0 and nothing is written. The memory service's
-// handle arrays are all native blocks.
-//
-// Rule for callers: a porting call that reads or writes a Java array
-// synchronously, with no allocation in between, needs no pin. An array
-// handed to another thread, or kept across an allocation, goes through a
-// native block (copy in, copy out).
+// handle arrays are all native blocks; memory_service.h states when a
+// porting call needs a pin.
 #pragma once
 
 #include <cstdint>

@@ -9,7 +9,7 @@
 #include "vm/services/memory/memory_service.h"
 #include "vm/services/memory/trace_log.h"
 
-VS_VMBSS(HandleTableState) vsMemory_handleTables;
+VS_VMBSS(HandleTableState) vsMemory_handleTables = {};
 
 namespace {
 
@@ -160,16 +160,13 @@ void* vsMemory_handleLock(VmWord handle) {
     vsTraceLog_warning("handleLock: invalid memory handle NULL\n");
     return nullptr;
   }
-  const VmRef array = *vsWord_toPointer<VmRef>(handle);
-  if (array == 0) return vsWord_toPointer(handle + 4);
-  if (vsObject_pin(array) == 0) return nullptr;
-  return vsRef_as<ByteArray>(array)->elements;
+  const VmRef array = vsMemory_handleArray(handle);
+  if (array != 0) return vsObject_pin(array) == 0 ? nullptr : vsRef_as<ByteArray>(array)->elements;
+  return vsMemory_isPointerBlock(handle) ? vsWord_toPointer(handle + 4) : nullptr;
 }
 
 int32_t vsMemory_handleUnlock(VmWord handle) {
-  if (handle != 0) {
-    const VmRef array = *vsWord_toPointer<VmRef>(handle);
-    if (array != 0) vsObject_unpin(array);
-  }
+  const VmRef array = vsMemory_handleArray(handle);
+  if (array != 0) vsObject_unpin(array);
   return 0;
 }

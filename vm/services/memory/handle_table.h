@@ -61,9 +61,9 @@ VmWord vsMemory_allocHandle(int32_t size, int32_t ignored, int32_t kind);
 // slot or pointer block.
 int32_t vsMemory_freeHandle(VmWord handle);
 // Pins the array and returns its data; a pointer block's data; null with a
-// warning for 0.
+// warning for 0, and null for anything else.
 void* vsMemory_handleLock(VmWord handle);
-// Unpins the array of a live slot. Returns 0.
+// Unpins the array of a live slot (anything else is left alone). Returns 0.
 int32_t vsMemory_handleUnlock(VmWord handle);
 
 // The array of a live handle slot, or 0 when `handle` is none.

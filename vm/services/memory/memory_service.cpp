@@ -9,7 +9,7 @@
 #include "vm/services/memory/handle_table.h"
 #include "vm/services/memory/trace_log.h"
 
-VS_VMBSS(MemoryServiceState) vsMemory_state;
+VS_VMBSS(MemoryServiceState) vsMemory_state = {};
 
 namespace {
 

@@ -16,7 +16,11 @@
 // peak_usage.h) once per streak of failures; when everything fails a
 // non-moving full collection runs and the allocation is tried once more.
 //
-// Pinning: vsMemory_objectLock pins native blocks only (object_pin.h).
+// Pinning: vsMemory_objectLock pins native blocks only (object_pin.h); an
+// ordinary Java array is refused with -1. A porting call that reads or
+// writes an array synchronously, with no allocation in between, needs no
+// pin; an array handed to another thread, or kept across an allocation,
+// goes through a native block (copy in, copy out).
 //
 // The ring head (the chunk that served last) and the "wanted" flags are VM
 // variables; the service takes no lock: it belongs to the VM thread.

@@ -165,6 +165,13 @@ TEST_F(MemoryService, BadHandlesAreRefusedWithTheirWarnings) {
   vsTestPort_startCapture();
   EXPECT_EQ(vsMemory_handleLock(0), nullptr);
   EXPECT_EQ(vsTestPort_stopCapture().trace, "handleLock: invalid memory handle NULL\n");
+  // Neither a live slot nor a pointer block: nothing to lock.
+  const VmRef plain = vsJavaHeap_newIntArray(4);
+  for (VmWord foreign : {h, h + 2, slotOf(t, 0), plain + 8}) {
+    EXPECT_EQ(vsMemory_handleLock(foreign), nullptr) << std::hex << foreign;
+    EXPECT_EQ(vsMemory_handleUnlock(foreign), 0) << std::hex << foreign;
+  }
+  EXPECT_EQ(vsObject_pinCount(tableAt(t)->slots[0]), 1u);
   // Oversized and negative handles are refused before any arithmetic.
   EXPECT_EQ(vsMemory_allocHandle(-1, 0, 0), 0u);
   EXPECT_EQ(vsMemory_allocHandle(0x7ffffff1, 0, 0), 0u);
@@ -237,11 +244,14 @@ TEST_F(MemoryService, ForeignPointersAreRefused) {
   const VmRef plain = vsJavaHeap_newByteArray(64);
   const VmRef native = vsNativeMethod_newByteArray(nullptr, 64);
   ASSERT_TRUE(large != nullptr && small != nullptr && plain != 0 && native != 0);
+  // A live handle in front of a word that is not its array's data start.
+  reinterpret_cast<VmWord*>(large)[3] = reinterpret_cast<VmWord*>(large)[-1];
   const struct {
     const char* name;
     VmWord pointer;
   } cases[] = {
       {"inside a large block", wordOf(large) + 8},
+      {"behind a copy of a live handle", wordOf(large) + 16},
       {"a plain byte array's data", plain + 8},
       {"a native block's data", native + 8},
       {"unaligned", wordOf(large) + 1},
