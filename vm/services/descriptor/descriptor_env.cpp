@@ -3,6 +3,8 @@
 
 #include <cstddef>
 
+#include "vm/services/memory/block_heap.h"
+
 namespace {
 
 void* inflaterAllocate(uint32_t bytes, void* environment) {
@@ -14,6 +16,25 @@ void inflaterRelease(void* block, void* environment) {
 }
 
 }  // namespace
+
+OamsHandle OamsEnvInitialize(int32_t workSize, void* workArea, int32_t* error) {
+  if (workSize < 1 || workArea == nullptr) {
+    vsDescriptor_setError(error, kOamsBadArgument);
+    return kOamsInvalidHandle;
+  }
+  VsHeap* heap = vsHeap_initialize(workArea, static_cast<uint32_t>(workSize));
+  auto* env = heap == nullptr ? nullptr
+                              : static_cast<OamsEnv*>(vsHeap_alloc(heap, sizeof(OamsEnv)));
+  if (env == nullptr) {
+    vsDescriptor_setError(error, kOamsNoMemory);
+    return kOamsInvalidHandle;
+  }
+  env->heap = vsWord_fromPointer(heap);
+  env->allocate = 0;
+  env->release = 0;
+  vsDescriptor_setError(error, kOamsOk);
+  return vsDescriptor_handle(env);
+}
 
 OamsHandle vsDescriptor_createEnv(OamsAllocateCallback allocate, OamsReleaseCallback release,
                                   int32_t* error) {
@@ -44,12 +65,20 @@ OamsEnv* vsDescriptor_env(OamsHandle env) { return vsDescriptor_record<OamsEnv>(
 
 void* vsDescriptor_memAlloc(OamsEnv* env, uint32_t size) {
   if (size == 0) return nullptr;
+  if (env->heap != kOamsNoHeap)
+    return size <= 0x7FFFFFFFu
+               ? vsHeap_alloc(vsWord_toPointer<VsHeap>(env->heap), static_cast<int32_t>(size))
+               : nullptr;
   auto allocate = reinterpret_cast<OamsAllocateCallback>(vsWord_toPointer(env->allocate));
   return allocate(size, vsDescriptor_handle(env));
 }
 
 void vsDescriptor_memFree(OamsEnv* env, void* block) {
   if (block == nullptr) return;
+  if (env->heap != kOamsNoHeap) {
+    vsHeap_free(vsWord_toPointer<VsHeap>(env->heap), block);
+    return;
+  }
   auto release = reinterpret_cast<OamsReleaseCallback>(vsWord_toPointer(env->release));
   release(block, vsDescriptor_handle(env));
 }

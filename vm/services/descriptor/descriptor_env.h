@@ -37,6 +37,10 @@ static_assert(offsetof(OamsEnv, heap) == 0 && offsetof(OamsEnv, allocate) == 4 &
 
 inline constexpr VmWord kOamsNoHeap = 0xFFFFFFFFu;
 
+// A work-area environment: a block heap over workSize bytes at workArea, or
+// -1 with -3 (workSize < 1, null area) or -1 (the area cannot hold the heap
+// and the environment record).
+OamsHandle OamsEnvInitialize(int32_t workSize, void* workArea, int32_t* error);
 // A callback environment, or -1 with -3 (a null callback) or -1 (allocate
 // failed).
 OamsHandle vsDescriptor_createEnv(OamsAllocateCallback allocate, OamsReleaseCallback release,

@@ -372,3 +372,56 @@ TEST(Descriptor, JadOpen) {
 }
 
 }  // namespace
+
+namespace {
+
+// The installer's work-area environment: 8 KB serve a JAD, a JAR and its
+// manifest; a small area runs out with -1 and keeps working.
+TEST(DescriptorEnv, WorkArea) {
+  constexpr int32_t kArea = 8192;
+  LowCopy area(std::string(kArea, '\0'));
+  int32_t error = 99;
+  EXPECT_EQ(OamsEnvInitialize(0, area.data(), &error), kOamsInvalidHandle);
+  EXPECT_EQ(error, kOamsBadArgument);
+  EXPECT_EQ(OamsEnvInitialize(kArea, nullptr, &error), kOamsInvalidHandle);
+  EXPECT_EQ(error, kOamsBadArgument);
+  EXPECT_EQ(OamsEnvInitialize(48, area.data(), &error), kOamsInvalidHandle)
+      << "no room for the record";
+  EXPECT_EQ(error, kOamsNoMemory);
+
+  const OamsHandle env = OamsEnvInitialize(kArea, area.data(), &error);
+  ASSERT_EQ(error, kOamsOk);
+  const OamsEnv* record = vsDescriptor_env(env);
+  EXPECT_NE(record->heap, kOamsNoHeap);
+  EXPECT_EQ(record->allocate, 0u);
+  const OamsHandle jad = OamsJadOpen(env, static_cast<int32_t>(kComplete.size()), kComplete.data(),
+                                     nullptr, &error);
+  ASSERT_EQ(error, kOamsOk);
+  const std::string manifestText = with("MIDlet-Jar-URL", "");
+  const LowCopy zip(buildZip({{"META-INF/MANIFEST.MF", {manifestText.begin(), manifestText.end()},
+                               true}}));
+  const OamsHandle jar = OamsJarOpen(env, zip.size(), zip.data(), nullptr, &error);
+  ASSERT_EQ(error, kOamsOk);
+  const OamsHandle manifest = OamsManifestOpen(env, jar, &error);
+  ASSERT_EQ(error, kOamsOk);
+  EXPECT_EQ(OamsJadManifestVerify(env, jad, manifest, 0), kOamsOk);
+  // Fill the area with copies of the JAD until it refuses.
+  std::vector<OamsHandle> copies;
+  for (;;) {
+    const OamsHandle d = OamsJadOpen(env, static_cast<int32_t>(kComplete.size()),
+                                     kComplete.data(), nullptr, &error);
+    if (d == kOamsInvalidHandle) break;
+    copies.push_back(d);
+  }
+  EXPECT_EQ(error, kOamsNoMemory);
+  EXPECT_GT(copies.size(), 2u);
+  for (OamsHandle d : copies) EXPECT_EQ(OamsDescriptorClose(env, d), kOamsOk);
+  EXPECT_NE(OamsJadOpen(env, static_cast<int32_t>(kComplete.size()), kComplete.data(), nullptr,
+                        &error),
+            kOamsInvalidHandle)
+      << "released memory serves again";
+  EXPECT_EQ(OamsEnvFinalize(env), kOamsOk);
+  EXPECT_EQ(OamsEnvFinalize(kOamsInvalidHandle), kOamsBadArgument);
+}
+
+}  // namespace
