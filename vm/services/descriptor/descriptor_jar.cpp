@@ -243,6 +243,7 @@ bool inflate(OamsEnv* env, const OamsJar* jar, uint32_t dataOffset, uint32_t com
 
 int32_t vsDescriptor_readFully(VsDescriptorReadCallback read, void* buffer, int32_t offset,
                                int32_t size) {
+  if (offset < 0 || size < 0 || size > 0x7FFFFFFF - offset) return 0;
   auto* to = static_cast<uint8_t*>(buffer);
   int32_t done = 0;
   int32_t empty = 0;

@@ -42,7 +42,7 @@ static_assert(offsetof(OamsJar, source) == 0 && offsetof(OamsJar, archiveStart) 
 inline constexpr uint32_t kVsCentralBufferBytes = 512;
 
 // 1 when exactly size bytes at offset were delivered, else 0: a negative
-// answer, an answer larger than what was asked, or more than 10,000 empty
+// offset or size, a range past 2^31 - 1, a negative answer, an answer larger than what was asked, or more than 10,000 empty
 // answers in a row fail.
 int32_t vsDescriptor_readFully(VsDescriptorReadCallback read, void* buffer, int32_t offset,
                                int32_t size);

@@ -269,6 +269,10 @@ TEST(DescriptorJar, ReadFullyRetriesEmptyAnswers) {
   gEmptyAnswers = 10001;
   EXPECT_EQ(vsDescriptor_readFully(emptyThenOne, &byte, 0, 1), 0);
   EXPECT_EQ(vsDescriptor_readFully(emptyThenOne, &byte, 0, 0), 1) << "nothing to read";
+  gEmptyAnswers = 0;
+  EXPECT_EQ(vsDescriptor_readFully(emptyThenOne, &byte, -1, 1), 0);
+  EXPECT_EQ(vsDescriptor_readFully(emptyThenOne, &byte, 0, -1), 0);
+  EXPECT_EQ(vsDescriptor_readFully(emptyThenOne, &byte, 0x7FFFFFFF, 1), 0);
 }
 
 }  // namespace
