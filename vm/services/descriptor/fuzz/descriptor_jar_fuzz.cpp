@@ -2,7 +2,7 @@
 // a read callback, its directory listed, its manifest opened and every entry
 // up to 64 KiB read into a block of exactly its size. Nothing may crash,
 // leak, read outside the input or a block, or ask the callback for bytes
-// outside the archive.
+// outside the archive; both modes must give the same results.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -31,25 +31,32 @@ int32_t readArchive(void* buffer, int32_t offset, int32_t size) {
   return n;
 }
 
-void readEntries(OamsHandle env, OamsHandle jar, const std::vector<std::string>& names) {
+// Every entry's bytes, or its code, and the manifest's code.
+std::vector<std::string> readEntries(OamsHandle env, OamsHandle jar,
+                                     const std::vector<std::string>& names) {
+  std::vector<std::string> results;
   for (const std::string& name : names) {
     auto* copy = static_cast<char*>(vsDescriptorFuzz_alloc(name.size()));
     std::memcpy(copy, name.data(), name.size());
     const auto length = static_cast<int32_t>(name.size());
     const int32_t size = OamsJarGetEntrySize(env, jar, copy, length);
+    results.push_back(std::to_string(size));
     if (size >= 0 && size <= kLargestEntry) {
-      void* buffer = vsDescriptorFuzz_alloc(static_cast<size_t>(size));
-      OamsJarReadEntry(env, jar, copy, length, buffer, size);
+      auto* buffer = static_cast<char*>(vsDescriptorFuzz_alloc(static_cast<size_t>(size)));
+      const int32_t n = OamsJarReadEntry(env, jar, copy, length, buffer, size);
+      results.push_back(n < 0 ? std::to_string(n) : std::string(buffer, static_cast<size_t>(n)));
       vsDescriptorFuzz_free(buffer);
     }
     vsDescriptorFuzz_free(copy);
   }
   int32_t error = 0;
   const OamsHandle manifest = OamsManifestOpen(env, jar, &error);
+  results.push_back(std::to_string(error));
   if (manifest != kOamsInvalidHandle) {
-    OamsJarGetIconSize(env, manifest, jar);
+    results.push_back(std::to_string(OamsJarGetIconSize(env, manifest, jar)));
     OamsDescriptorClose(env, manifest);
   }
+  return results;
 }
 
 void body(const uint8_t* data, size_t size) {
@@ -60,19 +67,20 @@ void body(const uint8_t* data, size_t size) {
   gCalls = 0;
   int32_t error = 0;
   std::vector<std::string> names;
+  std::vector<std::string> inMemory;
   const OamsHandle jar = OamsJarOpen(env, gSize, gArchive, nullptr, &error);
   if (jar != kOamsInvalidHandle) {
     VsDescriptorCursor cursor = vsDescriptorJar_getDirectory(vsDescriptor_record<OamsJar>(jar));
     int32_t length = 0;
     while (const char* name = vsDescriptorJar_nextEntry(&cursor, &length))
       if (names.size() < kMostEntries) names.emplace_back(name, static_cast<size_t>(length));
-    readEntries(env, jar, names);
+    inMemory = readEntries(env, jar, names);
     OamsJarClose(env, jar);
   }
   const OamsHandle byCallback = OamsJarOpen(env, gSize, nullptr, readArchive, &error);
   if ((byCallback == kOamsInvalidHandle) != (jar == kOamsInvalidHandle)) __builtin_trap();
   if (byCallback != kOamsInvalidHandle) {
-    readEntries(env, byCallback, names);
+    if (readEntries(env, byCallback, names) != inMemory) __builtin_trap();
     OamsJarClose(env, byCallback);
   }
   vsDescriptorFuzz_finish(env);
