@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "ce/base/lasterror.h"
 #include "ce/core/systime.h"
 #include "ce/core/windows_types.h"
 #include "ce/reg/regroots.h"
