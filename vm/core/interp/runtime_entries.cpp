@@ -41,9 +41,11 @@ VmRef takePending() {
 
 uint16_t poolIndexAt(const uint8_t* bcp) { return static_cast<uint16_t>((bcp[1] << 8) | bcp[2]); }
 
-// Rewrites the opcode at bcp unless it lies in the read-only image.
-void rewrite(const uint8_t* bcp, uint8_t fast) {
-  if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(bcp))) *const_cast<uint8_t*>(bcp) = fast;
+// Rewrites the instruction at bcp of the method into its fast form,
+// unless it lies in the read-only image.
+void rewrite(MethodRecord* method, const uint8_t* bcp, uint8_t fast) {
+  if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(bcp)))
+    vsMethod_quickenAt(method, static_cast<uint32_t>(bcp - method->code), fast);
 }
 
 enum class Holder { Initialized, BeingInitializedHere, Queued };
@@ -92,8 +94,8 @@ struct CurrentInstruction {
   }
   // The instruction's fast form, now that its entry is resolved.
   void quicken() const {
-    const uint8_t tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), poolIndexAt(bcp));
-    rewrite(bcp, vsBytecode_fastForm(*bcp, tag, 0));
+    MethodRecord* method = vsFrame_method(&it);
+    rewrite(method, bcp, vsMethod_fastFormAt(method, static_cast<uint32_t>(bcp - method->code), 0));
   }
 };
 
@@ -241,7 +243,7 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
       vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
     }
     if (!vsException_isPending())
-      rewrite(bcp, bcp[0] == kOpLdc ? kOpLdcFast : kOpLdcWFast);
+      rewrite(method, bcp, bcp[0] == kOpLdc ? kOpLdcFast : kOpLdcWFast);
   }
   vsHandle_close(&pool);
   return value;
@@ -274,7 +276,7 @@ uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
       result = opcode;
     } else {
       result = vsBytecode_fastForm(opcode, tag, kQuickenHolderInitialized);
-      if (state == Holder::Initialized) rewrite(bcp, result);
+      if (state == Holder::Initialized) rewrite(vsRef_as<MethodRecord>(m.object), bcp, result);
     }
   }
   vsHandle_close(&holder);
@@ -297,13 +299,58 @@ MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t*
   if (!vsException_isPending()) {
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
     holder.object = vsRef_of(vsMethod_holderClass(callee));
-    if (ensureInitialized(holder) == Holder::Initialized) rewrite(bcp, kOpInvokestaticFast);
+    if (ensureInitialized(holder) == Holder::Initialized) rewrite(method, bcp, kOpInvokestaticFast);
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
   }
   vsHandle_close(&holder);
   vsHandle_close(&accessing);
   vsHandle_close(&pool);
   return vsException_isPending() ? nullptr : callee;
+}
+
+uint8_t vsRuntime_resolveMember(MethodRecord* method, const uint8_t* bcp) {
+  const uint8_t opcode = bcp[0];
+  const uint16_t index = poolIndexAt(bcp);
+  const uint32_t bci = static_cast<uint32_t>(bcp - method->code);
+  VmHandle m, pool, accessing;
+  vsHandle_push(&m, vsRef_of(method));
+  vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
+  vsHandle_push(&accessing, vsRef_of(vsMethod_holderClass(method)));
+  switch (opcode) {
+    case kOpGetfield:
+    case kOpPutfield: {
+      uint32_t offset = 0;
+      ClassRecord* holder = nullptr;
+      vsConstantPool_resolveField(&pool.object, index, &offset, false, opcode == kOpGetfield, &accessing.object,
+                                  &holder);
+      break;
+    }
+    case kOpInvokevirtual:
+      vsConstantPool_resolveVirtualMethod(&pool.object, &accessing.object, index);
+      break;
+    case kOpInvokespecial:
+      vsConstantPool_resolveSpecialMethod(&pool.object, &accessing.object, index);
+      break;
+    case kOpInvokeinterface:
+      vsConstantPool_resolveInterfaceMethod(&pool.object, &accessing.object, index);
+      break;
+    default:
+      vsConstantPool_resolveClass(&pool.object, index);
+      break;
+  }
+  uint8_t fast = 0;
+  if (!vsException_isPending()) {
+    MethodRecord* resolving = vsRef_as<MethodRecord>(m.object);
+    fast = vsMethod_fastFormAt(resolving, bci, 0);
+    // Image code was rewritten when the image was built; its operands are
+    // final, so its slow forms never reach here.
+    if (fast == 0 || vsObject_isInRomImage(vsWord_fromPointer(bcp))) vsVm_fatal("slow bytecode without a fast form");
+    vsMethod_quickenAt(resolving, bci, fast);
+  }
+  vsHandle_close(&accessing);
+  vsHandle_close(&pool);
+  vsHandle_close(&m);
+  return fast;
 }
 
 VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
@@ -323,7 +370,7 @@ VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
         const bool finalizable = (flags & kClassFinalizable) != 0;
         const uint32_t size = static_cast<uint32_t>(vsRef_as<ClassRecord>(cls.object)->instanceKind);
         object = finalizable ? vsJavaHeap_newFinalizableInstance(&cls.object) : vsJavaHeap_newInstance(&cls.object, size);
-        if (object != 0 && !finalizable && state == Holder::Initialized) rewrite(bcp, kOpNewFast);
+        if (object != 0 && !finalizable && state == Holder::Initialized) rewrite(method, bcp, kOpNewFast);
       }
     }
   }

@@ -98,6 +98,11 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
 uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp);
 // invokestatic: the method to call; 0 with an exception pending.
 MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t* bcp);
+// getfield, putfield, invokevirtual, invokespecial, invokeinterface and
+// anewarray of class-path code: the instruction, rewritten, runs as the
+// fast opcode returned; 0 with an exception pending (code and entry then
+// unchanged).
+uint8_t vsRuntime_resolveMember(MethodRecord* method, const uint8_t* bcp);
 // new: the instance (its constructor is the next bytecodes' business), 0
 // with an exception pending or the initialisation queued.
 VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp);
