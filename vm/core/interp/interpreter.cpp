@@ -251,7 +251,7 @@ void run(Mode mode) {
     H(17, op_sipush);
     H(kOpLdc, op_ldc_slow);
     H(kOpLdcW, op_ldc_slow);
-    H(kOpLdc2W, op_ldc2_w);
+    H(kOpLdc2W, op_ldc2_w_slow);
     for (int i : {21, 23, 25}) H(i, op_iload);
     for (int i : {22, 24}) H(i, op_lload);
     for (int i = 26; i <= 45; ++i) table[i] = ((i - 26) / 4 == 1 || (i - 26) / 4 == 3) ? &&op_lload_n : &&op_iload_n;
@@ -896,6 +896,13 @@ op_ldc2_w : {
   sp[0] = cp[index];
   sp[1] = cp[index + 1];
   NEXT(3);
+}
+op_ldc2_w_slow : {
+  // Its entry checked once, then read as the fast form reads it.
+  SAVE_STATE();
+  vsRuntime_resolveConstant(p<MethodRecord>(FRAME()->method), u16be(bcp + 1), bcp);
+  AFTER_CALL();
+  goto op_ldc2_w;
 }
 op_ldc_slow : {
   // A constant that the image or the prelink left unresolved: resolve it

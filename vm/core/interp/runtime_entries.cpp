@@ -232,7 +232,13 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
     vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
   } else {
     const uint8_t tag = vsConstantPool_tagAt(p, index);
-    if (tag == kTagUnresolvedString) {
+    if (bcp[0] == kOpLdc2W) {
+      // A long or double: two entries, read as they stand.
+      if ((tag != kTagLong && tag != kTagDouble) || index + 1 >= p->count)
+        vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
+      else
+        rewrite(method, bcp, kOpLdc2WFast);
+    } else if (tag == kTagUnresolvedString) {
       value = vsConstantPool_resolveString(&pool.object, index);
     } else if (tag == kTagClassFileString) {
       value = vsConstantPool_internStringAt(&pool.object, index);
@@ -242,7 +248,7 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
     } else {
       vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
     }
-    if (!vsException_isPending())
+    if (!vsException_isPending() && (bcp[0] == kOpLdc || bcp[0] == kOpLdcW))
       rewrite(method, bcp, bcp[0] == kOpLdc ? kOpLdcFast : kOpLdcWFast);
   }
   vsHandle_close(&pool);

@@ -92,6 +92,8 @@ int64_t vsRuntime_lrem(int64_t dividend, int64_t divisor);
 void vsRuntime_fillEntryTable();
 
 // ldc/ldc_w left slow: the constant's word (a String for a string entry).
+// ldc2_w: checks that the entry is a long or double (else error 91) and
+// rewrites; the caller reads the two words.
 VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uint8_t* bcp);
 // getstatic/putstatic: the fast opcode to run (the slow one again when the
 // holder's initialisation was queued), 0 with an exception pending.
