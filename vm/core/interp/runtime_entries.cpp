@@ -264,18 +264,14 @@ uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
   vsHandle_push(&accessing, vsRef_of(vsMethod_holderClass(method)));
   vsHandle_push(&holder, 0);
   uint8_t result = 0;
-  const ConstantPool* p = vsRef_as<ConstantPool>(pool.object);
-  uint8_t tag = index < p->count ? vsConstantPool_tagAt(p, index) : 0;
-  bool resolved = tag >= int32_t{kTagResolvedFieldBase} + kTypeBoolean && tag <= int32_t{kTagResolvedFieldBase} + kTypeArray;
-  if (!resolved) {
-    uint32_t offset = 0;
-    ClassRecord* h = nullptr;
-    const int32_t type = vsConstantPool_resolveField(&pool.object, index, &offset, true, opcode == kOpGetstatic,
-                                                     &accessing.object, &h);
-    resolved = !vsException_isPending() && type != kTypeNotPrimitive;
-    if (resolved) tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), index);
-  }
-  if (resolved) {
+  // An entry a get resolved answers at once, checked again for this use
+  // (a put into a final static of another class is still refused).
+  uint32_t offset = 0;
+  ClassRecord* h = nullptr;
+  const int32_t type = vsConstantPool_resolveField(&pool.object, index, &offset, true, opcode == kOpGetstatic,
+                                                   &accessing.object, &h);
+  if (!vsException_isPending() && type != kTypeNotPrimitive) {
+    const uint8_t tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), index);
     holder.object = vsRef_of(vsClass_byId(vsRef_as<ConstantPool>(pool.object)->entries[index] & 0xffff));
     const Holder state = ensureInitialized(holder);
     if (state == Holder::Queued) {
