@@ -39,6 +39,7 @@
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/class_natives.h"
+#include "vm/core/natives/native_method.h"
 #include "vm/core/natives/thread_natives.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/vm_control.h"
@@ -1168,6 +1169,44 @@ TEST_F(ThreadRunTest, StartingAThreadObjectWithoutRunIsFatal) {
   vsHandle_close(&c);
 }
 #endif
+
+// A reference native that queues a call: its result waits in the guard
+// frame's saved object result (a root), and is still the result after the
+// call ran.
+VmRef gQueuedResult = 0;
+VmWord gSavedObjectResult = 0;
+VmRef gMarkMethod = 0;
+void objectNativeQueueingACall() {
+  gQueuedResult = vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>("result"), 6);
+  VmHandle result, m, thread, call;
+  vsHandle_push(&result, gQueuedResult);
+  vsHandle_push(&m, gMarkMethod);
+  vsHandle_push(&thread, vsVmGlobals.currentThread);
+  vsHandle_push(&call, vsJavaHeap_newPendingCall(&m.object, 0));
+  vsThread_appendPendingCall(&thread.object, &call.object);
+  vsNativeMethod_setReturnInt(static_cast<int32_t>(result.object));
+  vsHandle_close(&result);
+}
+void recordSavedObjectResult() {
+  // The guard frame of the queued calls is the caller of this native's
+  // frame.
+  const ThreadRecord* t = vsRef_as<ThreadRecord>(vsVmGlobals.currentThread);
+  const VmWord guard = vsFrame_atPointer(t->savedFramePointer)->callerFramePointer;
+  gSavedObjectResult = vsGuardFrame_atPointer(guard)->savedResults[2];
+}
+
+TEST_F(InterpreterTest, AReferenceNativesResultWaitsInTheObjectResultWord) {
+  gMarkMethod = vsRef_of(method("interp/Probe", "mark", "()V"));
+  bindNative("interp/Probe", "mark", "()V", &recordSavedObjectResult);
+  bindNative("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;", &objectNativeQueueingACall);
+  gSavedObjectResult = 0;
+  const Outcome o = run(method("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;"), {});
+  EXPECT_EQ(o.exception, "");
+  EXPECT_NE(gQueuedResult, 0u);
+  EXPECT_EQ(gSavedObjectResult, gQueuedResult) << "the guard frame's third saved word";
+  EXPECT_EQ(o.low, gQueuedResult);
+  EXPECT_EQ(vsRef_as<ThreadRecord>(thread_)->interpreterReference17, 0u) << "cleared once pushed";
+}
 
 // Class-path code rewritten as it runs: the rewrite/ fixtures are loaded,
 // not prelinked; after one run of a method every pool-referencing
