@@ -276,6 +276,24 @@ def final_store_classes():
     return [("hand/FinalStore", cf.to_bytes())]
 
 
+def iface_classes():
+    """iface/Named, an interface, and iface/EqualsCall, which implements it
+    and calls Object.equals through an interface-method reference to it:
+    same(Named, Object) is aload_0, aload_1, invokeinterface #Named.equals
+    2 0, ireturn. javac would name Object in that call."""
+    named = ClassFile("iface/Named", access=INTERFACE)
+    named.method("code", "()I", access=ACC_PUBLIC | ACC_ABSTRACT, attributes=[])
+    cf = ClassFile("iface/EqualsCall")
+    cf.implements("iface/Named")
+    cf.constructor()
+    cf.method("code", "()I", attributes=[cf.code(u1(0x04) + u1(0xac))])
+    equals = cf.member_ref(11, "iface/Named", "equals", "(Ljava/lang/Object;)Z")
+    code = u1(0x2a) + u1(0x2b) + u1(0xb9) + u2(equals) + u1(2) + u1(0) + u1(0xac)
+    static_method(cf, "same", code, max_locals=2, max_stack=2,
+                  descriptor="(Liface/Named;Ljava/lang/Object;)Z")
+    return [("iface/Named", named.to_bytes()), ("iface/EqualsCall", cf.to_bytes())]
+
+
 def write_jar(path, classes):
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as jar:
         for name, data in classes:
@@ -299,6 +317,7 @@ def main():
     write_jar(os.path.join(out, "errors.jar"), errors)
     write_jar(os.path.join(out, "deep.jar"), deep_classes())
     write_jar(os.path.join(out, "final-store.jar"), final_store_classes())
+    write_jar(os.path.join(out, "iface.jar"), iface_classes())
     # The largest error classes add nothing to a seed corpus but size.
     write_seeds(seeds, [(n, d) for n, d in errors if len(d) < 4096])
     if len(sys.argv) > 2:

@@ -7,6 +7,10 @@ tests/EmptySwitch: a lookupswitch of no pairs (every key takes the
 default) with the opcode at each of the four positions modulo 4; main
 prints each method's result for five keys.
 
+tests/EqualsCall: Object.equals called through an interface-method
+reference (iface/EqualsCall.same, with iface/Named, of the classdump
+files); main prints same(e, e) and same(e, new Object()).
+
 tests/MonitorLoop: enterAll(o) enters o's monitor 10,000 times in a loop
 (legal bytecode; each enter takes one more lock record of the frame),
 counting in the static field entered. When the records no longer fit in
@@ -20,7 +24,7 @@ import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "classdump"))
 from classgen import ACC_PUBLIC, ACC_STATIC, ClassFile, u1, u2, u4  # noqa: E402
-from make_class_files import stack_map  # noqa: E402
+from make_class_files import iface_classes, stack_map  # noqa: E402
 
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
 ENTERS = 10000
@@ -116,13 +120,37 @@ def monitor_loop():
     return cf.to_bytes()
 
 
+def equals_call():
+    cf = ClassFile("tests/EqualsCall")
+    cf.constructor()
+    call = cf.class_ref("iface/EqualsCall")
+    obj = cf.class_ref("java/lang/Object")
+    call_init = cf.member_ref(10, "iface/EqualsCall", "<init>", "()V")
+    obj_init = cf.member_ref(10, "java/lang/Object", "<init>", "()V")
+    same = cf.member_ref(10, "iface/EqualsCall", "same", "(Liface/Named;Ljava/lang/Object;)Z")
+    print_int = cf.member_ref(10, "tests/Out", "printInt", "(I)V")
+    new_line = cf.member_ref(10, "tests/Out", "newLine", "()V")
+    code = b"".join([
+        u1(0xbb) + u2(call), u1(0x59), u1(0xb7) + u2(call_init), u1(0x4c),   # e = new EqualsCall
+        u1(0x2b), u1(0x2b), u1(0xb8) + u2(same), u1(0xb8) + u2(print_int),
+        u1(0x2b), u1(0xbb) + u2(obj), u1(0x59), u1(0xb7) + u2(obj_init),
+        u1(0xb8) + u2(same), u1(0xb8) + u2(print_int),
+        u1(0xb8) + u2(new_line), u1(0xb1),
+    ])
+    cf.method("main", "([Ljava/lang/String;)V", access=ACC_PUBLIC | ACC_STATIC,
+              attributes=[cf.code(code, max_stack=4, max_locals=2)])
+    return cf.to_bytes()
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_hand_classes.py OUT.jar")
     out = sys.argv[1]
     os.makedirs(os.path.dirname(os.path.abspath(out)), exist_ok=True)
     with zipfile.ZipFile(out + ".tmp", "w", zipfile.ZIP_DEFLATED) as jar:
-        for name, data in (("tests/EmptySwitch", empty_switch()), ("tests/MonitorLoop", monitor_loop())):
+        classes = [("tests/EmptySwitch", empty_switch()), ("tests/MonitorLoop", monitor_loop()),
+                   ("tests/EqualsCall", equals_call())] + iface_classes()
+        for name, data in classes:
             info = zipfile.ZipInfo(name + ".class", FIXED_TIME)
             info.compress_type = zipfile.ZIP_DEFLATED
             jar.writestr(info, data)

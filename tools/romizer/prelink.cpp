@@ -277,7 +277,7 @@ class Prelinker {
       case kOpGetfield:
       case kOpPutfield:
         linkField(method, pool, accessing, where, bci, opcode);
-        return;
+        break;
       case kOpInvokevirtual:
       case kOpInvokespecial:
       case kOpInvokestatic:
@@ -294,20 +294,14 @@ class Prelinker {
       default:
         return;
     }
-    quicken(method, pool, bci, opcode);
+    quicken(method, bci);
   }
 
-  void quicken(VmHandle& method, VmHandle& pool, uint32_t bci, uint8_t opcode) {
-    const uint32_t index =
-        opcode == kOpLdc ? methodOf(method)->code[bci + 1] : vsMethod_operandU2At(methodOf(method), bci + 1);
-    const uint8_t tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), index);
-    const uint8_t fast = vsBytecode_fastForm(opcode, tag, kQuickenHolderInitialized | kQuickenCodeInImage);
-    if (fast == 0) return;
+  // The fast form of the instruction, now that its entry is resolved;
+  // statics keep their slow forms in the image.
+  static void quicken(VmHandle& method, uint32_t bci) {
     MethodRecord* m = methodOf(method);
-    m->code[bci] = fast;
-    // An interface call that became a virtual or direct call runs its count
-    // and zero bytes as two nops.
-    if (opcode == kOpInvokeinterface && fast != kOpInvokeinterfaceFast) m->code[bci + 3] = m->code[bci + 4] = 0;
+    vsMethod_quickenAt(m, bci, vsMethod_fastFormAt(m, bci, kQuickenHolderInitialized | kQuickenCodeInImage));
   }
 
   void linkField(VmHandle& method, VmHandle& pool, VmHandle& accessing, const std::string& where, uint32_t bci,
@@ -319,17 +313,11 @@ class Prelinker {
     static const char* const kNames[] = {"getstatic", "putstatic", "getfield", "putfield"};
     const std::string verb = where + ": " + kNames[opcode - kOpGetstatic];
     const std::string site = verb + " " + memberText(&pool.object, index, verb);
-    uint32_t offset = 0;
-    int32_t type = kTypeNotPrimitive;
     guarded(site, [&] {
+      uint32_t offset = 0;
       ClassRecord* holder = nullptr;
-      type = vsConstantPool_resolveField(&pool.object, index, &offset, expectStatic, isGet, &accessing.object, &holder);
+      vsConstantPool_resolveField(&pool.object, index, &offset, expectStatic, isGet, &accessing.object, &holder);
     });
-    const uint8_t fast = vsBytecode_fastForm(opcode, static_cast<uint8_t>(kTagResolvedFieldBase + type),
-                                             kQuickenHolderInitialized | kQuickenCodeInImage);
-    if (fast == 0) return;
-    methodOf(method)->code[bci] = fast;
-    vsMethod_setOperandU2(methodOf(method), bci + 1, vsBytecode_fieldOperand(type, offset));
   }
 
   void linkInvoke(VmHandle& method, VmHandle& pool, VmHandle& accessing, const std::string& where, uint32_t bci,

@@ -9,6 +9,13 @@ public class Object {
     }
 
     /**
+     * Whether the other object is this one.
+     */
+    public boolean equals(Object obj) {
+        return this == obj;
+    }
+
+    /**
      * Wakes one thread that waits on this object's monitor; the caller must
      * own the monitor.
      */

@@ -251,7 +251,7 @@ void run(Mode mode) {
     H(17, op_sipush);
     H(kOpLdc, op_ldc_slow);
     H(kOpLdcW, op_ldc_slow);
-    H(kOpLdc2W, op_ldc2_w);
+    H(kOpLdc2W, op_ldc2_w_slow);
     for (int i : {21, 23, 25}) H(i, op_iload);
     for (int i : {22, 24}) H(i, op_lload);
     for (int i = 26; i <= 45; ++i) table[i] = ((i - 26) / 4 == 1 || (i - 26) / 4 == 3) ? &&op_lload_n : &&op_iload_n;
@@ -286,6 +286,8 @@ void run(Mode mode) {
     H(kOpPutstatic, op_static_slow);
     H(kOpInvokestatic, op_invokestatic_slow);
     H(kOpNew, op_new_slow);
+    for (int i : {kOpGetfield, kOpPutfield, kOpInvokevirtual, kOpInvokespecial, kOpInvokeinterface, kOpAnewarray})
+      H(i, op_member_slow);
     H(188, op_newarray);
     H(190, op_arraylength);
     H(191, op_athrow);
@@ -895,6 +897,13 @@ op_ldc2_w : {
   sp[1] = cp[index + 1];
   NEXT(3);
 }
+op_ldc2_w_slow : {
+  // Its entry checked once, then read as the fast form reads it.
+  SAVE_STATE();
+  vsRuntime_resolveConstant(p<MethodRecord>(FRAME()->method), u16be(bcp + 1), bcp);
+  AFTER_CALL();
+  goto op_ldc2_w;
+}
 op_ldc_slow : {
   // A constant that the image or the prelink left unresolved: resolve it
   // (a string) and rewrite when allowed.
@@ -1379,6 +1388,15 @@ op_static_slow : {
   goto* p<void>(vsVmGlobals.dispatchTable[fast]);
 }
 
+op_member_slow : {
+  // getfield, putfield, the virtual, special and interface invokes and
+  // anewarray of class-path code: resolve, rewrite, run the fast form.
+  SAVE_STATE();
+  const uint8_t fast = vsRuntime_resolveMember(p<MethodRecord>(FRAME()->method), bcp);
+  AFTER_CALL();
+  goto* p<void>(vsVmGlobals.dispatchTable[fast]);
+}
+
 op_field_fast : {
   const uint8_t op = *bcp;
   const uint32_t operand = u16le(bcp + 1);
@@ -1495,7 +1513,12 @@ op_invoke_native : {
     case kTypeFloat: vsNativeCall_float(&vsVmGlobals, function); break;
     case kTypeLong: vsNativeCall_long(&vsVmGlobals, function); break;
     case kTypeDouble: vsNativeCall_double(&vsVmGlobals, function); break;
-    case kTypeObject: thread->resultLow = vsNativeCall_object(&vsVmGlobals, function); break;
+    case kTypeObject:
+      // From here until it is pushed the reference lives in the object
+      // result word, which the collector visits (and a guard frame saves).
+      thread->interpreterReference17 = vsNativeCall_object(&vsVmGlobals, function);
+      thread->resultLow = 0;
+      break;
     case kTypeVoid: vsNativeCall_void(&vsVmGlobals, function); break;
     default: vsVm_fatal("native method of a result type without a call stub");
   }
@@ -1511,8 +1534,9 @@ op_invoke_native : {
 }
 native_return : {
   const uint8_t resultType = bcp[1];
-  result0 = thread->resultLow;
+  result0 = resultType == kTypeObject ? thread->interpreterReference17 : thread->resultLow;
   result1 = thread->resultHigh;
+  thread->interpreterReference17 = 0;
   // A 64-bit result is low word first in the result words, and goes on the
   // stack with its low word on top.
   resultCount = resultType == kTypeVoid ? 0 : (resultType == kTypeLong || resultType == kTypeDouble ? 2 : 1);

@@ -1,8 +1,11 @@
 // The rewriting rule of slow bytecodes (see quickening.h).
 #include "vm/core/interp/quickening.h"
 
+#include "vm/core/interp/method_helpers.h"
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/bytecodes.h"
+#include "vm/core/model/constant_pool.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
 
 namespace {
@@ -33,6 +36,11 @@ bool isVirtualEntry(uint8_t tag) {
 bool isInterfaceEntry(uint8_t tag) {
   return tag >= int32_t{kTagResolvedInterfaceBase} + kTypeBoolean &&
          tag <= int32_t{kTagResolvedInterfaceBase} + kTypeVoid;
+}
+
+// The pool index the slow instruction at bcp names.
+uint32_t poolIndexOf(const uint8_t* bcp) {
+  return bcp[0] == kOpLdc ? bcp[1] : static_cast<uint32_t>(bcp[1] << 8 | bcp[2]);
 }
 
 // The four forms that wait for an initialised holder outside the image.
@@ -89,4 +97,28 @@ uint16_t vsBytecode_fieldOperand(int32_t basicType, uint32_t byteOffset) {
   const bool byBytes = basicType == kTypeBoolean || basicType == kTypeByte || basicType == kTypeShort ||
                        basicType == kTypeChar;
   return static_cast<uint16_t>(byBytes ? byteOffset : byteOffset / 4);
+}
+
+uint8_t vsMethod_fastFormAt(const MethodRecord* method, uint32_t bci, uint32_t conditions) {
+  const uint8_t* bcp = method->code + bci;
+  const ConstantPool* pool = vsMethod_constantPool(method);
+  const uint32_t index = poolIndexOf(bcp);
+  if (index >= pool->count) return 0;
+  return vsBytecode_fastForm(bcp[0], vsConstantPool_tagAt(pool, index), conditions);
+}
+
+void vsMethod_quickenAt(MethodRecord* method, uint32_t bci, uint8_t fast) {
+  if (fast == 0) return;
+  uint8_t* bcp = method->code + bci;
+  const uint8_t opcode = bcp[0];
+  if (opcode == kOpGetfield || opcode == kOpPutfield) {
+    const ConstantPool* pool = vsMethod_constantPool(method);
+    const uint32_t index = poolIndexOf(bcp);
+    const int32_t type = fieldType(vsConstantPool_tagAt(pool, index));
+    vsMethod_setOperandU2(method, bci + 1, vsBytecode_fieldOperand(type, pool->entries[index] >> 16));
+  } else if (opcode == kOpInvokeinterface && fast != kOpInvokeinterfaceFast) {
+    bcp[3] = 0;
+    bcp[4] = 0;
+  }
+  bcp[0] = fast;
 }

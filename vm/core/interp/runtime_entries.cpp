@@ -41,9 +41,11 @@ VmRef takePending() {
 
 uint16_t poolIndexAt(const uint8_t* bcp) { return static_cast<uint16_t>((bcp[1] << 8) | bcp[2]); }
 
-// Rewrites the opcode at bcp unless it lies in the read-only image.
-void rewrite(const uint8_t* bcp, uint8_t fast) {
-  if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(bcp))) *const_cast<uint8_t*>(bcp) = fast;
+// Rewrites the instruction at bcp of the method into its fast form,
+// unless it lies in the read-only image.
+void rewrite(MethodRecord* method, const uint8_t* bcp, uint8_t fast) {
+  if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(bcp)))
+    vsMethod_quickenAt(method, static_cast<uint32_t>(bcp - method->code), fast);
 }
 
 enum class Holder { Initialized, BeingInitializedHere, Queued };
@@ -92,8 +94,8 @@ struct CurrentInstruction {
   }
   // The instruction's fast form, now that its entry is resolved.
   void quicken() const {
-    const uint8_t tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), poolIndexAt(bcp));
-    rewrite(bcp, vsBytecode_fastForm(*bcp, tag, 0));
+    MethodRecord* method = vsFrame_method(&it);
+    rewrite(method, bcp, vsMethod_fastFormAt(method, static_cast<uint32_t>(bcp - method->code), 0));
   }
 };
 
@@ -230,7 +232,13 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
     vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
   } else {
     const uint8_t tag = vsConstantPool_tagAt(p, index);
-    if (tag == kTagUnresolvedString) {
+    if (bcp[0] == kOpLdc2W) {
+      // A long or double: two entries, read as they stand.
+      if ((tag != kTagLong && tag != kTagDouble) || index + 1 >= p->count)
+        vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
+      else
+        rewrite(method, bcp, kOpLdc2WFast);
+    } else if (tag == kTagUnresolvedString) {
       value = vsConstantPool_resolveString(&pool.object, index);
     } else if (tag == kTagClassFileString) {
       value = vsConstantPool_internStringAt(&pool.object, index);
@@ -240,8 +248,8 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
     } else {
       vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
     }
-    if (!vsException_isPending())
-      rewrite(bcp, bcp[0] == kOpLdc ? kOpLdcFast : kOpLdcWFast);
+    if (!vsException_isPending() && (bcp[0] == kOpLdc || bcp[0] == kOpLdcW))
+      rewrite(method, bcp, bcp[0] == kOpLdc ? kOpLdcFast : kOpLdcWFast);
   }
   vsHandle_close(&pool);
   return value;
@@ -256,25 +264,21 @@ uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
   vsHandle_push(&accessing, vsRef_of(vsMethod_holderClass(method)));
   vsHandle_push(&holder, 0);
   uint8_t result = 0;
-  const ConstantPool* p = vsRef_as<ConstantPool>(pool.object);
-  uint8_t tag = index < p->count ? vsConstantPool_tagAt(p, index) : 0;
-  bool resolved = tag >= int32_t{kTagResolvedFieldBase} + kTypeBoolean && tag <= int32_t{kTagResolvedFieldBase} + kTypeArray;
-  if (!resolved) {
-    uint32_t offset = 0;
-    ClassRecord* h = nullptr;
-    const int32_t type = vsConstantPool_resolveField(&pool.object, index, &offset, true, opcode == kOpGetstatic,
-                                                     &accessing.object, &h);
-    resolved = !vsException_isPending() && type != kTypeNotPrimitive;
-    if (resolved) tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), index);
-  }
-  if (resolved) {
+  // An entry a get resolved answers at once, checked again for this use
+  // (a put into a final static of another class is still refused).
+  uint32_t offset = 0;
+  ClassRecord* h = nullptr;
+  const int32_t type = vsConstantPool_resolveField(&pool.object, index, &offset, true, opcode == kOpGetstatic,
+                                                   &accessing.object, &h);
+  if (!vsException_isPending() && type != kTypeNotPrimitive) {
+    const uint8_t tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(pool.object), index);
     holder.object = vsRef_of(vsClass_byId(vsRef_as<ConstantPool>(pool.object)->entries[index] & 0xffff));
     const Holder state = ensureInitialized(holder);
     if (state == Holder::Queued) {
       result = opcode;
     } else {
       result = vsBytecode_fastForm(opcode, tag, kQuickenHolderInitialized);
-      if (state == Holder::Initialized) rewrite(bcp, result);
+      if (state == Holder::Initialized) rewrite(vsRef_as<MethodRecord>(m.object), bcp, result);
     }
   }
   vsHandle_close(&holder);
@@ -297,13 +301,58 @@ MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t*
   if (!vsException_isPending()) {
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
     holder.object = vsRef_of(vsMethod_holderClass(callee));
-    if (ensureInitialized(holder) == Holder::Initialized) rewrite(bcp, kOpInvokestaticFast);
+    if (ensureInitialized(holder) == Holder::Initialized) rewrite(method, bcp, kOpInvokestaticFast);
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
   }
   vsHandle_close(&holder);
   vsHandle_close(&accessing);
   vsHandle_close(&pool);
   return vsException_isPending() ? nullptr : callee;
+}
+
+uint8_t vsRuntime_resolveMember(MethodRecord* method, const uint8_t* bcp) {
+  const uint8_t opcode = bcp[0];
+  const uint16_t index = poolIndexAt(bcp);
+  const uint32_t bci = static_cast<uint32_t>(bcp - method->code);
+  VmHandle m, pool, accessing;
+  vsHandle_push(&m, vsRef_of(method));
+  vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
+  vsHandle_push(&accessing, vsRef_of(vsMethod_holderClass(method)));
+  switch (opcode) {
+    case kOpGetfield:
+    case kOpPutfield: {
+      uint32_t offset = 0;
+      ClassRecord* holder = nullptr;
+      vsConstantPool_resolveField(&pool.object, index, &offset, false, opcode == kOpGetfield, &accessing.object,
+                                  &holder);
+      break;
+    }
+    case kOpInvokevirtual:
+      vsConstantPool_resolveVirtualMethod(&pool.object, &accessing.object, index);
+      break;
+    case kOpInvokespecial:
+      vsConstantPool_resolveSpecialMethod(&pool.object, &accessing.object, index);
+      break;
+    case kOpInvokeinterface:
+      vsConstantPool_resolveInterfaceMethod(&pool.object, &accessing.object, index);
+      break;
+    default:
+      vsConstantPool_resolveClass(&pool.object, index);
+      break;
+  }
+  uint8_t fast = 0;
+  if (!vsException_isPending()) {
+    MethodRecord* resolving = vsRef_as<MethodRecord>(m.object);
+    fast = vsMethod_fastFormAt(resolving, bci, 0);
+    // Image code was rewritten when the image was built; its operands are
+    // final, so its slow forms never reach here.
+    if (fast == 0 || vsObject_isInRomImage(vsWord_fromPointer(bcp))) vsVm_fatal("slow bytecode without a fast form");
+    vsMethod_quickenAt(resolving, bci, fast);
+  }
+  vsHandle_close(&accessing);
+  vsHandle_close(&pool);
+  vsHandle_close(&m);
+  return fast;
 }
 
 VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
@@ -323,7 +372,7 @@ VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
         const bool finalizable = (flags & kClassFinalizable) != 0;
         const uint32_t size = static_cast<uint32_t>(vsRef_as<ClassRecord>(cls.object)->instanceKind);
         object = finalizable ? vsJavaHeap_newFinalizableInstance(&cls.object) : vsJavaHeap_newInstance(&cls.object, size);
-        if (object != 0 && !finalizable && state == Holder::Initialized) rewrite(bcp, kOpNewFast);
+        if (object != 0 && !finalizable && state == Holder::Initialized) rewrite(method, bcp, kOpNewFast);
       }
     }
   }

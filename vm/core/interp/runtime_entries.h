@@ -92,12 +92,19 @@ int64_t vsRuntime_lrem(int64_t dividend, int64_t divisor);
 void vsRuntime_fillEntryTable();
 
 // ldc/ldc_w left slow: the constant's word (a String for a string entry).
+// ldc2_w: checks that the entry is a long or double (else error 91) and
+// rewrites; the caller reads the two words.
 VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uint8_t* bcp);
 // getstatic/putstatic: the fast opcode to run (the slow one again when the
 // holder's initialisation was queued), 0 with an exception pending.
 uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp);
 // invokestatic: the method to call; 0 with an exception pending.
 MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t* bcp);
+// getfield, putfield, invokevirtual, invokespecial, invokeinterface and
+// anewarray of class-path code: the instruction, rewritten, runs as the
+// fast opcode returned; 0 with an exception pending (code and entry then
+// unchanged).
+uint8_t vsRuntime_resolveMember(MethodRecord* method, const uint8_t* bcp);
 // new: the instance (its constructor is the next bytecodes' business), 0
 // with an exception pending or the initialisation queued.
 VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp);

@@ -12,7 +12,9 @@ VS_VMBSS(uint32_t) vsMethodLookup_imageOption;
 
 namespace {
 
+// An array class has no method table (its word holds the element type).
 const ObjectArray* methodsOf(const ClassRecord* cls) {
+  if (vsClass_isArrayClass(cls)) return nullptr;
   const VmRef methods = vsClass_methods(cls);
   return methods != 0 ? vsRef_as<ObjectArray>(methods) : nullptr;
 }
@@ -55,6 +57,8 @@ VmRef vsClass_findMethodInClass(const ClassRecord* cls, VmRef name, VmRef signat
 }
 
 VmRef vsClass_findMethod(const ClassRecord* cls, VmRef name, VmRef signature) {
+  // The methods of an array class are Object's.
+  if (cls != nullptr && vsClass_isArrayClass(cls)) cls = cls->superClass.get();
   VmRef result = 0;
   for (const ClassRecord* c = cls; c != nullptr && result == 0; c = c->superClass.get())
     result = vsClass_findMethodInClass(c, name, signature);

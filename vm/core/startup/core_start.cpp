@@ -169,6 +169,11 @@ int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const 
   name[n] = '\0';
   VmHandle cls;
   vsHandle_push(&cls, vsClass_findOrLoadByName(name, 1));
+  if (cls.object != 0 && vsClass_isArrayClass(vsRef_as<ClassRecord>(cls.object))) {
+    // An array type names no class with a main method.
+    vsException_raise(kNoClassDefFoundClass, name);
+    cls.object = 0;
+  }
   int32_t queued = 0;
   if (cls.object != 0 && queueInitialization(&cls.object) != 0) {
     VmHandle arguments;

@@ -29,6 +29,8 @@
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
+#include "vm/core/model/constant_pool.h"
+#include "vm/core/model/model_flags.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/method_lookup.h"
@@ -37,6 +39,7 @@
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/class_natives.h"
+#include "vm/core/natives/native_method.h"
 #include "vm/core/natives/thread_natives.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/vm_control.h"
@@ -1166,5 +1169,193 @@ TEST_F(ThreadRunTest, StartingAThreadObjectWithoutRunIsFatal) {
   vsHandle_close(&c);
 }
 #endif
+
+// A reference native that queues a call: its result waits in the guard
+// frame's saved object result (a root), and is still the result after the
+// call ran.
+VmRef gQueuedResult = 0;
+VmWord gSavedObjectResult = 0;
+VmRef gMarkMethod = 0;
+void objectNativeQueueingACall() {
+  gQueuedResult = vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>("result"), 6);
+  VmHandle result, m, thread, call;
+  vsHandle_push(&result, gQueuedResult);
+  vsHandle_push(&m, gMarkMethod);
+  vsHandle_push(&thread, vsVmGlobals.currentThread);
+  vsHandle_push(&call, vsJavaHeap_newPendingCall(&m.object, 0));
+  vsThread_appendPendingCall(&thread.object, &call.object);
+  vsNativeMethod_setReturnInt(static_cast<int32_t>(result.object));
+  vsHandle_close(&result);
+}
+void recordSavedObjectResult() {
+  // The guard frame of the queued calls is the caller of this native's
+  // frame.
+  const ThreadRecord* t = vsRef_as<ThreadRecord>(vsVmGlobals.currentThread);
+  const VmWord guard = vsFrame_atPointer(t->savedFramePointer)->callerFramePointer;
+  gSavedObjectResult = vsGuardFrame_atPointer(guard)->savedResults[2];
+}
+
+TEST_F(InterpreterTest, AReferenceNativesResultWaitsInTheObjectResultWord) {
+  gMarkMethod = vsRef_of(method("interp/Probe", "mark", "()V"));
+  bindNative("interp/Probe", "mark", "()V", &recordSavedObjectResult);
+  bindNative("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;", &objectNativeQueueingACall);
+  gSavedObjectResult = 0;
+  const Outcome o = run(method("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;"), {});
+  EXPECT_EQ(o.exception, "");
+  EXPECT_NE(gQueuedResult, 0u);
+  EXPECT_EQ(gSavedObjectResult, gQueuedResult) << "the guard frame's third saved word";
+  EXPECT_EQ(o.low, gQueuedResult);
+  EXPECT_EQ(vsRef_as<ThreadRecord>(thread_)->interpreterReference17, 0u) << "cleared once pushed";
+}
+
+// Class-path code rewritten as it runs: the rewrite/ fixtures are loaded,
+// not prelinked; after one run of a method every pool-referencing
+// instruction holds its fast form.
+class RewriteTest : public InterpreterTest {
+ protected:
+  // The opcodes of the instructions of the method that name a pool entry,
+  // in order, with the operand of each field form.
+  struct Site {
+    uint32_t bci;
+    uint32_t index;  // pool index before the run
+  };
+
+  static bool namesPoolEntry(uint8_t op) {
+    return (op >= kOpLdc && op <= kOpLdc2W) || (op >= kOpGetstatic && op <= kOpInvokeinterface) ||
+           op == kOpNew || op == kOpAnewarray || op == kOpCheckcast || op == kOpInstanceof;
+  }
+
+  std::vector<Site> sites(MethodRecord* m) {
+    std::vector<Site> out;
+    VmHandle held;
+    vsHandle_push(&held, vsRef_of(m));
+    for (uint32_t bci = 0; bci < m->codeLength;) {
+      const uint8_t op = m->code[bci];
+      if (namesPoolEntry(op))
+        out.push_back({bci, op == kOpLdc ? uint32_t{m->code[bci + 1]} : uint32_t{vsMethod_operandU2At(m, bci + 1)}});
+      const int32_t length = vsBytecodes_lengthAt(&held.object, bci);
+      if (length <= 0) {
+        ADD_FAILURE() << "bad instruction at " << bci;
+        break;
+      }
+      bci += static_cast<uint32_t>(length);
+    }
+    vsHandle_close(&held);
+    return out;
+  }
+
+  // Runs the static method once and returns the opcodes of its sites.
+  std::vector<int> runAndRead(const char* name, const char* sig, const std::vector<Arg>& args,
+                              std::vector<Site>* before = nullptr) {
+    MethodRecord* m = method("rewrite/Rewrite", name, sig);
+    const std::vector<Site> at = sites(m);
+    const Outcome o = run(m, args);
+    EXPECT_EQ(o.exception, "") << name;
+    std::vector<int> ops;
+    for (const Site& site : at) ops.push_back(m->code[site.bci]);
+    if (before != nullptr) *before = at;
+    return ops;
+  }
+};
+
+TEST_F(RewriteTest, LdcAndStaticsBecomeFast) {
+  EXPECT_EQ(runAndRead("constants", "()Ljava/lang/Object;", {}),
+            (std::vector<int>{kOpLdcFast, kOpLdcFast, kOpLdcFast, kOpLdc2WFast}));
+  EXPECT_EQ(runAndRead("statics", "()I", {}),
+            (std::vector<int>{kOpGetstaticFast, kOpPutstaticFast, kOpGetstatic2Fast, kOpLdc2WFast,
+                              kOpPutstatic2Fast, kOpLdcFast, kOpPutstaticRefFast, kOpGetstaticFast,
+                              kOpGetstatic2Fast, kOpGetstaticFast}));
+}
+
+TEST_F(RewriteTest, FieldFormsCarryTheirLittleEndianOperand) {
+  std::vector<Site> at;
+  const std::vector<int> ops = runAndRead("fields", "()I", {}, &at);
+  // new, <init>, then the puts and gets of z b c s i f l d o, the float,
+  // long and double values loaded by ldc and ldc2_w; a long or double
+  // field takes its word index.
+  EXPECT_EQ(ops, (std::vector<int>{kOpNewFast, kOpInvokedirectFast, kOpPutfieldByteFast, kOpPutfieldByteFast,
+                                   kOpPutfieldShortFast, kOpPutfieldShortFast, kOpPutfieldIntFast, kOpLdcFast,
+                                   kOpPutfieldFloatFast, kOpLdc2WFast, kOpPutfieldLongFast, kOpLdc2WFast,
+                                   kOpPutfieldDoubleFast,
+                                   kOpPutfieldRefFast, kOpGetfieldByteFast, kOpGetfieldByteFast,
+                                   kOpGetfieldCharFast, kOpGetfieldShortFast, kOpGetfieldIntFast,
+                                   kOpGetfieldFloatFast, kOpGetfieldLongFast, kOpGetfieldDoubleFast,
+                                   kOpGetfieldRefFast}));
+  MethodRecord* m = method("rewrite/Rewrite", "fields", "()I");
+  const ConstantPool* pool = vsMethod_constantPool(m);
+  for (const Site& site : at) {
+    const uint8_t op = m->code[site.bci];
+    if (op < kOpPutfieldByteFast || op > kOpGetfieldCharFast) continue;
+    const uint32_t offset = pool->entries[site.index] >> 16;
+    const uint32_t operand = m->code[site.bci + 1] | m->code[site.bci + 2] << 8;
+    const bool byBytes = op == kOpPutfieldByteFast || op == kOpPutfieldShortFast || op == kOpGetfieldByteFast ||
+                         op == kOpGetfieldShortFast || op == kOpGetfieldCharFast;
+    EXPECT_EQ(byBytes ? operand : operand * 4, offset) << "bci " << site.bci;
+  }
+}
+
+TEST_F(RewriteTest, InvokesTakeTheFormOfTheirBinding) {
+  // new Rewrite, <init>, open (virtual), closed (final: direct),
+  // new Sealed, <init>, open of a final class (direct), hidden (private,
+  // invokespecial of a vtable method: through the named class's vtable),
+  // face (interface), count (static).
+  EXPECT_EQ(runAndRead("calls", "()I", {}),
+            (std::vector<int>{kOpNewFast, kOpInvokedirectFast, kOpInvokevirtualFast, kOpInvokedirectFast,
+                              kOpNewFast, kOpInvokedirectFast, kOpInvokedirectFast, kOpInvokesuperFast,
+                              kOpInvokeinterfaceFast, kOpInvokestaticFast}));
+  // Rewrite.open calls super.open: invokesuper.
+  MethodRecord* open = method("rewrite/Rewrite", "open", "()I");
+  EXPECT_EQ(open->code[1], kOpInvokesuperFast);
+}
+
+TEST_F(RewriteTest, ClassFormsBecomeFast) {
+  VmHandle c, object;
+  vsHandle_push(&c, vsRef_of(loaded("rewrite/Rewrite")));
+  vsHandle_push(&object, vsJavaHeap_newInstance(&c.object,
+                                                static_cast<uint32_t>(vsRef_as<ClassRecord>(c.object)->instanceKind)));
+  EXPECT_EQ(runAndRead("classes", "(Ljava/lang/Object;)I", {Arg::ofRef(object.object)}),
+            (std::vector<int>{kOpAnewarrayFast, kOpCheckcastFast, kOpInstanceofFast, kOpInvokeinterfaceFast}));
+  vsHandle_close(&c);
+}
+
+TEST_F(RewriteTest, AFinalizableClassKeepsItsSlowNew) {
+  ClassRecord* kept = loaded("rewrite/Kept");
+  kept->classInfo->accessFlags |= kClassFinalizable;
+  MethodRecord* make = method("rewrite/Kept", "make", "()Ljava/lang/Object;");
+  const Outcome o = run(make, {});
+  EXPECT_EQ(o.exception, "");
+  EXPECT_NE(o.low, 0u);
+  EXPECT_EQ(make->code[0], kOpNew);
+}
+
+TEST_F(RewriteTest, AStaticReadDuringItsClassInitialiserStaysSlow) {
+  MethodRecord* during = method("rewrite/Later", "duringInit", "()I");
+  ASSERT_EQ(during->code[0], kOpGetstatic);
+  // touch's getstatic initialises Later, whose initialiser runs duringInit.
+  EXPECT_EQ(run(method("rewrite/Later", "touch", "()I"), {}).asInt(), 7);
+  EXPECT_TRUE(vsClass_isInitialized(loaded("rewrite/Later")));
+  EXPECT_EQ(during->code[0], kOpGetstatic) << "run during <clinit>: kept slow";
+  EXPECT_EQ(run(during, {}).asInt(), 7);
+  EXPECT_EQ(during->code[0], kOpGetstaticFast);
+}
+
+TEST_F(RewriteTest, AFailedResolutionChangesNeitherCodeNorEntry) {
+  // The reference of calls()'s invokespecial of hidden() names a
+  // name-and-type entry past the pool (word: nat << 16 | class index):
+  // error 91 at that bytecode.
+  MethodRecord* calls = method("rewrite/Rewrite", "calls", "()I");
+  const std::vector<Site> at = sites(calls);
+  const Site hidden = at[7];
+  ASSERT_EQ(calls->code[hidden.bci], kOpInvokespecial);
+  ConstantPool* pool = vsMethod_constantPool(calls);
+  const uint8_t tag = vsConstantPool_tagAt(pool, hidden.index);
+  const VmWord word = pool->entries[hidden.index];
+  pool->entries[hidden.index] = 0xffff0000u | (word & 0xffff);
+  const Outcome o = run(calls, {});
+  EXPECT_EQ(o.exception, "java/lang/Error \" 91\"");
+  EXPECT_EQ(calls->code[hidden.bci], kOpInvokespecial);
+  EXPECT_EQ(vsConstantPool_tagAt(pool, hidden.index), tag);
+  EXPECT_EQ(pool->entries[hidden.index], 0xffff0000u | (word & 0xffff));
+}
 
 }  // namespace

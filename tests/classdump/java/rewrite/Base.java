@@ -1,0 +1,7 @@
+package rewrite;
+
+public class Base {
+    public int open() {
+        return 10;
+    }
+}

@@ -1,0 +1,5 @@
+package rewrite;
+
+public interface Face {
+    int face();
+}

@@ -1,0 +1,8 @@
+package rewrite;
+
+// The test flags this class finalizable: its new stays slow.
+public class Kept {
+    public static Object make() {
+        return new Kept();
+    }
+}

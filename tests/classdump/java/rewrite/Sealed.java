@@ -1,0 +1,7 @@
+package rewrite;
+
+public final class Sealed extends Base {
+    public int open() {
+        return 20;
+    }
+}

@@ -1,0 +1,6 @@
+package link;
+
+// Made a class.
+public abstract class Face {
+    public abstract int face();
+}

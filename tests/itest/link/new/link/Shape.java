@@ -1,0 +1,8 @@
+package link;
+
+// Made abstract.
+public abstract class Shape {
+    public int sides() {
+        return 3;
+    }
+}

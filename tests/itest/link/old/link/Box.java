@@ -1,0 +1,6 @@
+package link;
+
+public class Box {
+    public int size;
+    public int count;
+}

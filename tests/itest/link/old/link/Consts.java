@@ -1,0 +1,6 @@
+package link;
+
+public class Consts {
+    public static int limit = 1;
+    public static int total = 1;
+}

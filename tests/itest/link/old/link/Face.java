@@ -1,0 +1,5 @@
+package link;
+
+public interface Face {
+    int face();
+}

@@ -1,0 +1,5 @@
+package link;
+
+// Left out of the archive: a catch class that cannot be found.
+public class Gone extends RuntimeException {
+}

@@ -1,0 +1,7 @@
+package link;
+
+public class Shape {
+    public int sides() {
+        return 3;
+    }
+}

@@ -1,0 +1,7 @@
+package app;
+
+public interface Shape {
+    int area();
+
+    int sides();
+}

@@ -1,0 +1,20 @@
+# vmrun JAR C for array types C: NoClassDefFoundError naming C, status 255.
+# (Array names cannot travel through CMake's lists: their brackets and
+# semicolons would split or join the arguments, hence this script.)
+#   -DVMRUN=<launcher and its emulator> -DJAR=<archive>
+set(failed "")
+function(check name)
+  execute_process(COMMAND ${VMRUN} ${JAR} "${name}" RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_QUIET)
+  set(want "Uncaught Exception: java.lang.NoClassDefFoundError: ${name}\n")
+  string(FIND "${out}" "${want}" at)
+  if(NOT rc STREQUAL "255" OR NOT at EQUAL 0)
+    message("case ${name}: exit ${rc}, stdout:\n${out}")
+    set(failed "${failed} ${name}" PARENT_SCOPE)
+  endif()
+endfunction()
+check("[I")
+check("[LHello;")
+check("[[I")
+if(failed)
+  message(FATAL_ERROR "failed cases:${failed}")
+endif()

@@ -1,0 +1,167 @@
+// Resolves every constant-pool entry of hostile class files. An input is a
+// class name, a NUL byte and the class file (the classdump seeds: valid
+// classes that the fuzzer mutates in pool and code). The core is started
+// once without a class image, with the verifier off, and snapshotted;
+// every input starts from the snapshot, loads its class (the loader
+// prepares the bytecode) and resolves each entry through every resolution
+// that its tag admits, members as static and as instance ones. Every
+// refusal must leave a java/lang/Error (or subclass) pending, never a
+// crash or a sanitizer report; afterwards the heap must still walk to its
+// allocation top.
+#include <cstdlib>
+#include <cstring>
+
+#include "tests/core/core_start.h"
+#include "tests/support/fuzz_main.h"
+#include "vm/core/interp/method_resolution.h"
+#include "vm/core/interp/pool_resolution.h"
+#include "vm/core/interp/pool_strings.h"
+#include "vm/core/loader/class_loading.h"
+#include "vm/core/memory/heap_allocators.h"
+#include "vm/core/memory/object_size.h"
+#include "vm/core/model/class_access.h"
+#include "vm/core/model/constant_pool.h"
+#include "vm/core/model/handles.h"
+#include "vm/core/model/model_flags.h"
+#include "vm/core/model/object_helpers.h"
+#include "vm/core/model/subtype.h"
+#include "vm/core/model/symbols.h"
+#include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/exit_point.h"
+#include "vm/core/startup/vm_flags.h"
+
+namespace {
+
+constexpr uint32_t kHeapBytes = 1u << 20;
+constexpr size_t kMaxInput = 1u << 18;
+constexpr size_t kMaxName = 256;
+
+bool gStarted = false;
+VmRef gErrorClass = 0;
+
+bool start() {
+  static VmExitPoint point;
+  if (setjmp(point.buffer) != 0) {
+    vsExitPoint_remove(&point);
+    return false;
+  }
+  vsExitPoint_push(&point);
+  const bool booted = vsTestCore_boot(vsTestCore_readFile(VS_SYSTEM_LIBRARY), {}, kHeapBytes);
+  if (booted) {
+    vsVmFlags().UseVerifier = 0;
+    const uint8_t name[] = "java/lang/Error";
+    VmHandle symbol;
+    vsHandle_push(&symbol, vsSymbol_intern(name, sizeof name - 1, false));
+    ClassLookup lookup;
+    vsClassLookup_init(&lookup, &symbol.object, 1, 0, 0);
+    gErrorClass = vsClass_findOrLoad(&lookup);
+    vsHandle_close(&symbol);
+  }
+  vsExitPoint_remove(&point);
+  if (booted && gErrorClass != 0) vsTestCore_snapshot();
+  return booted && gErrorClass != 0;
+}
+
+// A refusal is an Error; it is cleared.
+void takeRefusal() {
+  const VmRef e = vsPendingException();
+  if (e == 0) return;
+  if (!vsClass_isSubtypeOf(vsObject_class(e), vsRef_as<ClassRecord>(gErrorClass))) std::abort();
+  vsPendingException() = 0;
+}
+
+void resolveEntry(const VmRef* pool, const VmRef* accessing, uint32_t index) {
+  const uint8_t tag = vsConstantPool_tagAt(vsRef_as<ConstantPool>(*pool), index);
+  if (vsPoolTag_isClass(tag)) {
+    vsConstantPool_resolveClass(pool, index);
+    takeRefusal();
+  } else if (tag == kTagUnresolvedString) {
+    vsConstantPool_resolveString(pool, index);
+    takeRefusal();
+  } else if (tag == kTagClassFileString) {
+    vsConstantPool_internStringAt(pool, index);
+    takeRefusal();
+  } else if (tag == kTagFieldRef) {
+    for (const bool isStatic : {true, false})
+      for (const bool isGet : {true, false}) {
+        uint32_t offset = 0;
+        ClassRecord* holder = nullptr;
+        vsConstantPool_resolveField(pool, index, &offset, isStatic, isGet, accessing, &holder);
+        takeRefusal();
+      }
+  } else if (tag == kTagMethodRef) {
+    vsConstantPool_resolveVirtualMethod(pool, accessing, index);
+    takeRefusal();
+    vsConstantPool_resolveSpecialMethod(pool, accessing, index);
+    takeRefusal();
+    vsConstantPool_resolveStaticMethod(pool, accessing, index);
+    takeRefusal();
+  } else if (tag == kTagInterfaceMethodRef) {
+    vsConstantPool_resolveInterfaceMethod(pool, accessing, index);
+    takeRefusal();
+  }
+}
+
+// An index past the pool: error 91 from every kind of resolution.
+void resolvePastThePool(const VmRef* pool, const VmRef* accessing, uint32_t index) {
+  uint32_t offset = 0;
+  ClassRecord* holder = nullptr;
+  vsConstantPool_resolveClass(pool, index);
+  takeRefusal();
+  vsConstantPool_resolveField(pool, index, &offset, false, true, accessing, &holder);
+  takeRefusal();
+  vsConstantPool_resolveVirtualMethod(pool, accessing, index);
+  takeRefusal();
+  vsConstantPool_resolveInterfaceMethod(pool, accessing, index);
+  takeRefusal();
+}
+
+void loadAndResolve(const uint8_t* name, size_t nameLength, const uint8_t* classFile, size_t size) {
+  static VmExitPoint point;
+  if (setjmp(point.buffer) != 0) {
+    vsExitPoint_remove(&point);
+    return;
+  }
+  vsExitPoint_push(&point);
+  VmHandle symbol, bytes, cls, pool;
+  vsHandle_push(&symbol, vsSymbol_intern(name, static_cast<int32_t>(nameLength), false));
+  vsHandle_push(&bytes, vsJavaHeap_newByteArray(static_cast<int32_t>(size)));
+  vsHandle_push(&cls, 0);
+  vsHandle_push(&pool, 0);
+  if (symbol.object != 0 && bytes.object != 0) {
+    if (size != 0) std::memcpy(vsRef_as<ByteArray>(bytes.object)->elements, classFile, size);
+    ClassLookup lookup;
+    vsClassLookup_init(&lookup, &symbol.object, 1, 0, bytes.object);
+    cls.object = vsClass_findOrLoad(&lookup);
+    // fuzz_classfile checks the loader's refusals.
+    vsPendingException() = 0;
+  }
+  if (cls.object != 0 && !vsClass_isArrayClass(vsRef_as<ClassRecord>(cls.object))) {
+    pool.object = vsRef_of(vsClass_constantPool(vsRef_as<ClassRecord>(cls.object)));
+    const uint32_t count = pool.object != 0 ? vsRef_as<ConstantPool>(pool.object)->count : 0;
+    for (uint32_t i = 1; i < count; ++i) resolveEntry(&pool.object, &cls.object, i);
+    resolvePastThePool(&pool.object, &cls.object, count);
+  }
+  vsHandle_close(&symbol);
+  vsPendingException() = 0;
+  vsExitPoint_remove(&point);
+}
+
+void body(const uint8_t* data, size_t size) {
+  if (size > kMaxInput) return;
+  if (!gStarted) {
+    if (!start()) std::abort();
+    gStarted = true;
+  } else {
+    vsTestCore_restore();
+  }
+  const void* nul = std::memchr(data, 0, size < kMaxName ? size : kMaxName);
+  if (nul == nullptr) return;
+  const size_t nameLength = static_cast<const uint8_t*>(nul) - data;
+  loadAndResolve(data, nameLength, data + nameLength + 1, size - nameLength - 1);
+  if (!vsJavaHeap_walksToTop()) std::abort();
+}
+
+}  // namespace
+
+VS_FUZZ_TARGET(body)
