@@ -91,7 +91,7 @@ void startMainThread() {
   vsJavaHeap_storeReference(&vsRef_as<ThreadRecord>(record.object)->javaThread, javaThread);
   if (vsThread_createMain(&record.object) == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
   // The current thread's stack limit is the yield word.
-  vsVmGlobals.yieldWord = vsRef_as<ThreadRecord>(record.object)->stackLimit;
+  vsScheduler_publishStackLimit(vsRef_as<ThreadRecord>(record.object)->stackLimit);
   vsThread_start(&record.object);
   vsHandle_close(&record);
 }

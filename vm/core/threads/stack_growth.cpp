@@ -13,6 +13,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
+#include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/thread_record.h"
 
 namespace {
@@ -102,5 +103,5 @@ void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords) {
   }
   vsFrameIterator_close(&it);
   t->stackLimit = t->stackChunk + static_cast<uint32_t>(vsVmFlags().StackPadding);
-  if (vsVmGlobals.currentThread == thread) vsVmGlobals.yieldWord = t->stackLimit | (vsVmGlobals.yieldWord & 1);
+  if (vsVmGlobals.currentThread == thread) vsScheduler_publishStackLimit(t->stackLimit);
 }
