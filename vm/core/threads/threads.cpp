@@ -103,3 +103,8 @@ void vsThread_appendPendingCall(const VmRef* thread, const VmRef* call) {
   while (*slot != 0) slot = &vsRef_as<ArgumentBlock>(*slot)->ref1;
   vsJavaHeap_storeReference(slot, *call);
 }
+
+bool vsThread_isAliveTest(VmRef javaThread) {
+  const JavaThreadObject* j = vsRef_as<JavaThreadObject>(javaThread);
+  return j->threadRecord != 0 && j->finished == 0 && j->startPending == 0;
+}
