@@ -225,6 +225,8 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
     if (inspection == VmInspection::DumpStart) {
       vsCore_dumpStart(report);
     } else if (slave) {
+      // The host drives the VM from here on (slave_mode.h).
+      vsScheduler.slaveAlive = 1;
       return 0;
     } else if (s.exiting == 0) {
       // Step 10: the scheduler runs every thread, main first, until none is

@@ -61,11 +61,6 @@ constexpr uint16_t kOnlyNormPriority = 1u << kNormPriority;
 constexpr uint64_t kShortIdleWaitMs = 500;
 constexpr uint64_t kWaitWithoutLimit = ~uint64_t{0};
 
-void setSlaveWake(uint64_t milliseconds) {
-  vsScheduler.slaveWakeLow = static_cast<uint32_t>(milliseconds);
-  vsScheduler.slaveWakeHigh = static_cast<uint32_t>(milliseconds >> 32);
-}
-
 // The earliest wake-up time of any sleeper or timed waiter: false when no
 // thread has one.
 bool earliestWakeTime(int64_t* earliest) {
@@ -185,7 +180,7 @@ bool vsScheduler_idleWait(bool timed, int64_t earliest) {
     return false;
   }
   if (vsVmFlags().SlaveMode != 0) {
-    setSlaveWake(wait);
+    vsScheduler_setSlaveWake(wait > static_cast<uint64_t>(kLargestWakeTime) ? kLargestWakeTime : static_cast<int64_t>(wait));
     return false;
   }
   vsScheduler_waitFor(wait);
@@ -213,7 +208,7 @@ void vsScheduler_reschedule() {
     t = vsScheduler_pickNext(current);
     vsRoot(kRootNextThread) = t;
   }
-  if (vsVmFlags().SlaveMode != 0) setSlaveWake(0);
+  if (vsVmFlags().SlaveMode != 0) vsScheduler_setSlaveWake(0);
   if (t != current) {
     vsRoot(kRootNextThread) = t;
   } else if (vsScheduler.priorityBitmap == kOnlyNormPriority && vsThread_priority(current) == kNormPriority) {
@@ -224,9 +219,22 @@ void vsScheduler_reschedule() {
   }
 }
 
+int64_t vsScheduler_slaveWake() {
+  return static_cast<int64_t>(uint64_t{vsScheduler.slaveWakeHigh} << 32 | vsScheduler.slaveWakeLow);
+}
+
+void vsScheduler_setSlaveWake(int64_t milliseconds) {
+  vsScheduler.slaveWakeLow = static_cast<uint32_t>(milliseconds);
+  vsScheduler.slaveWakeHigh = static_cast<uint32_t>(static_cast<uint64_t>(milliseconds) >> 32);
+}
+
 void vsScheduler_switchAfterNative() {
   VmRef t = vsRoot(kRootNextThread);
   if (t == 0) t = vsScheduler_pickNext(vsVmGlobals.currentThread);
+  if (vsVmFlags().SlaveMode != 0) {
+    if (t == 0 && vsScheduler_slaveWake() == kSlaveNoWake) vsScheduler_setSlaveWake(kLargestWakeTime);
+    if (t == 0 || vsScheduler_slaveWake() != kSlaveNoWake) vsInterpreter_exitToRuntime();
+  }
   if (t == 0) t = vsScheduler_pickNext(vsVmGlobals.currentThread);
   if (t == 0) vsOs_idleForever();
   if (t != vsVmGlobals.currentThread) vsThread_switchTo(t);

@@ -34,10 +34,18 @@ struct SchedulerState {
   uint16_t priorityBitmap;   // bit p: queue p is non-empty
   uint8_t lastPriority;      // the priority picked last
   uint8_t unused;
-  // SlaveMode: milliseconds until the VM wants to run again, for the host.
+  // SlaveMode: milliseconds until the VM wants to run again, for the host
+  // (all ones: none recorded), and whether a slave VM is alive.
   uint32_t slaveWakeLow;
   uint32_t slaveWakeHigh;
+  uint32_t slaveAlive;
 };
+
+inline constexpr int64_t kSlaveNoWake = -2;
+
+// The recorded wake time of SlaveMode.
+int64_t vsScheduler_slaveWake();
+void vsScheduler_setSlaveWake(int64_t milliseconds);
 
 extern VmVariable<SchedulerState> vsScheduler;
 
@@ -103,7 +111,9 @@ void vsScheduler_setPriority(const VmRef* thread, int32_t oldPriority);
 // The switch point after every native and runtime entry, once the
 // interpreter has saved the current thread: switches to the next thread
 // (picked when none is chosen). With no runnable thread at all the VM
-// thread waits for ever (vsOs_idleForever).
+// thread waits for ever (vsOs_idleForever). In SlaveMode a recorded wake
+// time, or no thread at all (the largest time recorded), returns to the
+// host through the interpreter's exit path instead.
 void vsScheduler_switchAfterNative();
 
 // Sets the yield request (bit 0 of the yield word); the interpreter acts
