@@ -18,24 +18,36 @@ public final class Priorities {
         }
     }
 
-    private static final class Taker extends Thread {
-        private final String word;
+    private static final Object LOCK = new Object();
+    private static final char[] TURNS = new char[12];
+    private static int turns;
+    private static int finished;
 
-        Taker(String word) {
-            this.word = word;
+    /**
+     * Notes each turn in memory (printing takes long, and a time slice
+     * between the note and the yield would add a switch of its own).
+     */
+    private static final class Taker extends Thread {
+        private final char name;
+
+        Taker(char name) {
+            this.name = name;
         }
 
         public void run() {
             for (int i = 0; i < 3; i++) {
-                Out.printString(word);
-                Out.printInt(i);
-                Out.newLine();
+                TURNS[turns++] = name;
+                TURNS[turns++] = (char) ('0' + i);
                 Thread.yield();
+            }
+            synchronized (LOCK) {
+                finished++;
+                LOCK.notifyAll();
             }
         }
     }
 
-    public static void main(String[] args) {
+    public static void main(String[] args) throws InterruptedException {
         Out.setPrioritySchedule(true);
         Thread high = new High();
         high.setPriority(6);
@@ -44,8 +56,18 @@ public final class Priorities {
         Out.newLine();
         // A thread joins its run queue right behind the queue's head (this
         // thread): b started first comes after a.
-        Thread a = new Taker("a");
-        new Taker("b").start();
+        Thread a = new Taker('a');
+        new Taker('b').start();
         a.start();
+        synchronized (LOCK) {
+            while (finished < 2) {
+                LOCK.wait();
+            }
+        }
+        for (int i = 0; i < turns; i += 2) {
+            Out.printChar(TURNS[i]);
+            Out.printChar(TURNS[i + 1]);
+            Out.newLine();
+        }
     }
 }
