@@ -37,7 +37,7 @@
 #include "vm/core/threads/thread_end.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
-#include "port/vm_clock.h"
+#include "vm/services/lifecycle/vm_clock.h"
 
 namespace {
 
@@ -189,11 +189,7 @@ int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const 
 namespace {
 
 // Step 7, once main has its thread: the compile policy's start.
-void startPolicy() {
-  uint32_t high = 0, low = 0;
-  JkGetCurrentTimeMillis(&high, &low);
-  jitPolicy_init((uint64_t{high} << 32) | low);
-}
+void startPolicy() { jitPolicy_init(static_cast<uint64_t>(vsOs_currentTimeMillis())); }
 
 }  // namespace
 
