@@ -10,6 +10,7 @@
 namespace {
 
 VmSyncObject* gSync = nullptr;
+VmEventWaitHook gWaitHook = nullptr;
 
 VmSyncObject* sync(const char* caller) {
   if (gSync == nullptr) {
@@ -50,7 +51,10 @@ void JkVmEventSet() { EventModify(sync(__func__)->event, EVENT_SET); }
 
 void JkVmEventReset() { EventModify(sync(__func__)->event, EVENT_RESET); }
 
+void VmSyncSetWaitHook(VmEventWaitHook hook) { gWaitHook = hook; }
+
 int32_t JkVmEventWait(int32_t milliseconds) {
+  if (gWaitHook != nullptr) return gWaitHook(milliseconds);
   const DWORD timeout = milliseconds == -1 ? INFINITE : static_cast<DWORD>(milliseconds);
   return WaitForSingleObject(sync(__func__)->event, timeout) == WAIT_OBJECT_0 ? 0 : -1;
 }

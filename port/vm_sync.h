@@ -30,3 +30,8 @@ void JkVmEventReset();  // EventModify(event, EVENT_RESET)
 // 0 when the event is signalled, -1 on time-out; -1 as argument waits
 // without limit.
 int32_t JkVmEventWait(int32_t milliseconds);
+
+// Tests replace the wait by a function of the same contract (null restores
+// the event wait); it needs no sync object.
+using VmEventWaitHook = int32_t (*)(int32_t milliseconds);
+void VmSyncSetWaitHook(VmEventWaitHook hook);

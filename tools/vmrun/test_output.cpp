@@ -12,17 +12,47 @@
 //
 // They are static natives: argument k is the parameter word k + 1 (a long
 // takes two, its high word first), read below the native parameter pointer.
+//
+// blockingTwice is a blocking native: its first entry keeps {handler index,
+// value, polls} as re-entry data and suspends its thread; the launcher's
+// handler (registered once per run) resumes the thread on its third poll,
+// and the second entry returns value * 2. setPrioritySchedule and exit pass
+// on to the VM.
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
 
+#include "ce/substrate/vm_sections.h"
 #include "ce/substrate/vm_word.h"
 #include "vm/core/model/object_layout.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/native_method.h"
+#include "vm/core/startup/vm_control.h"
+#include "vm/core/threads/reentry.h"
 #include "vm/services/lifecycle/console.h"
+#include "vm/services/lifecycle/system_glue.h"
 
 namespace {
+
+// The re-entry data of blockingTwice.
+struct BlockingData {
+  int32_t handler;
+  int32_t value;
+  int32_t polls;
+};
+
+constexpr int32_t kResumingPoll = 3;
+
+// The handler's index plus 1 in this run (0: not registered yet).
+VS_VMBSS(int32_t) gBlockingHandler = 0;
+
+int32_t resumeOnThirdPoll(WaitingRecord* record, VmWord*) {
+  if (record->length < sizeof(BlockingData)) return 0;
+  BlockingData* data = vsWord_toPointer<BlockingData>(record->data);
+  if (++data->polls < kResumingPoll) return 0;
+  vsReentry_resumeThread(&record->thread);
+  return 1;
+}
 
 VmWord argument(uint32_t k) {
   return *vsWord_toPointer<VmWord>(vsVmGlobals.nativeParameterPointer - 4 * (k + 1));
@@ -87,3 +117,25 @@ extern "C" void Java_tests_Out_newLine() { write("\n", 1); }
 extern "C" void Java_tests_Out_nativeStackPosition() {
   vsNativeMethod_setReturnInt(static_cast<int32_t>(vsWord_fromPointer(__builtin_frame_address(0))));
 }
+
+extern "C" void Java_tests_Out_blockingTwice() {
+  int32_t length = 0;
+  const VmWord held = vsReentry_getData(&length);
+  if (held != 0 && length >= static_cast<int32_t>(sizeof(BlockingData))) {
+    vsNativeMethod_setReturnInt(vsWord_toPointer<BlockingData>(held)->value * 2);
+    return;
+  }
+  if (gBlockingHandler == 0) {
+    const int32_t index = vsReentry_registerHandler(resumeOnThirdPoll);
+    if (index < 0) vsNativeMethod_fatalError("blockingTwice: no re-entry handler slot.");
+    gBlockingHandler = index + 1;
+  }
+  const VmWord bytes = vsReentry_allocData(sizeof(BlockingData));
+  if (bytes == 0) vsNativeMethod_fatalError("blockingTwice: cannot allocate reentry data.");
+  *vsWord_toPointer<BlockingData>(bytes) = {gBlockingHandler - 1, static_cast<int32_t>(argument(0)), 0};
+  vsReentry_suspendThread();
+}
+
+extern "C" void Java_tests_Out_setPrioritySchedule() { vsSys_setPrioritySchedule(static_cast<int32_t>(argument(0))); }
+
+extern "C" void Java_tests_Out_exit() { vsVm_exit(static_cast<int32_t>(argument(0))); }

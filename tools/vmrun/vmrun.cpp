@@ -20,7 +20,11 @@
 // Like the VM window of the host, vmrun takes the snapshot of the VM
 // variables first, and around each run creates the VM sync object and the
 // tick base. Each run happens on a low-stack thread: banner, variable reset,
-// console output on, VM id 1, then the run itself. The trace goes to
+// console output on, VM id 1, then the run itself. With +SlaveMode the run
+// returns once main is queued (status 0); vmrun then drives the slave VM
+// on the same thread, one vsScheduler_timeSlice after the other, waiting
+// the time each asks for (at most a second) on the VM wake-up event, until
+// it ends; the run's status is then vsVm_lastExitStatus(). The trace goes to
 // standard error, the console (System.out) to standard output. The exit
 // status is the last run's status & 0xff; 2 for a usage or file error.
 #include <cerrno>
@@ -35,6 +39,9 @@
 #include "port/host/section_snapshot.h"
 #include "port/vm_sync.h"
 #include "port/vm_tick.h"
+#include "vm/core/startup/slave_mode.h"
+#include "vm/core/startup/vm_control.h"
+#include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/vm_run.h"
 #include "vm/core/startup/vm_variables.h"
 #include "vm/services/lifecycle/console.h"
@@ -45,6 +52,8 @@ constexpr uint32_t kDefaultMemory = 4194304;
 constexpr uint32_t kMaxMemory = 256u << 20;
 constexpr size_t kVmStackBytes = size_t{8} << 20;
 constexpr int kUsageError = 2;
+// The longest wait between two steps of a slave VM.
+constexpr int64_t kSlaveLongestWaitMs = 1000;
 
 struct Options {
   uint32_t memory = kDefaultMemory;
@@ -197,6 +206,13 @@ void* runThread(void* arg) {
   }
   in->status = vsVm_run(1, in->params, static_cast<int32_t>(in->options->vmArgs.size()),
                         in->options->vmArgs.data(), nullptr);
+  if (in->status == 0 && vsVmFlags().SlaveMode != 0) {
+    // The host's side of a slave VM: a step, then a wait of the time the VM
+    // asks for (at most a second, cut short by an event), until it ends.
+    for (int64_t wake = vsScheduler_timeSlice(); wake != kSlaveVmEnded; wake = vsScheduler_timeSlice())
+      if (wake > 0) JkVmEventWait(static_cast<int32_t>(wake < kSlaveLongestWaitMs ? wake : kSlaveLongestWaitMs));
+    in->status = vsVm_lastExitStatus();
+  }
   return nullptr;
 }
 

@@ -26,4 +26,21 @@ public class Object {
      * must own the monitor.
      */
     public final native void notifyAll();
+
+    /**
+     * Waits on this object's monitor, which the caller must own, until
+     * another thread notifies it or the caller is interrupted.
+     */
+    public final void wait() throws InterruptedException {
+        wait(0);
+    }
+
+    /**
+     * Waits on this object's monitor as wait() does, or until timeout
+     * milliseconds have passed; 0 waits without limit.
+     */
+    public final native void wait(long timeout) throws InterruptedException;
+
+    /** The identity hash: the same for the whole life of the object. */
+    public native int hashCode();
 }

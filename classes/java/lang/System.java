@@ -17,4 +17,7 @@ public final class System {
      */
     public static native void arraycopy(Object src, int srcPosition,
             Object dst, int dstPosition, int length);
+
+    /** The identity hash of x, as Object.hashCode gives it; 0 for null. */
+    public static native int identityHashCode(Object x);
 }

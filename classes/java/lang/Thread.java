@@ -55,4 +55,62 @@ public class Thread implements Runnable {
      * this thread finished and wakes the threads that wait on it.
      */
     private synchronized native void internalExit();
+
+    /**
+     * Starts the thread: the virtual machine calls its run method.
+     * A thread starts once: a second start throws
+     * IllegalThreadStateException.
+     */
+    public void start() {
+        start0();
+    }
+
+    private native void start0();
+
+    /** Lets other threads of the same priority run first. */
+    public static native void yield();
+
+    /**
+     * Lets the calling thread sleep for millis milliseconds. A negative
+     * time throws IllegalArgumentException.
+     */
+    public static native void sleep(long millis) throws InterruptedException;
+
+    /** True between the start of the thread and the end of its run. */
+    public final native boolean isAlive();
+
+    /** The number of threads that are alive. */
+    public static native int activeCount();
+
+    /**
+     * Sets the priority, MIN_PRIORITY to MAX_PRIORITY. The virtual machine
+     * runs every thread at NORM_PRIORITY unless priority scheduling is on.
+     */
+    public final void setPriority(int newPriority) {
+        if (newPriority < MIN_PRIORITY || newPriority > MAX_PRIORITY) {
+            throw new IllegalArgumentException();
+        }
+        int old = priority;
+        priority = isPrioritySchedule() ? newPriority : NORM_PRIORITY;
+        setPriority0(old, priority);
+    }
+
+    public final int getPriority() {
+        return priority;
+    }
+
+    /**
+     * Interrupts the thread: a sleeping or waiting thread gets
+     * InterruptedException; any other thread keeps the request for its next
+     * sleep or wait.
+     */
+    public void interrupt() {
+        interrupt0();
+    }
+
+    private native void setPriority0(int oldPriority, int newPriority);
+
+    private native void interrupt0();
+
+    private static native boolean isPrioritySchedule();
 }

@@ -33,6 +33,7 @@
 inline constexpr const char* kVmErrorClass = "java/lang/Error";
 inline constexpr const char* kNegativeArraySizeClass = "java/lang/NegativeArraySizeException";
 inline constexpr const char* kIllegalArgumentClass = "java/lang/IllegalArgumentException";
+inline constexpr const char* kIllegalThreadStateClass = "java/lang/IllegalThreadStateException";
 inline constexpr const char* kNoClassDefFoundClass = "java/lang/NoClassDefFoundError";
 inline constexpr const char* kClassNotFoundClass = "java/lang/ClassNotFoundException";
 inline constexpr const char* kIllegalAccessClass = "java/lang/IllegalAccessException";

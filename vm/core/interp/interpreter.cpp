@@ -1533,6 +1533,13 @@ op_invoke_native : {
   goto native_return;
 }
 native_return : {
+  // A native that suspended its thread runs again, with the same operands,
+  // once the thread is resumed; otherwise its re-entry data is done with.
+  if (thread->waiting != 0) {
+    thread->waiting = 0;
+    goto op_invoke_native;
+  }
+  thread->reentryData = 0;
   const uint8_t resultType = bcp[1];
   result0 = resultType == kTypeObject ? thread->interpreterReference17 : thread->resultLow;
   result1 = thread->resultHigh;

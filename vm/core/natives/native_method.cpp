@@ -18,6 +18,15 @@ VmWord parameterWord(uint32_t i) {
 
 void vsNativeMethod_getThis(VmRef* slot) { *slot = parameterWord(0); }
 
+int32_t vsNativeMethod_getParameterInt(uint32_t i) { return static_cast<int32_t>(parameterWord(i)); }
+
+void vsNativeMethod_getParameterLong(uint32_t i, uint32_t* high, uint32_t* low) {
+  *high = parameterWord(i);
+  *low = parameterWord(i + 1);
+}
+
+void vsNativeMethod_getParameterObject(uint32_t i, VmRef* slot) { *slot = parameterWord(i); }
+
 void vsNativeMethod_setReturnInt(int32_t value) {
   vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->resultLow = static_cast<VmWord>(value);
 }

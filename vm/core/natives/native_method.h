@@ -25,6 +25,13 @@
 
 // Stores parameter 0 into the handle slot.
 void vsNativeMethod_getThis(VmRef* slot);
+// Parameter word i as an int (also a boolean, char, short or byte).
+int32_t vsNativeMethod_getParameterInt(uint32_t i);
+// The long in parameter words i (high word) and i + 1 (low word), as two
+// words.
+void vsNativeMethod_getParameterLong(uint32_t i, uint32_t* high, uint32_t* low);
+// Stores the reference of parameter word i into the handle slot.
+void vsNativeMethod_getParameterObject(uint32_t i, VmRef* slot);
 // Writes result word 19 of the current thread (also for references).
 void vsNativeMethod_setReturnInt(int32_t value);
 

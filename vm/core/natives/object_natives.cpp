@@ -1,6 +1,7 @@
 // Natives of java.lang.Object (see object_natives.h).
 #include "vm/core/natives/object_natives.h"
 
+#include "vm/core/interp/exceptions.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/native_method.h"
@@ -21,3 +22,25 @@ void notifyReceiver(int32_t all) {
 extern "C" void Java_java_lang_Object_notify() { notifyReceiver(0); }
 
 extern "C" void Java_java_lang_Object_notifyAll() { notifyReceiver(1); }
+
+extern "C" void Java_java_lang_Object_wait() {
+  uint32_t high = 0, low = 0;
+  vsNativeMethod_getParameterLong(1, &high, &low);
+  if (static_cast<int32_t>(high) < 0) {
+    vsException_raise(kIllegalArgumentClass, nullptr);
+    return;
+  }
+  VmHandle receiver;
+  vsHandle_push(&receiver, 0);
+  vsNativeMethod_getThis(&receiver.object);
+  vsMonitor_wait(&receiver.object, low, high, &vsVmGlobals.currentThread);
+  vsHandle_close(&receiver);
+}
+
+extern "C" void Java_java_lang_Object_hashCode() {
+  VmHandle receiver;
+  vsHandle_push(&receiver, 0);
+  vsNativeMethod_getThis(&receiver.object);
+  vsNativeMethod_setReturnInt(vsMonitor_ensureHash(&receiver.object));
+  vsHandle_close(&receiver);
+}

@@ -1,5 +1,6 @@
-// Natives of java.lang.Object: the monitor's notification. The receiver is
-// the object whose monitor the current thread must own. Naming and
+// Natives of java.lang.Object: the monitor's notification and waiting, and
+// the identity hash. For the monitor natives the receiver is the object
+// whose monitor the current thread must own. Naming and
 // conventions as in thread_natives.h.
 #pragma once
 
@@ -10,3 +11,8 @@ extern "C" void Java_java_lang_Object_notify();
 // notifyAll()V: wakes every thread of the wait set; code 115 for a
 // thread that does not own the monitor.
 extern "C" void Java_java_lang_Object_notifyAll();
+// wait(J)V: Object.wait with the timeout in milliseconds (0: no limit);
+// a negative timeout raises IllegalArgumentException (vsMonitor_wait).
+extern "C" void Java_java_lang_Object_wait();
+// hashCode()I: the receiver's identity hash (vsMonitor_ensureHash).
+extern "C" void Java_java_lang_Object_hashCode();

@@ -37,7 +37,7 @@
 #include "vm/core/threads/thread_end.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
-#include "port/vm_clock.h"
+#include "vm/services/lifecycle/vm_clock.h"
 
 namespace {
 
@@ -91,7 +91,7 @@ void startMainThread() {
   vsJavaHeap_storeReference(&vsRef_as<ThreadRecord>(record.object)->javaThread, javaThread);
   if (vsThread_createMain(&record.object) == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
   // The current thread's stack limit is the yield word.
-  vsVmGlobals.yieldWord = vsRef_as<ThreadRecord>(record.object)->stackLimit;
+  vsScheduler_publishStackLimit(vsRef_as<ThreadRecord>(record.object)->stackLimit);
   vsThread_start(&record.object);
   vsHandle_close(&record);
 }
@@ -194,11 +194,7 @@ int32_t vsCore_queueMain(const char* className, int32_t argc, const VmPtr<const 
 namespace {
 
 // Step 7, once main has its thread: the compile policy's start.
-void startPolicy() {
-  uint32_t high = 0, low = 0;
-  JkGetCurrentTimeMillis(&high, &low);
-  jitPolicy_init((uint64_t{high} << 32) | low);
-}
+void startPolicy() { jitPolicy_init(static_cast<uint64_t>(vsOs_currentTimeMillis())); }
 
 }  // namespace
 
@@ -230,6 +226,8 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
     if (inspection == VmInspection::DumpStart) {
       vsCore_dumpStart(report);
     } else if (slave) {
+      // The host drives the VM from here on (slave_mode.h).
+      vsScheduler.slaveAlive = 1;
       return 0;
     } else if (s.exiting == 0) {
       // Step 10: the scheduler runs every thread, main first, until none is

@@ -3,6 +3,7 @@
 
 #include "ce/substrate/vm_sections.h"
 #include "vm/core/image/image_loader.h"
+#include "vm/core/interp/interpreter.h"
 #include "vm/core/loader/class_tables.h"
 #include "vm/core/memory/class_table.h"
 #include "vm/core/memory/java_heap.h"
@@ -11,6 +12,8 @@
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/exit_point.h"
+#include "vm/core/threads/scheduler.h"
+#include "vm/services/lifecycle/time_slice.h"
 #include "vm/services/lifecycle/system_glue.h"
 #include "vm/services/memory/trace_log.h"
 
@@ -84,7 +87,16 @@ int32_t vsVm_terminate(int32_t vmId) {
   checkVmId(vmId);
   if (gState.running == 0)
     return -1;
+  if (gState.insideMain != 0)
+    vsVm_exit(1);
   vsSys_exit(1);
+}
+
+void vsVm_exit(int32_t status) {
+  gState.exiting = 1;
+  gState.exitCode = status;
+  vsScheduler_exitReset();
+  vsInterpreter_exitToRuntime();
 }
 
 void vsVm_platformApiError(int32_t error) {
@@ -111,6 +123,7 @@ void vsVm_exitAfterShutdown(int32_t status) {
 // heap, instruction-cache support and the class system. Each step is safe
 // when its module never started in the run.
 void vsVm_shutdown() {
+  vsTimeSlice_stop();
   vsRoots_clear();
   vsVmGlobals_clearReferences();
   vsJavaHeap_reset();

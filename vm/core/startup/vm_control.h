@@ -55,8 +55,15 @@ int32_t vsVm_isSuspending();
 // 0, or -1 when the VM does not run or is already in the requested state.
 int32_t vsVm_suspend(int32_t vmId);
 int32_t vsVm_resume(int32_t vmId);
-// -1 when the VM does not run; otherwise leaves with exit code 1.
+// -1 when the VM does not run; otherwise leaves with exit code 1: inside
+// the VM main through vsVm_exit, else to the innermost exit point.
 int32_t vsVm_terminate(int32_t vmId);
+
+// Leaves the VM from a Java thread with the status: the exiting flag and
+// the exit code set, only the current thread left in the scheduler, and
+// the interpreter left through its exit to the runtime, which ends the
+// scheduler loop of the VM main.
+[[noreturn]] void vsVm_exit(int32_t status);
 
 // Leaves with 0x80000001 + error for an error in 1..32767, else 0x80000001.
 [[noreturn]] void vsVm_platformApiError(int32_t error);

@@ -11,6 +11,7 @@
 #include "vm/core/startup/memory_split.h"
 #include "vm/core/startup/options.h"
 #include "vm/core/startup/vm_flags.h"
+#include "vm/core/threads/scheduler.h"
 #include "vm/services/lifecycle/system_glue.h"
 #include "vm/services/memory/handle_table.h"
 #include "vm/services/memory/memory_service.h"
@@ -38,15 +39,10 @@ VS_VMBSS(VmInspection) gInspection = VmInspection::None;
 
 bool hasImage() { return vsImage_descriptor.header != 0; }
 
-// Leaves nothing of the run behind (see vm_run.h).
+// Leaves nothing of the run behind (see vm_run.h), unless a slave VM lives
+// on: its threads still read the archives.
 void endRun(VmExitPoint* outer) {
-  VmStateWords& s = vsVmState();
-  s.running = 0;
-  s.suspending = 0;
-  s.vmActive = 0;
-  s.insideMain = 0;
-  vsMemFile_unregister(kAppJar, 0);
-  vsMemFile_unregister(kTckJar, 0);
+  if (vsScheduler.slaveAlive == 0) vsVm_clearRun();
   vsExitPoint_remove(outer);
 }
 
@@ -198,6 +194,16 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
 }
 
 }  // namespace
+
+void vsVm_clearRun() {
+  VmStateWords& s = vsVmState();
+  s.running = 0;
+  s.suspending = 0;
+  s.vmActive = 0;
+  s.insideMain = 0;
+  vsMemFile_unregister(kAppJar, 0);
+  vsMemFile_unregister(kTckJar, 0);
+}
 
 void vsVm_setInspection(VmInspection what) { gInspection = what; }
 

@@ -13,6 +13,8 @@
 // to the outer exit point from "-version", "-help" or a fatal error), it
 // leaves nothing behind: the running, suspending, VM-active and inside-main
 // words are cleared and the memory files "/app.jar" and "/tck.jar" are gone.
+// Except for a slave VM (SlaveMode) that main started: it lives on after
+// vsVm_run, driven by the host (slave_mode.h), and its end clears them.
 #pragma once
 
 #include <cstddef>
@@ -52,6 +54,10 @@ constexpr int32_t kVsVm_harnessJarSize = 7;
 // thread and its pending calls once main is handed over (exit code 0). Set
 // after the variable reset, before vsVm_run.
 void vsVm_setInspection(VmInspection what);
+
+// Clears the running, suspending, VM-active and inside-main words and
+// unregisters "/app.jar" and "/tck.jar".
+void vsVm_clearRun();
 
 // Two trace lines: the VM's banner and its build date.
 void vsVm_printBanner();

@@ -2,9 +2,12 @@
 #include "vm/core/startup/vm_variables.h"
 
 #include "vm/core/startup/section_reset.h"
+#include "vm/core/threads/reentry.h"
 #include "vm/services/memory/trace_log.h"
 
 int32_t vsVm_initializeVariables() {
   vsTraceLog_trace("VM variable initialization.\n");
-  return vsSectionReset_run(1);
+  const int32_t result = vsSectionReset_run(1);
+  vsReentry_clearHandlers();
+  return result;
 }

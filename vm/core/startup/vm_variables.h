@@ -2,7 +2,7 @@
 //
 // First the section reset (mode 1) restores every VM variable to its
 // load-time value; then each module that keeps state outside the sections
-// resets it. The modules of this build keep none.
+// resets it: the re-entry handler table is emptied.
 #pragma once
 
 #include <cstdint>

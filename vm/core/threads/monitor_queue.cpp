@@ -10,8 +10,9 @@ ThreadRecord* record(VmRef thread) { return vsRef_as<ThreadRecord>(thread); }
 
 void store(VmRef* slot, VmRef value) { vsJavaHeap_storeReference(slot, value); }
 
-// Unlinks a thread known to be on the queue.
-void unlinkFrom(VmRef* queue, VmRef thread) {
+}  // namespace
+
+void vsMonitorQueue_unlink(VmRef* queue, VmRef thread) {
   ThreadRecord* t = record(thread);
   if (t->queueNext == thread) {
     store(queue, 0);
@@ -24,7 +25,15 @@ void unlinkFrom(VmRef* queue, VmRef thread) {
   t->queuePrevious = 0;
 }
 
-}  // namespace
+bool vsMonitorQueue_contains(VmRef queue, VmRef thread) {
+  if (queue == 0 || thread == 0) return false;
+  VmRef at = queue;
+  do {
+    if (at == thread) return true;
+    at = record(at)->queueNext;
+  } while (at != queue);
+  return false;
+}
 
 void vsMonitorQueue_append(VmRef* queue, VmRef thread) {
   ThreadRecord* t = record(thread);
@@ -44,20 +53,12 @@ void vsMonitorQueue_append(VmRef* queue, VmRef thread) {
 
 VmRef vsMonitorQueue_pop(VmRef* queue) {
   const VmRef head = *queue;
-  if (head != 0) unlinkFrom(queue, head);
+  if (head != 0) vsMonitorQueue_unlink(queue, head);
   return head;
 }
 
 int32_t vsMonitorQueue_remove(VmRef* queue, VmRef thread) {
-  const VmRef head = *queue;
-  if (head == 0 || thread == 0) return 0;
-  VmRef at = head;
-  do {
-    if (at == thread) {
-      unlinkFrom(queue, thread);
-      return 1;
-    }
-    at = record(at)->queueNext;
-  } while (at != head);
-  return 0;
+  if (!vsMonitorQueue_contains(*queue, thread)) return 0;
+  vsMonitorQueue_unlink(queue, thread);
+  return 1;
 }

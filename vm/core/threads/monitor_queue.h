@@ -29,6 +29,13 @@ VmRef vsMonitorQueue_pop(VmRef* queue);
 // Takes the thread off the queue wherever it stands: 1, or 0 (nothing
 // changed) when the thread is not on this queue.
 int32_t vsMonitorQueue_remove(VmRef* queue, VmRef thread);
+// Unlinks a thread known to be on the ring whose head the word holds (a
+// monitor queue or a run queue): its neighbours close the gap, the word
+// takes the successor when the thread was the head (0 when it was alone),
+// and the thread gets null links.
+void vsMonitorQueue_unlink(VmRef* queue, VmRef thread);
+// Whether the thread is on the queue.
+bool vsMonitorQueue_contains(VmRef queue, VmRef thread);
 
 inline constexpr uint32_t kMonitorStateMask = 3;
 

@@ -12,8 +12,14 @@
 #include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
+#include "vm/core/threads/hash_generator.h"
+#include "vm/services/lifecycle/vm_clock.h"
 
 namespace {
+
+constexpr const char* kInterruptedClass = "java/lang/InterruptedException";
+// The hash bits of a near record's hash-and-lock word.
+constexpr uint32_t kIdentityHashMask = ~0u >> 2;
 
 ThreadRecord* threadRecord(VmRef thread) { return vsRef_as<ThreadRecord>(thread); }
 MonitorRecord* monitorRecord(VmRef monitor) { return vsRef_as<MonitorRecord>(monitor); }
@@ -53,16 +59,6 @@ void setContended(LockRecord* owner, VmRef monitor) {
   vsMonitorWord_setState(&owner->nearCopy.hashAndLock, kLockContended);
 }
 
-// The thread leaves its run queue for the monitor's entry queue, with no
-// wake-up time.
-void block(VmRef thread, VmRef monitor) {
-  vsScheduler_setRunnable(&thread, 0);
-  ThreadRecord* t = threadRecord(thread);
-  t->wakeTimeLow = 0;
-  t->wakeTimeHigh = 0;
-  vsMonitorQueue_append(&monitorRecord(monitor)->queue, thread);
-}
-
 void unlinkWhenIdle(VmRef monitor) {
   const MonitorRecord* m = monitorRecord(monitor);
   if (m->queue == 0 && m->waitSet == 0) vsMonitor_unlink(&monitor);
@@ -99,8 +95,30 @@ int32_t contend(const VmRef* thread, LockRecord* record, const VmRef* object) {
   threadRecord(*thread)->lockRecordOffset = offset;
   record->object = 0;
   setContended(recordOfNearCopy(headerWord(*object)), monitor);
-  block(*thread, monitor);
+  vsMonitor_timedBlock(thread, &monitorRecord(monitor)->queue, 0);
   return 1;
+}
+
+// Takes every thread of the queue whose wake-up time has come off it and
+// wakes it.
+void wakeDue(const VmRef* monitor, bool sentinel, int64_t now) {
+  for (;;) {
+    MonitorRecord* m = monitorRecord(*monitor);
+    VmRef* queue = sentinel ? &m->queue : &m->waitSet;
+    const VmRef head = *queue;
+    if (head == 0) return;
+    VmRef due = 0;
+    VmRef at = head;
+    do {
+      const int64_t time = vsThread_wakeTime(at);
+      if (time != 0 && time <= now) due = at;
+      at = threadRecord(at)->queueNext;
+    } while (due == 0 && at != head);
+    if (due == 0) return;
+    vsMonitorQueue_unlink(queue, due);
+    vsThread_setWakeTime(due, 0);
+    vsMonitor_wake(&due, monitor);
+  }
 }
 
 }  // namespace
@@ -236,4 +254,123 @@ int32_t vsMonitor_wake(const VmRef* thread, const VmRef* monitor) {
   LockRecord* record = recordAtOffset(*thread);
   store(&record->object, monitorRecord(*monitor)->object);
   return vsMonitor_lock(thread, record);
+}
+
+int64_t vsThread_wakeTime(VmRef thread) {
+  const ThreadRecord* t = threadRecord(thread);
+  return static_cast<int64_t>(uint64_t{t->wakeTimeHigh} << 32 | t->wakeTimeLow);
+}
+
+void vsThread_setWakeTime(VmRef thread, int64_t time) {
+  ThreadRecord* t = threadRecord(thread);
+  t->wakeTimeLow = static_cast<uint32_t>(time);
+  t->wakeTimeHigh = static_cast<uint32_t>(static_cast<uint64_t>(time) >> 32);
+}
+
+int64_t vsThread_wakeTimeAfter(int64_t now, int64_t milliseconds) {
+  const int64_t time = milliseconds > kLargestWakeTime - now ? kLargestWakeTime : now + milliseconds;
+  return time == 0 ? 1 : time;
+}
+
+void vsMonitor_timedBlock(const VmRef* thread, VmRef* queue, int64_t timeout) {
+  vsScheduler_setRunnable(thread, 0);
+  vsThread_setWakeTime(*thread, timeout > 0 ? vsThread_wakeTimeAfter(vsOs_currentTimeMillis(), timeout) : 0);
+  vsMonitorQueue_append(queue, *thread);
+  if (*thread == vsVmGlobals.currentThread) vsScheduler_reschedule();
+}
+
+bool vsMonitor_takeInterrupt(const VmRef* thread) {
+  ThreadRecord* t = threadRecord(*thread);
+  if ((t->flags & kThreadInterruptedFlag) == 0) return false;
+  t->flags &= ~kThreadInterruptedFlag;
+  vsMonitor_throwInterrupted(thread);
+  return true;
+}
+
+int32_t vsMonitor_wait(const VmRef* object, uint32_t timeoutLow, uint32_t timeoutHigh, const VmRef* thread) {
+  if (!vsMonitor_isOwner(object, thread)) return illegalMonitorState(kErrWaitNotOwner);
+  if (vsMonitor_takeInterrupt(thread)) return 0;
+  VmHandle monitor;
+  vsHandle_push(&monitor, findOrCreate(object));
+  int32_t result = 0;
+  if (monitor.object != 0) {
+    LockRecord* owner = vsMonitor_ownerRecord(*object);
+    threadRecord(*thread)->lockRecordOffset = vsRef_of(owner) - vsThread_stackBase(*thread);
+    const int64_t timeout = static_cast<int64_t>(uint64_t{timeoutHigh} << 32 | timeoutLow);
+    // In the wait set first, so that the release keeps the record linked.
+    vsMonitor_timedBlock(thread, &monitorRecord(monitor.object)->waitSet, timeout);
+    result = vsMonitor_release(owner);
+  }
+  vsHandle_close(&monitor);
+  return result;
+}
+
+void vsMonitor_throwInterrupted(const VmRef* thread) {
+  if (*thread == vsVmGlobals.currentThread) {
+    vsException_raise(kInterruptedClass, nullptr);
+    return;
+  }
+  VmHandle target;
+  vsHandle_push(&target, *thread);
+  const VmWord before = vsPendingException();
+  vsPendingException() = 0;
+  vsException_raise(kInterruptedClass, nullptr);
+  store(&threadRecord(target.object)->deferredException, vsPendingException());
+  vsPendingException() = before;
+  vsHandle_close(&target);
+}
+
+void vsMonitor_interrupt(const VmRef* thread) {
+  VmHandle monitor;
+  vsHandle_push(&monitor, vsRoot(kRootMonitorSentinel));
+  for (; monitor.object != 0; monitor.object = monitorRecord(monitor.object)->next) {
+    const bool sentinel = monitor.object == vsRoot(kRootMonitorSentinel);
+    VmRef* queue = sentinel ? &monitorRecord(monitor.object)->queue : &monitorRecord(monitor.object)->waitSet;
+    if (vsMonitorQueue_remove(queue, *thread) == 0) continue;
+    vsMonitor_throwInterrupted(thread);
+    vsThread_setWakeTime(*thread, 0);
+    vsMonitor_wake(thread, &monitor.object);
+    if (!sentinel) unlinkWhenIdle(monitor.object);
+    vsHandle_close(&monitor);
+    return;
+  }
+  vsHandle_close(&monitor);
+  threadRecord(*thread)->flags |= kThreadInterruptedFlag;
+}
+
+void vsMonitor_wakeExpired(int64_t now) {
+  VmHandle monitor;
+  vsHandle_push(&monitor, vsRoot(kRootMonitorSentinel));
+  VmHandle next;
+  vsHandle_pushEmpty(&next);
+  while (monitor.object != 0) {
+    const bool sentinel = monitor.object == vsRoot(kRootMonitorSentinel);
+    wakeDue(&monitor.object, sentinel, now);
+    next.object = monitorRecord(monitor.object)->next;
+    if (!sentinel) unlinkWhenIdle(monitor.object);
+    monitor.object = next.object;
+  }
+  vsHandle_close(&monitor);
+}
+
+int32_t vsMonitor_ensureHash(const VmRef* object) {
+  const ObjectNear* near = vsWord_toPointer<ObjectNear>(headerWord(*object));
+  const uint32_t existing = vsMonitorWord_count(near->hashAndLock);
+  if (existing != 0) return static_cast<int32_t>(existing);
+  VmHandle cls;
+  vsHandle_push(&cls, near->classRecord.raw);
+  const VmRef own = vsJavaHeap_newInstanceOfSize(&cls.object, sizeof(ObjectNear));
+  vsHandle_close(&cls);
+  if (own == 0) return 0;
+  uint32_t hash = 0;
+  while (hash == 0) hash = vsMonitor_nextHash() & kIdentityHashMask;
+  vsMonitorWord_setCount(&vsRef_as<ObjectNear>(own)->hashAndLock, hash);
+  if (vsMonitor_lockState(*object) == kLockUnlocked) {
+    store(&vsRef_as<ObjectHeader>(*object)->near.raw, own);
+  } else {
+    LockRecord* owner = vsMonitor_ownerRecord(*object);
+    store(&owner->savedNear, own);
+    vsMonitorWord_setCount(&owner->nearCopy.hashAndLock, hash);
+  }
+  return static_cast<int32_t>(hash);
 }

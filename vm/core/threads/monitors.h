@@ -37,6 +37,12 @@
 // followed by the records of live monitors through `next`. The sentinel's
 // queue holds the sleeping threads.
 //
+// Interrupts: only a sleeping thread or one in a wait set is woken with
+// InterruptedException (a waiter receives it after it took the lock
+// again); a thread on an entry queue, in a native or runnable only keeps
+// bit 31 of its flags, which its next wait or sleep turns into the
+// exception at once.
+//
 // Invariants kept here:
 //   - an owner's record names the monitor (state 3) exactly while the
 //     monitor's entry queue is non-empty; otherwise its state is 1 and its
@@ -158,3 +164,46 @@ int32_t vsMonitor_notify(const VmRef* object, int32_t all, const VmRef* thread);
 // and it runs vsMonitor_lock, so that it takes the lock or queues again
 // behind the owner. 1, or 0 with an exception pending.
 int32_t vsMonitor_wake(const VmRef* thread, const VmRef* monitor);
+
+// Wake-up times: 64-bit milliseconds of vsOs_currentTimeMillis, 0 for none.
+// A sum beyond the largest time saturates to it; a sum of 0 (a sleep of 0
+// at time 0) becomes 1, since 0 would mean no time at all.
+inline constexpr int64_t kLargestWakeTime = 0x7fffffffffffffffLL;
+int64_t vsThread_wakeTime(VmRef thread);
+void vsThread_setWakeTime(VmRef thread, int64_t time);
+int64_t vsThread_wakeTimeAfter(int64_t now, int64_t milliseconds);
+
+// Object.wait by the thread, timeout milliseconds given as two words (0 for
+// no limit). A thread that does not own the lock raises
+// IllegalMonitorStateException (113); an interrupted thread gets
+// InterruptedException at once and loses its flag. Otherwise the thread
+// joins the wait set of the object's monitor record (found or made) with
+// its wake-up time, and releases the lock completely through the record
+// that holds it, whose offset it keeps. 1, or 0 with an exception pending.
+int32_t vsMonitor_wait(const VmRef* object, uint32_t timeoutLow, uint32_t timeoutHigh, const VmRef* thread);
+
+// Takes the thread off its run queue, sets its wake-up time (timeout above
+// 0: now + timeout; else none) and puts it at the end of the queue; the
+// current thread then reschedules.
+void vsMonitor_timedBlock(const VmRef* thread, VmRef* queue, int64_t timeout);
+
+// Thread.interrupt: a sleeping thread, or one in a wait set, gets
+// InterruptedException (vsMonitor_throwInterrupted) and is woken, a waiter
+// to take its lock again first. Any other thread (runnable, queued to
+// enter a monitor, waiting in a native) only gets its interrupted flag.
+void vsMonitor_interrupt(const VmRef* thread);
+// Wakes every sleeper and every waiter whose wake-up time is not later
+// than now; records left with empty queues are unlinked.
+void vsMonitor_wakeExpired(int64_t now);
+
+// InterruptedException in the thread: pending when it is current, else its
+// deferred exception.
+void vsMonitor_throwInterrupted(const VmRef* thread);
+// True, and the flag cleared with InterruptedException raised in the
+// current thread, when the thread's interrupted flag is set.
+bool vsMonitor_takeInterrupt(const VmRef* thread);
+
+// The identity hash of the object (30 bits, never 0), drawn on first use
+// into a near record of the object's own, kept across locking. 0 with
+// OutOfMemoryError pending when that record cannot be made.
+int32_t vsMonitor_ensureHash(const VmRef* object);

@@ -34,13 +34,27 @@ struct SchedulerState {
   uint16_t priorityBitmap;   // bit p: queue p is non-empty
   uint8_t lastPriority;      // the priority picked last
   uint8_t unused;
+  // SlaveMode: milliseconds until the VM wants to run again, for the host
+  // (all ones: none recorded), and whether a slave VM is alive.
+  uint32_t slaveWakeLow;
+  uint32_t slaveWakeHigh;
+  uint32_t slaveAlive;
 };
+
+inline constexpr int64_t kSlaveNoWake = -2;
+
+// The recorded wake time of SlaveMode.
+int64_t vsScheduler_slaveWake();
+void vsScheduler_setSlaveWake(int64_t milliseconds);
 
 extern VmVariable<SchedulerState> vsScheduler;
 
-// Zeroes the thread count, the bitmap and the last priority. The time
-// slice is started by the VM timer's owner.
+// Zeroes the thread count, the bitmap and the last priority, and starts
+// the time slice.
 void vsScheduler_initialize();
+// At VM exit: the waiting list emptied, the run queues hold only the
+// current thread, the thread count is 1.
+void vsScheduler_exitReset();
 // The VM's 11-slot Object[] of start-up roots, into root 59, where it
 // serves as the run-queue table: 1, or 0 with an exception pending. Needs
 // the class of Object[], so it runs once the core classes exist.
@@ -64,22 +78,52 @@ int32_t vsThread_priority(VmRef thread);
 // the queue. The priority is kept as the last priority.
 VmRef vsScheduler_pickNext(VmRef current);
 
-// Chooses the next thread: another runnable thread of higher priority,
-// or the current thread's successor in queue 5 when only priority 5 is
-// runnable; the current thread again when it is alone. Nothing is chosen
-// when no thread is runnable.
+// Chooses the next thread, after waking the due sleepers and waiters:
+// another runnable thread of higher priority, or the current thread's
+// successor in queue 5 when only priority 5 is runnable; the current
+// thread again when it is alone. While no thread is runnable the VM thread
+// waits idle (vsScheduler_idleWait) and wakes due threads again; when
+// nothing could ever wake a thread (no timed thread, no thread waiting in
+// a native) nothing is chosen.
 void vsScheduler_reschedule();
+
+// Polls the idle wait when threads wait in natives (not in SlaveMode),
+// then wakes every thread whose wake-up time has come.
+void vsScheduler_wakeExpired();
+// With a timed thread: waits earliest - now + 1 ms (0 when past). Without
+// one: false at once when no thread waits in a native, else waits without
+// limit. In SlaveMode the wait is recorded for the host and false returned.
+bool vsScheduler_idleWait(bool timed, int64_t earliest);
+// The idle wait of the re-entry records; a wait above 500 ms (all ones: no
+// limit) stops the time slice for its length.
+void vsScheduler_waitFor(uint64_t milliseconds);
+
+// Thread.sleep of the thread for high:low milliseconds: an interrupted
+// thread gets InterruptedException at once and loses its flag; otherwise
+// it leaves its run queue for the sentinel's queue with its wake-up time
+// (now + milliseconds, saturated) and the current thread reschedules.
+void vsScheduler_sleep(uint32_t low, uint32_t high, const VmRef* thread);
+
+// Moves a runnable thread from the queue of its old priority to the queue
+// of the priority its java.lang.Thread now holds.
+void vsScheduler_setPriority(const VmRef* thread, int32_t oldPriority);
 
 // The switch point after every native and runtime entry, once the
 // interpreter has saved the current thread: switches to the next thread
 // (picked when none is chosen). With no runnable thread at all the VM
-// thread waits for ever (vsOs_idleForever).
+// thread waits for ever (vsOs_idleForever). In SlaveMode a recorded wake
+// time, or no thread at all (the largest time recorded), returns to the
+// host through the interpreter's exit path instead.
 void vsScheduler_switchAfterNative();
 
 // Sets the yield request (bit 0 of the yield word); the interpreter acts
 // on it at its next method entry or branch. The time-slice timer calls it
-// from another native thread: a single word bit set.
+// from another native thread: the yield word is the one word two native
+// threads write, so the bit is set with an atomic OR, cleared with an
+// atomic AND, and a new stack limit goes in with a compare-and-swap that
+// keeps the bit.
 void vsScheduler_requestYield();
+void vsScheduler_publishStackLimit(VmWord limit);
 
 // Runtime entry 1 on a yield request: leaves the interpreter when the VM
 // exits (and no exception is pending); reschedules unless switching is

@@ -8,11 +8,14 @@
 #include "vm/core/interp/interpreter_frames.h"
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/memory/heap_allocators.h"
+#include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/handles.h"
+#include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
+#include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/thread_record.h"
 
 namespace {
@@ -102,5 +105,62 @@ void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords) {
   }
   vsFrameIterator_close(&it);
   t->stackLimit = t->stackChunk + static_cast<uint32_t>(vsVmFlags().StackPadding);
-  if (vsVmGlobals.currentThread == thread) vsVmGlobals.yieldWord = t->stackLimit | (vsVmGlobals.yieldWord & 1);
+  if (vsVmGlobals.currentThread == thread) vsScheduler_publishStackLimit(t->stackLimit);
+}
+
+namespace {
+
+// Room kept below the frames' needs beyond padding and one increment.
+constexpr uint32_t kShrinkSlackBytes = 80;
+
+uint32_t chunkBytes(uint32_t length) { return (length + kStackChunkHeadBytes + 3) & ~3u; }
+
+// The chunk list names the chunk at its new address.
+void relinkChunk(VmRef old, VmRef moved) {
+  VmWord* slot = &vsJavaHeap.stackChunkList;
+  while (*slot != 0 && *slot != old) slot = &vsRef_as<StackChunk>(*slot)->next;
+  if (*slot == old) vsJavaHeap_storeReference(slot, moved);
+}
+
+void shrinkStack(const VmRef* thread) {
+  const VmFlagValues& flags = vsVmFlags();
+  const uint32_t stackSize = static_cast<uint32_t>(flags.StackSize);
+  const uint32_t increment = static_cast<uint32_t>(flags.StackSizeIncrement);
+  const uint32_t padding = static_cast<uint32_t>(flags.StackPadding);
+  ThreadRecord* t = record(*thread);
+  const StackChunk* c = vsRef_as<StackChunk>(t->stackChunk);
+  if (c->length <= stackSize || t->savedFramePointer == 0 || increment == 0) return;
+  const MethodRecord* method = vsWord_toPointer<MethodRecord>(vsFrame_atPointer(t->savedFramePointer)->method);
+  const VmWord low = t->savedLocals - 4 * VmWord{method->maxStack};
+  const uint32_t used = vsThread_stackBase(*thread) - low;
+  const uint32_t needed = used + padding + increment + kShrinkSlackBytes;
+  const uint32_t keep = needed > stackSize ? needed : stackSize;
+  if (c->length <= keep) return;
+  const uint32_t k = (c->length - keep) / increment;
+  if (k == 0) return;
+  const uint32_t newLength = c->length - k * increment;
+  const VmRef next = c->next;
+  VmHandle old;
+  vsHandle_push(&old, t->stackChunk);
+  const VmRef moved = vsJavaHeap_shrinkObject(&old.object, chunkBytes(c->length), chunkBytes(newLength), false);
+  StackChunk* m = vsRef_as<StackChunk>(moved);
+  m->length = newLength;
+  vsJavaHeap_storeReference(&m->owner, *thread);
+  vsJavaHeap_storeReference(&m->next, next);
+  relinkChunk(old.object, moved);
+  vsHandle_close(&old);
+  t = record(*thread);
+  vsJavaHeap_storeReference(&t->stackChunk, moved);
+  t->stackLimit = moved + padding;
+  if (vsVmGlobals.currentThread == *thread) vsScheduler_publishStackLimit(t->stackLimit);
+}
+
+}  // namespace
+
+void vsThread_shrinkStacks() {
+  VmHandle thread;
+  vsHandle_push(&thread, vsRoot(kRootThreadList));
+  for (; thread.object != 0; thread.object = record(thread.object)->threadListNext)
+    if (record(thread.object)->stackChunk != 0) shrinkStack(&thread.object);
+  vsHandle_close(&thread);
 }

@@ -1,4 +1,4 @@
-// Growing a green thread's Java stack.
+// Growing and shrinking a green thread's Java stack.
 //
 // A thread's stack is the byte area of its stack chunk (thread_record.h);
 // frames (vm/core/interp/interpreter_frames.h) are linked by frame
@@ -44,3 +44,14 @@ void vsThreadStack_move(const VmRef* thread, const VmRef* newChunk, int32_t dist
 // each guard frame (its two saved words unless 0) hold, and sets the stack
 // limit from the chunk.
 void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords);
+
+// Before a last-resort collection: every live thread whose chunk is longer
+// than StackSize gives back the low end of its chunk in whole
+// StackSizeIncrements, keeping max(used + StackPadding + StackSizeIncrement
+// + 80, StackSize) bytes. used reaches from the stack base down to the
+// innermost frame's stack pointer (word 1) lowered by its method's maximum
+// stack; a thread without a frame keeps everything. The chunk shrinks in
+// place (its bytes and the stack base stay where they are, its head moves
+// up), takes the thread's and the chunk list's links, and the stack limit
+// follows it.
+void vsThread_shrinkStacks();

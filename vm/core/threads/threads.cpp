@@ -27,7 +27,7 @@ ThreadRecord* record(VmRef thread) { return vsRef_as<ThreadRecord>(thread); }
 
 void vsThread_reset() {
   vsVmGlobals.currentThread = 0;
-  vsVmGlobals.yieldWord = 0;
+  __atomic_store_n(&vsVmGlobals.yieldWord, VmWord{0}, __ATOMIC_RELAXED);
 }
 
 VmRef vsThread_new(const VmRef* javaThread) {
@@ -91,7 +91,7 @@ void vsThread_switchTo(VmRef thread) {
   ThreadRecord* t = record(thread);
   vsPendingException() = t->deferredException;
   t->deferredException = 0;
-  vsVmGlobals.yieldWord = t->stackLimit | (vsVmGlobals.yieldWord & 1);
+  vsScheduler_publishStackLimit(t->stackLimit);
 }
 
 bool vsStackChunk_contains(VmRef chunk, VmWord address) {
@@ -102,4 +102,9 @@ void vsThread_appendPendingCall(const VmRef* thread, const VmRef* call) {
   VmRef* slot = &record(*thread)->pendingCalls;
   while (*slot != 0) slot = &vsRef_as<ArgumentBlock>(*slot)->ref1;
   vsJavaHeap_storeReference(slot, *call);
+}
+
+bool vsThread_isAliveTest(VmRef javaThread) {
+  const JavaThreadObject* j = vsRef_as<JavaThreadObject>(javaThread);
+  return j->threadRecord != 0 && j->finished == 0 && j->startPending == 0;
 }

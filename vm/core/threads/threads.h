@@ -53,3 +53,7 @@ bool vsStackChunk_contains(VmRef chunk, VmWord address);
 // Appends a pending call (an argument block whose word 3 links the next
 // call) at the end of the thread's list.
 void vsThread_appendPendingCall(const VmRef* thread, const VmRef* call);
+
+// Whether the java.lang.Thread lives: it has a thread record (word 3), has
+// not finished (word 4) and has no start pending (word 5).
+bool vsThread_isAliveTest(VmRef javaThread);

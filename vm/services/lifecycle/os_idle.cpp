@@ -1,9 +1,8 @@
 // The VM thread's wait without end (see os_idle.h).
 #include "vm/services/lifecycle/os_idle.h"
 
-#include <unistd.h>
+#include "port/vm_sync.h"
 
 void vsOs_idleForever() {
-  // A signal (the time-slice timer) ends one pause; the wait goes on.
-  for (;;) pause();
+  for (;;) JkVmEventWait(-1);
 }

@@ -1,7 +1,7 @@
 // The VM thread's wait when no green thread can ever run again.
 //
-// Only the VM's exit, from outside the VM thread, ends the wait; nothing
-// wakes the scheduler from it.
+// It waits on the VM wake-up event without limit, again and again: only
+// the VM's exit, which leaves through an exit point, ends it.
 #pragma once
 
 [[noreturn]] void vsOs_idleForever();

@@ -1,8 +1,15 @@
 // Exit jump and hooks (see system_glue.h).
 #include "vm/services/lifecycle/system_glue.h"
 
+#include "ce/substrate/vm_sections.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/vm_control.h"
+
+namespace {
+
+VS_VMBSS(uint8_t) gPrioritySchedule = 0;
+
+}  // namespace
 
 void vsSys_exit(int32_t code) {
   vsVmState().exitCode = code;
@@ -18,3 +25,7 @@ const char* vsSys_getEnv(const char*) { return nullptr; }
 void vsSys_reportUncaughtException(const uint16_t*, int32_t) {}
 
 void vsSys_reportUncaughtValue(uint32_t) {}
+
+int32_t vsSys_isPrioritySchedule() { return gPrioritySchedule; }
+
+void vsSys_setPrioritySchedule(int32_t on) { gPrioritySchedule = on != 0 ? 1 : 0; }

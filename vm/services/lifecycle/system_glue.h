@@ -24,3 +24,8 @@ const char* vsSys_getEnv(const char* name);
 // name's characters, and as a word: this system keeps no report.
 void vsSys_reportUncaughtException(const uint16_t* chars, int32_t length);
 void vsSys_reportUncaughtValue(uint32_t value);
+
+// The priority-scheduling byte (0 at each start): while it is 0 the class
+// library runs every thread at NORM_PRIORITY.
+int32_t vsSys_isPrioritySchedule();
+void vsSys_setPrioritySchedule(int32_t on);

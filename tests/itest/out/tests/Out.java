@@ -30,4 +30,17 @@ public final class Out {
      * recursion.
      */
     public static native int nativeStackPosition();
+
+    /**
+     * Returns value * 2 from a second entry: the first entry suspends the
+     * calling thread in the native, and the launcher's handler resumes it
+     * on its third poll.
+     */
+    public static native int blockingTwice(int value);
+
+    /** Turns the virtual machine's priority scheduling on or off. */
+    public static native void setPrioritySchedule(boolean on);
+
+    /** Ends the virtual machine with the status. */
+    public static native void exit(int status);
 }

@@ -8,9 +8,11 @@
 
 #include "ce/substrate/vm_sections.h"
 #include "tests/core/exception_double.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/threads/monitor_queue.h"
 #include "vm/core/threads/monitors.h"
+#include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/tests/thread_fixture.h"
 
 namespace {
@@ -509,6 +511,158 @@ TEST_F(MonitorTest, UnlinkOfARecordNotOnTheListChangesNothing) {
   vsMonitor_unlink(&sentinel);
   EXPECT_EQ(monitorList(), std::vector<int>{0});
   EXPECT_EQ(vsRoot(kRootMonitorSentinel), sentinel);
+}
+
+}  // namespace
+
+namespace {
+
+// Wait, interrupt and the identity hash, with no current thread: nothing
+// reschedules.
+class WaitTest : public MonitorTest {
+ protected:
+  static int32_t wait(int t, int o) { return vsMonitor_wait(object(o), 0, 0, thread(t)); }
+  static uint32_t flags(int t) { return rec(*thread(t))->flags; }
+  static bool sleeping(int t) {
+    return vsMonitorQueue_contains(vsRoot_as<MonitorRecord>(kRootMonitorSentinel)->queue, *thread(t));
+  }
+};
+
+TEST_F(WaitTest, AWaitMakesOneRecordAlsoWhileAContenderQueues) {
+  ASSERT_EQ(lock(A, 0), 1);
+  ASSERT_EQ(lock(B, 0), 1);
+  ASSERT_EQ(monitorList(), std::vector<int>{0});
+  // A waits: the contender takes the lock, the same record holds A.
+  ASSERT_EQ(wait(A, 0), 1);
+  EXPECT_EQ(monitorList(), std::vector<int>{0});
+  EXPECT_EQ(waitSet(0), std::vector<int>{A});
+  EXPECT_TRUE(entryQueue(0).empty());
+  EXPECT_EQ(owner(0), B);
+  EXPECT_FALSE(isRunnable(A));
+  // A wait without contention makes its record too.
+  ASSERT_EQ(lock(C, 1), 1);
+  ASSERT_EQ(wait(C, 1), 1);
+  EXPECT_EQ(monitorList(), (std::vector<int>{1, 0}));
+  EXPECT_EQ(owner(1), -1);
+  // Notified, A queues behind the owner on the same record.
+  ASSERT_EQ(vsMonitor_notify(object(0), 0, thread(B)), 1);
+  EXPECT_EQ(entryQueue(0), std::vector<int>{A});
+  EXPECT_TRUE(waitSet(0).empty());
+  EXPECT_EQ(monitorList(), (std::vector<int>{1, 0}));
+  // The unlock hands the lock to A; the record goes once both queues are empty.
+  ASSERT_EQ(release(B, 0), 1);
+  EXPECT_EQ(owner(0), A);
+  EXPECT_EQ(monitorList(), std::vector<int>{1});
+  EXPECT_FALSE(vsException_isPending());
+}
+
+TEST_F(WaitTest, AWaitWithoutTheLockRaises113) {
+  EXPECT_EQ(wait(A, 0), 0);
+  expectRaised(kErrWaitNotOwner);
+  EXPECT_TRUE(monitorList().empty());
+}
+
+// Only a waiter or a sleeper is woken with InterruptedException; any other
+// thread keeps the flag for its next wait or sleep.
+TEST_F(WaitTest, InterruptWakesWaitersAndSleepersAndFlagsTheRest) {
+  ASSERT_EQ(lock(A, 0), 1);
+  ASSERT_EQ(lock(B, 0), 1);  // B on the entry queue
+  ASSERT_EQ(lock(C, 1), 1);
+  ASSERT_EQ(wait(C, 1), 1);  // C in the wait set of o1, which nobody holds
+  struct Case {
+    int thread;
+    bool flagged;     // only the flag
+    bool queuedAfter; // on o0's entry queue afterwards
+  };
+  const Case kCases[] = {{B, true, true}, {C, false, false}};
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.thread);
+    vsMonitor_interrupt(thread(c.thread));
+    EXPECT_EQ((flags(c.thread) & kThreadInterruptedFlag) != 0, c.flagged);
+    EXPECT_EQ(rec(*thread(c.thread))->deferredException != 0, !c.flagged);
+    EXPECT_FALSE(vsException_isPending()) << "the exception goes to the thread, not the current one";
+  }
+  EXPECT_EQ(entryQueue(0), std::vector<int>{B});
+  // C took o1 again at once and runs.
+  EXPECT_EQ(owner(1), C);
+  EXPECT_TRUE(isRunnable(C));
+  EXPECT_EQ(monitorList(), std::vector<int>{0});
+  EXPECT_EQ(vsTestException_last().className, "java/lang/InterruptedException");
+  vsTestException_clear();
+  // B's flag turns its next wait into the exception at once, and clears.
+  ASSERT_EQ(release(A, 0), 1);
+  ASSERT_EQ(owner(0), B);
+  EXPECT_EQ(wait(B, 0), 0);
+  EXPECT_EQ(vsTestException_last().className, "java/lang/InterruptedException");
+  EXPECT_EQ(flags(B) & kThreadInterruptedFlag, 0u);
+  EXPECT_EQ(owner(0), B);
+  vsTestException_clear();
+}
+
+TEST_F(WaitTest, InterruptedWaiterQueuesForTheLockItsOwnerHolds) {
+  ASSERT_EQ(lock(A, 0), 1);
+  ASSERT_EQ(wait(A, 0), 1);
+  ASSERT_EQ(lock(B, 0), 1);
+  vsMonitor_interrupt(thread(A));
+  // A gets its exception only once it runs, and it runs only with the lock.
+  EXPECT_NE(rec(*thread(A))->deferredException, 0u);
+  EXPECT_EQ(entryQueue(0), std::vector<int>{A});
+  EXPECT_FALSE(isRunnable(A));
+  ASSERT_EQ(release(B, 0), 1);
+  EXPECT_EQ(owner(0), A);
+  EXPECT_TRUE(isRunnable(A));
+  vsTestException_clear();
+}
+
+TEST_F(WaitTest, SleepOfAnInterruptedThreadThrowsAtOnce) {
+  vsMonitor_interrupt(thread(A));
+  vsScheduler_sleep(1000, 0, thread(A));
+  EXPECT_EQ(vsTestException_last().className, "java/lang/InterruptedException");
+  EXPECT_FALSE(sleeping(A));
+  EXPECT_TRUE(isRunnable(A));
+  vsTestException_clear();
+  vsScheduler_sleep(1000, 0, thread(A));
+  EXPECT_TRUE(sleeping(A));
+  vsMonitor_interrupt(thread(A));
+  EXPECT_FALSE(sleeping(A));
+  EXPECT_TRUE(isRunnable(A));
+  EXPECT_NE(rec(*thread(A))->deferredException, 0u);
+  vsTestException_clear();
+}
+
+TEST_F(WaitTest, WakeTimesSaturate) {
+  struct Case {
+    int64_t now, milliseconds, expected;
+  };
+  const Case kCases[] = {
+      {1000, 200, 1200},
+      {1000, 0x7fffffffffffffffLL, kLargestWakeTime},
+      {0x7fffffffffffff00LL, 0x100, kLargestWakeTime},
+      {0, 0, 1},  // 0 would mean no time at all
+  };
+  for (const Case& c : kCases)
+    EXPECT_EQ(vsThread_wakeTimeAfter(c.now, c.milliseconds), c.expected) << c.now << " + " << c.milliseconds;
+  vsThread_setWakeTime(*thread(A), kLargestWakeTime);
+  EXPECT_EQ(rec(*thread(A))->wakeTimeHigh, 0x7fffffffu);
+  EXPECT_EQ(rec(*thread(A))->wakeTimeLow, 0xffffffffu);
+}
+
+TEST_F(WaitTest, IdentityHashIsKeptAcrossLocking) {
+  const int32_t first = vsMonitor_ensureHash(object(0));
+  EXPECT_NE(first, 0);
+  EXPECT_EQ(static_cast<uint32_t>(first) >> 30, 0u);
+  ASSERT_EQ(lock(A, 0), 1);
+  EXPECT_EQ(vsMonitor_ensureHash(object(0)), first);
+  ASSERT_EQ(release(A, 0), 1);
+  EXPECT_EQ(vsMonitor_ensureHash(object(0)), first);
+  // Drawn while locked: the saved near gets it and keeps it after unlock.
+  ASSERT_EQ(lock(A, 1), 1);
+  const int32_t locked = vsMonitor_ensureHash(object(1));
+  EXPECT_NE(locked, 0);
+  EXPECT_EQ(vsMonitor_ensureHash(object(1)), locked);
+  ASSERT_EQ(release(A, 1), 1);
+  EXPECT_EQ(vsMonitor_ensureHash(object(1)), locked);
+  EXPECT_NE(locked, first);
 }
 
 }  // namespace

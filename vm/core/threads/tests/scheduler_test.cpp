@@ -6,6 +6,7 @@
 #include "ce/substrate/vm_sections.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/threads/tests/thread_fixture.h"
+#include "vm/services/lifecycle/time_slice.h"
 
 namespace {
 
@@ -144,6 +145,9 @@ TEST_F(RunQueueTest, InitializeZeroesTheCountersAndTheBitmap) {
   EXPECT_EQ(vsScheduler.threadCount, 0u);
   EXPECT_EQ(vsScheduler.priorityBitmap, 0u);
   EXPECT_EQ(vsScheduler.lastPriority, 0u);
+  EXPECT_TRUE(vsTimeSlice_isRunning()) << "the time slice starts";
+  vsTimeSlice_stop();
+  EXPECT_FALSE(vsTimeSlice_isRunning());
 }
 
 }  // namespace

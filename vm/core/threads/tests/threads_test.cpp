@@ -1,4 +1,4 @@
-// Thread creation, start and pending calls.
+// Thread creation, start, pending calls and the shrinking of grown stacks.
 #include <gtest/gtest.h>
 
 #include "vm/core/memory/java_heap.h"
@@ -7,6 +7,8 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
+#include "vm/core/interp/interpreter_frames.h"
+#include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/tests/thread_fixture.h"
 
 namespace {
@@ -134,6 +136,58 @@ TEST_F(ThreadTest, ResetClearsTheCurrentThreadAndTheYieldWord) {
   vsThread_reset();
   EXPECT_EQ(vsVmGlobals.currentThread, 0u);
   EXPECT_EQ(vsVmGlobals.yieldWord, 0u);
+}
+
+// A stack grown (or not) to a length, then back at a shallow or deep frame:
+// it gives back whole increments down to what the frame needs.
+TEST_F(ThreadTest, GrownStacksShrinkByWholeIncrementsToWhatTheirFramesNeed) {
+  struct Case {
+    uint32_t grownTo;     // 0: never grown
+    uint32_t frameDepth;  // bytes from the base to the frame pointer
+    uint32_t length;      // after the shrink
+  };
+  // keep = max(used + 1280 + 2048 + 80, 4096), used = depth + 40 + 4 * 8.
+  const Case kCases[] = {{16384, 200, 4096}, {16384, 9000, 14336}, {0, 200, 4096}, {8192, 600, 4096}};
+  ASSERT_EQ(vsVmFlags().StackSize, 4096);
+  ASSERT_EQ(vsVmFlags().StackSizeIncrement, 2048);
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(testing::Message() << c.grownTo << " bytes, frame at " << c.frameDepth);
+    VmHandle thread;
+    vsHandle_push(&thread, newThread(kNormPriority));
+    vsThread_start(&thread.object);
+    rec(thread.object)->savedLocals = rec(thread.object)->stackPointer;
+    if (c.grownTo != 0) {
+      ASSERT_EQ(vsThread_growStack(&thread.object, c.grownTo), 1);
+    }
+    const VmRef method = vsJavaHeap_newMethod(0);
+    vsRef_as<MethodRecord>(method)->maxStack = 8;
+    const VmWord base = vsThread_stackBase(thread.object);
+    const VmWord fp = base - c.frameDepth;
+    vsFrame_atPointer(fp)->method = method;
+    *vsWord_toPointer<VmWord>(fp + 8) = 0x5a5a5a5a;  // a word of the used stack
+    ThreadRecord* t = rec(thread.object);
+    t->savedFramePointer = fp;
+    t->savedLocals = fp - 40;
+    const VmRef before = t->stackChunk;
+    const uint32_t lengthBefore = vsRef_as<StackChunk>(before)->length;
+
+    vsThread_shrinkStacks();
+
+    t = rec(thread.object);
+    const StackChunk* chunk = vsRef_as<StackChunk>(t->stackChunk);
+    EXPECT_EQ(chunk->length, c.length);
+    EXPECT_EQ((lengthBefore - chunk->length) % 2048, 0u);
+    EXPECT_EQ(t->stackChunk == before, chunk->length == lengthBefore);
+    EXPECT_EQ(vsThread_stackBase(thread.object), base) << "the stack stays where it is";
+    EXPECT_EQ(*vsWord_toPointer<VmWord>(fp + 8), 0x5a5a5a5au);
+    EXPECT_EQ(chunk->owner, thread.object);
+    EXPECT_EQ(t->stackLimit, t->stackChunk + static_cast<uint32_t>(vsVmFlags().StackPadding));
+    bool listed = false;
+    for (VmRef k = vsJavaHeap.stackChunkList; k != 0; k = vsRef_as<StackChunk>(k)->next)
+      listed = listed || k == t->stackChunk;
+    EXPECT_TRUE(listed) << "the chunk list names the chunk where it now is";
+    vsHandle_close(&thread);
+  }
 }
 
 }  // namespace

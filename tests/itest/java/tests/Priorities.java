@@ -1,0 +1,73 @@
+package tests;
+
+/**
+ * With priority scheduling on, a priority-6 thread runs to its end before
+ * the thread that started it goes on, and two threads of priority 5 take
+ * turns at Thread.yield().
+ */
+public final class Priorities {
+    private Priorities() {
+    }
+
+    private static final class High extends Thread {
+        public void run() {
+            Out.printString("six runs");
+            Out.newLine();
+            Out.printString("six ends");
+            Out.newLine();
+        }
+    }
+
+    private static final Object LOCK = new Object();
+    private static final char[] TURNS = new char[12];
+    private static int turns;
+    private static int finished;
+
+    /**
+     * Notes each turn in memory (printing takes long, and a time slice
+     * between the note and the yield would add a switch of its own).
+     */
+    private static final class Taker extends Thread {
+        private final char name;
+
+        Taker(char name) {
+            this.name = name;
+        }
+
+        public void run() {
+            for (int i = 0; i < 3; i++) {
+                TURNS[turns++] = name;
+                TURNS[turns++] = (char) ('0' + i);
+                Thread.yield();
+            }
+            synchronized (LOCK) {
+                finished++;
+                LOCK.notifyAll();
+            }
+        }
+    }
+
+    public static void main(String[] args) throws InterruptedException {
+        Out.setPrioritySchedule(true);
+        Thread high = new High();
+        high.setPriority(6);
+        high.start();
+        Out.printString("main goes on");
+        Out.newLine();
+        // A thread joins its run queue right behind the queue's head (this
+        // thread): b started first comes after a.
+        Thread a = new Taker('a');
+        new Taker('b').start();
+        a.start();
+        synchronized (LOCK) {
+            while (finished < 2) {
+                LOCK.wait();
+            }
+        }
+        for (int i = 0; i < turns; i += 2) {
+            Out.printChar(TURNS[i]);
+            Out.printChar(TURNS[i + 1]);
+            Out.newLine();
+        }
+    }
+}

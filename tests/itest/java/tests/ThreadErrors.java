@@ -1,0 +1,71 @@
+package tests;
+
+/**
+ * The exceptions of sleep(-1), of a second start() and of wait without the
+ * lock, and isAlive before, during and after a run.
+ */
+public final class ThreadErrors {
+    private static final Object LOCK = new Object();
+    private static boolean go;
+
+    private ThreadErrors() {
+    }
+
+    private static final class Parked extends Thread {
+        public void run() {
+            synchronized (LOCK) {
+                while (!go) {
+                    try {
+                        LOCK.wait();
+                    } catch (InterruptedException e) {
+                        return;
+                    }
+                }
+            }
+        }
+    }
+
+    private static void line(String text) {
+        Out.printString(text);
+        Out.newLine();
+    }
+
+    public static void main(String[] args) throws InterruptedException {
+        try {
+            Thread.sleep(-1);
+            line("slept");
+        } catch (IllegalArgumentException e) {
+            line("sleep(-1): IllegalArgumentException");
+        }
+        try {
+            new Object().wait();
+            line("waited");
+        } catch (IllegalMonitorStateException e) {
+            line("wait: IllegalMonitorStateException");
+        }
+        Thread t = new Parked();
+        Out.printString("before: ");
+        Out.printBoolean(t.isAlive());
+        Out.newLine();
+        t.start();
+        Out.printString("during: ");
+        Out.printBoolean(t.isAlive());
+        Out.newLine();
+        try {
+            t.start();
+            line("started twice");
+        } catch (IllegalThreadStateException e) {
+            line("second start: IllegalThreadStateException");
+        }
+        synchronized (LOCK) {
+            go = true;
+            LOCK.notifyAll();
+        }
+        while (t.isAlive()) {
+            Thread.yield();
+        }
+        Out.printString("after: ");
+        Out.printBoolean(t.isAlive());
+        Out.newLine();
+    }
+}
