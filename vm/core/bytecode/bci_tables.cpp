@@ -18,7 +18,11 @@ constexpr int32_t kErrUnreadableInstruction = 26;
 
 class InstructionStartScanner : public vsBytecodeClosure {
  public:
-  explicit InstructionStartScanner(const VmRef* starts) { vsHandle_pushCopy(&this->starts, starts); }
+  // Only lengths matter: string constants stay as they are.
+  explicit InstructionStartScanner(const VmRef* starts) {
+    vsHandle_pushCopy(&this->starts, starts);
+    resolvesStrings = false;
+  }
   VmHandle starts;
 
   int32_t prolog() override {
