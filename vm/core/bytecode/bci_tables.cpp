@@ -175,7 +175,7 @@ int32_t vsInstructionCostClosure::tableSwitch(uint32_t table, int32_t defaultTar
   flow(defaultTarget, share);
   const MethodRecord* m = vsRef_as<MethodRecord>(method.object);
   for (int64_t k = 0; k < entries; ++k)
-    flow(static_cast<int32_t>(bci) + vsMethod_codeIntAt(m, table + 12 + 4 * static_cast<uint32_t>(k)), share);
+    flow(vsBytecodes_target(bci, vsMethod_codeIntAt(m, table + 12 + 4 * static_cast<uint32_t>(k))), share);
   return 0;
 }
 
@@ -186,7 +186,7 @@ int32_t vsInstructionCostClosure::lookupSwitch(uint32_t table, int32_t defaultTa
   flow(defaultTarget, share);
   const MethodRecord* m = vsRef_as<MethodRecord>(method.object);
   for (int64_t k = 0; k < n; ++k)
-    flow(static_cast<int32_t>(bci) + vsMethod_codeIntAt(m, table + 12 + 8 * static_cast<uint32_t>(k)), share);
+    flow(vsBytecodes_target(bci, vsMethod_codeIntAt(m, table + 12 + 8 * static_cast<uint32_t>(k))), share);
   return 0;
 }
 

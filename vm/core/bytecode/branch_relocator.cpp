@@ -43,7 +43,7 @@ int32_t vsBranchRelocator::relocate16(int32_t target) {
 void vsBranchRelocator::relocateWord(uint32_t at) {
   MethodRecord* m = codeOf(this);
   int32_t offset;
-  if (newOffset(static_cast<int32_t>(bci) + vsMethod_codeIntAt(m, at), &offset)) vsMethod_setCodeIntAt(m, at, offset);
+  if (newOffset(vsBytecodes_target(bci, vsMethod_codeIntAt(m, at)), &offset)) vsMethod_setCodeIntAt(m, at, offset);
 }
 
 int32_t vsBranchRelocator::branchIf(int32_t, int32_t target) { return relocate16(target); }

@@ -187,7 +187,6 @@ int32_t decode(vsBytecodeClosure* c, uint32_t bci) {
   const uint8_t op = vsMethod_codeByteAt(m, bci);
   const uint8_t byte1 = vsMethod_codeByteAt(m, bci + 1);
   const uint32_t table = (bci + 4) & ~uint32_t{3};
-  const int32_t here = static_cast<int32_t>(bci);
   if (op >= kOpIconstM1 && op <= kOpIconst5) return c->pushInt(op - kOpIconst0);
   if (op >= kOpIload0 && op <= kOpAload3) return c->loadLocal(kLocalTypes[(op - kOpIload0) / 4], (op - kOpIload0) % 4);
   if (op >= kOpIstore0 && op <= kOpAstore3)
@@ -201,9 +200,9 @@ int32_t decode(vsBytecodeClosure* c, uint32_t bci) {
   if (op >= kOpIshl && op <= kOpLxor)
     return c->binaryOp((op - kOpIshl) % 2 == 0 ? kTypeInt : kTypeLong, kOpShl + (op - kOpIshl) / 2);
   if (op >= kOpI2l && op <= kOpI2s) return c->convert(kConversions[op - kOpI2l][0], kConversions[op - kOpI2l][1]);
-  if (op >= kOpIfeq && op <= kOpIfle) return c->branchIf(kConditions[op - kOpIfeq], here + branchOffset16(m, bci + 1));
+  if (op >= kOpIfeq && op <= kOpIfle) return c->branchIf(kConditions[op - kOpIfeq], vsBytecodes_target(bci, branchOffset16(m, bci + 1)));
   if (op >= kOpIfIcmpeq && op <= kOpIfIcmple)
-    return c->branchIfIntCompare(kConditions[op - kOpIfIcmpeq], here + branchOffset16(m, bci + 1));
+    return c->branchIfIntCompare(kConditions[op - kOpIfIcmpeq], vsBytecodes_target(bci, branchOffset16(m, bci + 1)));
   if (op >= kOpIreturn && op <= kOpReturn) return c->returnValue(kReturnTypes[op - kOpIreturn]);
   if (op >= kOpPutfieldByteFast && op <= kOpPutfieldRefFast) {
     const int32_t type = kFastFieldTypes[op - kOpPutfieldByteFast];
@@ -253,17 +252,17 @@ int32_t decode(vsBytecodeClosure* c, uint32_t bci) {
     case kOpFcmpg: return c->compare(kTypeFloat, 6);
     case kOpDcmpl: return c->compare(kTypeDouble, 4);
     case kOpDcmpg: return c->compare(kTypeDouble, 6);
-    case kOpIfAcmpeq: return c->branchIfRefCompare(2, here + branchOffset16(m, bci + 1));
-    case kOpIfAcmpne: return c->branchIfRefCompare(3, here + branchOffset16(m, bci + 1));
-    case kOpIfnull: return c->branchIf(0, here + branchOffset16(m, bci + 1));
-    case kOpIfnonnull: return c->branchIf(1, here + branchOffset16(m, bci + 1));
-    case kOpGoto: return c->branchAlways(here + branchOffset16(m, bci + 1));
-    case kOpGotoW: return c->branchAlways(here + vsMethod_codeBigEndianIntAt(m, bci + 1));
+    case kOpIfAcmpeq: return c->branchIfRefCompare(2, vsBytecodes_target(bci, branchOffset16(m, bci + 1)));
+    case kOpIfAcmpne: return c->branchIfRefCompare(3, vsBytecodes_target(bci, branchOffset16(m, bci + 1)));
+    case kOpIfnull: return c->branchIf(0, vsBytecodes_target(bci, branchOffset16(m, bci + 1)));
+    case kOpIfnonnull: return c->branchIf(1, vsBytecodes_target(bci, branchOffset16(m, bci + 1)));
+    case kOpGoto: return c->branchAlways(vsBytecodes_target(bci, branchOffset16(m, bci + 1)));
+    case kOpGotoW: return c->branchAlways(vsBytecodes_target(bci, vsMethod_codeBigEndianIntAt(m, bci + 1)));
     case kOpTableswitch:
-      return c->tableSwitch(table, here + vsMethod_codeIntAt(m, table), vsMethod_codeIntAt(m, table + 4),
+      return c->tableSwitch(table, vsBytecodes_target(bci, vsMethod_codeIntAt(m, table)), vsMethod_codeIntAt(m, table + 4),
                             vsMethod_codeIntAt(m, table + 8));
     case kOpLookupswitch:
-      return c->lookupSwitch(table, here + vsMethod_codeIntAt(m, table), vsMethod_codeIntAt(m, table + 4));
+      return c->lookupSwitch(table, vsBytecodes_target(bci, vsMethod_codeIntAt(m, table)), vsMethod_codeIntAt(m, table + 4));
     case kOpGetstatic:
     case kOpGetstaticFast:
     case kOpGetstatic2Fast: return c->getStatic(index);

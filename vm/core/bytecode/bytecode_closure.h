@@ -114,6 +114,12 @@ class vsBytecodeClosure {
   VmPtr<VmHandle> savedRoots;
 };
 
+// The target of a branch offset from bci; a hostile offset wraps around
+// instead of overflowing.
+inline int32_t vsBytecodes_target(uint32_t bci, int32_t offset) {
+  return static_cast<int32_t>(bci + static_cast<uint32_t>(offset));
+}
+
 // Decodes the instruction at bci of the method and calls its operation
 // (prolog first, epilog after an operation that raised nothing); returns
 // the result of the last operation called.

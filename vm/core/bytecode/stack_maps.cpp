@@ -133,7 +133,7 @@ bool vsStackMap_shiftBci(const VmRef* map, uint32_t from, int32_t delta) {
   for (uint32_t i = 0; i < mapOf(map)->count; ++i) {
     const uint32_t bci = vsStackMap_bci(mapOf(map), i);
     if ((bci & 0xffff) < (from & 0xffff)) continue;
-    const uint32_t shifted = static_cast<uint32_t>(static_cast<int32_t>(bci) + delta) & 0xffff;
+    const uint32_t shifted = (bci + static_cast<uint32_t>(delta)) & 0xffff;
     if (vsStackMap_isShort(mapOf(map), i) &&
         !vsStackMap_fitsShort(vsStackMap_localCount(mapOf(map), i), vsStackMap_stackCount(mapOf(map), i), shifted) &&
         !vsStackMap_toLongForm(map, i))
