@@ -31,6 +31,7 @@
 
 #include "ce/substrate/low_thread.h"
 #include "tests/core/core_start.h"
+#include "vm/core/bytecode/stack_maps.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/native_bodies.h"
@@ -205,9 +206,28 @@ void printFields(const ClassRecord* cls) {
   }
 }
 
+// A compact map: one line per entry with its form, counts, bci and the
+// reference slots (locals first, then stack items).
+void printCompactMap(const CountedRecord* map) {
+  for (uint32_t i = 0; i < map->count; ++i) {
+    const uint32_t slots = vsStackMap_localCount(map, i) + vsStackMap_stackCount(map, i);
+    std::printf("    map %s bci %u locals %u stack %u refs", vsStackMap_isShort(map, i) ? "short" : "long",
+                vsStackMap_bci(map, i), vsStackMap_localCount(map, i), vsStackMap_stackCount(map, i));
+    bool any = false;
+    for (uint32_t k = 0; k < slots; ++k) {
+      if (!vsStackMap_isReference(map, i, k)) continue;
+      std::printf(" %u", k);
+      any = true;
+    }
+    std::printf("%s\n", any ? "" : " -");
+  }
+}
+
+// The parser's form, which methods keep while the class image is built.
 void printStackMap(const MethodRecord* m) {
   const VmRef map = vsMethod_stackmap(m);
   if (map == 0) return;
+  if (vsObject_kind(map) == kKindStackMap) return printCompactMap(vsRef_as<CountedRecord>(map));
   const ObjectArray* frames = vsRef_as<ObjectArray>(map);
   for (int32_t f = 0; f + 1 < frames->length; f += 2) {
     const ShortArray* types = vsRef_as<ShortArray>(frames->elements[f]);

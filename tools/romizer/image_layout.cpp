@@ -9,6 +9,7 @@
 
 #include "tools/romizer/pool_merger.h"
 #include "tools/romizer/romizer_names.h"
+#include "vm/core/bytecode/stack_maps.h"
 #include "vm/core/image/image_format.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/native_bodies.h"
@@ -19,6 +20,7 @@
 #include "vm/core/memory/object_size.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
+#include "vm/core/model/handles.h"
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/model_flags.h"
@@ -191,9 +193,9 @@ std::string Layout::what(VmRef ref) const {
   return "record of kind " + std::to_string(kind) + " of class " + romizer_className(vsRef_of(vsObject_class(ref)));
 }
 
-// Image methods use the merged pool, carry no stack map yet, and no
-// exception table when they have no handler; then the items in front of the
-// entry item are not read.
+// Image methods use the merged pool, carry a compact stack map or none
+// (flag 0x1000), and no exception table when they have no handler; with
+// neither, the items in front of the entry item are not read.
 // The read-only class-info records get read-only empty arrays in place of
 // the shared empty arrays of the heap part (roots 41 and 42). Mirrors get
 // their image status, and image classes skip the access checks.
@@ -244,8 +246,10 @@ void Layout::prepareRecords() {
       MethodRecord* m = vsRef_as<MethodRecord>(vsRef_as<ObjectArray>(methods)->elements[i]);
       // Records that later passes made (native copies) use the merged pool too.
       m->constantPool = vsRef_as<ConstantPool>(model_.mergedPool);
-      m->accessFlags |= kMethodMergedPool | kMethodNoStackMap;
-      m->stackMap = 0;
+      m->accessFlags |= kMethodMergedPool;
+      if (m->stackMap == 0) m->accessFlags |= kMethodNoStackMap;
+      if (m->stackMap != 0 && vsObject_kind(m->stackMap) != kKindStackMap)
+        romizer_fail("method %s: its stack map is not compact", romizer_methodName(vsRef_of(m)).c_str());
       if (m->exceptionTable == 0 || vsRef_as<ShortArray>(m->exceptionTable)->length == 0) {
         m->accessFlags |= kMethodNoExceptionTable;
         m->exceptionTable = 0;
@@ -434,6 +438,13 @@ void Layout::describe(VmRef ref, ImageRecord& r) {
           mark(r.words, kPoolEntriesOffset / 4 + i, WordKind::Reference);
       return;
     }
+    case kKindStackMap: {
+      // Long entries refer to their short arrays.
+      const CountedRecord* map = vsRef_as<CountedRecord>(ref);
+      for (uint32_t i = 0; i < map->count; ++i)
+        if (!vsStackMap_isShort(map, i)) mark(r.words, 2 + i, WordKind::Reference);
+      return;
+    }
     case kKindOneWordNear:
     case kKindNear:
     case kKindMethodNear:
@@ -499,9 +510,14 @@ void Layout::place() {
     if ((info->accessFlags & kClassArray) != 0) continue;
     for (VmWord w : {info->methods, info->fields}) readOnlyArrays_.insert(w);
   }
-  for (const auto& [ref, record] : records_)
+  for (const auto& [ref, record] : records_) {
     if (vsObject_kind(ref) == kKindMethod && vsRef_as<MethodRecord>(ref)->exceptionTable != 0)
       readOnlyArrays_.insert(vsRef_as<MethodRecord>(ref)->exceptionTable);
+    if (vsObject_kind(ref) != kKindStackMap) continue;
+    const CountedRecord* map = vsRef_as<CountedRecord>(ref);
+    for (uint32_t i = 0; i < map->count; ++i)
+      if (!vsStackMap_isShort(map, i)) readOnlyArrays_.insert(map->words[i]);
+  }
   readOnlyArrays_.insert(vsRef_as<ConstantPool>(model_.mergedPool)->tags);
   readOnlyArrays_.insert(out_.sharedChars);
   readOnlyArrays_.insert(stringRuns_);
@@ -533,6 +549,9 @@ void Layout::place() {
         break;
       case kKindConstantPool:
         groups[kGroupPool].push_back(ref);
+        break;
+      case kKindStackMap:
+        groups[kGroupTables].push_back(ref);
         break;
       case kKindSymbol: {
         const VmWord header = vsRef_as<ObjectHeader>(ref)->near.raw;
@@ -725,3 +744,14 @@ ImageTarget ImageAddressMap::find(VmWord address) const {
 }
 
 ImageLayout romizer_layOut(RomizerModel& model) { return Layout(model).run(); }
+
+void romizer_compressStackMaps(RomizerModel& model) {
+  for (VmRef cls : model.classes) {
+    if (vsObject_kind(cls) != kKindInstanceClass) continue;
+    VmHandle handle;
+    vsHandle_push(&handle, cls);
+    const bool ok = vsStackMap_compressClass(&handle.object);
+    vsHandle_close(&handle);
+    if (!ok) romizer_fail("class %s: no memory for its stack maps", romizer_className(cls).c_str());
+  }
+}

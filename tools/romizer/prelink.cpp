@@ -310,8 +310,7 @@ class Prelinker {
     restore(&pool.object, index);
     const bool expectStatic = opcode == kOpGetstatic || opcode == kOpPutstatic;
     const bool isGet = opcode == kOpGetstatic || opcode == kOpGetfield;
-    static const char* const kNames[] = {"getstatic", "putstatic", "getfield", "putfield"};
-    const std::string verb = where + ": " + kNames[opcode - kOpGetstatic];
+    const std::string verb = where + ": " + vsBytecodes_name(opcode);
     const std::string site = verb + " " + memberText(&pool.object, index, verb);
     guarded(site, [&] {
       uint32_t offset = 0;
@@ -324,8 +323,7 @@ class Prelinker {
                   uint8_t opcode) {
     const uint32_t index = vsMethod_operandU2At(methodOf(method), bci + 1);
     restore(&pool.object, index);
-    static const char* const kNames[] = {"invokevirtual", "invokespecial", "invokestatic", "invokeinterface"};
-    const std::string verb = where + ": " + kNames[opcode - kOpInvokevirtual];
+    const std::string verb = where + ": " + vsBytecodes_name(opcode);
     const std::string site = verb + " " + memberText(&pool.object, index, verb);
     guarded(site, [&] {
       switch (opcode) {

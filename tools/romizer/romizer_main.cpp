@@ -152,6 +152,7 @@ void setUpHeap() {
 // The passes after loading, in the order of romizer_model.h.
 void runPasses() {
   romizer_mergePools(gModel);
+  romizer_compressStackMaps(gModel);
   romizer_prelink(gModel);
   romizer_bindNatives(gModel, gRequest.bindingTable, gRequest.unboundList);
 }

@@ -43,12 +43,6 @@ void romizer_fail(const char* format, ...) {
 
 namespace {
 
-constexpr uint8_t kOpNop = 0;
-constexpr uint8_t kOpIload0 = 26;
-constexpr uint8_t kOpPop = 87;
-constexpr uint8_t kOpIfne = 154;
-constexpr uint8_t kOpIfIcmplt = 161;
-
 // Item tags of the parser's stack map.
 constexpr uint16_t kItemInt = 1;
 constexpr uint16_t kItemNull = 5;

@@ -17,13 +17,19 @@
 #include "tools/romizer/image_writer.h"
 #include "tools/romizer/pool_merger.h"
 #include "tools/romizer/romizer_names.h"
+#include "vm/core/bytecode/bci_tables.h"
+#include "vm/core/bytecode/stack_maps.h"
+#include "vm/core/bytecode/tag_stack.h"
 #include "vm/core/memory/string_factory.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/constant_pool.h"
+#include "vm/core/model/handles.h"
 #include "vm/core/model/kinds.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/symbols.h"
+#include "vm/core/model/vm_globals.h"
 #include "vm/core/model/well_known_symbols.h"
 #include "vm/core/startup/vm_control.h"
 
@@ -109,6 +115,7 @@ class RomizerPassesTest : public ::testing::Test {
     for (VmRef cls : model_.classes)
       if (vsObject_kind(cls) == kKindInstanceClass) before_[romizer_className(cls)] = meanings(cls);
     romizer_mergePools(model_);
+    romizer_compressStackMaps(model_);
   }
 
   static VmRef classNamed(const std::string& name) {
@@ -230,6 +237,66 @@ TEST_F(RomizerPassesTest, LaterSymbolsJoinTheRun) {
 
 // Interned Strings become the writable area's Strings: ordered by bucket,
 // each pair's steps leading to its own text in the shared char array.
+// Every method with a branch, a switch or a handler has a compact map whose
+// entries rise strictly at instruction starts, and the simulator types the
+// frame at every instruction start within the frame, without allocating.
+TEST_F(RomizerPassesTest, StackMapsTypeEveryInstructionStart) {
+  int typed = 0;
+  for (VmRef cls : model_.classes) {
+    if (vsObject_kind(cls) != kKindInstanceClass) continue;
+    const ObjectArray* methods = vsRef_as<ObjectArray>(vsClass_methods(vsRef_as<ClassRecord>(cls)));
+    for (int32_t i = 0; i < methods->length; ++i) {
+      VmHandle method;
+      vsHandle_push(&method, methods->elements[i]);
+      const MethodRecord* m = vsRef_as<MethodRecord>(method.object);
+      const std::string name = romizer_methodName(method.object);
+      if (vsMethod_isNative(m) || vsMethod_isAbstract(m)) {
+        EXPECT_EQ(vsMethod_stackmap(m), 0u) << name;
+        vsHandle_close(&method);
+        continue;
+      }
+      VmHandle starts;
+      vsHandle_push(&starts, vsBytecodes_scanInstructionStarts(&method.object));
+      ASSERT_NE(starts.object, 0u) << name;
+      VmHandle map;
+      vsHandle_push(&map, vsMethod_stackmap(m));
+      bool branches = m->exceptionTable != 0 && vsRef_as<ShortArray>(m->exceptionTable)->length > 0;
+      for (uint32_t bci = 0; bci < m->codeLength; ++bci) {
+        if (vsRef_as<ByteArray>(starts.object)->elements[bci] == 0) continue;
+        const uint8_t op = m->code[bci];
+        branches |= (op >= kOpIfeq && op <= kOpGoto) || op == kOpIfnull || op == kOpIfnonnull || op == kOpGotoW ||
+                    op == kOpTableswitch || op == kOpLookupswitch;
+      }
+      if (branches) {
+        ASSERT_NE(map.object, 0u) << name << " has branches but no map";
+        ASSERT_EQ(vsObject_kind(map.object), kKindStackMap) << name;
+      }
+      if (map.object != 0) {
+        const CountedRecord* c = vsRef_as<CountedRecord>(map.object);
+        for (uint32_t e = 0; e < c->count; ++e) {
+          const uint32_t bci = vsStackMap_bci(c, e);
+          EXPECT_TRUE(e == 0 || bci > vsStackMap_bci(c, e - 1)) << name << " entry " << e;
+          EXPECT_TRUE(bci < m->codeLength && vsRef_as<ByteArray>(starts.object)->elements[bci] != 0)
+              << name << " entry " << e << " at " << bci;
+        }
+      }
+      for (uint32_t bci = 0; bci < m->codeLength; ++bci) {
+        if (vsRef_as<ByteArray>(starts.object)->elements[bci] == 0) continue;
+        const VmWord top = vsVmGlobals.allocationTop;
+        vsTagStackClosure closure(&method.object);
+        ASSERT_NE(vsTagStackClosure_computeTagsAt(&closure, &map.object, bci), 0u) << name;
+        EXPECT_GE(closure.top, m->maxLocals) << name << " at " << bci;
+        EXPECT_LE(closure.top, uint32_t{m->maxLocals} + m->maxStack) << name << " at " << bci;
+        EXPECT_EQ(vsVmGlobals.allocationTop, top) << name << " at " << bci;
+        EXPECT_TRUE(closure.exact) << name << " at " << bci;
+        ++typed;
+      }
+      vsHandle_close(&method);
+    }
+  }
+  EXPECT_GT(typed, 400);
+}
+
 TEST_F(RomizerPassesTest, LayoutGivesEveryStringItsText) {
   const std::vector<std::string> texts = {"child", "", "alpha", "a somewhat longer string of the image"};
   for (const std::string& t : texts) {

@@ -235,90 +235,9 @@ namespace {
 void run(Mode mode) {
   if (mode == Mode::Initialize) {
     void* table[256];
-    for (void*& h : table) h = &&op_unimplemented;
-#define H(op, label) table[op] = &&label
-    H(0, op_nop);
-    H(1, op_aconst_null);
-    for (int i = 2; i <= 8; ++i) H(i, op_iconst);
-    H(9, op_lconst);
-    H(10, op_lconst);
-    H(11, op_fconst);
-    H(12, op_fconst);
-    H(13, op_fconst);
-    H(14, op_dconst);
-    H(15, op_dconst);
-    H(16, op_bipush);
-    H(17, op_sipush);
-    H(kOpLdc, op_ldc_slow);
-    H(kOpLdcW, op_ldc_slow);
-    H(kOpLdc2W, op_ldc2_w_slow);
-    for (int i : {21, 23, 25}) H(i, op_iload);
-    for (int i : {22, 24}) H(i, op_lload);
-    for (int i = 26; i <= 45; ++i) table[i] = ((i - 26) / 4 == 1 || (i - 26) / 4 == 3) ? &&op_lload_n : &&op_iload_n;
-    for (int i = 46; i <= 53; ++i) table[i] = &&op_xaload;
-    for (int i : {54, 56, 58}) H(i, op_istore);
-    for (int i : {55, 57}) H(i, op_lstore);
-    for (int i = 59; i <= 78; ++i) table[i] = ((i - 59) / 4 == 1 || (i - 59) / 4 == 3) ? &&op_lstore_n : &&op_istore_n;
-    for (int i = 79; i <= 86; ++i) table[i] = &&op_xastore;
-    H(87, op_pop);
-    H(88, op_pop2);
-    H(89, op_dup);
-    H(90, op_dup_x1);
-    H(91, op_dup_x2);
-    H(92, op_dup2);
-    H(93, op_dup2_x1);
-    H(94, op_dup2_x2);
-    H(95, op_swap);
-    for (int i = 96; i <= 131; ++i) table[i] = &&op_arith;
-    H(132, op_iinc);
-    for (int i = 133; i <= 147; ++i) table[i] = &&op_convert;
-    for (int i = 148; i <= 152; ++i) table[i] = &&op_compare;
-    for (int i = 153; i <= 166; ++i) table[i] = &&op_if;
-    H(kOpIfnull, op_if);
-    H(kOpIfnonnull, op_if);
-    H(kOpGoto, op_goto);
-    H(kOpGotoW, op_goto_w);
-    H(kOpTableswitch, op_tableswitch);
-    H(kOpLookupswitch, op_lookupswitch);
-    for (int i = 172; i <= 176; ++i) table[i] = (i == 173 || i == 175) ? &&op_return2 : &&op_return1;
-    H(kOpReturn, op_return0);
-    H(kOpGetstatic, op_static_slow);
-    H(kOpPutstatic, op_static_slow);
-    H(kOpInvokestatic, op_invokestatic_slow);
-    H(kOpNew, op_new_slow);
-    for (int i : {kOpGetfield, kOpPutfield, kOpInvokevirtual, kOpInvokespecial, kOpInvokeinterface, kOpAnewarray})
-      H(i, op_member_slow);
-    H(188, op_newarray);
-    H(190, op_arraylength);
-    H(191, op_athrow);
-    H(kOpWide, op_wide);
-    H(kOpMultianewarray, op_multianewarray);
-    H(kOpCheckcast, op_checkcast);
-    H(kOpInstanceof, op_instanceof);
-    H(kOpLdcFast, op_ldc_fast);
-    H(kOpLdcWFast, op_ldc_w_fast);
-    H(kOpLdc2WFast, op_ldc2_w);
-    H(kOpPutstaticFast, op_putstatic_fast);
-    H(kOpPutstaticRefFast, op_putstatic_ref_fast);
-    H(kOpPutstatic2Fast, op_putstatic2_fast);
-    H(kOpGetstaticFast, op_getstatic_fast);
-    H(kOpGetstatic2Fast, op_getstatic2_fast);
-    for (int i = kOpPutfieldByteFast; i <= kOpGetfieldCharFast; ++i) table[i] = &&op_field_fast;
-    H(kOpInvokevirtualFast, op_invokevirtual_fast);
-    H(kOpInvokestaticFast, op_invokestatic_fast);
-    H(kOpInvokeinterfaceFast, op_invokeinterface_fast);
-    H(kOpInvokeNative, op_invoke_native);
-    H(kOpInvokedirectFast, op_invokedirect_fast);
-    H(kOpInvokesuperFast, op_invokesuper_fast);
-    H(kOpNewFast, op_new_fast);
-    H(kOpAnewarrayFast, op_anewarray_fast);
-    H(kOpCheckcastFast, op_checkcast_fast);
-    H(kOpInstanceofFast, op_instanceof_fast);
-    for (int i = kOpGetfieldWord1IntFast; i <= kOpAload0GetfieldWord1IntFast; ++i) table[i] = &&op_getfield_word1;
-    H(kOpInot, op_inot);
-    H(kOpMonitorenter, op_monitorenter);
-    H(kOpMonitorexit, op_monitorexit);
-#undef H
+#define VS_DISPATCH_ROW(id, name, code, length, wide, handler) table[id] = &&handler;
+    VS_BYTECODE_TABLE(VS_DISPATCH_ROW)
+#undef VS_DISPATCH_ROW
     for (int i = 0; i < 256; ++i) vsVmGlobals.dispatchTable[i] = w(table[i]);
     return;
   }

@@ -17,6 +17,7 @@
 
 #include <cstring>
 
+#include "vm/core/bytecode/stack_maps.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/native_bodies.h"
@@ -103,7 +104,7 @@ bool isFinalizable(const ClassBuild* b) {
   return false;
 }
 
-// Step 10: the class and its records.
+// Step 10: the class and its records, with its compact stack maps.
 bool createClass(ClassBuild* b) {
   const uint32_t mapBytes = b->instanceMapBytes + b->staticMapBytes;
   b->cls.object = vsJavaHeap_newInstanceClass(b->vtableLength, 4 * b->itableWords, b->itableCount, b->staticBytes,
@@ -121,6 +122,9 @@ bool createClass(ClassBuild* b) {
   const ObjectArray* methods = vsRef_as<ObjectArray>(b->methods.object);
   for (int32_t i = 0; i < methods->length; ++i) vsRef_as<MethodRecord>(methods->elements[i])->classId = id;
   vsClassFile_writeMaps(b);
+  // The stack maps in the parser's form become compact maps here, since no
+  // verifier does it; the romizer compresses after widening the code.
+  if (vsVmState().buildingImage == 0 && !vsStackMap_compressClass(&b->cls.object)) return false;
   return true;
 }
 

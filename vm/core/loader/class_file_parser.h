@@ -16,7 +16,8 @@
 //      abstract class the methods it misses of its interfaces; 7. the sizes
 //      of the virtual and interface tables (a count of 0 new entries counts
 //      as 3); 8. the finalizer flag; 9. field layout and reference maps;
-//   10. the class is created, its methods get its id; 11. class attributes;
+//   10. the class is created, its methods get its id and, outside image
+//      building, their compact stack maps; 11. class attributes;
 //   12. no bytes may follow (89); 13. the virtual table is filled, the native
 //      finalizer stored, natives bound; 14. the superclass chain (90), the
 //      superclass's access and the trivial-constructor flag; 15. interface

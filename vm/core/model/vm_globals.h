@@ -47,7 +47,8 @@ struct alignas(256) VmGlobals {
   VmWord allocationEnd;
   VmWord threadKillObject;
   VmWord frameIterators;
-  VmWord reserved1060[15];
+  VmWord stackMapTags;       // the tag-stack simulator's shared byte[]
+  VmWord reserved1064[14];
   VmWord heapLow;
   VmWord heapHigh;
   VmWord pendingException;
@@ -79,6 +80,7 @@ static_assert(offsetof(VmGlobals, cardBitmapBase) == 1036);
 static_assert(offsetof(VmGlobals, savedNativeStackPointer) == 1040);
 static_assert(offsetof(VmGlobals, classTable) == 1044);
 static_assert(offsetof(VmGlobals, allocationEnd) == 1048);
+static_assert(offsetof(VmGlobals, stackMapTags) == 1060);
 static_assert(offsetof(VmGlobals, heapLow) == 1120);
 static_assert(offsetof(VmGlobals, heapHigh) == 1124);
 static_assert(offsetof(VmGlobals, pendingException) == 1128);
@@ -110,6 +112,7 @@ inline constexpr VmWord VmGlobals::*kVmGlobalsReferenceWords[] = {
     &VmGlobals::pendingException,
     &VmGlobals::threadKillObject,
     &VmGlobals::mergedPool,
+    &VmGlobals::stackMapTags,
 };
 
 extern VmVariable<VmGlobals> vsVmGlobals;

@@ -2,11 +2,14 @@
 // core_start.h).
 #include "vm/core/startup/core_start.h"
 
+#include <algorithm>
 #include <cstring>
 
+#include "vm/core/bytecode/stack_maps.h"
 #include "vm/core/image/image_checker.h"
 #include "vm/core/image/image_dump.h"
 #include "vm/core/image/image_loader.h"
+#include "vm/core/image/image_walk.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/interpreter.h"
 #include "vm/core/interp/jit_policy.h"
@@ -24,6 +27,7 @@
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/method_lookup.h"
+#include "vm/core/model/model_flags.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/pending_calls.h"
 #include "vm/core/model/roots.h"
@@ -61,6 +65,22 @@ void joinClassTables() {
   vsClassTables.searched[0] = vsPersistentRoots[kRootImageClassTable];
   if (vsClassTables_createLoaded(kLoadedClassTableBuckets) == 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
   vsPersistentRoots[kRootLoadedClassTable] = vsClassTables.loaded;
+}
+
+// The stack-map tag array as long as the largest frame of an image method.
+void createTagArray() {
+  uint32_t largest = 0;
+  for (uint32_t id = 0; id < vsImage_state.classIdCount; ++id) {
+    const ClassRecord* cls = vsClass_byId(id);
+    if (cls == nullptr || (cls->classInfo->accessFlags & kClassArray) != 0 || cls->classInfo->methods == 0) continue;
+    const ObjectArray* methods = vsRef_as<ObjectArray>(cls->classInfo->methods);
+    for (int32_t i = 0; i < methods->length; ++i) {
+      const MethodRecord* m = vsRef_as<MethodRecord>(methods->elements[i]);
+      if (m != nullptr && !vsMethod_isNative(m) && !vsMethod_isAbstract(m))
+        largest = std::max(largest, uint32_t{m->maxLocals} + m->maxStack);
+    }
+  }
+  if (!vsStackMap_ensureTagArray(largest)) vsVm_fatalErrorCode(kFatalHeapTooSmall);
 }
 
 // Appends a call of `method` with `argument` (a reference, or none) to the
@@ -148,6 +168,7 @@ void vsCore_start(const ImageDescriptor* image, const char* classPath) {
   if (loaded == kImageNoRoom) vsVm_fatalErrorCode(kFatalHeapTooSmall);
   if (loaded == kImageMalformed) vsVm_fatalErrorCode(kFatalInconsistency);
   joinClassTables();
+  createTagArray();
   jitEntry_setRomEntries();
   vsInterpreter_initialize();
   if (vsException_isPending()) return;

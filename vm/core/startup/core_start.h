@@ -11,7 +11,8 @@
 //   4. loads the image: too little heap is fatal error 130, an image whose
 //      layout words disagree fatal error 139;
 //   5. joins the image's class hash table (root 23) and a new table of
-//      loaded classes (root 39, 128 buckets) to the class tables;
+//      loaded classes (root 39, 128 buckets) to the class tables, and makes
+//      the stack-map tag array as long as the largest image method's frame;
 //   6. makes the main thread: the first thread record becomes current, its
 //      java.lang.Thread (root 28) is allocated without a constructor, with
 //      priority 5 and the record; the thread gets its stack and is started;

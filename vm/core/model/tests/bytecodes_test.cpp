@@ -1,7 +1,9 @@
-// Instruction lengths.
+// The bytecode table and instruction lengths.
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <set>
+#include <string>
 
 #include "tests/core/heap_fixture.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -32,6 +34,40 @@ constexpr uint8_t kExpected[256] = {
     3, 3, 3, 3, 5, 8, 3, 3, 3, 3, 3, 3, 2, 2, 2, 2,            // 224
     1, 0, 0, 0, 8, 6, 5, 5, 4, 4, 4, 4, 3, 3, 3, 3,            // 240
 };
+
+// The table's wide lengths: 4 for the loads, the stores and ret, 6 for
+// iinc, 255 for the rest of 0 to 240; the VM's 244 to 255 have their own.
+int32_t expectedWideLength(int op) {
+  if ((op >= 21 && op <= 25) || (op >= 54 && op <= 58) || op == 169) return 4;
+  if (op == 132) return 6;
+  constexpr uint8_t kHigh[12] = {7, 6, 5, 5, 4, 4, 4, 4, 3, 3, 3, 3};
+  return op >= 244 ? kHigh[op - 244] : 255;
+}
+
+TEST_F(BytecodesTest, TheTableListsEveryOpcodeOnceWithItsLengthsAndName) {
+  std::set<std::string> names;
+  for (int op = 0; op < 256; ++op) {
+    const uint8_t code = static_cast<uint8_t>(op);
+    SCOPED_TRACE("opcode " + std::to_string(op) + " " + vsBytecodes_name(code));
+    EXPECT_TRUE(names.insert(vsBytecodes_name(code)).second) << "name used twice";
+    // The fixed lengths: kExpected is the measured length, 0 for the
+    // variable ones, which the table marks with 0 too.
+    const int32_t fixed = (op == kOpTableswitch || op == kOpLookupswitch || op == kOpWide) ? 0 : kExpected[op];
+    EXPECT_EQ(vsBytecodes_tableLength(code), fixed);
+    EXPECT_EQ(vsBytecodes_wideLength(code), expectedWideLength(op));
+  }
+  const struct {
+    uint8_t op;
+    const char* name;
+  } spots[] = {{0, "nop"},          {1, "aconst_null"}, {2, "iconst_m1"},      {20, "ldc2_w"},
+               {42, "aload_0"},     {45, "aload_3"},    {78, "astore_3"},      {86, "sastore"},
+               {95, "swap"},        {116, "ineg"},      {131, "lxor"},         {132, "iinc"},
+               {147, "i2s"},        {152, "dcmpg"},     {166, "if_acmpne"},    {168, "jsr"},
+               {171, "lookupswitch"}, {177, "return"}, {185, "invokeinterface"}, {187, "new"},
+               {196, "wide"},       {197, "multianewarray"}, {200, "goto_w"},  {201, "jsr_w"},
+               {229, "invoke_native"}, {238, "aload_0_getfield_word1_ref_fast"}, {240, "inot"}};
+  for (const auto& spot : spots) EXPECT_STREQ(vsBytecodes_name(spot.op), spot.name) << int{spot.op};
+}
 
 VmRef methodWithCode(std::initializer_list<uint8_t> code, uint16_t length) {
   const VmRef method = vsJavaHeap_newMethod(length);
