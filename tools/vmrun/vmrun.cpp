@@ -35,6 +35,7 @@
 #include "port/host/section_snapshot.h"
 #include "port/vm_sync.h"
 #include "port/vm_tick.h"
+#include "vm/core/loader/zip_records.h"
 #include "vm/core/startup/vm_run.h"
 #include "vm/core/startup/vm_variables.h"
 #include "vm/services/lifecycle/console.h"
@@ -139,11 +140,14 @@ Options parse(int argc, char** argv) {
   return o;
 }
 
-// The whole file in a low block; exits on failure.
-uint8_t* readFile(const char* path, uint32_t* size) {
+// The whole archive in a low block; exits when the file cannot be read.
+// Bytes that are no archive are handed to the VM all the same (it then finds
+// no classes in them), after a line that says so.
+uint8_t* readArchive(const char* path, uint32_t* size) {
   FILE* f = std::fopen(path, "rb");
   if (f == nullptr) {
-    std::fprintf(stderr, "vmrun: cannot open %s: %s\n", path, std::strerror(errno));
+    std::fprintf(stderr, "vmrun: %s is not a readable archive (cannot open: %s)\n", path,
+                 std::strerror(errno));
     std::exit(kUsageError);
   }
   std::vector<uint8_t> bytes;
@@ -159,7 +163,7 @@ uint8_t* readFile(const char* path, uint32_t* size) {
   const bool failed = std::ferror(f) != 0;
   std::fclose(f);
   if (failed) {
-    std::fprintf(stderr, "vmrun: cannot read %s\n", path);
+    std::fprintf(stderr, "vmrun: %s is not a readable archive (cannot read it)\n", path);
     std::exit(kUsageError);
   }
   auto* copy = static_cast<uint8_t*>(vsLow_alloc(bytes.size() + 1));
@@ -167,8 +171,10 @@ uint8_t* readFile(const char* path, uint32_t* size) {
     std::fprintf(stderr, "vmrun: no low memory for %s\n", path);
     std::exit(kUsageError);
   }
-  std::memcpy(copy, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
   *size = static_cast<uint32_t>(bytes.size());
+  if (!vs_zip::isReadableArchive(copy, *size))
+    std::fprintf(stderr, "vmrun: %s is not a readable archive\n", path);
   return copy;
 }
 
@@ -223,7 +229,7 @@ int main(int argc, char** argv) {
     args[i] = lowString(options.appArgs[i]);
   params->arguments = args;
   if (options.jar != nullptr)
-    params->jarAddress = readFile(options.jar, &params->jarSize);
+    params->jarAddress = readArchive(options.jar, &params->jarSize);
   params->memorySize = options.memory;
   params->memoryAddress = vsWord_fromPointer(memory + options.memoryOffset);
   if (options.tckJar != nullptr) {
@@ -233,7 +239,7 @@ int main(int argc, char** argv) {
       return kUsageError;
     }
     uint32_t size = 0;
-    harness[kVsVm_harnessJarAddress] = vsWord_fromPointer(readFile(options.tckJar, &size));
+    harness[kVsVm_harnessJarAddress] = vsWord_fromPointer(readArchive(options.tckJar, &size));
     harness[kVsVm_harnessJarSize] = size;
     // Word 1 non-zero: the test JAR is given, no test socket protocol.
     harness[1] = 1;
