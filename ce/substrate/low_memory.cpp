@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ce/substrate/fatal.h"
+
 #if defined(__SANITIZE_ADDRESS__)
 #include <sanitizer/asan_interface.h>
 #define VS_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
@@ -144,8 +146,7 @@ void LowBlockAllocator::free(void* block) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = used_.find(reinterpret_cast<uintptr_t>(block));
   if (it == used_.end()) {
-    std::fprintf(stderr, "Fatal: freeing %p, which is not a live low block\n", block);
-    std::abort();
+    vsFatal(VsCallSite::current(), "freeing %p, which is not a live low block", block);
   }
   const size_t span = it->second.span;
   used_.erase(it);
