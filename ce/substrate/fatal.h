@@ -24,21 +24,19 @@
 struct VsCallSite {
   const char* file;
   unsigned line;
-  static constexpr VsCallSite current(const char* file = __builtin_FILE(),
-                                      unsigned line = __builtin_LINE()) {
+  static constexpr VsCallSite current(const char* file = __builtin_FILE(), unsigned line = __builtin_LINE()) {
     return {file, line};
   }
 };
 
 // Prints the message (a printf format and its arguments) with the place and
 // aborts.
-[[noreturn]] void vsFatal(VsCallSite where, const char* format, ...)
-    __attribute__((format(printf, 2, 3)));
+[[noreturn]] void vsFatal(VsCallSite where, const char* format, ...) __attribute__((format(printf, 2, 3)));
 
 #if VS_ASSERTS_ON
-#define VS_ASSERT(cond, msg)                                                         \
-  do {                                                                               \
-    if (!(cond)) [[unlikely]]                                                        \
+#define VS_ASSERT(cond, msg)                                                                   \
+  do {                                                                                         \
+    if (!(cond)) [[unlikely]]                                                                  \
       vsFatal(VsCallSite::current(__FILE__, __LINE__), "assertion %s failed: %s", #cond, msg); \
   } while (0)
 #define VS_UNREACHABLE(msg) vsFatal(VsCallSite::current(__FILE__, __LINE__), "unreachable: %s", msg)

@@ -8,7 +8,9 @@
 
 namespace {
 
-std::string symbolText(const VmSymbol* s) { return std::string(reinterpret_cast<const char*>(s->bytes), s->length); }
+std::string symbolText(const VmSymbol* s) {
+  return std::string(reinterpret_cast<const char*>(s->bytes), s->length);
+}
 
 }  // namespace
 

@@ -80,8 +80,7 @@ uint32_t number(const char* option, const char* text, uint32_t min, uint32_t max
   char* end = nullptr;
   errno = 0;
   const unsigned long long value = std::strtoull(text, &end, 10);
-  if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value < min ||
-      value > max)
+  if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value < min || value > max)
     usage((std::string("bad value for ") + option + ": " + text).c_str());
   return static_cast<uint32_t>(value);
 }
@@ -125,18 +124,13 @@ Options parse(int argc, char** argv) {
       ++i;
       break;
     }
-    if (a[0] != '-' && a[0] != '+' && a[0] != '=')
-      break;
+    if (a[0] != '-' && a[0] != '+' && a[0] != '=') break;
     o.vmArgs.push_back(a);
-    if (takesValue(a) && i + 1 < argc && std::strcmp(argv[i + 1], "--") != 0)
-      o.vmArgs.push_back(argv[++i]);
+    if (takesValue(a) && i + 1 < argc && std::strcmp(argv[i + 1], "--") != 0) o.vmArgs.push_back(argv[++i]);
   }
-  if (i < argc && endsWith(argv[i], ".jar"))
-    o.jar = argv[i++];
-  if (i < argc)
-    o.className = argv[i++];
-  for (; i < argc; ++i)
-    o.appArgs.push_back(argv[i]);
+  if (i < argc && endsWith(argv[i], ".jar")) o.jar = argv[i++];
+  if (i < argc) o.className = argv[i++];
+  for (; i < argc; ++i) o.appArgs.push_back(argv[i]);
   return o;
 }
 
@@ -216,20 +210,17 @@ int main(int argc, char** argv) {
   Options options = parse(argc, argv);
 
   auto* params = static_cast<VmStartParams*>(vsLow_alloc(sizeof(VmStartParams)));
-  auto* args = static_cast<VmPtr<const char>*>(
-      vsLow_alloc((options.appArgs.size() + 1) * sizeof(VmPtr<const char>)));
+  auto* args =
+      static_cast<VmPtr<const char>*>(vsLow_alloc((options.appArgs.size() + 1) * sizeof(VmPtr<const char>)));
   auto* memory = static_cast<uint8_t*>(vsLow_alloc(size_t{options.memory} + options.memoryOffset + 4));
   if (params == nullptr || args == nullptr || memory == nullptr) {
     std::fprintf(stderr, "vmrun: out of low memory\n");
     return kUsageError;
   }
-  if (options.className != nullptr)
-    params->mainClass = lowString(options.className);
-  for (size_t i = 0; i < options.appArgs.size(); ++i)
-    args[i] = lowString(options.appArgs[i]);
+  if (options.className != nullptr) params->mainClass = lowString(options.className);
+  for (size_t i = 0; i < options.appArgs.size(); ++i) args[i] = lowString(options.appArgs[i]);
   params->arguments = args;
-  if (options.jar != nullptr)
-    params->jarAddress = readArchive(options.jar, &params->jarSize);
+  if (options.jar != nullptr) params->jarAddress = readArchive(options.jar, &params->jarSize);
   params->memorySize = options.memory;
   params->memoryAddress = vsWord_fromPointer(memory + options.memoryOffset);
   if (options.tckJar != nullptr) {

@@ -25,7 +25,8 @@ TEST(FatalDeathTest, AssertNamesTheConditionFileAndLine) {
 
 TEST(FatalDeathTest, UnreachableNamesFileAndLine) {
   const std::string line = std::to_string(__LINE__ + 1);
-  EXPECT_DEATH(VS_UNREACHABLE("no such kind"), "Fatal: unreachable: no such kind \\(.*fatal_test\\.cpp:" + line + "\\)");
+  EXPECT_DEATH(VS_UNREACHABLE("no such kind"),
+               "Fatal: unreachable: no such kind \\(.*fatal_test\\.cpp:" + line + "\\)");
 }
 
 TEST(Fatal, AssertThatHoldsGoesOn) {

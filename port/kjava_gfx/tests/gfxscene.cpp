@@ -85,8 +85,8 @@ bool lRead(const char* path, Image* image) {
 constexpr size_t kNamedDifferences = 5;
 
 uint32_t lRgbaAt(const Image& image, size_t i) {
-  return uint32_t(image.rgba[i]) << 24 | uint32_t(image.rgba[i + 1]) << 16 | uint32_t(image.rgba[i + 2]) << 8 |
-         image.rgba[i + 3];
+  return uint32_t(image.rgba[i]) << 24 | uint32_t(image.rgba[i + 1]) << 16 |
+         uint32_t(image.rgba[i + 2]) << 8 | image.rgba[i + 3];
 }
 
 // Prints the first differing pixels and writes the difference image.
@@ -126,11 +126,9 @@ int lUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4)
-    return lUsage();
+  if (argc != 4) return lUsage();
   const bool render = std::strcmp(argv[1], "render") == 0;
-  if (!render && std::strcmp(argv[1], "compare") != 0)
-    return lUsage();
+  if (!render && std::strcmp(argv[1], "compare") != 0) return lUsage();
   JkSurface* surface = gfxScene_render(argv[2]);
   if (surface == nullptr) {
     std::fprintf(stderr, "gfxscene: no scene \"%s\"\n", argv[2]);
@@ -138,21 +136,17 @@ int main(int argc, char** argv) {
   }
   const Image drawn = lToImage(*surface);
   JkOffScreenDestroy(jkSurface_toHandle(surface));
-  if (render)
-    return lWrite(argv[3], drawn) ? 0 : 2;
+  if (render) return lWrite(argv[3], drawn) ? 0 : 2;
 
   const char* rebaseline = std::getenv("VS_REBASELINE");
   if (rebaseline != nullptr && std::strcmp(rebaseline, "1") == 0) {
-    if (!lWrite(argv[3], drawn))
-      return 2;
+    if (!lWrite(argv[3], drawn)) return 2;
     std::fprintf(stderr, "gfxscene: rewrote %s\n", argv[3]);
   }
   Image golden;
-  if (!lRead(argv[3], &golden))
-    return 2;
+  if (!lRead(argv[3], &golden)) return 2;
   if (golden.width != drawn.width || golden.height != drawn.height) {
-    std::printf("size %ux%u, golden %ux%u\n", drawn.width, drawn.height, golden.width,
-                golden.height);
+    std::printf("size %ux%u, golden %ux%u\n", drawn.width, drawn.height, golden.width, golden.height);
     return 1;
   }
   size_t differing = 0;

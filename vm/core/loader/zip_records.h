@@ -45,9 +45,7 @@ static_assert(kCentralLocalOffset + 4 == kCentralRecordBytes);
 static_assert(kLocalExtraLength + 2 == kLocalRecordBytes);
 
 inline uint32_t readU16(const uint8_t* p) { return uint32_t{p[0]} | (uint32_t{p[1]} << 8); }
-inline uint32_t readU32(const uint8_t* p) {
-  return readU16(p) | (readU16(p + 2) << 16);
-}
+inline uint32_t readU32(const uint8_t* p) { return readU16(p) | (readU16(p + 2) << 16); }
 
 // The offsets where the end record of a file of fileSize bytes may start:
 // [*lowest, *highest]; false when there is none.
@@ -67,8 +65,7 @@ inline bool isEndRecord(const uint8_t* r, uint32_t p, uint32_t fileSize) {
 // From the end record `end` at offset endRecord: the start of the central
 // directory and the archive's base (the offset its entry offsets count
 // from); false when the directory does not fit before the record.
-inline bool directoryPlace(const uint8_t* end, uint32_t endRecord, uint32_t* directoryStart,
-                           uint32_t* base) {
+inline bool directoryPlace(const uint8_t* end, uint32_t endRecord, uint32_t* directoryStart, uint32_t* base) {
   const uint32_t directorySize = readU32(end + kEndDirectorySize);
   const uint32_t directoryOffset = readU32(end + kEndDirectoryOffset);
   if (directorySize > endRecord || directoryOffset > endRecord - directorySize) return false;

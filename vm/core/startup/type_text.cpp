@@ -66,7 +66,8 @@ void vsTypeText_printSignature(const VsOutputStream* out, VmRef signature) {
   const uint32_t resultLength = (s->bytes[2] & 0x80) != 0 ? 2 : 1;
   vsOutputStream_print(out, "(");
   uint32_t at = 2 + resultLength;
-  for (uint32_t i = 0; i < count && at < s->length; ++i) at += vsTypeText_printEncodedType(out, s->bytes + at);
+  for (uint32_t i = 0; i < count && at < s->length; ++i)
+    at += vsTypeText_printEncodedType(out, s->bytes + at);
   vsOutputStream_print(out, ")");
   vsTypeText_printEncodedType(out, s->bytes + 2);
 }
