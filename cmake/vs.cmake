@@ -12,8 +12,11 @@
 #   vs_add_command_test(NAME <n> COMMAND ... [EXIT_CODE <n>]
 #                       [STDOUT_REGEX <re>...] [STDERR_REGEX <re>...]
 #                       [STDOUT_FILE <golden>] [COMPARE_COMMAND ...] [LABELS ...])
-#       Runs a command and checks its exit code and output; COMPARE_COMMAND
-#       must print the same standard output.
+#       Runs a command and checks its exit code and output. The patterns of
+#       one STDOUT_REGEX (STDERR_REGEX) match in their order: each is searched
+#       after the end of the previous one's match, where "^" anchors it. A
+#       ";" in a pattern is literal. Each NOT_REGEX pattern must match
+#       nowhere. COMPARE_COMMAND must print the same standard output.
 
 if(CMAKE_SYSTEM_PROCESSOR MATCHES "^(x86_64|AMD64|amd64)$")
   set(VS_TARGET_X86_64 ON)
@@ -101,8 +104,13 @@ function(vs_add_test exe)
 endfunction()
 
 function(vs_add_command_test)
-  cmake_parse_arguments(ARG "" "NAME;EXIT_CODE;STDOUT_FILE;WORKING_DIRECTORY"
-                        "COMMAND;COMPARE_COMMAND;STDOUT_REGEX;STDERR_REGEX;STDOUT_NOT_REGEX;STDERR_NOT_REGEX;LABELS" ${ARGN})
+  # PARSE_ARGV keeps a ";" inside one argument (as "\;"): a pattern such as
+  # "Ljava/lang/String;" stays one pattern.
+  cmake_parse_arguments(PARSE_ARGV 0 ARG "" "NAME;EXIT_CODE;STDOUT_FILE;WORKING_DIRECTORY"
+                        "COMMAND;COMPARE_COMMAND;STDOUT_REGEX;STDERR_REGEX;STDOUT_NOT_REGEX;STDERR_NOT_REGEX;LABELS")
+  foreach(list COMMAND COMPARE_COMMAND LABELS)
+    string(REPLACE "\\;" ";" ARG_${list} "${ARG_${list}}")
+  endforeach()
   vs_test_wanted(wanted ${ARG_LABELS})
   if(NOT wanted)
     return()
@@ -113,19 +121,20 @@ function(vs_add_command_test)
   if(NOT ARG_WORKING_DIRECTORY)
     set(ARG_WORKING_DIRECTORY "${CMAKE_CURRENT_BINARY_DIR}")
   endif()
-  # The command travels as one argument with its words joined by "|@|":
-  # add_test cannot pass a list through -D unchanged.
+  # Each list travels as one argument with its items joined by "|@|" (add_test
+  # cannot pass a list through -D unchanged); a ";" inside a pattern travels
+  # as "|sc|".
   string(JOIN "|@|" cmd ${ARG_COMMAND})
   string(JOIN "|@|" compare ${ARG_COMPARE_COMMAND})
-  string(JOIN "|@|" out_re ${ARG_STDOUT_REGEX})
-  string(JOIN "|@|" err_re ${ARG_STDERR_REGEX})
-  string(JOIN "|@|" out_not ${ARG_STDOUT_NOT_REGEX})
-  string(JOIN "|@|" err_not ${ARG_STDERR_NOT_REGEX})
+  foreach(list STDOUT_REGEX STDERR_REGEX STDOUT_NOT_REGEX STDERR_NOT_REGEX)
+    string(REPLACE "\\;" "|sc|" joined "${ARG_${list}}")
+    string(REPLACE ";" "|@|" ${list} "${joined}")
+  endforeach()
   add_test(NAME ${ARG_NAME}
     COMMAND ${CMAKE_COMMAND}
       "-DVS_CMD=${cmd}" "-DVS_EXIT_CODE=${ARG_EXIT_CODE}"
-      "-DVS_STDOUT_REGEX=${out_re}" "-DVS_STDERR_REGEX=${err_re}"
-      "-DVS_STDOUT_NOT_REGEX=${out_not}" "-DVS_STDERR_NOT_REGEX=${err_not}"
+      "-DVS_STDOUT_REGEX=${STDOUT_REGEX}" "-DVS_STDERR_REGEX=${STDERR_REGEX}"
+      "-DVS_STDOUT_NOT_REGEX=${STDOUT_NOT_REGEX}" "-DVS_STDERR_NOT_REGEX=${STDERR_NOT_REGEX}"
       "-DVS_STDOUT_FILE=${ARG_STDOUT_FILE}" "-DVS_COMPARE_CMD=${compare}"
       -P "${PROJECT_SOURCE_DIR}/cmake/run_command_test.cmake"
     WORKING_DIRECTORY "${ARG_WORKING_DIRECTORY}")

@@ -1,11 +1,9 @@
 // The VM lock and wake-up event (see vm_sync.h).
 #include "port/vm_sync.h"
 
-#include <cstdio>
-#include <cstdlib>
-
 #include "ce/core/event.h"
 #include "ce/core/kernel_object.h"
+#include "ce/substrate/fatal.h"
 
 namespace {
 
@@ -14,8 +12,7 @@ VmEventWaitHook gWaitHook = nullptr;
 
 VmSyncObject* sync(const char* caller) {
   if (gSync == nullptr) {
-    std::fprintf(stderr, "%s: no VM sync object\n", caller);
-    std::abort();
+    vsFatal(VsCallSite::current(), "%s: no VM sync object", caller);
   }
   return gSync;
 }

@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "ce/substrate/fatal.h"
+
 // GCC announces AddressSanitizer with __SANITIZE_ADDRESS__, clang (the fuzz
 // build) only through __has_feature.
 #if defined(__has_feature)
@@ -151,8 +153,7 @@ void LowBlockAllocator::free(void* block) {
   std::lock_guard<std::mutex> guard(lock_);
   auto it = used_.find(reinterpret_cast<uintptr_t>(block));
   if (it == used_.end()) {
-    std::fprintf(stderr, "Fatal: freeing %p, which is not a live low block\n", block);
-    std::abort();
+    vsFatal(VsCallSite::current(), "freeing %p, which is not a live low block", block);
   }
   const size_t span = it->second.span;
   used_.erase(it);

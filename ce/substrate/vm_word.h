@@ -17,18 +17,9 @@
 #include <cstdint>
 #include <type_traits>
 
-using VmWord = uint32_t;
+#include "ce/substrate/fatal.h"
 
-// The caller's file and line, taken as default arguments. (std::source_location
-// would do, but clang 14 of the fuzz build cannot compile libstdc++'s.)
-struct VsCallSite {
-  const char* file;
-  unsigned line;
-  static constexpr VsCallSite current(const char* file = __builtin_FILE(),
-                                      unsigned line = __builtin_LINE()) {
-    return {file, line};
-  }
-};
+using VmWord = uint32_t;
 
 #if UINTPTR_MAX > 0xFFFFFFFFu
 #define VS_WIDE_POINTERS 1
@@ -47,6 +38,15 @@ inline VmWord vsWord_fromPointer(const void* p, VsCallSite where = VsCallSite::c
   (void)where;
 #endif
   return static_cast<VmWord>(a);
+}
+
+// The same without the check, for the interpreter loop alone: its registers
+// (stack, frame, locals, bytecode and pool pointers) point only into the VM
+// memory block, the low stacks and the class image, whose addresses the
+// checked conversion approved when they were made; a check per bytecode
+// would only slow the loop.
+inline VmWord vsWord_fromLowPointer(const void* p) {
+  return static_cast<VmWord>(reinterpret_cast<uintptr_t>(p));
 }
 
 template <class T = void>

@@ -6,6 +6,7 @@
 #include "ce/substrate/low_memory.h"
 #include "ce/substrate/vm_sections.h"
 #include "tests/core/exception_double.h"
+#include "vm/core/interp/stack_trace.h"
 #include "vm/core/memory/boot_classes.h"
 #include "vm/core/memory/class_table.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -124,8 +125,9 @@ bool buildCoreClasses() {
   for (Root r : {kRootString, kRootClass})
     vsJavaHeap_storeReference(&rec(vsRoot(r))->superClass.raw, vsRoot(kRootObject));
 
-  const VmRef oomClass = vsJavaHeap_newInstanceClass(0, 0, 0, 0, 3, 8);
-  writeMaps(oomClass, {1});
+  // A Throwable: detail message and backtrace.
+  const VmRef oomClass = vsJavaHeap_newInstanceClass(0, 0, 0, 0, 3, sizeof(ThrowableObject));
+  writeMaps(oomClass, {1, 2});
   vsJavaHeap_storeReference(&rec(oomClass)->superClass.raw, vsRoot(kRootObject));
   VmHandle oom;
   vsHandle_push(&oom, oomClass);

@@ -101,7 +101,7 @@ def entries(archive):
 
 
 def corrupt(good, out):
-    """One archive per way of being unreadable; each entry read says "not found"."""
+    """One archive per way of being unreadable (and one too large to read)."""
     with zipfile.ZipFile(io.BytesIO(good)) as z:
         info = z.infolist()[0]
     end = good.rindex(b"PK\x05\x06")
@@ -121,6 +121,8 @@ def corrupt(good, out):
     broken["comment"] = patched(end + 20, "<H", 1)
     broken["no-local-header"] = patched(0, "<I", 0x04034b51)
     broken["base-below-zero"] = patched(end + 16, "<I", cd_offset + 1)
+    # An entry larger than any heap: reading it runs out of memory.
+    broken["huge"] = patched(cd + 24, "<I", 0x7FFFFFF0)
     # The central directory loses its last 10 bytes (the end record follows at once).
     b = bytearray(good[: end - 10] + good[end:])
     struct.pack_into("<I", b, end - 10 + 12, cd_size - 10)

@@ -32,10 +32,10 @@
 #include "ce/substrate/low_thread.h"
 #include "tests/core/core_start.h"
 #include "vm/core/bytecode/stack_maps.h"
+#include "tests/support/capture_stream.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/native_bodies.h"
-#include "vm/core/loader/class_file_methods.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
@@ -49,6 +49,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/options.h"
+#include "vm/core/startup/type_text.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/services/connection/internal_package.h"
 
@@ -83,32 +84,17 @@ int usage(const char* why) {
 
 std::string text(const VmSymbol* s) { return std::string(reinterpret_cast<const char*>(s->bytes), s->length); }
 
-std::string typeOfClass(const ClassRecord* cls);
-
 // The descriptor of an encoded type at p; n gets its length.
 std::string typeAt(const uint8_t* p, uint32_t* n) {
-  if ((p[0] & 0x80) == 0) {
-    *n = 1;
-    return std::string(1, static_cast<char>(p[0]));
-  }
-  *n = 2;
-  return typeOfClass(vsSignature_classAt(p));
+  CaptureStream out;
+  *n = vsTypeText_printEncodedType(&out, p);
+  return out.text();
 }
 
 std::string typeOfClass(const ClassRecord* cls) {
-  if (cls == nullptr) return "?";
-  switch (vsObject_kind(vsRef_of(cls))) {
-    case kKindObjectArrayClass:
-      return "[" + typeOfClass(vsRef_as<ClassRecord>(cls->elementOrLink));
-    case kKindTypeArrayClass: {
-      // Letters by basic type code (4 boolean ... 11 long).
-      static const char kLetters[] = "????ZCFDBSIJ";
-      const uint32_t type = cls->classInfo->methods;
-      return std::string("[") + (type < sizeof kLetters - 1 ? kLetters[type] : '?');
-    }
-    default:
-      return "L" + text(vsClass_name(cls)) + ";";
-  }
+  CaptureStream out;
+  vsTypeText_printDescriptor(&out, cls);
+  return out.text();
 }
 
 std::string nameOfClass(const ClassRecord* cls) {

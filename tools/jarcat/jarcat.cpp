@@ -5,7 +5,9 @@
 // The archive becomes the memory file NAME ("/app.jar" by default) and the
 // whole class path; ENTRY is then looked up as a resource, or as the class
 // file of the class ENTRY with --class. The bytes go to standard output; a
-// missing entry prints "not found" on standard error and exits 1. VM options
+// missing entry prints "not found" on standard error and exits 1, an
+// exception raised by the lookup (OutOfMemoryError for an entry too large
+// for the heap) prints its name and message there and exits 1. VM options
 // ("-UseVerifier", "=Name123") go to the VM's option parser first. The VM's
 // trace goes to standard error; a fatal VM error ends the tool through its
 // exit point with status 255. A test tool: the heap is the core's test
@@ -17,6 +19,7 @@
 #include "ce/substrate/low_memory.h"
 #include "ce/substrate/low_thread.h"
 #include "tests/core/heap_boot.h"
+#include "vm/core/interp/stack_trace.h"
 #include "vm/core/loader/class_path.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/exit_point.h"
@@ -75,6 +78,12 @@ void lookUp(Request& r) {
     return;
   }
   const VmRef found = vsClassPath_findResource(r.entry, r.classFile);
+  if (found == 0 && vsException_isPending()) {
+    vsException_printStackTrace(vsPendingException());
+    vsPendingException() = 0;
+    r.status = 1;
+    return;
+  }
   if (found == 0) {
     std::fputs("not found\n", stderr);
     r.status = 1;

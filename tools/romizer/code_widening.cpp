@@ -13,6 +13,7 @@
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
 
 namespace {
@@ -294,13 +295,7 @@ VmRef buildRecord(const VmRef* old, const std::vector<uint8_t>& code, const std:
     // An entry word outside the record stays shared; the record's own one
     // is the new record's own.
     if (from->entryWord.get() != &from->ownEntry) m->entryWord = from->entryWord;
-    m->accessFlags = from->accessFlags;
-    m->classId = from->classId;
-    m->maxStack = from->maxStack;
-    m->maxLocals = from->maxLocals;
-    m->parameterWords = from->parameterWords;
-    m->nameIndex = from->nameIndex;
-    m->signatureIndex = from->signatureIndex;
+    vsMethod_copyHead(m, from);
     std::memcpy(m->code, code.data(), code.size());
     result = created.object;
   }

@@ -11,13 +11,13 @@
 #include "tools/romizer/native_list.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/native_bodies.h"
-#include "vm/core/loader/class_file_methods.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/model_flags.h"
+#include "vm/core/model/object_helpers.h"
 #include "vm/core/model/well_known_symbols.h"
 
 namespace {

@@ -39,6 +39,7 @@
 #include "port/host/section_snapshot.h"
 #include "port/vm_sync.h"
 #include "port/vm_tick.h"
+#include "vm/core/loader/zip_records.h"
 #include "vm/core/startup/slave_mode.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
@@ -88,8 +89,7 @@ uint32_t number(const char* option, const char* text, uint32_t min, uint32_t max
   char* end = nullptr;
   errno = 0;
   const unsigned long long value = std::strtoull(text, &end, 10);
-  if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value < min ||
-      value > max)
+  if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value < min || value > max)
     usage((std::string("bad value for ") + option + ": " + text).c_str());
   return static_cast<uint32_t>(value);
 }
@@ -133,26 +133,24 @@ Options parse(int argc, char** argv) {
       ++i;
       break;
     }
-    if (a[0] != '-' && a[0] != '+' && a[0] != '=')
-      break;
+    if (a[0] != '-' && a[0] != '+' && a[0] != '=') break;
     o.vmArgs.push_back(a);
-    if (takesValue(a) && i + 1 < argc && std::strcmp(argv[i + 1], "--") != 0)
-      o.vmArgs.push_back(argv[++i]);
+    if (takesValue(a) && i + 1 < argc && std::strcmp(argv[i + 1], "--") != 0) o.vmArgs.push_back(argv[++i]);
   }
-  if (i < argc && endsWith(argv[i], ".jar"))
-    o.jar = argv[i++];
-  if (i < argc)
-    o.className = argv[i++];
-  for (; i < argc; ++i)
-    o.appArgs.push_back(argv[i]);
+  if (i < argc && endsWith(argv[i], ".jar")) o.jar = argv[i++];
+  if (i < argc) o.className = argv[i++];
+  for (; i < argc; ++i) o.appArgs.push_back(argv[i]);
   return o;
 }
 
-// The whole file in a low block; exits on failure.
-uint8_t* readFile(const char* path, uint32_t* size) {
+// The whole archive in a low block; exits when the file cannot be read.
+// Bytes that are no archive are handed to the VM all the same (it then finds
+// no classes in them), after a line that says so.
+uint8_t* readArchive(const char* path, uint32_t* size) {
   FILE* f = std::fopen(path, "rb");
   if (f == nullptr) {
-    std::fprintf(stderr, "vmrun: cannot open %s: %s\n", path, std::strerror(errno));
+    std::fprintf(stderr, "vmrun: %s is not a readable archive (cannot open: %s)\n", path,
+                 std::strerror(errno));
     std::exit(kUsageError);
   }
   std::vector<uint8_t> bytes;
@@ -168,7 +166,7 @@ uint8_t* readFile(const char* path, uint32_t* size) {
   const bool failed = std::ferror(f) != 0;
   std::fclose(f);
   if (failed) {
-    std::fprintf(stderr, "vmrun: cannot read %s\n", path);
+    std::fprintf(stderr, "vmrun: %s is not a readable archive (cannot read it)\n", path);
     std::exit(kUsageError);
   }
   auto* copy = static_cast<uint8_t*>(vsLow_alloc(bytes.size() + 1));
@@ -176,8 +174,10 @@ uint8_t* readFile(const char* path, uint32_t* size) {
     std::fprintf(stderr, "vmrun: no low memory for %s\n", path);
     std::exit(kUsageError);
   }
-  std::memcpy(copy, bytes.data(), bytes.size());
+  if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
   *size = static_cast<uint32_t>(bytes.size());
+  if (!vs_zip::isReadableArchive(copy, *size))
+    std::fprintf(stderr, "vmrun: %s is not a readable archive\n", path);
   return copy;
 }
 
@@ -210,7 +210,8 @@ void* runThread(void* arg) {
     // The host's side of a slave VM: a step, then a wait of the time the VM
     // asks for (at most a second, cut short by an event), until it ends.
     for (int64_t wake = vsScheduler_timeSlice(); wake != kSlaveVmEnded; wake = vsScheduler_timeSlice())
-      if (wake > 0) JkVmEventWait(static_cast<int32_t>(wake < kSlaveLongestWaitMs ? wake : kSlaveLongestWaitMs));
+      if (wake > 0)
+        JkVmEventWait(static_cast<int32_t>(wake < kSlaveLongestWaitMs ? wake : kSlaveLongestWaitMs));
     in->status = vsVm_lastExitStatus();
   }
   return nullptr;
@@ -226,20 +227,17 @@ int main(int argc, char** argv) {
   Options options = parse(argc, argv);
 
   auto* params = static_cast<VmStartParams*>(vsLow_alloc(sizeof(VmStartParams)));
-  auto* args = static_cast<VmPtr<const char>*>(
-      vsLow_alloc((options.appArgs.size() + 1) * sizeof(VmPtr<const char>)));
+  auto* args =
+      static_cast<VmPtr<const char>*>(vsLow_alloc((options.appArgs.size() + 1) * sizeof(VmPtr<const char>)));
   auto* memory = static_cast<uint8_t*>(vsLow_alloc(size_t{options.memory} + options.memoryOffset + 4));
   if (params == nullptr || args == nullptr || memory == nullptr) {
     std::fprintf(stderr, "vmrun: out of low memory\n");
     return kUsageError;
   }
-  if (options.className != nullptr)
-    params->mainClass = lowString(options.className);
-  for (size_t i = 0; i < options.appArgs.size(); ++i)
-    args[i] = lowString(options.appArgs[i]);
+  if (options.className != nullptr) params->mainClass = lowString(options.className);
+  for (size_t i = 0; i < options.appArgs.size(); ++i) args[i] = lowString(options.appArgs[i]);
   params->arguments = args;
-  if (options.jar != nullptr)
-    params->jarAddress = readFile(options.jar, &params->jarSize);
+  if (options.jar != nullptr) params->jarAddress = readArchive(options.jar, &params->jarSize);
   params->memorySize = options.memory;
   params->memoryAddress = vsWord_fromPointer(memory + options.memoryOffset);
   if (options.tckJar != nullptr) {
@@ -249,7 +247,7 @@ int main(int argc, char** argv) {
       return kUsageError;
     }
     uint32_t size = 0;
-    harness[kVsVm_harnessJarAddress] = vsWord_fromPointer(readFile(options.tckJar, &size));
+    harness[kVsVm_harnessJarAddress] = vsWord_fromPointer(readArchive(options.tckJar, &size));
     harness[kVsVm_harnessJarSize] = size;
     // Word 1 non-zero: the test JAR is given, no test socket protocol.
     harness[1] = 1;

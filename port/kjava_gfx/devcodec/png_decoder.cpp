@@ -287,6 +287,12 @@ bool PngDecoder::onTransparency(const uint8_t head[8], uint32_t length) {
         t.rgb[c] = static_cast<uint16_t>(data[2 * c] << 8 | data[2 * c + 1]);
       break;
     default:  // 3: an alpha table, possibly shorter than the palette
+      // A table longer than the palette is ignored, as libpng does: the
+      // image stays opaque.
+      if (length > palette_.count) {
+        ++transparencyChunks_;
+        return true;
+      }
       if (length != 0) {
         t.table = static_cast<uint8_t*>(allocator_.alloc(length));
         if (t.table == nullptr)

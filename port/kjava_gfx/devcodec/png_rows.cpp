@@ -20,9 +20,15 @@ uint16_t lSample(const uint8_t* data, uint32_t depth, uint32_t index) {
 
 uint32_t lX(const PngRow& row, uint32_t i) { return row.xStart + row.xStep * i; }
 
+// The bits of a sample at the row's depth: a tRNS key is compared only in
+// them (its higher bits are ignored, as libpng does).
+uint16_t lSampleMask(const PngRow& row) {
+  return static_cast<uint16_t>(row.depth == 16 ? 0xFFFF : (1u << row.depth) - 1);
+}
+
 bool lGrey(const PngRow& row) {
   const PngTransparency& t = *row.transparency;
-  const uint16_t mask = static_cast<uint16_t>(row.depth == 16 ? 0xFFFF : (1u << row.depth) - 1);
+  const uint16_t mask = lSampleMask(row);
   for (uint32_t i = 0; i < row.count; ++i) {
     const uint16_t v = lSample(row.data, row.depth, i);
     const bool keyed = t.present && v == (t.grey & mask);
@@ -35,10 +41,12 @@ bool lGrey(const PngRow& row) {
 
 bool lRgb(const PngRow& row) {
   const PngTransparency& t = *row.transparency;
+  const uint16_t mask = lSampleMask(row);
   for (uint32_t i = 0; i < row.count; ++i) {
     const uint16_t s[4] = {lSample(row.data, row.depth, 3 * i), lSample(row.data, row.depth, 3 * i + 1),
                            lSample(row.data, row.depth, 3 * i + 2), 0};
-    const bool keyed = t.present && s[0] == t.rgb[0] && s[1] == t.rgb[1] && s[2] == t.rgb[2];
+    const bool keyed = t.present && s[0] == (t.rgb[0] & mask) && s[1] == (t.rgb[1] & mask) &&
+                       s[2] == (t.rgb[2] & mask);
     if (!row.sink(row.context, row.depth, true, keyed, lX(row, i), row.y, s))
       return false;
   }

@@ -4,6 +4,12 @@
 //   gfxscene render <scene> <out.png>
 //   gfxscene compare <scene> <golden.png>   prints "<n> differing pixels"
 //
+// compare names the first differing pixels (position, expected and actual
+// RGBA) and writes a difference image, <scene>-diff.png in the current
+// directory: the drawn scene dimmed, each differing pixel opaque red. With
+// VS_REBASELINE=1 in the environment it first rewrites the golden with the
+// drawn scene.
+//
 // Each 16-bit pixel maps one to one to an RGBA pixel: the colour as
 // kjava_gfx_toARGB gives it, alpha 255 when the opaque bit is set, else 0.
 // Exit status: 0 done (and no difference), 1 pixels differ, 2 usage or file
@@ -12,7 +18,9 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "port/kjava_gfx/jk_gfx_offscreen.h"
@@ -74,6 +82,39 @@ bool lRead(const char* path, Image* image) {
   return true;
 }
 
+constexpr size_t kNamedDifferences = 5;
+
+uint32_t lRgbaAt(const Image& image, size_t i) {
+  return uint32_t(image.rgba[i]) << 24 | uint32_t(image.rgba[i + 1]) << 16 |
+         uint32_t(image.rgba[i + 2]) << 8 | image.rgba[i + 3];
+}
+
+// Prints the first differing pixels and writes the difference image.
+void lReportDifferences(const char* scene, const Image& drawn, const Image& golden) {
+  Image diff{drawn.width, drawn.height, drawn.rgba};
+  size_t differing = 0;
+  for (size_t i = 0; i < drawn.rgba.size(); i += 4) {
+    if (std::memcmp(&drawn.rgba[i], &golden.rgba[i], 4) == 0) {
+      for (size_t c = 0; c < 3; ++c) diff.rgba[i + c] = uint8_t(diff.rgba[i + c] / 4);
+      diff.rgba[i + 3] = 255;
+      continue;
+    }
+    if (differing < kNamedDifferences) {
+      const size_t pixel = i / 4;
+      std::printf("pixel (%zu, %zu): expected %08x, actual %08x\n", pixel % drawn.width, pixel / drawn.width,
+                  lRgbaAt(golden, i), lRgbaAt(drawn, i));
+    }
+    ++differing;
+    diff.rgba[i] = 255;
+    diff.rgba[i + 1] = diff.rgba[i + 2] = 0;
+    diff.rgba[i + 3] = 255;
+  }
+  if (differing != 0) {
+    const std::string path = std::string(scene) + "-diff.png";
+    if (lWrite(path.c_str(), diff)) std::printf("difference image: %s\n", path.c_str());
+  }
+}
+
 int lUsage() {
   std::fprintf(stderr,
                "usage: gfxscene render <scene> <out.png>\n"
@@ -85,11 +126,9 @@ int lUsage() {
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 4)
-    return lUsage();
+  if (argc != 4) return lUsage();
   const bool render = std::strcmp(argv[1], "render") == 0;
-  if (!render && std::strcmp(argv[1], "compare") != 0)
-    return lUsage();
+  if (!render && std::strcmp(argv[1], "compare") != 0) return lUsage();
   JkSurface* surface = gfxScene_render(argv[2]);
   if (surface == nullptr) {
     std::fprintf(stderr, "gfxscene: no scene \"%s\"\n", argv[2]);
@@ -97,20 +136,23 @@ int main(int argc, char** argv) {
   }
   const Image drawn = lToImage(*surface);
   JkOffScreenDestroy(jkSurface_toHandle(surface));
-  if (render)
-    return lWrite(argv[3], drawn) ? 0 : 2;
+  if (render) return lWrite(argv[3], drawn) ? 0 : 2;
 
+  const char* rebaseline = std::getenv("VS_REBASELINE");
+  if (rebaseline != nullptr && std::strcmp(rebaseline, "1") == 0) {
+    if (!lWrite(argv[3], drawn)) return 2;
+    std::fprintf(stderr, "gfxscene: rewrote %s\n", argv[3]);
+  }
   Image golden;
-  if (!lRead(argv[3], &golden))
-    return 2;
+  if (!lRead(argv[3], &golden)) return 2;
   if (golden.width != drawn.width || golden.height != drawn.height) {
-    std::printf("size %ux%u, golden %ux%u\n", drawn.width, drawn.height, golden.width,
-                golden.height);
+    std::printf("size %ux%u, golden %ux%u\n", drawn.width, drawn.height, golden.width, golden.height);
     return 1;
   }
   size_t differing = 0;
   for (size_t i = 0; i < drawn.rgba.size(); i += 4)
     differing += std::memcmp(&drawn.rgba[i], &golden.rgba[i], 4) != 0;
   std::printf("%zu differing pixels\n", differing);
+  if (differing != 0) lReportDifferences(argv[2], drawn, golden);
   return differing == 0 ? 0 : 1;
 }

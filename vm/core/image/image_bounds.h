@@ -21,6 +21,7 @@
 
 #include "ce/substrate/vm_sections.h"
 #include "ce/substrate/vm_word.h"
+#include "vm/core/model/object_helpers.h"
 
 struct ImageBounds {
   VmWord readOnlyStart;
@@ -34,8 +35,7 @@ extern VmVariable<ImageBounds> vsImage_bounds;
 
 bool vsImage_isInReadOnlyPart(VmWord address);
 bool vsImage_isInWritableArea(VmWord address);
-// In either range.
-bool vsObject_isInRomImage(VmWord address);
+// In either range: vsObject_isInRomImage (object_helpers.h).
 
 // The compact reference of an address of the image, or
 // kNotAnImageReference for any other address.

@@ -19,7 +19,7 @@
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/object_helpers.h"
-#include "vm/core/model/pending_calls.h"
+#include "vm/core/threads/pending_calls.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/symbols.h"
 #include "vm/core/model/vm_globals.h"

@@ -41,6 +41,9 @@ inline constexpr const char* kArrayStoreClass = "java/lang/ArrayStoreException";
 inline constexpr const char* kInstantiationClass = "java/lang/InstantiationException";
 inline constexpr const char* kNullPointerClass = "java/lang/NullPointerException";
 inline constexpr const char* kIllegalMonitorStateClass = "java/lang/IllegalMonitorStateException";
+inline constexpr const char* kArithmeticClass = "java/lang/ArithmeticException";
+inline constexpr const char* kArrayIndexOutOfBoundsClass = "java/lang/ArrayIndexOutOfBoundsException";
+inline constexpr const char* kClassCastClass = "java/lang/ClassCastException";
 
 // A new exception of the class with the message (or none); 0 with the
 // failure pending.

@@ -9,11 +9,6 @@
 
 namespace {
 
-constexpr uint32_t kFirstLockRecordBelowFp = 48;
-// From the frame pointer down to the monitor-area bottom of a frame
-// without lock records.
-constexpr uint32_t kFrameBelowFp = 20;
-
 inline InterpreterFrame* frame(const FrameIterator* it) { return vsFrame_atPointer(it->framePointer); }
 
 // The saved bytecode pointer is an address, except in the temporary frame
@@ -92,11 +87,11 @@ VmWord* vsFrame_stackAt(const FrameIterator* it, uint32_t i) {
 }
 
 uint32_t vsFrame_lockRecordCount(const FrameIterator* it) {
-  return (it->framePointer - frame(it)->monitorBottom - kFrameBelowFp) / kLockRecordBytes;
+  return vsFrame_lockRecordCountAt(it->framePointer);
 }
 
 LockRecord* vsFrame_lockRecordAt(const FrameIterator* it, uint32_t i) {
-  return vsWord_toPointer<LockRecord>(it->framePointer - kFirstLockRecordBelowFp - kLockRecordBytes * i);
+  return vsWord_toPointer<LockRecord>(vsFrame_lockRecordAddress(it->framePointer, i));
 }
 
 bool vsFrame_isChunkEnd(const FrameIterator* it) {

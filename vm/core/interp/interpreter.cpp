@@ -28,6 +28,7 @@
 #include "vm/core/interp/pool_resolution.h"
 #include "vm/core/interp/quickening.h"
 #include "vm/core/interp/runtime_entries.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/basic_types.h"
@@ -38,7 +39,7 @@
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/multi_array.h"
-#include "vm/core/model/pending_calls.h"
+#include "vm/core/threads/pending_calls.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/subtype.h"
 #include "vm/core/model/vm_globals.h"
@@ -77,10 +78,9 @@ inline VmWord tokenAfterNative() { return token(kTokenAfterNative); }
 inline VmWord tokenRuntimeReturn() { return token(kTokenRuntimeReturn); }
 inline VmWord tokenThreadStart() { return token(kTokenThreadStart); }
 
-constexpr int32_t kArithmeticCode = 103;
-constexpr int32_t kInterfaceErrorCode = 99;
 
-inline VmWord w(const void* p) { return static_cast<VmWord>(reinterpret_cast<uintptr_t>(p)); }
+// The loop's registers point only into VM memory (see vsWord_fromLowPointer).
+inline VmWord w(const void* p) { return vsWord_fromLowPointer(p); }
 template <class T>
 inline T* p(VmWord word) {
   return reinterpret_cast<T*>(static_cast<uintptr_t>(word));
@@ -168,12 +168,8 @@ inline VmWord stepWord(void (*step)()) { return vsWord_fromPointer(reinterpret_c
 inline void runStep(VmWord step) { p<void()>(step)(); }
 
 // Lock record i of the frame at fp, and their count.
-inline LockRecord* lockRecordAt(VmWord* fp, uint32_t i) {
-  return p<LockRecord>(w(fp) - 48 - 28 * i);
-}
-inline uint32_t lockRecordCount(VmWord* fp) {
-  return (w(fp) - vsFrame_atPointer(w(fp))->monitorBottom - 20) / 28;
-}
+inline LockRecord* lockRecordAt(VmWord* fp, uint32_t i) { return p<LockRecord>(vsFrame_lockRecordAddress(w(fp), i)); }
+inline uint32_t lockRecordCount(VmWord* fp) { return vsFrame_lockRecordCountAt(w(fp)); }
 
 // The contended halves of locking belong to the monitors: they are reached
 // through runtime entries 2 and 3 of the table.
@@ -195,7 +191,7 @@ void lockInto(LockRecord* record, VmRef object, ThreadRecord* thread) {
     header->near.raw = w(&record->nearCopy);
     return;
   }
-  if (p<VmWord>(w(near))[-3] == w(thread)) {
+  if (p<LockRecord>(w(near) - kLockRecordNearCopyOffset)->owner == w(thread)) {
     record->savedNear = 0;
     return;
   }
@@ -295,15 +291,29 @@ void run(Mode mode) {
       goto switch_out;                                                                    \
     }                                                                                     \
   } while (0)
-// Runtime entry 1 through the table, then the switch point: the thread
-// goes on by running the same bytecode again.
-#define YIELD_CHECK()                                                                             \
-  do {                                                                                            \
-    runtimeEntry<void(VmWord*)>(kRuntimeSlotYieldCheck)(&vsVmGlobals.currentThread);                \
-    SWITCH_POINT(tokenContinueAtSavedBcp(), bcp);                                                 \
+// When a yield is requested: runtime entry 1 through the table, then the
+// switch point (the thread goes on by running the same bytecode again).
+#define YIELD_CHECK()                                                                    \
+  do {                                                                                   \
+    if ((vsVmGlobals.yieldWord & 1) != 0) {                                              \
+      SAVE_STATE();                                                                      \
+      runtimeEntry<void(VmWord*)>(kRuntimeSlotYieldCheck)(&vsVmGlobals.currentThread);   \
+      SWITCH_POINT(tokenContinueAtSavedBcp(), bcp);                                      \
+      AFTER_CALL();                                                                      \
+    }                                                                                    \
   } while (0)
-#define NULL_CHECK(ref) \
-  if ((ref) == 0) THROW(vsException_raiseWithCode("java/lang/NullPointerException", 0))
+// The registers of the frame at fp, from its words.
+#define RELOAD_FRAME()                                   \
+  do {                                                   \
+    const InterpreterFrame* reloaded = FRAME();          \
+    lp = p<VmWord>(reloaded->localsPointer);             \
+    cp = p<VmWord>(reloaded->poolBase);                  \
+    bcp = p<const uint8_t>(reloaded->savedBcp);          \
+  } while (0)
+#define NULL_CHECK(ref)                                              \
+  do {                                                               \
+    if ((ref) == 0) THROW(vsException_raiseWithCode(kNullPointerClass, 0)); \
+  } while (0)
 
   if (mode == Mode::Resume) goto resume_current;
   // Entry from the runtime: a guard frame below the thread's saved stack
@@ -339,10 +349,7 @@ resume_current : {
   if (continuation == tokenThreadStart()) goto thread_start;
   if (continuation != tokenContinueAtSavedBcp() && continuation != tokenAfterNative())
     vsVm_fatal("a thread continues in compiled code");
-  InterpreterFrame* f = FRAME();
-  lp = p<VmWord>(f->localsPointer);
-  cp = p<VmWord>(f->poolBase);
-  bcp = p<const uint8_t>(f->savedBcp);
+  RELOAD_FRAME();
   if (vsException_isPending()) goto throw_pending;
   if (thread->pendingCalls != 0) {
     returnToken = continuation;
@@ -409,6 +416,7 @@ push_guard : {
   g->endTag = kGuardFrameTag;
   fp = &g->returnToken;
   thread->stackPointer = w(sp);
+  VS_ASSERT(w(sp) > stackLimit(), "the stack pointer stays above its limit");
 }
 
 next_pending_call : {
@@ -428,6 +436,7 @@ next_pending_call : {
 
 guard_done : {
   GuardFrame* g = vsGuardFrame_atPointer(w(fp));
+  VS_ASSERT(g->endTag == kGuardFrameTag, "a guard frame ends with its tag");
   const VmWord back = g->returnToken;
   sp = reinterpret_cast<VmWord*>(g + 1);
   fp = p<VmWord>(g->interruptedFramePointer);
@@ -442,10 +451,7 @@ guard_done : {
   thread->interpreterReference17 = g->savedResults[2];
   // Back in the interrupted frame: rerun its bytecode or finish its native
   // call, or throw.
-  InterpreterFrame* f = FRAME();
-  lp = p<VmWord>(f->localsPointer);
-  cp = p<VmWord>(f->poolBase);
-  bcp = p<const uint8_t>(f->savedBcp);
+  RELOAD_FRAME();
   if (vsException_isPending()) goto throw_pending;
   if (back == tokenAfterNative()) goto native_return;
   DISPATCH();
@@ -475,7 +481,7 @@ invoke : {
       // record keeps in its max-locals half-word.
       const VmRef object = sp[0];
       if (object == 0) {
-        vsException_raiseWithCode("java/lang/NullPointerException", 0);
+        vsException_raiseWithCode(kNullPointerClass, 0);
         goto throw_pending;
       }
       const uint8_t* field = p<const uint8_t>(object) + callee->maxLocals;
@@ -666,6 +672,7 @@ enter_interpreted : {
   f->callerFramePointer = w(fp);
   f->returnToken = returnToken;
   fp = &f->callerFramePointer;
+  VS_ASSERT(w(sp) > stackLimit(), "the stack pointer stays above its limit");
   lp = newLp;
   bcp = callee->code;
   if ((callee->accessFlags & kMethodSynchronized) != 0) {
@@ -681,11 +688,7 @@ enter_interpreted : {
     AFTER_CALL();
     SWITCH_POINT(tokenContinueAtSavedBcp(), bcp);
   }
-  if ((vsVmGlobals.yieldWord & 1) != 0) {
-    SAVE_STATE();
-    YIELD_CHECK();
-    AFTER_CALL();
-  }
+  YIELD_CHECK();
   DISPATCH();
 }
 
@@ -704,12 +707,8 @@ deliver_results:
   } else if (resultCount == 1) {
     *--sp = result0;
   }
-  {
-    InterpreterFrame* f = FRAME();
-    lp = p<VmWord>(f->localsPointer);
-    cp = p<VmWord>(f->poolBase);
-    bcp = p<const uint8_t>(f->savedBcp) + (returnToken == tokenAfterInvoke5() ? 5 : 3);
-  }
+  RELOAD_FRAME();
+  bcp += returnToken == tokenAfterInvoke5() ? 5 : 3;
   DISPATCH();
 
 do_return : {
@@ -722,7 +721,7 @@ do_return : {
     if (synchronized && lockRecordAt(fp, 0)->object != 0) unlockRecord(lockRecordAt(fp, 0));
     for (uint32_t i = 0; i < count; ++i)
       if (lockRecordAt(fp, i)->object != 0) {
-        THROW(vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0));
+        THROW(vsException_raiseWithCode(kIllegalMonitorStateClass, 0));
       }
     f = FRAME();
   }
@@ -762,10 +761,7 @@ throw_pending:
       thread->pendingCalls = 0;
       goto next_pending_call;
     }
-    InterpreterFrame* f = FRAME();
-    lp = p<VmWord>(f->localsPointer);
-    cp = p<VmWord>(f->poolBase);
-    bcp = p<const uint8_t>(f->savedBcp);
+    RELOAD_FRAME();
     *--sp = caught;
   }
   // Calls queued on the way (a replacing exception's constructor) run
@@ -896,7 +892,7 @@ op_xaload : {
   NULL_CHECK(array);
   const ArrayObject* a = p<ArrayObject>(array);
   if (static_cast<uint32_t>(index) >= static_cast<uint32_t>(a->length))
-    THROW(vsException_raiseWithCode("java/lang/ArrayIndexOutOfBoundsException", 0));
+    THROW(vsException_raiseWithCode(kArrayIndexOutOfBoundsClass, 0));
   const uint8_t* e = p<const uint8_t>(array) + kArrayElementsOffset;
   sp += 1;
   switch (*bcp) {
@@ -933,7 +929,7 @@ op_xastore : {
   NULL_CHECK(array);
   const ArrayObject* a = p<ArrayObject>(array);
   if (static_cast<uint32_t>(index) >= static_cast<uint32_t>(a->length))
-    THROW(vsException_raiseWithCode("java/lang/ArrayIndexOutOfBoundsException", 0));
+    THROW(vsException_raiseWithCode(kArrayIndexOutOfBoundsClass, 0));
   uint8_t* e = p<uint8_t>(array) + kArrayElementsOffset;
   switch (op) {
     case 79: case 81:
@@ -1075,7 +1071,7 @@ op_arith : {
       case 1: r = a - b; break;
       case 2: r = a * b; break;
       default:
-        if (b == 0) THROW(vsException_raiseWithCode("java/lang/ArithmeticException", kArithmeticCode));
+        if (b == 0) THROW(vsException_raiseWithCode(kArithmeticClass, kErrDivideByZero));
         if (which == 3)
           r = b == 0xffffffffu ? 0u - a : static_cast<uint32_t>(static_cast<int32_t>(a) / static_cast<int32_t>(b));
         else
@@ -1091,7 +1087,7 @@ op_arith : {
       case 1: r = a - b; break;
       case 2: r = a * b; break;
       default:
-        if (b == 0) THROW(vsException_raiseWithCode("java/lang/ArithmeticException", kArithmeticCode));
+        if (b == 0) THROW(vsException_raiseWithCode(kArithmeticClass, kErrDivideByZero));
         r = static_cast<uint64_t>(which == 3 ? javaLdiv(static_cast<int64_t>(a), static_cast<int64_t>(b))
                                              : javaLrem(static_cast<int64_t>(a), static_cast<int64_t>(b)));
     }
@@ -1187,11 +1183,7 @@ op_compare : {
 }
 
 op_if : {
-  if ((vsVmGlobals.yieldWord & 1) != 0) {
-    SAVE_STATE();
-    YIELD_CHECK();
-    AFTER_CALL();
-  }
+  YIELD_CHECK();
   const uint8_t op = *bcp;
   bool taken;
   if (op <= 158) {
@@ -1223,18 +1215,10 @@ op_if : {
   NEXT(taken ? s16be(bcp + 1) : 3);
 }
 op_goto:
-  if ((vsVmGlobals.yieldWord & 1) != 0) {
-    SAVE_STATE();
-    YIELD_CHECK();
-    AFTER_CALL();
-  }
+  YIELD_CHECK();
   NEXT(s16be(bcp + 1));
 op_goto_w:
-  if ((vsVmGlobals.yieldWord & 1) != 0) {
-    SAVE_STATE();
-    YIELD_CHECK();
-    AFTER_CALL();
-  }
+  YIELD_CHECK();
   NEXT(s32be(bcp + 1));
 op_tableswitch : {
   const uint8_t* code = p<MethodRecord>(FRAME()->method)->code;
@@ -1413,7 +1397,7 @@ op_invokeinterface_fast : {
                                                                 itable[2 * i + 1] + 4 * (e & 0xffff)));
       break;
     }
-  if (callee == nullptr) THROW(vsException_raiseWithCode("java/lang/Error", kInterfaceErrorCode));
+  if (callee == nullptr) THROW(vsException_raiseWithCode(kVmErrorClass, kErrInterfaceMethodMissing));
   returnToken = tokenAfterInvoke5();
   goto invoke;
 }
@@ -1535,7 +1519,7 @@ op_checkcast_fast : {
   if (object != 0) {
     ClassRecord* target = vsClass_byId(cp[u16be(bcp + 1)]);
     if (!vsClass_isSubtypeOf(vsObject_class(object), target))
-      THROW(vsException_raiseWithCode("java/lang/ClassCastException", 0));
+      THROW(vsException_raiseWithCode(kClassCastClass, 0));
   }
   NEXT(3);
 }
@@ -1605,7 +1589,7 @@ op_monitorexit : {
       held = lockRecordAt(fp, i);
       break;
     }
-  if (held == nullptr) THROW(vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0));
+  if (held == nullptr) THROW(vsException_raiseWithCode(kIllegalMonitorStateClass, 0));
   sp += 1;
   SAVE_STATE();
   unlockRecord(held);
@@ -1628,6 +1612,7 @@ op_athrow : {
 #undef THROW
 #undef NULL_CHECK
 #undef YIELD_CHECK
+#undef RELOAD_FRAME
 #undef SWITCH_POINT
 }
 

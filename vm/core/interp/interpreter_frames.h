@@ -14,6 +14,7 @@
 //           | saved bytecode ptr (word 2)  |  FP - 16
 //           | monitor-area bottom (word 1) |  FP - 20
 //           | lock records, 28 bytes each  |  record i at FP - 48 - 28i
+//           |   (kFirstLockRecordBelowFp, kLockRecordBytes)
 //   lower   | operand stack                |  operand i at SP + 4i
 //
 // The monitor-area bottom is the lowest lock record, or word 1 itself when
@@ -96,6 +97,26 @@ static_assert(sizeof(CallTransitionFrame) == 4 * kCallTransitionWords);
 inline InterpreterFrame* vsFrame_atPointer(VmWord fp) {
   return vsWord_toPointer<InterpreterFrame>(fp - 4 * kFramePointerWord);
 }
+// Below the frame pointer lie the frame's words down to its monitor-area
+// bottom (word 1), then lock record i.
+inline constexpr uint32_t kFrameBytesBelowFp = 4 * kFramePointerWord;
+inline constexpr uint32_t kFirstLockRecordBelowFp = kFrameBytesBelowFp + kLockRecordBytes;
+static_assert(kFrameBytesBelowFp ==
+              offsetof(InterpreterFrame, callerFramePointer) - offsetof(InterpreterFrame, monitorBottom));
+static_assert(kFrameBytesBelowFp == 20 && kFirstLockRecordBelowFp == 48);
+
+// The address of lock record i of the frame at fp.
+inline VmWord vsFrame_lockRecordAddress(VmWord fp, uint32_t i) {
+  return fp - kFirstLockRecordBelowFp - kLockRecordBytes * i;
+}
+// The number of lock records of the frame at fp: its monitor area holds a
+// whole number of them.
+inline uint32_t vsFrame_lockRecordCountAt(VmWord fp) {
+  const uint32_t bytes = fp - vsFrame_atPointer(fp)->monitorBottom - kFrameBytesBelowFp;
+  VS_ASSERT(bytes % kLockRecordBytes == 0, "a frame's monitor area holds whole lock records");
+  return bytes / kLockRecordBytes;
+}
+
 inline GuardFrame* vsGuardFrame_atPointer(VmWord fp) {
   return vsWord_toPointer<GuardFrame>(fp - offsetof(GuardFrame, returnToken));
 }

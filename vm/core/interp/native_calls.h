@@ -14,10 +14,10 @@
 
 #include <cstdint>
 
+#include "vm/core/model/object_helpers.h"
 #include "vm/core/model/object_layout.h"
 #include "vm/core/model/vm_globals.h"
 
-using VsNativeFunction = void (*)();
 
 extern "C" {
 int32_t vsNativeCall_int(VmGlobals* globals, VsNativeFunction function);

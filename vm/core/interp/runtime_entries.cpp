@@ -18,7 +18,7 @@
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/multi_array.h"
-#include "vm/core/model/pending_calls.h"
+#include "vm/core/threads/pending_calls.h"
 #include "vm/core/model/subtype.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/soft_float.h"
@@ -30,7 +30,6 @@
 
 namespace {
 
-constexpr int32_t kDivideByZeroCode = 103;
 constexpr int32_t kNotInstantiableCode = 95;
 
 VmRef takePending() {
@@ -126,25 +125,25 @@ void vsRuntime_monitorEnterSlow(VmWord* threadSlot, LockRecord* record) {
 
 void vsRuntime_monitorExitSlow(VmWord*, LockRecord* record) { vsMonitor_unlock(record); }
 
-void vsRuntime_throwArrayIndex(VmWord*) { vsException_raiseWithCode("java/lang/ArrayIndexOutOfBoundsException", 0); }
+void vsRuntime_throwArrayIndex(VmWord*) { vsException_raiseWithCode(kArrayIndexOutOfBoundsClass, 0); }
 VmRef vsRuntime_newArrayIndexException(VmWord* slot) {
   vsRuntime_throwArrayIndex(slot);
   return takePending();
 }
-void vsRuntime_throwNullPointer(VmWord*) { vsException_raiseWithCode("java/lang/NullPointerException", 0); }
+void vsRuntime_throwNullPointer(VmWord*) { vsException_raiseWithCode(kNullPointerClass, 0); }
 VmRef vsRuntime_newNullPointerException(VmWord* slot) {
   vsRuntime_throwNullPointer(slot);
   return takePending();
 }
 void vsRuntime_throwIllegalMonitorState(VmWord*) {
-  vsException_raiseWithCode("java/lang/IllegalMonitorStateException", 0);
+  vsException_raiseWithCode(kIllegalMonitorStateClass, 0);
 }
 VmRef vsRuntime_newIllegalMonitorStateException(VmWord* slot) {
   vsRuntime_throwIllegalMonitorState(slot);
   return takePending();
 }
 void vsRuntime_throwDivideByZero(VmWord*) {
-  vsException_raiseWithCode("java/lang/ArithmeticException", kDivideByZeroCode);
+  vsException_raiseWithCode(kArithmeticClass, kErrDivideByZero);
 }
 VmRef vsRuntime_newDivideByZeroException(VmWord* slot) {
   vsRuntime_throwDivideByZero(slot);
@@ -177,7 +176,7 @@ void vsRuntime_checkCast(VmWord* threadSlot) {
   at.quicken();
   const VmRef object = at.operand(0);
   if (object != 0 && !vsClass_isSubtypeOf(vsObject_class(object), vsRef_as<ClassRecord>(at.cls.object)))
-    vsException_raiseWithCode("java/lang/ClassCastException", 0);
+    vsException_raiseWithCode(kClassCastClass, 0);
 }
 
 void vsRuntime_arrayStoreCheck(VmWord* threadSlot) {

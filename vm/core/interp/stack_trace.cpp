@@ -69,8 +69,10 @@ const VmSymbol* methodName(const MethodRecord* method) {
   return vsRef_as<VmSymbol>(pool->entries[method->nameIndex]);
 }
 
-// Prints the recorded frames; false when the record is incomplete.
+// Prints the recorded frames; false when the record is incomplete. No
+// backtrace at all is a throwable that recorded no frames.
 bool printFrames(LineBuffer& out, VmRef backtrace) {
+  if (backtrace == 0) return true;
   if (!isArrayOfKind(backtrace, kKindObjectArray) || vsRef_as<ObjectArray>(backtrace)->length < 2) return false;
   const VmRef methods = vsRef_as<ObjectArray>(backtrace)->elements[0];
   const VmRef bcis = vsRef_as<ObjectArray>(backtrace)->elements[1];

@@ -11,8 +11,9 @@
 //                         Object[2] { Object[] methods, int[] bcis }
 //
 // The trace reads only that data: it never walks a stack, so it can print
-// any throwable at any time. Malformed or missing data prints
-// "   (stack trace incomplete)" and never stops the VM.
+// any throwable at any time. A throwable without a backtrace recorded no
+// frames and prints none; frames left out of a malformed backtrace print
+// "   (stack trace incomplete)" in their place, and never stop the VM.
 #pragma once
 
 #include <cstdint>

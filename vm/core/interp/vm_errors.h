@@ -64,6 +64,7 @@ enum VmErrorCode : int32_t {
   kErrMethodStaticness = 98,  // invokespecial of a static method, invokestatic of an instance method
   kErrInterfaceMethodMissing = 99,
   kErrWrongInvoke = 99,       // the invoke does not fit the class or the method
+  kErrDivideByZero = 103,    // ArithmeticException of an integer division or remainder by zero
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,

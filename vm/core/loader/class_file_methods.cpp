@@ -37,7 +37,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "vm/core/loader/class_file_methods.h"
 
 #include "vm/core/interp/bytecode_preparation.h"
 #include "vm/core/interp/exceptions.h"
@@ -55,6 +54,7 @@
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/names.h"
+#include "vm/core/model/object_helpers.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/signatures.h"
 #include "vm/core/model/vm_globals.h"
@@ -452,13 +452,8 @@ VmRef vsMethod_makeNativeCopy(const VmRef* method, VsNativeFunction function) {
     MethodRecord* m = vsRef_as<MethodRecord>(copy.object);
     vsJavaHeap_storeReference(&m->constantPool.raw, vsRef_of(vsMethod_constantPool(from)));
     vsJavaHeap_storeReference(&m->stackMap, vsRoot(kRootEmptyObjectArray));
+    vsMethod_copyHead(m, from);
     m->accessFlags = static_cast<uint16_t>((from->accessFlags & ~kMethodMergedPool) | kMethodNative);
-    m->classId = from->classId;
-    m->maxStack = from->maxStack;
-    m->maxLocals = from->maxLocals;
-    m->parameterWords = from->parameterWords;
-    m->nameIndex = from->nameIndex;
-    m->signatureIndex = from->signatureIndex;
     writeNativeBody(m, vsMethod_signature(from), function);
     jitEntry_setDefault(m, 0);
     result = copy.object;

@@ -24,13 +24,13 @@
 
 #include <cstdint>
 
+#include "vm/core/model/object_helpers.h"
 #include "vm/core/model/object_layout.h"
 
 inline constexpr char kSystemLibraryName[] = "/sys.jar";
 
-// The class, or 0 with an exception pending.
-VmRef vsClass_findOrLoad(ClassLookup* lookup);
-// The same for a name given as text.
+// vsClass_findOrLoad (object_helpers.h): the class, or 0 with an exception
+// pending. The same for a name given as text:
 VmRef vsClass_findOrLoadByName(const char* name, int32_t kind);
 
 // The class file of the lookup's name from the class path, or 0 with an

@@ -30,12 +30,8 @@ bool readAt(VmWord file, uint32_t offset, uint8_t* to, uint32_t n) {
 // length reaches exactly to the end of the file. False when there is none.
 bool findEndRecord(VmWord file, uint32_t fileSize, uint32_t* recordOffset) {
   using namespace vs_zip;
-  if (fileSize < kEndRecordBytes) return false;
-  const uint32_t highest = fileSize - kEndRecordBytes;
-  const uint32_t lowest = fileSize - kEndRecordBytes > kMaxComment + kLowestEndRecord
-                              ? fileSize - kEndRecordBytes - kMaxComment
-                              : kLowestEndRecord;
-  if (highest < lowest) return false;
+  uint32_t lowest, highest;
+  if (!endRecordRange(fileSize, &lowest, &highest)) return false;
   // Each window holds the candidates [low, high] and the 22 bytes of the last.
   constexpr uint32_t kWindow = 512;
   uint8_t window[kWindow];
@@ -45,7 +41,7 @@ bool findEndRecord(VmWord file, uint32_t fileSize, uint32_t* recordOffset) {
     if (!readAt(file, low, window, high - low + kEndRecordBytes)) return false;
     for (uint32_t p = high + 1; p-- > low;) {
       const uint8_t* r = window + (p - low);
-      if (readU32(r) == kEndSignature && p + kEndRecordBytes + readU16(r + kEndCommentLength) == fileSize) {
+      if (isEndRecord(r, p, fileSize)) {
         *recordOffset = p;
         return true;
       }
@@ -75,15 +71,11 @@ void vsJarFile_open(VsJarFile* jar, const char* path, int32_t isClassFile) {
     vsOs_fileClose(file);
     return;
   }
-  // directory start = record - directory size; base = start - directory offset.
-  const uint32_t directorySize = readU32(end + kEndDirectorySize);
-  const uint32_t directoryOffset = readU32(end + kEndDirectoryOffset);
-  if (directorySize > endRecord || directoryOffset > endRecord - directorySize) {
+  uint32_t directoryStart, base;
+  if (!directoryPlace(end, endRecord, &directoryStart, &base)) {
     vsOs_fileClose(file);
     return;
   }
-  const uint32_t directoryStart = endRecord - directorySize;
-  const uint32_t base = directoryStart - directoryOffset;
   if (!readAt(file, base, signature, 4) || readU32(signature) != kLocalSignature ||
       !vsZipStream_create(&jar->stream.object, file)) {
     vsOs_fileClose(file);

@@ -60,22 +60,10 @@ VmRef vsType_primitiveSymbol(int32_t letter) {
   return symbol != 0 ? symbol : badDescriptor();
 }
 
-VmRef vsType_classSymbol(const VmRef* cls) {
-  uint8_t bytes[2];
-  vsDescriptor_encodeClassId(vsClass_id(vsRef_as<ClassRecord>(*cls)), bytes);
-  return vsDescriptor_internEncoded(bytes, 2, false);
-}
-
 VmRef vsType_arrayClassOf(VmRef typeSymbol) {
   if (sym(typeSymbol)->length != 2) return 0;
   const ClassRecord* cls = vsSignature_classAt(sym(typeSymbol)->bytes);
   return cls != nullptr && vsClass_isArrayClass(cls) ? vsRef_of(cls) : 0;
-}
-
-int32_t vsType_basicType(VmRef typeSymbol) {
-  const VmSymbol* s = sym(typeSymbol);
-  if (s->length == 1) return vsBasicType_ofLetter(s->bytes[0]);
-  return vsSignature_objectTypeAt(s->bytes);
 }
 
 int32_t vsType_fieldSize(VmRef typeSymbol, bool roundToWord) {

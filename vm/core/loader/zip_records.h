@@ -45,8 +45,47 @@ static_assert(kCentralLocalOffset + 4 == kCentralRecordBytes);
 static_assert(kLocalExtraLength + 2 == kLocalRecordBytes);
 
 inline uint32_t readU16(const uint8_t* p) { return uint32_t{p[0]} | (uint32_t{p[1]} << 8); }
-inline uint32_t readU32(const uint8_t* p) {
-  return readU16(p) | (readU16(p + 2) << 16);
+inline uint32_t readU32(const uint8_t* p) { return readU16(p) | (readU16(p + 2) << 16); }
+
+// The offsets where the end record of a file of fileSize bytes may start:
+// [*lowest, *highest]; false when there is none.
+inline bool endRecordRange(uint32_t fileSize, uint32_t* lowest, uint32_t* highest) {
+  if (fileSize < kEndRecordBytes) return false;
+  *highest = fileSize - kEndRecordBytes;
+  *lowest = *highest > kMaxComment + kLowestEndRecord ? *highest - kMaxComment : kLowestEndRecord;
+  return *highest >= *lowest;
+}
+
+// Whether the kEndRecordBytes at r, at file offset p, are the end record: its
+// signature, and a comment that reaches exactly to the end of the file.
+inline bool isEndRecord(const uint8_t* r, uint32_t p, uint32_t fileSize) {
+  return readU32(r) == kEndSignature && p + kEndRecordBytes + readU16(r + kEndCommentLength) == fileSize;
+}
+
+// From the end record `end` at offset endRecord: the start of the central
+// directory and the archive's base (the offset its entry offsets count
+// from); false when the directory does not fit before the record.
+inline bool directoryPlace(const uint8_t* end, uint32_t endRecord, uint32_t* directoryStart, uint32_t* base) {
+  const uint32_t directorySize = readU32(end + kEndDirectorySize);
+  const uint32_t directoryOffset = readU32(end + kEndDirectoryOffset);
+  if (directorySize > endRecord || directoryOffset > endRecord - directorySize) return false;
+  *directoryStart = endRecord - directorySize;
+  *base = *directoryStart - directoryOffset;
+  return true;
+}
+
+// Whether the whole archive in memory has an end record, a directory that
+// fits and a local header at its base: what opening it needs.
+inline bool isReadableArchive(const uint8_t* bytes, uint32_t size) {
+  uint32_t lowest, highest;
+  if (!endRecordRange(size, &lowest, &highest)) return false;
+  for (uint32_t p = highest + 1; p-- > lowest;) {
+    if (!isEndRecord(bytes + p, p, size)) continue;
+    uint32_t directoryStart, base;
+    return directoryPlace(bytes + p, p, &directoryStart, &base) && base <= size - 4 &&
+           readU32(bytes + base) == kLocalSignature;
+  }
+  return false;
 }
 
 }  // namespace vs_zip

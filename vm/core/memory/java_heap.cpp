@@ -8,7 +8,7 @@
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/vm_flags.h"
-#include "vm/services/lifecycle/aligned_area.h"
+#include "vm/core/memory/aligned_area.h"
 
 VS_VMBSS(JavaHeapState) vsJavaHeap{};
 

@@ -10,7 +10,7 @@
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
-#include "vm/core/threads/hash_generator.h"
+#include "vm/core/memory/hash_generator.h"
 
 namespace {
 

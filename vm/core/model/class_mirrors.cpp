@@ -3,10 +3,10 @@
 
 #include <cstring>
 
-#include "vm/core/loader/type_symbols.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/class_access.h"
+#include "vm/core/model/descriptors.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/startup/vm_control.h"

@@ -5,7 +5,6 @@
 
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/vm_errors.h"
-#include "vm/core/loader/class_loading.h"
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
@@ -194,4 +193,16 @@ VmRef vsDescriptor_parse(const DescriptorText& text) {
   Parser p(text);
   if (text.length > 0 && p.at(0) == '(') return parseMethod(p);
   return parseField(p);
+}
+
+VmRef vsType_classSymbol(const VmRef* cls) {
+  uint8_t bytes[2];
+  vsDescriptor_encodeClassId(vsClass_id(vsRef_as<ClassRecord>(*cls)), bytes);
+  return vsDescriptor_internEncoded(bytes, 2, false);
+}
+
+int32_t vsType_basicType(VmRef typeSymbol) {
+  const VmSymbol* s = vsRef_as<VmSymbol>(typeSymbol);
+  if (s->length == 1) return vsBasicType_ofLetter(s->bytes[0]);
+  return vsSignature_objectTypeAt(s->bytes);
 }

@@ -37,3 +37,9 @@ VmRef vsDescriptor_internEncoded(const uint8_t* bytes, uint32_t length, bool isS
 
 // The two bytes of a class id.
 void vsDescriptor_encodeClassId(uint32_t id, uint8_t out[2]);
+
+// The type symbol of a class: the two-byte encoding of its id.
+VmRef vsType_classSymbol(const VmRef* cls);
+// The basic type of a type symbol: 4 .. 11 for a primitive letter, 12 or 13
+// (by its class) for a class id.
+int32_t vsType_basicType(VmRef typeSymbol);

@@ -115,3 +115,13 @@ int32_t vsMethod_findInVtable(const MethodRecord* method) {
     if (ci->vtable[i] == self) return static_cast<int32_t>(i);
   return -1;
 }
+
+void vsMethod_copyHead(MethodRecord* to, const MethodRecord* from) {
+  to->accessFlags = from->accessFlags;
+  to->classId = from->classId;
+  to->maxStack = from->maxStack;
+  to->maxLocals = from->maxLocals;
+  to->parameterWords = from->parameterWords;
+  to->nameIndex = from->nameIndex;
+  to->signatureIndex = from->signatureIndex;
+}

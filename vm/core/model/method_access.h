@@ -40,6 +40,11 @@ void vsMethod_setCodeBigEndianIntAt(MethodRecord* method, uint32_t offset, int32
 const uint8_t* vsMethod_codeEnd(const MethodRecord* method);
 // Where a native of the form [229, type, 0, 0, address] keeps its address.
 VmWord* vsMethod_nativeAddressSlot(MethodRecord* method);
+// Copies the plain head words of a method record to a new record of the
+// same method: flags, class id, stack and locals sizes, parameter words and
+// the pool indexes of name and signature (not the references, entries or
+// code).
+void vsMethod_copyHead(MethodRecord* to, const MethodRecord* from);
 
 // Position of the method in its declaring class's virtual table, or -1.
 int32_t vsMethod_findInVtable(const MethodRecord* method);

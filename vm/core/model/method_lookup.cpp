@@ -1,11 +1,11 @@
 // Method lookup (see method_lookup.h).
 #include "vm/core/model/method_lookup.h"
 
-#include "vm/core/image/image_bounds.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
+#include "vm/core/model/object_helpers.h"
 #include "vm/core/model/well_known_symbols.h"
 
 VS_VMBSS(uint32_t) vsMethodLookup_imageOption;

@@ -22,6 +22,21 @@ uint16_t vsBytes_readU16(const uint8_t* p);
 
 void vsClassLookup_init(ClassLookup* lookup, VmRef* nameHandle, int32_t kind, int32_t stub,
                         VmWord classFileBytes);
+// The class, or 0 with an exception pending. The loader defines it; the
+// model's descriptor parser calls it without depending on the loader.
+VmRef vsClass_findOrLoad(ClassLookup* lookup);
+
+// A native function: the body a native method record calls.
+using VsNativeFunction = void (*)();
+// A new method record with the name, signature, pool, parameter words,
+// counts and holder of `method`, the native flag added, and the 8-byte body
+// [229, result type, 0, 0, function]; 0 with an exception pending. The
+// loader defines it; class linking calls it for the methods it makes.
+VmRef vsMethod_makeNativeCopy(const VmRef* method, VsNativeFunction function);
+
+// Whether the address lies in the class image (read-only part or writable
+// area). The image defines it (image_bounds.h).
+bool vsObject_isInRomImage(VmWord address);
 
 // The class of the two-byte class-id encoding at p of an encoded signature:
 // id = (p[0] & 127) * 128 + (p[1] & 127).

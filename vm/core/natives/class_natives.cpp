@@ -5,7 +5,7 @@
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_lookup.h"
 #include "vm/core/model/model_flags.h"
-#include "vm/core/model/pending_calls.h"
+#include "vm/core/threads/pending_calls.h"
 #include "vm/core/natives/native_method.h"
 
 namespace {

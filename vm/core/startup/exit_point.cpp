@@ -1,10 +1,8 @@
 // The VM's exit points (see exit_point.h).
 #include "vm/core/startup/exit_point.h"
 
-#include <cstdlib>
-
+#include "ce/substrate/fatal.h"
 #include "ce/substrate/vm_sections.h"
-#include "vm/services/memory/trace_log.h"
 
 namespace {
 
@@ -22,8 +20,7 @@ void vsExitPoint_remove(VmExitPoint* point) { gHead = point->previous; }
 void vsExitPoint_jump() {
   VmExitPoint* point = gHead.get();
   if (point == nullptr) {
-    vsTraceLog_error("ERROR: VM exit outside a run.\n");
-    std::abort();
+    vsFatal(VsCallSite::current(), "VM exit outside a run");
   }
   std::longjmp(point->buffer, 1);
 }

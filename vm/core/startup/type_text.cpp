@@ -18,8 +18,9 @@ void printSymbolText(const VsOutputStream* out, const VmSymbol* s) {
   if (s != nullptr) vsOutputStream_print(out, "%.*s", s->length, reinterpret_cast<const char*>(s->bytes));
 }
 
-// The class as a field descriptor: "[I", "[Lname;", "Lname;".
-void printDescriptor(const VsOutputStream* out, const ClassRecord* cls) {
+}  // namespace
+
+void vsTypeText_printDescriptor(const VsOutputStream* out, const ClassRecord* cls) {
   if (cls == nullptr) {
     vsOutputStream_print(out, "?");
     return;
@@ -27,7 +28,7 @@ void printDescriptor(const VsOutputStream* out, const ClassRecord* cls) {
   switch (vsObject_kind(vsRef_of(cls))) {
     case kKindObjectArrayClass:
       vsOutputStream_print(out, "[");
-      printDescriptor(out, vsRef_as<ClassRecord>(cls->elementOrLink));
+      vsTypeText_printDescriptor(out, vsRef_as<ClassRecord>(cls->elementOrLink));
       return;
     case kKindTypeArrayClass:
       vsOutputStream_print(out, "[%c", letterOf(cls->classInfo->methods));
@@ -39,24 +40,20 @@ void printDescriptor(const VsOutputStream* out, const ClassRecord* cls) {
   }
 }
 
-// One encoded item: a primitive letter, or two bytes of a class id; returns
-// its length.
-uint32_t printItem(const VsOutputStream* out, const uint8_t* p) {
+uint32_t vsTypeText_printEncodedType(const VsOutputStream* out, const uint8_t* p) {
   if ((p[0] & 0x80) == 0) {
     vsOutputStream_print(out, "%c", p[0]);
     return 1;
   }
-  printDescriptor(out, vsSignature_classAt(p));
+  vsTypeText_printDescriptor(out, vsSignature_classAt(p));
   return 2;
 }
-
-}  // namespace
 
 void vsTypeText_printClassName(const VsOutputStream* out, const ClassRecord* cls) {
   if (cls != nullptr && vsObject_kind(vsRef_of(cls)) == kKindInstanceClass)
     printSymbolText(out, vsClass_name(cls));
   else
-    printDescriptor(out, cls);
+    vsTypeText_printDescriptor(out, cls);
 }
 
 void vsTypeText_printSignature(const VsOutputStream* out, VmRef signature) {
@@ -69,7 +66,8 @@ void vsTypeText_printSignature(const VsOutputStream* out, VmRef signature) {
   const uint32_t resultLength = (s->bytes[2] & 0x80) != 0 ? 2 : 1;
   vsOutputStream_print(out, "(");
   uint32_t at = 2 + resultLength;
-  for (uint32_t i = 0; i < count && at < s->length; ++i) at += printItem(out, s->bytes + at);
+  for (uint32_t i = 0; i < count && at < s->length; ++i)
+    at += vsTypeText_printEncodedType(out, s->bytes + at);
   vsOutputStream_print(out, ")");
-  printItem(out, s->bytes + 2);
+  vsTypeText_printEncodedType(out, s->bytes + 2);
 }

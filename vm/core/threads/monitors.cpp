@@ -12,7 +12,7 @@
 #include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
-#include "vm/core/threads/hash_generator.h"
+#include "vm/core/memory/hash_generator.h"
 #include "vm/services/lifecycle/vm_clock.h"
 
 namespace {

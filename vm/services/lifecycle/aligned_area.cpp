@@ -1,5 +1,6 @@
-// Aligned areas (see aligned_area.h).
-#include "vm/services/lifecycle/aligned_area.h"
+// Aligned areas (see vm/core/memory/aligned_area.h, where the heap that
+// uses them declares them).
+#include "vm/core/memory/aligned_area.h"
 
 #include "ce/substrate/vm_sections.h"
 #include "vm/core/startup/memory_split.h"

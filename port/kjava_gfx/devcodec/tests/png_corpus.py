@@ -194,6 +194,8 @@ class Image:
         if t == 3:
             r, g, b = self.palette[s[0]]
             table = self.trns or b""
+            if len(table) > len(self.palette):
+                table = b""  # an over-long table is ignored
             return r, g, b, table[s[0]] if s[0] < len(table) else 255
         if t == 0:
             mask = 0xFFFF if d == 16 else (1 << d) - 1
@@ -201,7 +203,8 @@ class Image:
             v = sc(s[0])
             return v, v, v, 0 if keyed else top
         if t == 2:
-            keyed = self.trns is not None and tuple(s) == tuple(self.trns)
+            mask = 0xFFFF if d == 16 else (1 << d) - 1
+            keyed = self.trns is not None and tuple(s) == tuple(k & mask for k in self.trns)
             return sc(s[0]), sc(s[1]), sc(s[2]), 0 if keyed else top
         if t == 4:
             v = sc(s[0])
@@ -347,6 +350,16 @@ def transparency(c, rng):
         for i in range(size):
             img.pixels[0][i] = (i,)
         c.ok("trns_palette_d%d" % depth, encode(img, rng), img)
+    # An RGB key with bits above the depth: compared in the depth's bits only.
+    img = random_image(rng, 9, 7, 8, 2, trns=True)
+    img.trns = tuple(0x0100 * (c + 1) | k for c, k in enumerate(img.trns))
+    c.ok("trns_rgb_d8_high_key_bits", encode(img, rng), img)
+    # A table longer than the palette is ignored: every pixel stays opaque.
+    img = random_image(rng, 8, 8, 8, 3, palette_size=4)
+    img.trns = bytes([0x00, 0x10, 0x20, 0x30, 0x40])
+    for i in range(4):
+        img.pixels[0][i] = (i,)
+    c.ok("trns_palette_longer_than_plte", encode(img, rng), img)
     # Alpha samples whose bit 3 decides: 0xF0 and 0xF7 transparent, 0x08 opaque.
     alphas = [0x00, 0x08, 0x0F, 0x80, 0xF0, 0xF7, 0xF8, 0xFF]
     img = Image(8, 1, 8, 6, [[(200, 100, 50, a) for a in alphas]])

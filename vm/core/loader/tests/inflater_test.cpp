@@ -218,22 +218,25 @@ std::vector<BadStream> badStreams() {
     cases.push_back({"a code missing from an incomplete code", w.bytes(), 2});
   }
   {
-    DeflateWriter w;
-    w.header(true, 2);
-    w.bits(288 - 257, 5);
-    w.bits(31 - 1, 5);
-    w.bits(0, 4);
-    w.bits(0, 32);
-    cases.push_back({"HLIT + HDIST = 319", w.bytes(), 0});
+    // 288 literal and 31 distance lengths, one more than the lengths array
+    // holds; everything else is a good block that codes "a".
+    std::vector<uint8_t> lit(288, 0);
+    lit['a'] = 1;
+    lit[256] = 1;
+    std::vector<uint8_t> dist(31, 0);
+    dist[0] = 1;
+    cases.push_back({"HLIT + HDIST = 319", dynamicStream(lit, dist, {'a', 256}), 1});
   }
   {
-    // 257 literal lengths and 1 distance length, then a run of 138 zeros
-    // that passes their end.
-    std::vector<uint32_t> enc = {18, 138, 18, 117, 1, 1, 18, 11};
+    // 257 literal lengths and 1 distance length: 255 zeros, a 1, then
+    // "repeat the 1 three times" where only two lengths are left. Were the
+    // third taken, literal 255, the end of block and distance 0 would have
+    // one bit each, and the codes that follow would decode to one byte.
     DeflateWriter w;
-    w.dynamicHeader(true, 257, 1, enc);
-    w.bits(0, 32);
-    cases.push_back({"a repeat code past the end of the lengths", w.bytes(), 0});
+    w.dynamicHeader(true, 257, 1, {18, 138, 18, 117, 1, 16, 3});
+    w.code(0, 1);
+    w.code(1, 1);
+    cases.push_back({"a repeat code past the end of the lengths", w.bytes(), 1});
   }
   {
     DeflateWriter w;

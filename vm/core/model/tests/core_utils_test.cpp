@@ -36,32 +36,6 @@ TEST(ClassReaderTest, ReadsUpToTheLastByteAndNoFurther) {
 
 using LookupTest = HeapTest;
 
-VmRef symbol(const char* text) { return vsSymbol_fromCString(text, false); }
-
-TEST_F(LookupTest, FindsAFieldByNameAndSignature) {
-  // Pool: 1 "x", 2 "I", 3 "y", 4 "J"; fields x:I, y:I, x:J.
-  VmRef cls = vsTestHeap_newClass("Fields", vsRoot(kRootObject), 20);
-  VmRef pool = vsJavaHeap_newConstantPool(5);
-  ConstantPool* p = vsRef_as<ConstantPool>(pool);
-  vsConstantPool_setEntry(p, 1, kTagUtf8, symbol("x"));
-  vsConstantPool_setEntry(p, 2, kTagUtf8, symbol("I"));
-  vsConstantPool_setEntry(p, 3, kTagUtf8, symbol("y"));
-  vsConstantPool_setEntry(p, 4, kTagUtf8, symbol("J"));
-  ClassInfo* ci = vsRef_as<ClassRecord>(cls)->classInfo.get();
-  ci->constantPool = p;
-  const VmRef fields = vsJavaHeap_newShortArray(15);
-  const FieldEntry entries[] = {{0, 1, 2, 0, 4}, {0, 3, 2, 0, 8}, {0, 1, 4, 0, 12}};
-  std::memcpy(vsRef_as<ShortArray>(fields)->elements, entries, sizeof entries);
-  ci->fields = fields;
-
-  EXPECT_EQ(vsClass_findFieldIndex(&cls, symbol("x"), symbol("I")), 0);
-  EXPECT_EQ(vsClass_findFieldIndex(&cls, symbol("y"), symbol("I")), 1);
-  EXPECT_EQ(vsClass_findFieldIndex(&cls, symbol("x"), symbol("J")), 2);
-  EXPECT_EQ(vsClass_findFieldIndex(&cls, symbol("y"), symbol("J")), -1);
-  VmRef object = vsRoot(kRootObject);
-  EXPECT_EQ(vsClass_findFieldIndex(&object, symbol("x"), symbol("I")), -1);
-}
-
 TEST_F(LookupTest, NamesAClassByItsNumber) {
   const VmRef cls = vsTestHeap_newClass("pkg/Named", vsRoot(kRootObject), 4);
   const uint32_t number = vsClass_id(vsRef_as<ClassRecord>(cls)) + 1u;

@@ -12,6 +12,7 @@
 #include <string>
 
 #include "vm/core/natives/tests/soft_double_reference.h"
+#include "vm/core/natives/tests/soft_routine_checks.h"
 
 #ifndef VS_SOFTDOUBLE_PAIRS_LOG2
 #error "VS_SOFTDOUBLE_PAIRS_LOG2 gives the number of operand pairs per routine as a power of two"
@@ -264,23 +265,12 @@ Pair operandsFor(Operands operands, Random& random) {
   return {0, 0};
 }
 
-uint64_t seedFor(const Routine& routine) {
-  if (const char* text = std::getenv("SOFTDOUBLE_SEED")) {
-    return std::strtoull(text, nullptr, 0);
-  }
-  uint64_t seed = 0x5EED5EED;
-  for (const char* p = routine.name; *p != '\0'; ++p) {
-    seed = seed * 131 + static_cast<unsigned char>(*p);
-  }
-  return seed;
-}
-
 class SoftDoubleRandom : public testing::TestWithParam<size_t> {};
 
 TEST_P(SoftDoubleRandom, AgreesWithTheHost) {
   ASSERT_EQ(hostRoundingProblem(), "");
   const Routine& routine = kRoutines[GetParam()];
-  const uint64_t seed = seedFor(routine);
+  const uint64_t seed = softRoutineSeed(routine.name, "SOFTDOUBLE_SEED", 0x5EED5EED);
   Random random(seed);
   int failures = 0;
   for (uint64_t i = 0; i < (uint64_t{1} << VS_SOFTDOUBLE_PAIRS_LOG2); ++i) {

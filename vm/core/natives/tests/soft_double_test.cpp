@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vm/core/natives/tests/soft_double_reference.h"
+#include "vm/core/natives/tests/soft_routine_checks.h"
 
 namespace softdouble_test {
 namespace {
@@ -23,30 +24,9 @@ constexpr uint64_t kMinNormal = 0x0010000000000000;
 constexpr uint64_t kMaxSubnormal = 0x000FFFFFFFFFFFFF;
 constexpr uint64_t kMinSubnormal = 0x0000000000000001;
 
-const Routine& routineNamed(const char* name) {
-  for (const Routine& r : kRoutines) {
-    if (std::strcmp(r.name, name) == 0) {
-      return r;
-    }
-  }
-  ADD_FAILURE() << "no routine " << name;
-  return kRoutines[0];
-}
+using Expectation = SoftExpectation<uint64_t>;
 
-struct Expectation {
-  const char* routine;
-  uint64_t a;
-  uint64_t b;
-  uint64_t expected;
-};
-
-void checkTable(const std::vector<Expectation>& table) {
-  for (const Expectation& c : table) {
-    const uint64_t result = routineNamed(c.routine).ours(c.a, c.b);
-    EXPECT_EQ(result, c.expected) << std::hex << c.routine << "(0x" << c.a << ", 0x" << c.b
-                                  << ")";
-  }
-}
+void checkTable(const std::vector<Expectation>& table) { checkSoftTable(kRoutines, table); }
 
 uint64_t minusInt(int32_t i) {
   return intBits(i);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "vm/core/natives/tests/soft_float_reference.h"
+#include "vm/core/natives/tests/soft_routine_checks.h"
 
 namespace softfloat_test {
 namespace {
@@ -21,30 +22,9 @@ constexpr uint32_t kMinNormal = 0x00800000;
 constexpr uint32_t kMaxSubnormal = 0x007FFFFF;
 constexpr uint32_t kMinSubnormal = 0x00000001;
 
-const Routine& routineNamed(const char* name) {
-  for (const Routine& r : kRoutines) {
-    if (std::strcmp(r.name, name) == 0) {
-      return r;
-    }
-  }
-  ADD_FAILURE() << "no routine " << name;
-  return kRoutines[0];
-}
+using Expectation = SoftExpectation<uint32_t>;
 
-struct Expectation {
-  const char* routine;
-  uint32_t a;
-  uint32_t b;
-  uint32_t expected;
-};
-
-void checkTable(const std::vector<Expectation>& table) {
-  for (const Expectation& c : table) {
-    const uint32_t result = routineNamed(c.routine).ours(c.a, c.b);
-    EXPECT_EQ(result, c.expected) << std::hex << c.routine << "(0x" << c.a << ", 0x" << c.b
-                                  << ")";
-  }
-}
+void checkTable(const std::vector<Expectation>& table) { checkSoftTable(kRoutines, table); }
 
 TEST(SoftFloat, RoundsToNearestEven) {
   checkTable({

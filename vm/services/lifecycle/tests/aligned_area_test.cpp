@@ -1,5 +1,5 @@
 // Aligned areas over the reserved-block allocator.
-#include "vm/services/lifecycle/aligned_area.h"
+#include "vm/core/memory/aligned_area.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Pending calls of class initialization and instance creation, over the
 // core started with the system library and the loader's fixture classes.
-#include "vm/core/model/pending_calls.h"
+#include "vm/core/threads/pending_calls.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Pending calls of class initialization and instance creation (see
 // pending_calls.h).
-#include "vm/core/model/pending_calls.h"
+#include "vm/core/threads/pending_calls.h"
 
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/method_helpers.h"

@@ -1,5 +1,5 @@
 // The identity-hash generator.
-#include "vm/core/threads/hash_generator.h"
+#include "vm/core/memory/hash_generator.h"
 
 #include <gtest/gtest.h>
 

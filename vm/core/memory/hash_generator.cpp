@@ -1,6 +1,6 @@
 // Identity-hash generator (see hash_generator.h). The seed is the variable's
 // initial value, so the section reset reseeds it before every run.
-#include "vm/core/threads/hash_generator.h"
+#include "vm/core/memory/hash_generator.h"
 
 #include "ce/substrate/vm_sections.h"
 

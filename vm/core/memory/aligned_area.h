@@ -1,6 +1,8 @@
 // Aligned areas: the two reserved blocks of the Java heap (the heap block
 // and its side table), carved from the VM's reserved-block allocator and
-// aligned up.
+// aligned up. Declared here, beside the heap that uses them; the lifecycle
+// service that owns the reserved blocks defines them
+// (vm/services/lifecycle/aligned_area.cpp).
 //
 //   raw block  [ slack | aligned address ... used ... capacity ]
 //
