@@ -1,0 +1,10 @@
+package java.lang;
+
+public class NumberFormatException extends IllegalArgumentException {
+    public NumberFormatException() {
+    }
+
+    public NumberFormatException(String message) {
+        super(message);
+    }
+}

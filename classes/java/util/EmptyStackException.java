@@ -1,0 +1,6 @@
+package java.util;
+
+public class EmptyStackException extends RuntimeException {
+    public EmptyStackException() {
+    }
+}
