@@ -40,6 +40,8 @@ constexpr int kNiceOfPriority[8] = {-10, -5, -2, 0, 2, 5, 10, 19};
 // while a thread may still add itself.
 Thread* gFinishedAfterClose = nullptr;  // guarded by the kernel lock
 std::atomic<DWORD> gNextThreadId{1};
+std::atomic<void (*)(DWORD)> gCreatedHook{nullptr};
+std::atomic<void (*)(DWORD)> gEndedHook{nullptr};
 thread_local DWORD tThreadId = 0;
 thread_local Thread* tThread = nullptr;  // null on threads not made by CreateThread
 
@@ -79,6 +81,8 @@ void reapFinished() {
 
 // With the kernel lock held: records the end of t and signals its handle.
 void finishLocked(Thread* t, DWORD exitCode) {
+  if (void (*ended)(DWORD) = gEndedHook.load())
+    ended(t->id);
   t->finished = true;
   t->exitCode = exitCode;
   if (t->handleClosed) {
@@ -133,7 +137,17 @@ HANDLE CreateThread(LPVOID, DWORD stackSize, LPTHREAD_START_ROUTINE start, LPVOI
   t->id = gNextThreadId.fetch_add(1);
   t->priority = THREAD_PRIORITY_NORMAL;
   t->suspendCount = (creationFlags & CREATE_SUSPENDED) != 0 ? 1 : 0;
+  if (void (*created)(DWORD) = gCreatedHook.load()) {
+    vsCeKernel_lock();
+    created(t->id);
+    vsCeKernel_unlock();
+  }
   if (!vsLowThread_start(&t->low, threadMain, t, vsCeThread_stackBytes(stackSize))) {
+    if (void (*ended)(DWORD) = gEndedHook.load()) {
+      vsCeKernel_lock();
+      ended(t->id);
+      vsCeKernel_unlock();
+    }
     delete t;
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
@@ -221,6 +235,11 @@ void vsCeThread_suspensionPointLocked() {
       return;
     vsCeKernel_block(nullptr);
   }
+}
+
+void vsCeThread_setHooks(void (*created)(DWORD), void (*ended)(DWORD)) {
+  gCreatedHook.store(created);
+  gEndedHook.store(ended);
 }
 
 bool vsCeThread_endedLocked(KernelObject* thread) {

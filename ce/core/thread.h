@@ -104,6 +104,12 @@ void Sleep(DWORD milliseconds);
 // CreateThread passes).
 void vsCeThread_suspensionPointLocked();
 
+// Calls created(id) in CreateThread before the new thread can run, and
+// ended(id) when a thread made by CreateThread ends; both with the kernel
+// lock held. Installed once by the message queues (ce/user), which so give
+// every thread its queue from creation.
+void vsCeThread_setHooks(void (*created)(DWORD threadId), void (*ended)(DWORD threadId));
+
 // With the kernel lock held: true when the thread has ended.
 bool vsCeThread_endedLocked(KernelObject* thread);
 
