@@ -15,6 +15,26 @@ sqlite3* gDb = nullptr;  // guarded by gLock
 pid_t gOwner = 0;        // the process that opened gDb
 
 constexpr int kBusyTimeoutMs = 5000;
+constexpr int kBusyStepMs = 2;
+
+bool lBusy(int rc) { return (rc & 0xFF) == SQLITE_BUSY || (rc & 0xFF) == SQLITE_LOCKED; }
+
+// Runs step until it is not refused as busy or the busy time-out has passed.
+// SQLite's own busy handler does not cover every case (a connection that
+// opens while another runs WAL recovery, a read that meets a checkpoint).
+template <typename Step>
+int lRetry(Step step) {
+  int rc = step();
+  for (int waited = 0; lBusy(rc) && waited < kBusyTimeoutMs; waited += kBusyStepMs) {
+    sqlite3_sleep(kBusyStepMs);
+    rc = step();
+  }
+  return rc;
+}
+
+int lExec(sqlite3* db, const char* sql) {
+  return lRetry([db, sql] { return sqlite3_exec(db, sql, nullptr, nullptr, nullptr); });
+}
 
 const char* const kSchema =
     "CREATE TABLE IF NOT EXISTS regkeys(id INTEGER PRIMARY KEY AUTOINCREMENT, parent INTEGER NOT NULL,"
@@ -47,12 +67,12 @@ LONG lOpen() {
   if (rc == SQLITE_OK)
     rc = sqlite3_busy_timeout(db, kBusyTimeoutMs);
   if (rc == SQLITE_OK)
-    rc = sqlite3_exec(db, "PRAGMA journal_mode=WAL", nullptr, nullptr, nullptr);
+    rc = lExec(db, "PRAGMA journal_mode=WAL");
   if (rc == SQLITE_OK)
-    rc = sqlite3_exec(db, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+    rc = lExec(db, "BEGIN IMMEDIATE");
   if (rc == SQLITE_OK) {
     rc = lCreateSchema(db);
-    const int end = sqlite3_exec(db, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK", nullptr, nullptr, nullptr);
+    const int end = lExec(db, rc == SQLITE_OK ? "COMMIT" : "ROLLBACK");
     if (rc == SQLITE_OK)
       rc = end;
   }
@@ -88,12 +108,12 @@ LONG vsCeReg_runBody(bool write, RegBody body, void* context) {
     return opened;
   if (!write)
     return body(gDb, context);
-  const int rc = sqlite3_exec(gDb, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr);
+  const int rc = lExec(gDb, "BEGIN IMMEDIATE");
   if (rc != SQLITE_OK)
     return vsCeReg_error(rc);
   LONG result = body(gDb, context);
   if (result == ERROR_SUCCESS) {
-    const int end = sqlite3_exec(gDb, "COMMIT", nullptr, nullptr, nullptr);
+    const int end = lExec(gDb, "COMMIT");
     if (end != SQLITE_OK) {
       sqlite3_exec(gDb, "ROLLBACK", nullptr, nullptr, nullptr);
       result = vsCeReg_error(end);
@@ -112,7 +132,7 @@ void vsCeReg_reset() {
 }
 
 RegStatement::RegStatement(sqlite3* db, const char* sql) {
-  if (sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr) != SQLITE_OK)
+  if (lRetry([&] { return sqlite3_prepare_v2(db, sql, -1, &statement_, nullptr); }) != SQLITE_OK)
     statement_ = nullptr;
 }
 
@@ -133,7 +153,16 @@ RegStatement& RegStatement::bindBlob(int index, const void* data, int size) {
   return *this;
 }
 
-int RegStatement::step() { return statement_ == nullptr ? SQLITE_CORRUPT : sqlite3_step(statement_); }
+int RegStatement::step() {
+  if (statement_ == nullptr)
+    return SQLITE_CORRUPT;
+  return lRetry([this] {
+    const int rc = sqlite3_step(statement_);
+    if (lBusy(rc))
+      sqlite3_reset(statement_);
+    return rc;
+  });
+}
 
 int64_t RegStatement::integer(int column) { return sqlite3_column_int64(statement_, column); }
 

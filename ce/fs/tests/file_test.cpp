@@ -59,7 +59,8 @@ TEST(CeFsFile, ReadWriteSeekTruncate) {
   EXPECT_EQ(sizeHigh, 0u);
   EXPECT_TRUE(FlushFileBuffers(f));
   EXPECT_TRUE(CloseHandle(f));
-  EXPECT_FALSE(CloseHandle(f));
+  EXPECT_FALSE(CloseHandle(INVALID_HANDLE_VALUE));
+  EXPECT_FALSE(CloseHandle(nullptr));
   EXPECT_EQ(readHost(root.host("Temp/a.bin")), "hello");
 
   HANDLE r = openFile(u"\\TEMP\\A.BIN", GENERIC_READ, OPEN_EXISTING);
