@@ -39,6 +39,8 @@ constexpr MessageText kTexts[] = {
      u"The system cannot find message text for message number 0x%1 in the message file for %2.\r\n"},
     {ERROR_BADDB, u"The configuration registry database is corrupt.\r\n"},
     {ERROR_KEY_DELETED, u"Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
+    {ERROR_INVALID_WINDOW_HANDLE, u"Invalid window handle.\r\n"},
+    {ERROR_INVALID_THREAD_ID, u"Invalid thread identifier.\r\n"},
 };
 
 constexpr bool lInCodeOrder() {

@@ -15,6 +15,7 @@
 // on. A filter of 0, 0 takes every message id, else min..max inclusive.
 #pragma once
 
+#include "ce/base/lasterror.h"
 #include "ce/core/windows_types.h"
 #include "ce/user/message.h"
 
@@ -22,9 +23,6 @@ using TIMERPROC = void (*)(HWND hwnd, UINT message, UINT_PTR id, DWORD time);
 
 constexpr UINT PM_NOREMOVE = 0x0000;
 constexpr UINT PM_REMOVE = 0x0001;
-
-constexpr DWORD ERROR_INVALID_WINDOW_HANDLE = 1400;
-constexpr DWORD ERROR_INVALID_THREAD_ID = 1444;
 
 // FALSE with ERROR_INVALID_THREAD_ID for an id that has no queue.
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
