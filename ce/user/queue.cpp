@@ -111,7 +111,10 @@ void waitLocked(MSG* msg, UINT filterMin, UINT filterMax, bool remove) {
 }  // namespace
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+  const DWORD self = GetCurrentThreadId();
   vsCeKernel_lock();
+  if (threadId == self)
+    ownQueueLocked();  // a thread made outside the layer posting to itself
   auto it = queues().find(threadId);
   if (it == queues().end()) {
     vsCeKernel_unlock();

@@ -4,7 +4,7 @@
 //
 // Every thread made by CreateThread has a queue from its creation to its
 // end, so a post right after CreateThread is never lost; any other thread
-// gets one on its first call here. A queue lives under ce/core's kernel
+// gets one on its first call here (a post to itself included). A queue lives under ce/core's kernel
 // lock, so a post wakes a thread blocked in a message wait, and such a wait
 // is a suspension point of the thread (ce/core/thread.h).
 //
