@@ -34,10 +34,13 @@ constexpr MessageText kTexts[] = {
     {ERROR_ALREADY_EXISTS, u"Cannot create a file when that file already exists.\r\n"},
     {ERROR_MORE_DATA, u"More data is available.\r\n"},
     {ERROR_NO_MORE_ITEMS, u"No more data is available.\r\n"},
+    {ERROR_NOT_OWNER, u"Attempt to release mutex not owned by caller.\r\n"},
     {ERROR_MR_MID_NOT_FOUND,
      u"The system cannot find message text for message number 0x%1 in the message file for %2.\r\n"},
     {ERROR_BADDB, u"The configuration registry database is corrupt.\r\n"},
     {ERROR_KEY_DELETED, u"Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
+    {ERROR_INVALID_WINDOW_HANDLE, u"Invalid window handle.\r\n"},
+    {ERROR_INVALID_THREAD_ID, u"Invalid thread identifier.\r\n"},
 };
 
 constexpr bool lInCodeOrder() {

@@ -20,6 +20,8 @@ DWORD GetTickCount() {
   return static_cast<DWORD>(ms);
 }
 
+DWORD timeGetTime() { return GetTickCount(); }
+
 void GetSystemTime(SYSTEMTIME* time) {
   timespec now;
   clock_gettime(CLOCK_REALTIME, &now);

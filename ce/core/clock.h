@@ -1,4 +1,4 @@
-// Clocks of the CE layer: GetTickCount and GetSystemTime.
+// Clocks of the CE layer: GetTickCount, timeGetTime and GetSystemTime.
 //
 // GetTickCount is the 32-bit millisecond count of the monotonic clock; it
 // wraps every 2^32 ms (49.7 days) like CE's. Tests replace its source with
@@ -19,6 +19,9 @@ struct SYSTEMTIME {
 };
 
 DWORD GetTickCount();
+
+// The multimedia clock: GetTickCount's, source included.
+DWORD timeGetTime();
 
 // The current time in UTC.
 void GetSystemTime(SYSTEMTIME* time);

@@ -1,13 +1,14 @@
-// Events of the CE layer: CreateEventW, EventModify, SetEvent, ResetEvent and
-// WaitForSingleObject.
+// Events of the CE layer: CreateEventW, EventModify, SetEvent and ResetEvent
+// (waits on them: ce/core/wait.h).
 //
 // An event is signalled or not. A manual-reset event stays signalled until
 // it is reset, so every waiter passes; an auto-reset event lets one waiter
-// pass and resets itself. Waits are measured on the monotonic clock, so a
-// change of the wall clock neither shortens nor stretches them. Named events
+// pass and resets itself. Named events
 // are not supported (CreateEventW with a name returns null).
 #pragma once
 
+#include "ce/core/kernel_object.h"
+#include "ce/core/wait.h"
 #include "ce/core/windows_types.h"
 
 constexpr DWORD EVENT_RESET = 2;
@@ -21,10 +22,9 @@ BOOL EventModify(HANDLE event, DWORD function);
 BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 
-// Waits for an event: WAIT_OBJECT_0 when it is signalled, WAIT_TIMEOUT after
-// `milliseconds` (INFINITE waits without limit), WAIT_FAILED for a handle
-// that is not an event.
-DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
+// With the kernel lock held: true when the event is signalled, which an
+// auto-reset event then is no longer (the wait it satisfies consumes it).
+bool vsCeEvent_takeLocked(KernelObject* event);
 
 // CloseHandle of an event (kernel_object.cpp dispatches here).
 BOOL vsCeEvent_close(HANDLE event);

@@ -31,6 +31,8 @@ TEST(CeLastError, SystemTexts) {
       {ERROR_SHARING_VIOLATION,
        u"The process cannot access the file because it is being used by another process.\r\n"},
       {ERROR_KEY_DELETED, u"Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
+      {ERROR_NOT_OWNER, u"Attempt to release mutex not owned by caller.\r\n"},
+      {ERROR_INVALID_THREAD_ID, u"Invalid thread identifier.\r\n"},
   };
   const DWORD flags = FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS;
   for (const Case& c : cases) {

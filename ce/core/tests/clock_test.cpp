@@ -11,6 +11,7 @@ DWORD fixedTick() { return 0xFFFFFFF0u; }
 TEST(CeClock, TickSourceHookReplacesAndRestoresTheClock) {
   vsCeClock_setTickSource(fixedTick);
   EXPECT_EQ(GetTickCount(), 0xFFFFFFF0u);
+  EXPECT_EQ(timeGetTime(), 0xFFFFFFF0u);
   vsCeClock_setTickSource(nullptr);
   const DWORD a = GetTickCount();
   const DWORD b = GetTickCount();

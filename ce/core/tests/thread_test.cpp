@@ -81,8 +81,9 @@ TEST(CeThread, PriorityIsKeptExactly) {
   CloseHandle(q.done);
 }
 
-TEST(CeThread, CreationFlagsAndMissingStartAreRefused) {
-  EXPECT_EQ(CreateThread(nullptr, 0, probe, nullptr, 4, nullptr), nullptr);
+TEST(CeThread, UnknownCreationFlagsAndMissingStartAreRefused) {
+  EXPECT_EQ(CreateThread(nullptr, 0, probe, nullptr, 2, nullptr), nullptr);
+  EXPECT_EQ(CreateThread(nullptr, 0, probe, nullptr, CREATE_SUSPENDED | 0x100, nullptr), nullptr);
   EXPECT_EQ(CreateThread(nullptr, 0, nullptr, nullptr, 0, nullptr), nullptr);
 }
 
