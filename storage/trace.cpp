@@ -5,6 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "port/support/strconv.h"
+#include "port/support/tracefile.h"
+
 namespace {
 
 constexpr size_t kNameBytes = 260;
@@ -25,16 +28,22 @@ void lCopy(char* to, size_t capacity, const char* from) {
   std::snprintf(to, capacity, "%s", from != nullptr ? from : "");
 }
 
+// One line to the installed writer, else to the trace file.
+void lWriteLine(const char* text) {
+  if (gWriter != nullptr)
+    gWriter(text);
+  else
+    TraceWriteW(StringToWString(text).c_str());
+}
+
 void lWriteFormatted(const char* format, ...) __attribute__((format(printf, 1, 2)));
 void lWriteFormatted(const char* format, ...) {
-  if (gWriter == nullptr)
-    return;
   char text[kLineBytes];
   va_list args;
   va_start(args, format);
   std::vsnprintf(text, sizeof text, format, args);
   va_end(args);
-  gWriter(text);
+  lWriteLine(text);
 }
 
 }  // namespace
@@ -79,22 +88,28 @@ void trace_formatAndEmit(const char* format, ...) {
 }
 
 void trace_printf(const char* format, ...) {
-  if (gWriter == nullptr)
-    return;
   char text[kMessageBytes + 1];
   va_list args;
   va_start(args, format);
   std::vsnprintf(text, kMessageBytes, format, args);
   va_end(args);
   std::strcat(text, "\n");
-  gWriter(text);
+  lWriteLine(text);
 }
 
 void trace_write(const char* text) { lWriteFormatted("%s\n", text != nullptr ? text : ""); }
 
 void trace_dumpText(const char* text, int32_t size) {
+  const char* body = text != nullptr ? text : "";
+  if (gWriter == nullptr) {
+    TracePrintfUnboundedW(
+        u"\n*** DUMP TEXT , size = %d *** \n--------------------------------------------\n%S\n"
+        u"--------------------------------------------\n",
+        size, body);
+    return;
+  }
   lWriteFormatted(
       "\n*** DUMP TEXT , size = %d *** \n--------------------------------------------\n%s\n"
       "--------------------------------------------\n",
-      size, text != nullptr ? text : "");
+      size, body);
 }

@@ -7,20 +7,24 @@
 // or "<DEBUG>file(line)(function): text</DEBUG>" while the debug-tag flag is
 // set; the file is reported by its base name, after the last "\" or "/".
 //
-// Invariants: the front end never writes anything while no writer is
-// installed (the log is not open); it then costs the formatting only. The
-// pending location and message persist until the next report overwrites them.
-// Texts longer than the fixed buffers are cut. There is no lock: one thread
-// reports at a time.
+// Each line goes to the process's trace file (port/support/tracefile.h),
+// converted from the ANSI code page to UTF-16 and written with TraceWriteW;
+// trace_dumpText writes through TracePrintfUnboundedW. While the trace file
+// is closed nothing is written and a report costs the formatting only. A
+// line writer installed with trace_setLineWriter (the tests' capture seam)
+// receives the lines instead of the trace file.
+//
+// Invariants: the pending location and message persist until the next report
+// overwrites them. Texts longer than the fixed buffers are cut. There is no
+// lock: one thread reports at a time.
 #pragma once
 
 #include <cstdint>
 
-// Receives each entry as UTF-8 text, line ends included; the trace log
-// installs it when its file is open.
+// Receives each entry as UTF-8 text, line ends included.
 using TraceLineWriter = void (*)(const char* text);
 
-// Installs the writer; null (the start state) writes nothing.
+// Installs the writer; null (the start state) writes to the trace file.
 void trace_setLineWriter(TraceLineWriter writer);
 // Sets the debug-tag flag (starts clear).
 void trace_setDebugTag(bool on);

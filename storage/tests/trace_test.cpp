@@ -2,8 +2,14 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
+
+#include "ce/reg/regapi.h"
+#include "ce/testing/devroot.h"
+#include "port/support/tracefile.h"
 
 namespace {
 
@@ -88,7 +94,7 @@ TEST_F(Trace, EveryLevelPasses) {
     EXPECT_TRUE(trace_isLevelOn(level, "f", "g")) << level;
 }
 
-TEST_F(Trace, NothingIsWrittenWithoutAWriter) {
+TEST_F(Trace, NothingIsWrittenWhileTheLogIsClosed) {
   trace_setLineWriter(nullptr);
   TRACE_REPORT(kTraceLevelError, "lost");
   trace_printf("lost");
@@ -106,6 +112,30 @@ TEST_F(Trace, LongMessagesAreCut) {
   EXPECT_LT(gLines[0].size(), longText.size());
   EXPECT_EQ(gLines[0].back(), '\n');
   EXPECT_EQ(gLines[1].back(), '\n');
+}
+
+TEST(TraceLog, LinesGoToTheUtf16TraceFileWithoutAWriter) {
+  CeDeviceRoot root;
+  HKEY key;
+  ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, u"Software\\Vostel", 0, KEY_ALL_ACCESS, &key), ERROR_SUCCESS);
+  const DWORD on = 1;
+  ASSERT_EQ(RegSetValueExW(key, u"TraceLog", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&on), 4), ERROR_SUCCESS);
+  RegCloseKey(key);
+  ASSERT_EQ(TraceLogOpen(u"s.txt"), 1);
+  trace_setLocation("a\\b.c", "f", 9);
+  trace_formatAndEmit("caf\xc3\xa9");
+  trace_dumpText("t", 1);
+  TraceClose();
+  std::ifstream in(root.host("Program Files/Vostel/s.txt"), std::ios::binary);
+  const std::string bytes((std::istreambuf_iterator<char>(in)), {});
+  std::u16string text;
+  for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+    text.push_back(static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                         (static_cast<unsigned char>(bytes[i + 1]) << 8)));
+  const std::u16string want =
+      u"b.c(9)(f): caf\u00e9\n\n*** DUMP TEXT , size = 1 *** \n--------------------------------------------\nt\n"
+      u"--------------------------------------------\n";
+  EXPECT_TRUE(text == want) << bytes.size();
 }
 
 }  // namespace

@@ -1,0 +1,82 @@
+// The device-root initialiser (see init.h).
+#include "ce/device/init.h"
+
+#include <errno.h>
+#include <stdlib.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstring>
+
+#include "ce/base/lasterror.h"
+#include "ce/fs/dirops.h"
+#include "ce/reg/regapi.h"
+#include "ce/reg/regdb.h"
+
+namespace {
+
+// The device's directories, parents first.
+constexpr const char16_t* kDirectories[] = {
+    u"\\Temp",     u"\\Windows", u"\\Program Files", u"\\Program Files\\Vostel",
+    u"\\Storage",  u"\\Storage\\Vostel", u"\\Storage\\Vostel\\java", u"\\My Documents",
+};
+
+struct RegistryDefault {
+  HKEY root;
+  const char16_t* key;
+  const char16_t* name;
+  DWORD type;  // REG_SZ or REG_DWORD
+  const char16_t* text;
+  DWORD number;
+};
+
+// The values a fresh device starts with.
+const RegistryDefault kDefaults[] = {
+    {HKEY_CURRENT_USER, u"Software\\Vostel", u"Vostel_Dir", REG_SZ, u"\\Program Files\\Vostel", 0},
+    {HKEY_CURRENT_USER, u"Software\\Vostel", u"TraceLog", REG_DWORD, nullptr, 0},
+};
+
+int lFail(const char* what, DWORD code) {
+  std::fprintf(stderr, "cedevice init: %s failed (error %u)\n", what, static_cast<unsigned>(code));
+  return 1;
+}
+
+size_t lUnits(const char16_t* text) {
+  size_t n = 0;
+  while (text[n] != 0)
+    ++n;
+  return n;
+}
+
+}  // namespace
+
+int vsCeDevice_init(const std::string& root) {
+  if (mkdir(root.c_str(), 0777) != 0 && errno != EEXIST)
+    return lFail("creating the root", static_cast<DWORD>(errno));
+  if (mkdir((root + "/.ce").c_str(), 0700) != 0 && errno != EEXIST)
+    return lFail("creating .ce", static_cast<DWORD>(errno));
+  setenv("CE_ROOT", root.c_str(), 1);
+  vsCeReg_reset();
+  for (const char16_t* directory : kDirectories)
+    if (!CreateDirectoryW(directory, nullptr) && GetLastError() != ERROR_ALREADY_EXISTS)
+      return lFail("creating a directory", GetLastError());
+  for (const RegistryDefault& row : kDefaults) {
+    HKEY key;
+    LONG status = RegCreateKeyExW(row.root, row.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    if (status != ERROR_SUCCESS)
+      return lFail("creating a registry key", static_cast<DWORD>(status));
+    status = RegQueryValueExW(key, row.name, nullptr, nullptr, nullptr, nullptr);
+    if (status == ERROR_FILE_NOT_FOUND) {
+      if (row.type == REG_SZ)
+        status = RegSetValueExW(key, row.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(row.text),
+                                static_cast<DWORD>((lUnits(row.text) + 1) * sizeof(WCHAR)));
+      else
+        status = RegSetValueExW(key, row.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&row.number),
+                                sizeof row.number);
+    }
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS)
+      return lFail("writing a registry default", static_cast<DWORD>(status));
+  }
+  return 0;
+}

@@ -1,0 +1,12 @@
+// `cedevice init ROOT`: makes a device root usable.
+//
+// It creates the device's directories (one table) and the host-only .ce/
+// directory with the registry, and writes the registry defaults (one
+// table) where they are absent. A second run changes no file or value that
+// exists.
+#pragma once
+
+#include <string>
+
+// 0 when done; else prints the failure on standard error and returns 1.
+int vsCeDevice_init(const std::string& root);
