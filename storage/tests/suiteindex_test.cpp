@@ -1,6 +1,7 @@
 #include "storage/suiteindex.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <cstring>
 #include <fstream>
@@ -11,6 +12,7 @@
 #include "storage/categories.h"
 #include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
+#include "storage/sdindex.h"
 
 namespace {
 
@@ -299,6 +301,88 @@ TEST_F(SuiteIndex, ShortCategoryFileIsRefused) {
   EXPECT_EQ(ojms_getLastError(), OJMS_ERR_FILE);
   writeHost(categoryPath(), std::string(3332, '\0'));
   EXPECT_EQ(ojms_loadCategories(), -1);
+}
+
+std::string cardJad(const std::string& name, int32_t midlets) {
+  std::string jad = "MIDlet-Name: " + name + "\nMIDlet-Vendor: Card\nMIDlet-Version: 2.1\nMIDlet-Jar-Size: 1234\n";
+  for (int32_t m = 1; m <= midlets; ++m) jad += "MIDlet-" + std::to_string(m) + ": M, , a.M\n";
+  return jad;
+}
+
+class CardIndex : public SuiteIndex {
+ protected:
+  void SetUp() override {
+    SuiteIndex::SetUp();
+    mkdir(card("").c_str(), 0755);
+  }
+  std::string card(const std::string& name) const { return root_.host("Storage/Vostel/java/java/" + name); }
+};
+
+TEST_F(CardIndex, IndexesJadsWithTheirJars) {
+  writeHost(card("x.jad"), cardJad("X", 2));
+  writeHost(card("x.jar"), "jar");
+  writeHost(card("y.jad"), cardJad("Y", 1));
+  writeHost(card("z.jad"), cardJad("Z", 12));
+  writeHost(card("z.jar"), "jar");
+  writeHost(card("z.jam"), "");
+  writeHost(card("w.jad"), "MIDlet-Name: W\n");  // attributes missing
+  writeHost(card("w.jar"), "jar");
+  writeHost(card("v.jad.txt"), cardJad("V", 1));
+  ojms_sdCardInserted();
+  ASSERT_TRUE(ojms_isSdCardInUse());
+  ASSERT_EQ(ojms_getSdSuiteCount(), 2);
+  OjmsSuiteInfo records[kOjmsCardSuites];
+  ASSERT_EQ(ojms_listSdSuites(records), 2);
+  const int32_t z = std::strcmp(records[0].name, "Z") == 0 ? 0 : 1;
+  EXPECT_STREQ(records[1 - z].name, "X");
+  EXPECT_EQ(records[1 - z].protectedContent, 0u);
+  EXPECT_EQ(records[1 - z].midletCount, 2u);
+  EXPECT_STREQ(records[z].directory, "z");
+  EXPECT_EQ(records[z].protectedContent, 1u);
+  EXPECT_EQ(records[z].midletCount, 9u);
+  EXPECT_EQ(records[z].jarSize, 1234u);
+  EXPECT_EQ(records[z].category, 2u);
+  OjmsSuiteInfo record{};
+  ASSERT_EQ(ojms_readSdSuiteRecord(records[z].id, &record), 0);
+  EXPECT_EQ(record.id, records[z].id) << "a card record keeps its card id";
+  EXPECT_STREQ(record.name, "Z");
+  EXPECT_EQ(ojms_findSdSuite("Z", "Card"), records[z].id);
+  EXPECT_EQ(ojms_findSdSuite("Y", "Card"), -1);
+  EXPECT_EQ(ojms_readSdSuiteRecord(258, &record), -1);
+  EXPECT_EQ(ojms_readSdSuiteRecord(255, &record), -1);
+  EXPECT_EQ(readHost(card("suites.idx")).size(), 4096u);
+  ojms_sdCardRemoved();
+  EXPECT_FALSE(ojms_isSdCardInUse());
+}
+
+TEST_F(CardIndex, FifteenAndSixteenSuites) {
+  for (int32_t count : {15, 16}) {
+    for (int32_t i = 0; i < count; ++i) {
+      writeHost(card("s" + std::to_string(i) + ".jad"), cardJad("S" + std::to_string(i), 1));
+      writeHost(card("s" + std::to_string(i) + ".jar"), "jar");
+    }
+    ASSERT_EQ(ojms_scanSdCard(), 0) << count;
+    OjmsSuiteInfo records[kOjmsCardSuites];
+    ASSERT_EQ(ojms_listSdSuites(records), count);
+    for (int32_t i = 0; i < count; ++i) EXPECT_EQ(records[i].id, 256 + i) << count;
+    EXPECT_EQ(readHost(card("suites.idx")).size(), count == 15 ? 4096u : 4096u + 3840) << count;
+  }
+}
+
+TEST_F(CardIndex, AnEmptyCardIsNotTakenIntoUse) {
+  writeHost(card("y.jad"), cardJad("Y", 1));
+  ojms_sdCardInserted();
+  EXPECT_FALSE(ojms_isSdCardInUse());
+}
+
+TEST_F(CardIndex, HostileCountsListBounded) {
+  std::string file(4096, '\0');
+  file[13] = 1;
+  file[15] = static_cast<char>(200);  // more entries than the one page holds
+  writeHost(card("suites.idx"), file);
+  ASSERT_EQ(ojms_initSdIndex(), 0);
+  OjmsSuiteInfo records[kOjmsCardSuites];
+  EXPECT_EQ(ojms_listSdSuites(records), 15);
 }
 
 }  // namespace
