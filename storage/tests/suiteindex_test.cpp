@@ -1,75 +1,18 @@
 #include "storage/suiteindex.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <string>
 
-#include "ce/testing/devroot.h"
 #include "storage/categories.h"
-#include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
 #include "storage/sdindex.h"
+#include "storage/tests/storage_fixture.h"
 
 namespace {
 
-std::string readHost(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  return std::string(std::istreambuf_iterator<char>(in), {});
-}
-
-void writeHost(const std::string& path, const std::string& data) {
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-}
-
-// The seed index: the magic, page count 1, zeros elsewhere.
-std::string seedIndex() {
-  std::string seed(4096, '\0');
-  std::memcpy(&seed[0], "ZEVK_HDR", 8);
-  seed[10] = 1;
-  return seed;
-}
-
-OjmsSuiteInfo suite(const std::string& name, const std::string& vendor = "Test", uint32_t category = 0) {
-  OjmsSuiteInfo record{};
-  std::strncpy(record.name, name.c_str(), sizeof record.name - 1);
-  std::strncpy(record.vendor, vendor.c_str(), sizeof record.vendor - 1);
-  std::strcpy(record.version, "1.0");
-  std::strcpy(record.directory, "gfs://java/");
-  record.category = category;
-  record.jarSize = 1000;
-  record.midletCount = 1;
-  return record;
-}
-
-class SuiteIndex : public testing::Test {
- protected:
-  void SetUp() override {
-    ASSERT_EQ(ojfs_init(), 0);
-    ojms_discardIndexCache();
-    ojms_discardCategories();
-    ojms_setSdCardInUse(false);
-    writeHost(indexPath(), seedIndex());
-  }
-  void TearDown() override {
-    ojms_discardIndexCache();
-    ojms_discardCategories();
-    ojfs_fini();
-  }
-  std::string indexPath() const { return root_.host("Storage/Vostel/java/suites.idx"); }
-  std::string categoryPath() const { return root_.host("Storage/Vostel/java/category.dat"); }
-  int32_t add(const std::string& name, uint32_t category = 0) {
-    const OjmsSuiteInfo record = suite(name, "Test", category);
-    int32_t id = -1;
-    EXPECT_EQ(ojms_addSuiteRecord(&record, &id), 0) << name;
-    return id;
-  }
-  CeDeviceRoot root_;
-};
+using SuiteIndex = StorageTest;
 
 TEST(OjmsFieldCodec, ReadsAndWritesEveryTypeInsideItsBuffer) {
   struct Case {
@@ -144,7 +87,7 @@ TEST_F(SuiteIndex, DeletedSlotIsReusedFirst) {
 }
 
 TEST_F(SuiteIndex, IdsOutsidePhoneMemoryAreRefused) {
-  OjmsSuiteInfo record = suite("x");
+  OjmsSuiteInfo record = suiteRecord("x");
   for (const int32_t id : {-1, 256, 300, 999}) {
     ojms_setLastError(0);
     EXPECT_EQ(ojms_readSuiteRecord(id, &record), -1) << id;
@@ -157,7 +100,7 @@ TEST_F(SuiteIndex, IdsOutsidePhoneMemoryAreRefused) {
 
 TEST_F(SuiteIndex, PhoneMemoryHoldsIds0To255) {
   for (int32_t i = 0; i < kOjmsPhoneSuites; ++i) ASSERT_EQ(add("S" + std::to_string(i)), i);
-  const OjmsSuiteInfo record = suite("one too many");
+  const OjmsSuiteInfo record = suiteRecord("one too many");
   int32_t id = -7;
   EXPECT_EQ(ojms_addSuiteRecord(&record, &id), -1);
   EXPECT_EQ(ojms_getLastError(), OJMS_ERR_FILE);
@@ -309,13 +252,12 @@ std::string cardJad(const std::string& name, int32_t midlets) {
   return jad;
 }
 
-class CardIndex : public SuiteIndex {
+class CardIndex : public StorageTest {
  protected:
   void SetUp() override {
-    SuiteIndex::SetUp();
+    StorageTest::SetUp();
     mkdir(card("").c_str(), 0755);
   }
-  std::string card(const std::string& name) const { return root_.host("Storage/Vostel/java/java/" + name); }
 };
 
 TEST_F(CardIndex, IndexesJadsWithTheirJars) {
