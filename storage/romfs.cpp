@@ -260,9 +260,9 @@ int32_t treeShutdown() {
   return 0;
 }
 
-int32_t romLastError() { return gError; }
-
 }  // namespace
+
+int32_t rom_lastError() { return gError; }
 
 int32_t rom_fail(int32_t code) {
   gError = code;
@@ -290,7 +290,7 @@ int32_t rom_connectorInit(OjfsConnector* connector) {
   ops.closedir = treeClosedir;
   ops.rewinddir = treeRewinddir;
   ops.shutdown = treeShutdown;
-  ops.lastError = romLastError;
+  ops.lastError = rom_lastError;
   treeShutdown();
   for (Registration& r : gRegistrations)
     r = Registration{};
@@ -300,7 +300,7 @@ int32_t rom_connectorInit(OjfsConnector* connector) {
   if (ojfs_uriToPhysical("gfs://java/OJFS2_Rom.bin", physical) == 0 && romimage_load(physical)) {
     gImageMode = true;
     ops = romimage_operations();
-    ops.lastError = romLastError;
+    ops.lastError = rom_lastError;
   }
   // The writing operations of both back ends.
   ops.write = [](int32_t, const void*, int32_t) { return rom_fail(OJFS_ERR_NOT_SUPPORTED); };

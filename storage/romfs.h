@@ -34,6 +34,8 @@ int32_t ojfs_rom_unregisterFile(const char* name);
 // Whether the connector serves the image file (set at initialisation).
 bool ojfs_rom_imageMode();
 
-// The connector's error word, shared by both back ends.
+// The connector's error word, shared by both back ends (also the code of a
+// failed registration or data-pointer call).
+int32_t rom_lastError();
 int32_t rom_fail(int32_t code);
 void rom_setError(int32_t code);

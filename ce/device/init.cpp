@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "ce/base/crt_string.h"
 #include "ce/base/lasterror.h"
 #include "ce/fs/dirops.h"
 #include "ce/reg/regapi.h"
@@ -41,13 +42,6 @@ int lFail(const char* what, DWORD code) {
   return 1;
 }
 
-size_t lUnits(const char16_t* text) {
-  size_t n = 0;
-  while (text[n] != 0)
-    ++n;
-  return n;
-}
-
 }  // namespace
 
 int vsCeDevice_init(const std::string& root) {
@@ -69,7 +63,7 @@ int vsCeDevice_init(const std::string& root) {
     if (status == ERROR_FILE_NOT_FOUND) {
       if (row.type == REG_SZ)
         status = RegSetValueExW(key, row.name, 0, REG_SZ, reinterpret_cast<const BYTE*>(row.text),
-                                static_cast<DWORD>((lUnits(row.text) + 1) * sizeof(WCHAR)));
+                                static_cast<DWORD>((wcslen(row.text) + 1) * sizeof(WCHAR)));
       else
         status = RegSetValueExW(key, row.name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&row.number),
                                 sizeof row.number);

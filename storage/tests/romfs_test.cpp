@@ -117,9 +117,11 @@ TEST_F(Rom, RegisteredFiles) {
   for (int i = 1; i < kRomRegistrations; ++i)
     ASSERT_EQ(ojfs_rom_registerFile(("f" + std::to_string(i)).c_str(), first, 3), 0) << i;
   EXPECT_EQ(ojfs_rom_registerFile("one-more", first, 3), -1);
+  EXPECT_EQ(rom_lastError(), OJFS_ERR_NO_REGISTRATION);
   EXPECT_EQ(readAll("rom://f31"), "one");
   EXPECT_EQ(ojfs_rom_unregisterFile("blob"), 0);
   EXPECT_EQ(ojfs_rom_unregisterFile("blob"), -1);
+  EXPECT_EQ(rom_lastError(), OJFS_ERR_BAD_PATH);
   EXPECT_EQ(readAll("rom://blob"), "<error 1>");
   EXPECT_EQ(readAll("rom://midlet/f1"), "<error 1>");  // only as a single component
   uint32_t size = 0;
@@ -135,6 +137,7 @@ TEST_F(Rom, DataPointerAndItsTraceReport) {
   EXPECT_EQ(size, 4096u);
   EXPECT_EQ(std::memcmp(seed, "ZEVK_HDR", 8), 0);
   EXPECT_EQ(ojfs_rom_getFileDataPointer("rom://midlet", &size), nullptr);
+  EXPECT_EQ(rom_lastError(), OJFS_ERR_BAD_PATH);
   EXPECT_EQ(ojfs_rom_getFileDataPointer("rom://none", &size), nullptr);
   EXPECT_TRUE(gTrace.empty());
   EXPECT_EQ(ojfs_rom_getFileDataPointer("gfs://java/a.txt", &size), nullptr);

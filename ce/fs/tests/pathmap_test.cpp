@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "ce/base/crt_string.h"
 #include "ce/base/lasterror.h"
 #include "ce/fs/dirops.h"
 #include "ce/fs/file.h"
@@ -55,7 +56,7 @@ TEST(CeFsPath, MapsFoldsAndConfines) {
     std::string host;
     SetLastError(0);
     const bool ok = vsCeFs_hostPath(c.path, &host);
-    const std::string name(c.path, c.path + std::char_traits<char16_t>::length(c.path));
+    const std::string name(c.path, c.path + wcslen(c.path));
     if (c.host == nullptr) {
       EXPECT_FALSE(ok) << name;
       EXPECT_EQ(GetLastError(), c.error) << name;
