@@ -9,7 +9,14 @@
 #include <cstdlib>
 #include <cstring>
 
-#if defined(__SANITIZE_ADDRESS__)
+// GCC announces AddressSanitizer with __SANITIZE_ADDRESS__, clang (the fuzz
+// build) only through __has_feature.
+#if defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VS_LOW_ASAN 1
+#endif
+#endif
+#if defined(__SANITIZE_ADDRESS__) || defined(VS_LOW_ASAN)
 #include <sanitizer/asan_interface.h>
 #define VS_POISON(p, n) ASAN_POISON_MEMORY_REGION((p), (n))
 #define VS_UNPOISON(p, n) ASAN_UNPOISON_MEMORY_REGION((p), (n))
