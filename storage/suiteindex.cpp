@@ -82,9 +82,15 @@ int32_t readPage(int32_t page) {
 // Rewrites the whole file around the cached header and page.
 int32_t writeBack() {
   const int32_t pageEnd = kOjmsHeaderBytes + (gIndex.cachedPage + 1) * kOjmsPageBytes;
-  const int32_t declared = kOjmsHeaderBytes + pageCount() * kOjmsPageBytes;
+  // A hostile header may claim any page count: phone memory never needs more
+  // than the pages of ids 0 to 255.
+  constexpr int32_t kMaxPages = (kOjmsPhoneSuites + kOjmsSlotsPerPage - 1) / kOjmsSlotsPerPage;
+  const int32_t pages = pageCount() < kMaxPages ? pageCount() : kMaxPages;
+  const int32_t declared = kOjmsHeaderBytes + pages * kOjmsPageBytes;
   int32_t length = pageEnd > declared ? pageEnd : declared;
-  const int32_t existing = ojms_fileSize(kOjmsIndexUri);
+  const int32_t maxBytes = kOjmsHeaderBytes + kMaxPages * kOjmsPageBytes;
+  const int32_t size = ojms_fileSize(kOjmsIndexUri);
+  const int32_t existing = size < maxBytes ? size : maxBytes;
   if (existing > length) length = existing;
   auto* file = new (std::nothrow) uint8_t[static_cast<size_t>(length)]();
   if (file == nullptr) return ojms_fail(OJMS_ERR_FILE);
