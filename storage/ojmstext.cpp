@@ -78,7 +78,7 @@ int32_t ojms_getAttribute(const char* text, int32_t length, const char* key, cha
   return 0;
 }
 
-int32_t ojms_splitMidletString(const char* value, OjmsMidletInfo* record) {
+int32_t _splitMIDletString(const char* value, OjmsMidletInfo* record) {
   if (value == nullptr || record == nullptr) {
     if (trace_isLevelOn(kTraceLevelError, "ojms_ext", "_splitMIDletString")) {
       trace_setLocation("ojms_ext", "_splitMIDletString", __LINE__);

@@ -42,7 +42,7 @@ int32_t ojms_getAttribute(const char* text, int32_t length, const char* key, cha
 // Splits "name, icon, class" into record; -1 (trace "no such info") when a
 // field is missing, -1 with error 262 when an argument is null or a field
 // does not fit its slot.
-int32_t ojms_splitMidletString(const char* value, OjmsMidletInfo* record);
+int32_t _splitMIDletString(const char* value, OjmsMidletInfo* record);
 bool ojms_isAttributeName(const char* text);
 bool ojms_isUtf8(const char* text);
 // Copies text without tabs, blanks and commas.

@@ -238,7 +238,7 @@ int32_t ojms_getJdxMidlet(int32_t i, OjmsMidletInfo* record) {
     std::snprintf(key, sizeof key, "MIDlet-%d", i + 1);
     char value[512];
     if (ojms_getAttribute(jad, size, key, value, sizeof value, true) != 0) return -1;
-    return ojms_splitMidletString(value, record);
+    return _splitMIDletString(value, record);
   }
   if (gJdx.id < 0 || i < 0 || i >= jdxCount()) return -1;
   const uint8_t* entry = gJdx.bytes + kJdxHeaderBytes + i * kJdxEntryBytes;

@@ -76,7 +76,7 @@ TEST(OjmsText, SplitsMidletAttributes) {
   for (const Case& c : cases) {
     OjmsMidletInfo record{};
     ojms_setLastError(0);
-    EXPECT_EQ(ojms_splitMidletString(c.value.c_str(), &record), c.result) << c.value;
+    EXPECT_EQ(_splitMIDletString(c.value.c_str(), &record), c.result) << c.value;
     EXPECT_EQ(ojms_getLastError(), c.error) << c.value;
     if (c.name != nullptr) {
       EXPECT_STREQ(record.name, c.name) << c.value;
@@ -88,7 +88,7 @@ TEST(OjmsText, SplitsMidletAttributes) {
       EXPECT_STREQ(record.className, c.className) << c.value;
     }
   }
-  EXPECT_EQ(ojms_splitMidletString(nullptr, nullptr), -1);
+  EXPECT_EQ(_splitMIDletString(nullptr, nullptr), -1);
   EXPECT_EQ(ojms_getLastError(), OJMS_ERR_PARAMETER);
 }
 

@@ -29,7 +29,7 @@ void body(const uint8_t* data, size_t size) {
   if (ojms_getAttribute(text.data(), length, keyText.c_str(), value, sizeof value, (size & 1) != 0) == 0) {
     check(at >= 0 && std::strlen(value) < sizeof value);
     OjmsMidletInfo midlet;
-    if (ojms_splitMidletString(value, &midlet) == 0) {
+    if (_splitMIDletString(value, &midlet) == 0) {
       check(std::strlen(midlet.name) < sizeof midlet.name && std::strlen(midlet.className) < sizeof midlet.className);
     }
   }
