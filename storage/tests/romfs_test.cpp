@@ -67,7 +67,8 @@ TEST_F(Rom, TreeServesTheSeed) {
   EXPECT_EQ(seed.substr(0, 8), "ZEVK_HDR");
   EXPECT_EQ(seed[10], 1);
   EXPECT_EQ(readAll("rom://midlet"), "<error 1>");
-  EXPECT_EQ(list("rom://midlet"), std::vector<std::string>{"rom://midlet/_suites.idx"});
+  EXPECT_EQ(list("rom://midlet"),
+            (std::vector<std::string>{"rom://midlet/_suites.idx", "rom://midlet/permission/"}));
   EXPECT_EQ(list("rom:"), std::vector<std::string>{"rom://midlet/"});
   EXPECT_EQ(list("rom://midlet/_suites.idx"), std::vector<std::string>{"<error 8>"});
   OjfsStat status{};

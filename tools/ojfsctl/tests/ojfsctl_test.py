@@ -84,7 +84,7 @@ def _(root):
     result = run(root, "cat", "rom://midlet/_suites.idx")
     assert result.returncode == 0, result
     assert len(result.stdout) == 4096 and result.stdout.startswith(b"ZEVK_HDR"), result.stdout[:16]
-    expect(run(root, "ls", "rom://midlet"), 0, b"rom://midlet/_suites.idx\n")
+    expect(run(root, "ls", "rom://midlet"), 0, b"rom://midlet/_suites.idx\nrom://midlet/permission/\n")
     expect(run(root, "ptr", "rom://midlet/_suites.idx"), 0, b"size 4096\n")
 
 
