@@ -195,8 +195,9 @@ Clock::time_point Router::nextDeadline() const {
       next = std::min(next, box.registrationEnds);
     if (box.inFlight)
       next = std::min(next, box.resendAt);
-    for (const Stored& s : box.queue)
-      next = std::min(next, s.expires);
+    // A head in flight is not dropped on expiry, so its time does not count.
+    for (size_t i = box.inFlight ? 1 : 0; i < box.queue.size(); ++i)
+      next = std::min(next, box.queue[i].expires);
   }
   for (const auto& [key, a] : answers_)
     next = std::min(next, a.forgetAt);

@@ -88,6 +88,18 @@ TEST(SmscRouter, StoresAThousandPerPairForADay) {
   EXPECT_EQ(only(router.receive(submit(1003), kSender, t0 + 24h), kSender).kind, WireKind::Accepted);
 }
 
+TEST(SmscRouter, AHeadInFlightOutlivesItsExpiry) {
+  Router router;
+  const Clock::time_point t0{};
+  router.receive(submit(1), kSender, t0);
+  const WireRecord d = only(router.receive(reg(), kDevice, t0 + 24h - 100ms), kDevice);
+  // Past the datagram's 24 h, before its resend: nothing is due until the resend.
+  EXPECT_TRUE(router.tick(t0 + 24h).empty());
+  EXPECT_GT(router.nextDeadline(), t0 + 24h);
+  EXPECT_EQ(only(router.tick(t0 + 24h + 100ms), kDevice).id, d.id);
+  EXPECT_TRUE(router.receive(ack(d.id), kDevice, t0 + 24h + 100ms).empty());
+}
+
 TEST(SmscRouter, OneUnacknowledgedAtATimeInOrder) {
   Router router;
   const Clock::time_point t0{};
