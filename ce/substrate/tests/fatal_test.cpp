@@ -8,14 +8,28 @@
 
 namespace {
 
-TEST(FatalDeathTest, PrintsTheMessageAndThePlace) {
+// The death tests fork without re-executing the test program: under qemu-arm
+// the re-executed program would not start.
+class FatalDeathTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    style_ = GTEST_FLAG_GET(death_test_style);
+    GTEST_FLAG_SET(death_test_style, "fast");
+  }
+  void TearDown() override { GTEST_FLAG_SET(death_test_style, style_); }
+
+ private:
+  std::string style_;
+};
+
+TEST_F(FatalDeathTest, PrintsTheMessageAndThePlace) {
   EXPECT_DEATH(vsFatal(VsCallSite{"here.cpp", 12}, "%d records of %s", 3, "locks"),
                "^Fatal: 3 records of locks \\(here\\.cpp:12\\)\n");
 }
 
 #if VS_ASSERTS_ON
 
-TEST(FatalDeathTest, AssertNamesTheConditionFileAndLine) {
+TEST_F(FatalDeathTest, AssertNamesTheConditionFileAndLine) {
   volatile int records = 3;
   const std::string line = std::to_string(__LINE__ + 1);
   EXPECT_DEATH(VS_ASSERT(records % 2 == 0, "a whole number of pairs"),
@@ -23,7 +37,7 @@ TEST(FatalDeathTest, AssertNamesTheConditionFileAndLine) {
                    line + "\\)");
 }
 
-TEST(FatalDeathTest, UnreachableNamesFileAndLine) {
+TEST_F(FatalDeathTest, UnreachableNamesFileAndLine) {
   const std::string line = std::to_string(__LINE__ + 1);
   EXPECT_DEATH(VS_UNREACHABLE("no such kind"),
                "Fatal: unreachable: no such kind \\(.*fatal_test\\.cpp:" + line + "\\)");
