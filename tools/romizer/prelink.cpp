@@ -325,22 +325,7 @@ class Prelinker {
     restore(&pool.object, index);
     const std::string verb = where + ": " + vsBytecodes_name(opcode);
     const std::string site = verb + " " + memberText(&pool.object, index, verb);
-    guarded(site, [&] {
-      switch (opcode) {
-        case kOpInvokevirtual:
-          vsConstantPool_resolveVirtualMethod(&pool.object, &accessing.object, index);
-          break;
-        case kOpInvokespecial:
-          vsConstantPool_resolveSpecialMethod(&pool.object, &accessing.object, index);
-          break;
-        case kOpInvokestatic:
-          vsConstantPool_resolveStaticMethod(&pool.object, &accessing.object, index);
-          break;
-        default:
-          vsConstantPool_resolveInterfaceMethod(&pool.object, &accessing.object, index);
-          break;
-      }
-    });
+    guarded(site, [&] { vsConstantPool_resolveInvoke(&pool.object, &accessing.object, index, opcode); });
   }
 
   void resolveClassEntry(VmHandle& pool, uint32_t index, const std::string& where) {

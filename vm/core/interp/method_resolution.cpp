@@ -7,11 +7,13 @@
 // class and then retagged 50 or 51.
 #include "vm/core/interp/method_resolution.h"
 
+#include "ce/substrate/fatal.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/pool_resolution.h"
 #include "vm/core/interp/vm_errors.h"
 #include "vm/core/model/basic_types.h"
+#include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/constant_pool.h"
 #include "vm/core/model/handles.h"
@@ -251,4 +253,22 @@ void vsConstantPool_resolveInterfaceMethod(const VmRef* pool, const VmRef* acces
   }
   const int32_t direct = vsConstantPool_bindMethod(pool, index, root, method);
   vsConstantPool_setTag(vsRef_as<ConstantPool>(*pool), index, direct != 0 ? kTagRedirectedDirect : kTagRedirectedVirtual);
+}
+
+void vsConstantPool_resolveInvoke(const VmRef* pool, const VmRef* accessing, uint32_t index, uint8_t opcode) {
+  switch (opcode) {
+    case kOpInvokevirtual:
+      vsConstantPool_resolveVirtualMethod(pool, accessing, index);
+      break;
+    case kOpInvokespecial:
+      vsConstantPool_resolveSpecialMethod(pool, accessing, index);
+      break;
+    case kOpInvokestatic:
+      vsConstantPool_resolveStaticMethod(pool, accessing, index);
+      break;
+    default:
+      VS_ASSERT(opcode == kOpInvokeinterface, "an invoke opcode");
+      vsConstantPool_resolveInterfaceMethod(pool, accessing, index);
+      break;
+  }
 }

@@ -49,6 +49,10 @@ int32_t vsConstantPool_resolveVirtualMethod(const VmRef* pool, const VmRef* acce
 int32_t vsConstantPool_resolveStaticMethod(const VmRef* pool, const VmRef* accessing, uint32_t index);
 // invokeinterface; the entry's tag tells the outcome.
 void vsConstantPool_resolveInterfaceMethod(const VmRef* pool, const VmRef* accessing, uint32_t index);
+// The resolution an invoke instruction asks of its entry (invokevirtual,
+// invokespecial, invokestatic or invokeinterface), shared by the run time
+// and the romizer; a failure leaves its error pending.
+void vsConstantPool_resolveInvoke(const VmRef* pool, const VmRef* accessing, uint32_t index, uint8_t opcode);
 
 // Access to a method: public, or of the accessing class itself; else not
 // private and of the same package; else protected, the accessing class a

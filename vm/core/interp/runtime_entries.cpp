@@ -327,13 +327,9 @@ uint8_t vsRuntime_resolveMember(MethodRecord* method, const uint8_t* bcp) {
       break;
     }
     case kOpInvokevirtual:
-      vsConstantPool_resolveVirtualMethod(&pool.object, &accessing.object, index);
-      break;
     case kOpInvokespecial:
-      vsConstantPool_resolveSpecialMethod(&pool.object, &accessing.object, index);
-      break;
     case kOpInvokeinterface:
-      vsConstantPool_resolveInterfaceMethod(&pool.object, &accessing.object, index);
+      vsConstantPool_resolveInvoke(&pool.object, &accessing.object, index, opcode);
       break;
     default:
       vsConstantPool_resolveClass(&pool.object, index);
