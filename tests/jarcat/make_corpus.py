@@ -17,6 +17,9 @@ import subprocess
 import sys
 import zipfile
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from fixed_archives import jar_tree, tree_paths, writestr, zip_tree  # noqa: E402
+
 
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -56,6 +59,7 @@ def big_entry():
 
 
 def python_archives(src, out):
+    tree_paths(src)  # the files' times, which z.write stores
     files = []
     for dirpath, _, names in os.walk(src):
         for n in sorted(names):
@@ -70,17 +74,17 @@ def python_archives(src, out):
     with zipfile.ZipFile(stream, "w", zipfile.ZIP_DEFLATED) as z:
         for arc, full in files:
             with open(full, "rb") as f:
-                z.writestr(arc, f.read())
-        z.writestr("big.bin", big_entry())
+                writestr(z, arc, f.read())
+        writestr(z, "big.bin", big_entry())
     write(f"{out}/py-streamed.zip", bytes(stream.data))
     # Long names: 255 and 256 bytes, the longest that are compared.
     with zipfile.ZipFile(f"{out}/long-names.zip", "w", zipfile.ZIP_DEFLATED) as z:
         for n in (255, 256):
-            z.writestr("n/" + "x" * (n - 6) + ".txt", b"a name of %d bytes\n" % n)
-        z.writestr("empty", b"")
+            writestr(z, "n/" + "x" * (n - 6) + ".txt", b"a name of %d bytes\n" % n)
+        writestr(z, "empty", b"")
     # A comment of 65535 bytes.
     with zipfile.ZipFile(f"{out}/comment.zip", "w", zipfile.ZIP_DEFLATED) as z:
-        z.writestr("inside.txt", b"behind a long comment\n" * 20)
+        writestr(z, "inside.txt", b"behind a long comment\n" * 20)
         z.comment = b"c" * 65535
     # 1000 bytes of junk in front of an archive (its offsets left as they are).
     with open(f"{out}/py-deflated.zip", "rb") as f:
@@ -89,10 +93,10 @@ def python_archives(src, out):
 
 def tool_archives(src, out):
     for level in range(10):
-        subprocess.run(["zip", "-q", "-r", f"-{level}", f"{out}/zip-{level}.zip", "."], cwd=src, check=True)
-    subprocess.run(["jar", "cf", f"{out}/jdk.jar", "-C", src, "."], check=True)
+        zip_tree(src, f"{out}/zip-{level}.zip", level)
+    jar_tree(src, f"{out}/jdk.jar")
     write(f"{src}/../big/big.bin", big_entry())
-    subprocess.run(["zip", "-q", "-6", f"{out}/zip-big.zip", "big.bin"], cwd=f"{src}/../big", check=True)
+    zip_tree(f"{src}/../big", f"{out}/zip-big.zip", 6, ["big.bin"])
 
 
 def entries(archive):
@@ -156,12 +160,12 @@ def main():
     # One-entry stored and deflated archives to break, with a class file.
     one = io.BytesIO()
     with zipfile.ZipFile(one, "w", zipfile.ZIP_STORED) as z:
-        z.writestr("A.class", b"\xca\xfe\xba\xbe stored class bytes")
-        z.writestr("B.txt", b"second entry\n")
+        writestr(z, "A.class", b"\xca\xfe\xba\xbe stored class bytes")
+        writestr(z, "B.txt", b"second entry\n")
     corrupt(one.getvalue(), f"{out}/broken")
     evil = io.BytesIO()
     with zipfile.ZipFile(evil, "w", zipfile.ZIP_DEFLATED) as z:
-        z.writestr("java/lang/Evil.class", b"\xca\xfe\xba\xbe not a system class\n")
+        writestr(z, "java/lang/Evil.class", b"\xca\xfe\xba\xbe not a system class\n")
     write(f"{out}/broken/evil.jar", evil.getvalue())
     fuzz_seeds(f"{out}/fuzz", f"{out}/broken")
     shutil.rmtree(src)
@@ -175,13 +179,13 @@ def fuzz_seeds(out, broken):
     write(f"{src}/d/A.class", bytes.fromhex("cafebabe0000002e") + bytes(range(64)))
     write(f"{src}/e", b"")
     for level in (0, 9):
-        subprocess.run(["zip", "-q", "-r", f"-{level}", f"{out}/zip-{level}.zip", "."], cwd=src, check=True)
-    subprocess.run(["jar", "cf", f"{out}/jdk.jar", "-C", src, "."], check=True)
+        zip_tree(src, f"{out}/zip-{level}.zip", level)
+    jar_tree(src, f"{out}/jdk.jar")
     stream = Unseekable()
     with zipfile.ZipFile(stream, "w", zipfile.ZIP_DEFLATED) as z:
-        z.writestr("t.txt", b"streamed with a data descriptor\n")
+        writestr(z, "t.txt", b"streamed with a data descriptor\n")
     write(f"{out}/streamed.zip", bytes(stream.data))
-    for name in os.listdir(broken):
+    for name in sorted(os.listdir(broken)):
         shutil.copy(f"{broken}/{name}", f"{out}/broken-{name}")
     shutil.rmtree(src)
 

@@ -17,6 +17,9 @@ import struct
 import subprocess
 import sys
 
+sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "support"))
+from fixed_archives import zip_tree  # noqa: E402
+
 
 def write(path, data):
     os.makedirs(os.path.dirname(path), exist_ok=True)
@@ -37,10 +40,6 @@ def source_tree(root, manifest_dir, manifest_name):
     write(f"{root}/readme.txt", b"".join(rng.choice(words) for _ in range(20000)))
     write(f"{root}/runs.bin", b"".join(bytes([rng.getrandbits(8)]) * rng.randint(1, 400) for _ in range(300)))
     write(f"{root}/empty.txt", b"")
-
-
-def zip_tree(src, archive, level):
-    subprocess.run(["zip", "-q", "-r", f"-{level}", archive, "."], cwd=src, check=True)
 
 
 def with_comment(data, comment):
