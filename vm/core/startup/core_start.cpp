@@ -41,7 +41,7 @@
 #include "vm/core/threads/thread_end.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/threads/threads.h"
-#include "vm/services/lifecycle/vm_clock.h"
+#include "vm/core/threads/service_calls.h"
 
 namespace {
 

@@ -13,7 +13,7 @@
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/threads/scheduler.h"
-#include "vm/services/lifecycle/time_slice.h"
+#include "vm/core/threads/service_calls.h"
 #include "vm/services/lifecycle/system_glue.h"
 #include "vm/services/memory/trace_log.h"
 

@@ -13,7 +13,7 @@
 #include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/core/memory/hash_generator.h"
-#include "vm/services/lifecycle/vm_clock.h"
+#include "vm/core/threads/service_calls.h"
 
 namespace {
 

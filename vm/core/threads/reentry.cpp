@@ -9,7 +9,7 @@
 #include "vm/core/threads/monitor_queue.h"
 #include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/thread_record.h"
-#include "vm/services/lifecycle/idle_wait.h"
+#include "vm/core/threads/service_calls.h"
 
 VS_VMBSS(ReentryState) vsReentry = {};
 

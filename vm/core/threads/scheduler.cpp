@@ -13,9 +13,7 @@
 #include "vm/core/threads/reentry.h"
 #include "vm/core/threads/threads.h"
 #include "vm/core/threads/thread_record.h"
-#include "vm/services/lifecycle/os_idle.h"
-#include "vm/services/lifecycle/time_slice.h"
-#include "vm/services/lifecycle/vm_clock.h"
+#include "vm/core/threads/service_calls.h"
 
 VS_VMBSS(SchedulerState) vsScheduler = {};
 

@@ -15,10 +15,9 @@
 #include <cstdint>
 
 #include "vm/core/threads/reentry.h"
+#include "vm/core/threads/service_calls.h"
 
 inline constexpr int32_t kLongestIdleWaitMs = 0x7fffffff;
 
 // The milliseconds JkVmEventWait gets for a 64-bit time-out (0: no wait).
 int32_t vsSys_idleWaitMilliseconds(uint32_t timeoutLow, uint32_t timeoutHigh);
-
-void vsSys_idleWait(WaitingRecord* records, uint32_t count, uint32_t timeoutLow, uint32_t timeoutHigh);

@@ -1,5 +1,6 @@
-// The VM thread's wait without end (see os_idle.h).
-#include "vm/services/lifecycle/os_idle.h"
+// The VM thread's wait without end (see vsOs_idleForever in
+// vm/core/threads/service_calls.h).
+#include "vm/core/threads/service_calls.h"
 
 #include "port/vm_sync.h"
 

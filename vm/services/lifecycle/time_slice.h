@@ -11,6 +11,7 @@
 
 #include "ce/substrate/vm_sections.h"
 #include "port/vm_timer.h"
+#include "vm/core/threads/service_calls.h"
 
 inline constexpr uint32_t kTimeSlicePeriodMs = 10;
 
@@ -24,13 +25,6 @@ extern VmVariable<TimeSliceState> vsTimeSlice;
 // JkSetVmTimerHandler(callback, 10).
 void vsOs_setVmTimer(VmTimerHandler callback);
 
-// Sets the running word and starts the VM timer with the time-slice callback.
-void vsTimeSlice_start();
-// Clears the running word and, when the timer was started, gives it a null
-// handler.
-void vsTimeSlice_stop();
-// Clear / set the running word; both return its address.
-uint32_t* vsTimeSlice_clearRunning();
-uint32_t* vsTimeSlice_setRunning();
+// vsTimeSlice_start/_stop/_clearRunning/_setRunning: service_calls.h.
 // The running word, read atomically.
 bool vsTimeSlice_isRunning();

@@ -10,6 +10,7 @@
 #include <cstdint>
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/threads/service_calls.h"
 
 struct VmClockBase {
   uint32_t wallLow;
@@ -24,5 +25,5 @@ extern VmVariable<VmClockBase> vsClockBase;
 int64_t vsClock_tickCount();
 // The current time in milliseconds.
 int64_t vsClock_currentTimeMillis();
-// The porting adapter the VM core reads the time through.
-int64_t vsOs_currentTimeMillis();
+// vsOs_currentTimeMillis (service_calls.h) is the porting adapter the VM core
+// reads this clock through.

@@ -18,7 +18,7 @@
 #include "vm/core/threads/reentry.h"
 #include "vm/core/threads/tests/thread_fixture.h"
 #include "vm/services/lifecycle/idle_wait.h"
-#include "vm/services/lifecycle/os_idle.h"
+#include "vm/core/threads/service_calls.h"
 #include "vm/services/lifecycle/time_slice.h"
 
 namespace {
