@@ -2,6 +2,7 @@
 #include "tools/romizer/image_layout.h"
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -31,17 +32,22 @@ namespace {
 
 constexpr uint32_t kMaxStringStep = 65535;
 constexpr uint32_t kMaxInstanceSize = 32768;
-constexpr uint32_t kOwnEntryOffset = 16;
-constexpr uint32_t kMethodLeadBytes = 8;       // header and pool, never stored
-constexpr uint32_t kMethodLongLeadBytes = 20;  // also exception table, stack map, own entry
-constexpr uint32_t kSymbolHeaderBytes = 4;
+constexpr uint32_t kOwnEntryOffset = offsetof(MethodRecord, ownEntry);
+// A stored method leaves out its header and pool, and a method without
+// handlers or map also its exception table, stack map and own entry.
+constexpr uint32_t kMethodLeadBytes = offsetof(MethodRecord, exceptionTable);
+constexpr uint32_t kMethodLongLeadBytes = offsetof(MethodRecord, entryWord);
+// A symbol of the image has no header.
+constexpr uint32_t kSymbolHeaderBytes = offsetof(VmSymbol, length);
+static_assert(kOwnEntryOffset == 16 && kMethodLeadBytes == 8 && kMethodLongLeadBytes == 20 && kSymbolHeaderBytes == 4);
 
 // The roots that the image supplies with their values from the romizer's
-// heap; every other root below 59 is 0 in the image (root 23 is the class
-// hash table, root 48 the class table sized for the ids).
+// heap; every other root below the run queues is 0 in the image (the image's
+// class hash table and the class table sized for the ids are written apart).
 bool imageKeepsRoot(int root) {
-  return (root >= 0 && root <= 22) || (root >= 24 && root <= 37) || (root >= 40 && root <= 43) ||
-         root == kRootI18nHelper;
+  return (root >= kRootClassOfKinds && root <= kRootStackChunkClass) ||
+         (root >= kRootFieldTypeSymbolHeader && root <= kRootCompiler32Class) ||
+         (root >= kRootMonitorSentinel && root <= kRootOutOfMemoryError) || root == kRootI18nHelper;
 }
 
 // Groups of the read-only part, in their order in the part.

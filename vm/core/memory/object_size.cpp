@@ -3,17 +3,24 @@
 
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/kinds.h"
+#include "vm/core/model/object_layout.h"
 #include "vm/core/model/vm_globals.h"
 
 namespace {
 
-constexpr uint32_t roundDown4(uint32_t v) { return v & ~uint32_t{3}; }
+// Sizes are whole words: a head and its payload, rounded up.
+constexpr uint32_t roundUp4(uint32_t v) { return (v + 3) & ~uint32_t{3}; }
+
+constexpr uint32_t kArgumentEntryBytes = 8;
+constexpr uint32_t kPoolEntryBytes = 4;
 
 }  // namespace
 
-uint32_t vsObject_argumentBlockSize(uint32_t entries) { return 8 * entries + 16; }
+uint32_t vsObject_argumentBlockSize(uint32_t entries) {
+  return kArgumentEntryBytes * entries + kArgumentEntriesOffset;
+}
 
-uint32_t vsObject_constantPoolSize(uint32_t entries) { return 4 * entries + 12; }
+uint32_t vsObject_constantPoolSize(uint32_t entries) { return kPoolEntryBytes * entries + kPoolEntriesOffset; }
 
 uint32_t vsJavaHeap_objectSize(VmRef object) { return vsJavaHeap_objectSizeOfClass(object, vsObject_class(object)); }
 
@@ -42,27 +49,27 @@ uint32_t vsJavaHeap_objectSizeOfClass(VmRef object, const ClassRecord* cls) {
     case SizeRule::Fixed:
       return info.fixedSize;
     case SizeRule::ByteElements:
-      return roundDown4(n + 11);
+      return roundUp4(kArrayElementsOffset + n);
     case SizeRule::CharElements:
-      return roundDown4(2 * n + 11);
+      return roundUp4(kArrayElementsOffset + 2 * n);
     case SizeRule::IntElements:
-      return roundDown4(4 * n + 11);
+      return roundUp4(kArrayElementsOffset + 4 * n);
     case SizeRule::LongElements:
-      return roundDown4(8 * n + 11);
+      return roundUp4(kArrayElementsOffset + 8 * n);
     case SizeRule::OwnSize:
       return n & 0xffff;
     case SizeRule::StackChunk:
-      return roundDown4(n + 19);
+      return roundUp4(kStackChunkHeadBytes + n);
     case SizeRule::ArgumentBlock:
-      return roundDown4(vsObject_argumentBlockSize(n) + 3);
+      return roundUp4(vsObject_argumentBlockSize(n));
     case SizeRule::ConstantPool:
-      return roundDown4(vsObject_constantPoolSize(n & 0xffff) + 3);
+      return roundUp4(vsObject_constantPoolSize(n & 0xffff));
     case SizeRule::Symbol:
-      return roundDown4((n & 0xffff) + 9);
+      return roundUp4(kSymbolBytesOffset + (n & 0xffff));
     case SizeRule::Method:
-      return roundDown4(vsRef_as<MethodRecord>(object)->codeLength + 43u);
+      return roundUp4(kMethodCodeOffset + vsRef_as<MethodRecord>(object)->codeLength);
     case SizeRule::CompiledCode:
-      return roundDown4((vsRef_as<CompiledCodeBlock>(object)->sizeWord & 0xffffff) + 23);
+      return roundUp4(kCompiledCodeHeadBytes + (vsRef_as<CompiledCodeBlock>(object)->sizeWord & 0xffffff));
   }
   return 0;
 }

@@ -48,6 +48,16 @@ int32_t vsBasicType_tagBit(int32_t type) {
   return r ? r->tagBit : 0;
 }
 
+char vsBasicType_letter(int32_t type) {
+  if (type < kTypeBoolean || type > kTypeVoid) return 0;
+  return kTypes[type - kTypeBoolean].letter;
+}
+
+bool vsBasicType_isPrimitiveLetter(int32_t letter) {
+  const int32_t type = vsBasicType_ofLetter(letter);
+  return type >= kTypeBoolean && type <= kTypeLong;
+}
+
 int32_t vsBasicType_ofLetter(int32_t letter) {
   for (int32_t type = kTypeBoolean; type <= kTypeVoid; ++type)
     if (letter != 0 && kTypes[type - kTypeBoolean].letter == letter) return type;

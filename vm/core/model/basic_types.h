@@ -42,3 +42,7 @@ int32_t vsBasicType_stackType(int32_t type);
 int32_t vsBasicType_tagBit(int32_t type);
 // The code of a primitive descriptor letter (B C D F I J S V Z), else 32.
 int32_t vsBasicType_ofLetter(int32_t letter);
+// The descriptor letter of a basic type (boolean to long, and void), else 0.
+char vsBasicType_letter(int32_t type);
+// Whether a byte is the descriptor letter of a primitive type (not void).
+bool vsBasicType_isPrimitiveLetter(int32_t letter);

@@ -4,6 +4,7 @@
 #include <array>
 #include <cstring>
 
+#include "vm/core/model/basic_types.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/object_helpers.h"
@@ -58,7 +59,7 @@ bool insideImageSymbols(VmRef s) { return inside(s, vsSymbolTable_imageArea); }
 
 bool insideHeap(VmRef s) { return s - vsVmGlobals.heapLow < vsVmGlobals.heapHigh - vsVmGlobals.heapLow; }
 
-bool isPrimitiveLetter(uint8_t c) { return c != 0 && std::strchr("BCDFIJSZ", c) != nullptr; }
+bool isPrimitiveLetter(uint8_t c) { return vsBasicType_isPrimitiveLetter(c); }
 
 // The header of a heap symbol, or 0 for a symbol of the image (no header).
 // The header of a symbol; image symbols have none stored, their sub-range

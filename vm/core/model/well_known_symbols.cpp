@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "vm/core/model/basic_types.h"
 #include "vm/core/model/descriptors.h"
 #include "vm/core/model/names.h"
 #include "vm/core/model/symbols.h"
@@ -17,17 +18,18 @@ constexpr WellKnownDefinition kDefinitions[kWellKnownCount] = {
 #undef VS_WELL_KNOWN_DEFINITION
 };
 
-constexpr char kPrimitiveLetters[] = "BCDFIJSZ";
+// The eight primitive types have one-letter field-type slots from kSymTypeByte.
+constexpr int kPrimitiveSlots = 8;
 
-constexpr bool lettersMatchSlots() {
-  for (int i = 0; i < 8; ++i) {
-    const char* text = kDefinitions[kSymTypeByte + i].text;
-    if (text[0] != kPrimitiveLetters[i] || text[1] != '\0') return false;
+constexpr bool slotsHoldOneLetter() {
+  for (int i = 0; i < kPrimitiveSlots; ++i) {
+    const WellKnownDefinition& d = kDefinitions[kSymTypeByte + i];
+    if (d.form != WellKnownForm::FieldType || d.text[0] == '\0' || d.text[1] != '\0') return false;
   }
   return true;
 }
 
-static_assert(lettersMatchSlots(), "the primitive slots follow the letter order");
+static_assert(slotsHoldOneLetter(), "the primitive slots are one-letter field types");
 
 bool isOneLetter(const WellKnownDefinition& d) { return d.form == WellKnownForm::FieldType && d.text[1] == '\0'; }
 
@@ -43,9 +45,10 @@ WellKnown vsWellKnown_findName(const char* text) {
 }
 
 VmRef vsWellKnown_primitiveType(uint8_t letter) {
-  const char* at = letter != 0 ? std::strchr(kPrimitiveLetters, letter) : nullptr;
-  if (at == nullptr) return 0;
-  return vsWellKnownSymbols[kSymTypeByte + (at - kPrimitiveLetters)];
+  if (!vsBasicType_isPrimitiveLetter(letter)) return 0;
+  for (int i = 0; i < kPrimitiveSlots; ++i)
+    if (kDefinitions[kSymTypeByte + i].text[0] == static_cast<char>(letter)) return vsWellKnownSymbols[kSymTypeByte + i];
+  return 0;
 }
 
 int32_t vsWellKnown_createNames() {

@@ -1,17 +1,17 @@
 // Class names and method signatures as text (see type_text.h).
 #include "vm/core/startup/type_text.h"
 
+#include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/object_helpers.h"
 
 namespace {
 
-// Letters of the basic type codes 4 (boolean) to 11 (long), then 14 void.
+// The letter of a basic type code, '?' for codes without one.
 char letterOf(uint32_t type) {
-  static constexpr char kLetters[] = "ZCFDBSIJ";
-  if (type >= 4 && type <= 11) return kLetters[type - 4];
-  return type == 14 ? 'V' : '?';
+  const char letter = vsBasicType_letter(static_cast<int32_t>(type));
+  return letter != 0 ? letter : '?';
 }
 
 void printSymbolText(const VsOutputStream* out, const VmSymbol* s) {
