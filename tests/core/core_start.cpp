@@ -65,7 +65,7 @@ bool vsTestCore_boot(const std::vector<uint8_t>& library, const std::vector<uint
   if (vsJavaHeap_setup(0, 0) != 1) return false;
   vsMemFile_register(kSystemLibraryName, sys, nullptr, static_cast<uint32_t>(library.size()));
   vsMemFile_register("/app.jar", app, nullptr, static_cast<uint32_t>(application.size()));
-  vsClassPath_set("/sys.jar;/app.jar");
+  if (vsClassPath_set("/sys.jar;/app.jar") == 0) return false;
   vsCore_startWithoutImage();
   if (vsVmState().buildingImage == 0) vsVmState().startupPhase = 0;
   return true;

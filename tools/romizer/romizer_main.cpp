@@ -172,7 +172,7 @@ void* run(void*) {
   const std::vector<std::string> archives = registerArchives();
   std::string classPath;
   for (const std::string& name : archives) classPath += (classPath.empty() ? "" : ";") + name;
-  vsClassPath_set(classPath.c_str());
+  if (vsClassPath_set(classPath.c_str()) == 0) romizer_fail("class path of the archives longer than 1024 characters");
   vsCore_startWithoutImage();
   romizer_loadClasses(gModel, archives);
   gModel.version = gRequest.version;

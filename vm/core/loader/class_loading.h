@@ -31,19 +31,19 @@ inline constexpr char kSystemLibraryName[] = "/sys.jar";
 
 // vsClass_findOrLoad (object_helpers.h): the class, or 0 with an exception
 // pending. The same for a name given as text:
-VmRef vsClass_findOrLoadByName(const char* name, int32_t kind);
+[[nodiscard]] VmRef vsClass_findOrLoadByName(const char* name, int32_t kind);
 
 // The class file of the lookup's name from the class path, or 0 with an
 // exception pending; the name of the archive it came from goes to source
 // ("" for none).
-VmRef vsClass_readClassFile(ClassLookup* lookup, char* source, uint32_t sourceSize);
+[[nodiscard]] VmRef vsClass_readClassFile(ClassLookup* lookup, char* source, uint32_t sourceSize);
 // The loading loop: the class, or 0 with an exception pending.
-VmRef vsClass_load(ClassLookup* lookup);
+[[nodiscard]] VmRef vsClass_load(ClassLookup* lookup);
 // The array class of an array name (an array descriptor, or an encoded
 // array type), its innermost element class loaded unless the lookup asks
 // for stubs; 0 when the name names no array class, or with an exception
 // pending.
-VmRef vsClass_arrayClassForName(ClassLookup* lookup);
+[[nodiscard]] VmRef vsClass_arrayClassForName(ClassLookup* lookup);
 
 void vsClass_throwNotFound(ClassLookup* lookup);
 void vsClass_throwNoClassDef(const VmRef* name, int32_t kind);

@@ -27,7 +27,7 @@ struct VsClassPath {
 
 // Keeps the class path `text`: 1, or 0 (class path emptied) when it is longer
 // than 1024 characters.
-int32_t vsClassPath_set(const char* text);
+[[nodiscard]] int32_t vsClassPath_set(const char* text);
 
 // The entries of the class path.
 const VsClassPath* vsClassPath_entries();
@@ -40,10 +40,10 @@ inline const char* vsClassPath_entry(const VsClassPath* path, uint32_t i) {
 // that has it: a new byte array, or 0 (with an exception pending when the
 // heap was exhausted). A class read from an archive is refused by the
 // system-package check when it lies in a platform package.
-VmRef vsClassPath_findResource(const char* name, int32_t isClassFile);
+[[nodiscard]] VmRef vsClassPath_findResource(const char* name, int32_t isClassFile);
 
-VmRef vsClassPath_readFromJar(const char* jarPath, const char* name, int32_t isClassFile);
-VmRef vsClassPath_readFromDirectory(const char* entry, const char* name, int32_t isClassFile);
+[[nodiscard]] VmRef vsClassPath_readFromJar(const char* jarPath, const char* name, int32_t isClassFile);
+[[nodiscard]] VmRef vsClassPath_readFromDirectory(const char* entry, const char* name, int32_t isClassFile);
 
 // The open-file record (a memory-file slot, which begins with the file's
 // name) of the archive that supplied the last class file; 0 when the last

@@ -41,13 +41,13 @@ void vsJarFile_open(VsJarFile* jar, const char* path, int32_t isClassFile);
 
 // Searches the central directory from the current record for `name` (the
 // current record itself for null): 1 found, 0 not found.
-int32_t vsJarFile_findEntry(VsJarFile* jar, const char* name, uint32_t nameLength);
+[[nodiscard]] int32_t vsJarFile_findEntry(VsJarFile* jar, const char* name, uint32_t nameLength);
 
 // Reads the found entry into the byte array held at destination, which must
 // hold the entry's uncompressed size (`size` may not exceed it). Returns the
 // size (0 for an empty entry), 1 while the existence query is on, or -1 on
 // failure.
-int32_t vsJarFile_readEntry(VsJarFile* jar, VmRef* destination, uint32_t size);
+[[nodiscard]] int32_t vsJarFile_readEntry(VsJarFile* jar, VmRef* destination, uint32_t size);
 
 // Uncompressed size of the found entry.
 uint32_t vsJarFile_entrySize(const VsJarFile* jar);

@@ -22,56 +22,56 @@
 
 // n < 0 raises NegativeArraySizeException; n above 0x8000000 raises
 // OutOfMemoryError without trying to collect.
-VmRef vsJavaHeap_newArray(const VmRef* arrayClass, int32_t n, int32_t elementSize);
+[[nodiscard]] VmRef vsJavaHeap_newArray(const VmRef* arrayClass, int32_t n, int32_t elementSize);
 // Element size from the array class.
-VmRef vsJavaHeap_newTypedArray(const VmRef* arrayClass, int32_t n);
-VmRef vsJavaHeap_newBooleanArray(int32_t n);
-VmRef vsJavaHeap_newByteArray(int32_t n);
-VmRef vsJavaHeap_newCharArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newTypedArray(const VmRef* arrayClass, int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newBooleanArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newByteArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newCharArray(int32_t n);
 // n = 0 gives the shared empty short[] (root 42).
-VmRef vsJavaHeap_newShortArray(int32_t n);
-VmRef vsJavaHeap_newIntArray(int32_t n);
-VmRef vsJavaHeap_newFloatArray(int32_t n);
-VmRef vsJavaHeap_newLongArray(int32_t n);
-VmRef vsJavaHeap_newDoubleArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newShortArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newIntArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newFloatArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newLongArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newDoubleArray(int32_t n);
 // n = 0 gives the shared empty Object[] (root 41).
-VmRef vsJavaHeap_newObjectArray(int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newObjectArray(int32_t n);
 // An array of the element class's array class.
-VmRef vsJavaHeap_newArrayOf(const VmRef* elementClass, int32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newArrayOf(const VmRef* elementClass, int32_t n);
 
-VmRef vsJavaHeap_newInstance(const VmRef* cls, uint32_t size);
+[[nodiscard]] VmRef vsJavaHeap_newInstance(const VmRef* cls, uint32_t size);
 // Small records whose word 0 is the class itself; the 12-byte form (a near
 // record) also copies the class's class-info record into word 1.
-VmRef vsJavaHeap_newInstanceOfSize(const VmRef* cls, uint32_t size);
+[[nodiscard]] VmRef vsJavaHeap_newInstanceOfSize(const VmRef* cls, uint32_t size);
 // An instance of the class's own instance size.
-VmRef vsJavaHeap_newFinalizableInstance(const VmRef* cls);
+[[nodiscard]] VmRef vsJavaHeap_newFinalizableInstance(const VmRef* cls);
 
 // A method record whose entry-word pointer points at its own entry word.
-VmRef vsJavaHeap_newMethod(uint16_t codeLength);
+[[nodiscard]] VmRef vsJavaHeap_newMethod(uint16_t codeLength);
 // A symbol with a copy of n bytes.
-VmRef vsJavaHeap_newSymbol(const uint8_t* bytes, uint16_t n);
+[[nodiscard]] VmRef vsJavaHeap_newSymbol(const uint8_t* bytes, uint16_t n);
 // The same, with the bytes inside another heap object (holder + offset).
-VmRef vsJavaHeap_newSymbolFromObject(const VmRef* holder, uint32_t offset, uint16_t n);
+[[nodiscard]] VmRef vsJavaHeap_newSymbolFromObject(const VmRef* holder, uint32_t offset, uint16_t n);
 // lengthsWord is item 3: interface-table length | class id << 16.
-VmRef vsJavaHeap_newClassInfo(uint32_t vtableLength, uint32_t lengthsWord, uint32_t extraBytes,
+[[nodiscard]] VmRef vsJavaHeap_newClassInfo(uint32_t vtableLength, uint32_t lengthsWord, uint32_t extraBytes,
                               bool isArray);
 // A stack chunk of n bytes, linked at the head of the stack-chunk list.
-VmRef vsJavaHeap_newStackChunk(uint32_t n);
-VmRef vsJavaHeap_newCompiledCode(uint32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newStackChunk(uint32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newCompiledCode(uint32_t n);
 // An argument block of n entries; the pending-call form also stores the
 // called method in word 2.
-VmRef vsJavaHeap_newPairArray(uint32_t n);
-VmRef vsJavaHeap_newPendingCall(const VmRef* method, uint32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newPairArray(uint32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newPendingCall(const VmRef* method, uint32_t n);
 // A constant pool of n entries; the parser's form also allocates the tag
 // array of n bytes and stores it in word 2.
-VmRef vsJavaHeap_newWordRecord(uint32_t n);
-VmRef vsJavaHeap_newConstantPool(uint32_t n);
-VmRef vsJavaHeap_newCountedRecord(uint32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newWordRecord(uint32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newConstantPool(uint32_t n);
+[[nodiscard]] VmRef vsJavaHeap_newCountedRecord(uint32_t n);
 // The 44-byte class-loading record (word 3 from the argument, word 2 = 0).
-VmRef vsJavaHeap_newClassLoadingRecord(VmWord word3);
-VmRef vsJavaHeap_newZipStreamRecord();
-VmRef vsJavaHeap_newThreadRecord();
-VmRef vsJavaHeap_newMonitorRecord();
+[[nodiscard]] VmRef vsJavaHeap_newClassLoadingRecord(VmWord word3);
+[[nodiscard]] VmRef vsJavaHeap_newZipStreamRecord();
+[[nodiscard]] VmRef vsJavaHeap_newThreadRecord();
+[[nodiscard]] VmRef vsJavaHeap_newMonitorRecord();
 
 // Gives back the tail (keepHead) or the head of an object: the freed bytes
 // become a one-word filler (4 bytes) or a byte array. Returns the object's

@@ -10,6 +10,7 @@
 #include "vm/core/image/image_dump.h"
 #include "vm/core/image/image_loader.h"
 #include "vm/core/image/image_walk.h"
+#include "vm/core/interp/runtime_entries.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/interpreter.h"
 #include "vm/core/interp/jit_policy.h"
@@ -117,7 +118,9 @@ void startMainThread() {
 }
 
 void keepClassPath(const char* classPath) {
-  vsClassPath_set(classPath);
+  // A longer class path (from the environment, say) would leave the VM
+  // with no class path at all: better stopped with its reason.
+  if (vsClassPath_set(classPath) == 0) vsVm_fatal("class path longer than 1024 characters");
   VmHandle text;
   vsHandle_push(&text, require(vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>(classPath),
                                                              static_cast<int32_t>(std::strlen(classPath)))));

@@ -74,7 +74,7 @@ int bootAndLoadAll() {
   if (low == nullptr) return 0;
   std::memcpy(low, fixtures.data(), fixtures.size());
   vsMemFile_register("/fixtures.jar", static_cast<const uint8_t*>(low), nullptr, static_cast<uint32_t>(fixtures.size()));
-  vsClassPath_set("/sys.jar;/app.jar;/fixtures.jar");
+  if (vsClassPath_set("/sys.jar;/app.jar;/fixtures.jar") == 0) return 0;
   for (const char* archive : {"/app.jar", "/fixtures.jar"}) vsJarFile_forEachEntry(archive, ".class", collect);
   for (const std::string& name : gNames) {
     // Classes of system packages may only come from the library.

@@ -18,7 +18,7 @@ TEST_F(FourMegabyteHeapTest, ExhaustionDuringStartUpIsFatal) {
   EXPECT_DEATH(
       {
         vsVmState().startupPhase = 1;
-        vsJavaHeap_newByteArray(0x8000000);
+        static_cast<void>(vsJavaHeap_newByteArray(0x8000000));
       },
       "Fatal error: 130");
 }
