@@ -10,7 +10,7 @@
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/class_reader.h"
 #include "vm/core/model/constant_pool.h"
-#include "vm/core/model/field_lookup.h"
+#include "vm/core/model/class_name_by_id.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/peak_usage.h"
 #include "vm/core/model/roots.h"

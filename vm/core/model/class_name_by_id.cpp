@@ -1,5 +1,5 @@
-// Class-name lookup (see field_lookup.h).
-#include "vm/core/model/field_lookup.h"
+// Class-name lookup (see class_name_by_id.h).
+#include "vm/core/model/class_name_by_id.h"
 
 #include "vm/core/model/class_access.h"
 
