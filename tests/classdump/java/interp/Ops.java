@@ -47,28 +47,63 @@ public class Ops {
         }
     }
 
-    public static int fields() {
+    // Value k of the fields and statics after one store to each.
+    public static int fieldValue(int k) {
         Holder h = new Holder();
         h.b = (byte) 200; h.s = (short) 40000; h.c = (char) 65535; h.i = -5; h.j = 1L << 40; h.z = true;
         h.d = 2.5; h.f = 1.5f; h.o = h;
         counter = 3; total = h.j + 1; scale = h.d; last = h.o;
-        int r = h.b + h.s + h.c + h.i + (int) (h.j >> 40) + (h.z ? 1 : 0) + (int) h.d + (int) h.f;
-        return r + counter + (int) (total >> 40) + (int) scale + (last == h ? 1 : 0);
+        switch (k) {
+            case 0: return h.b;
+            case 1: return h.s;
+            case 2: return h.c;
+            case 3: return h.i;
+            case 4: return (int) (h.j >> 40);
+            case 5: return h.z ? 1 : 0;
+            case 6: return (int) h.d;
+            case 7: return (int) h.f;
+            case 8: return counter;
+            case 9: return (int) (total >> 40);
+            case 10: return (int) scale;
+            default: return last == h ? 1 : 0;
+        }
     }
 
-    public static long arrays() {
+    // Value k of the arrays of every type after one store to each.
+    public static long arrayValue(int k) {
         int[] ia = new int[3]; long[] la = new long[2]; byte[] ba = new byte[2]; char[] ca = new char[2];
         short[] sa = new short[2]; boolean[] za = new boolean[2]; double[] da = new double[2]; float[] fa = new float[2];
         Object[] oa = new String[3]; int[][] m = new int[2][3];
         ia[2] = 7; la[1] = -3L; ba[0] = (byte) 255; ca[1] = (char) 65000; sa[0] = (short) -7; za[1] = true;
         da[0] = 4.0; fa[1] = 2.0f; oa[2] = "x"; m[1][2] = 9;
-        return ia[2] + la[1] + ba[0] + ca[1] + sa[0] + (za[1] ? 1 : 0) + (long) da[0] + (long) fa[1]
-            + (oa[2] == "x" ? 100 : 0) + m[1][2] + ia.length + m[0].length + oa.length;
+        switch (k) {
+            case 0: return ia[2];
+            case 1: return la[1];
+            case 2: return ba[0];
+            case 3: return ca[1];
+            case 4: return sa[0];
+            case 5: return za[1] ? 1 : 0;
+            case 6: return (long) da[0];
+            case 7: return (long) fa[1];
+            case 8: return oa[2] == "x" ? 1 : 0;
+            case 9: return m[1][2];
+            case 10: return ia.length;
+            case 11: return m[0].length;
+            default: return oa.length;
+        }
     }
 
-    public static int calls(int n) {
+    // Result k of virtual, interface, super and static calls.
+    public static int callValue(int n, int k) {
         Shape a = new Square(n); Shape b = new Circle(n); Named c = new Square(1);
-        return a.area() + b.area() + c.name() + new Square(2).base() + Square.twice(n) + a.getSide();
+        switch (k) {
+            case 0: return a.area();
+            case 1: return b.area();
+            case 2: return c.name();
+            case 3: return new Square(2).base();
+            case 4: return Square.twice(n);
+            default: return a.getSide();
+        }
     }
 
     public static int catchNpe() {

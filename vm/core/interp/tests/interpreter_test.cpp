@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <string>
 #include <utility>
 #include <vector>
@@ -368,17 +369,31 @@ TEST_F(InterpreterTest, SwitchesAtEveryAlignment) {
 }
 
 TEST_F(InterpreterTest, FieldsAndStaticsOfEveryType) {
-  // -56 + -25536 + 65535 - 5 + 1 + 1 + 2 + 1, then 3 + 1 + 2 + 1.
-  EXPECT_EQ(call("fields", "()I").asInt(), -56 - 25536 + 65535 - 5 + 1 + 1 + 2 + 1 + 3 + 1 + 2 + 1);
+  const struct {
+    const char* what;
+    int32_t value;
+  } kCases[] = {{"byte field", -56},   {"short field", -25536}, {"char field", 65535}, {"int field", -5},
+                {"long field", 1},     {"boolean field", 1},    {"double field", 2},   {"float field", 1},
+                {"int static", 3},     {"long static", 1},      {"double static", 2},  {"reference static", 1}};
+  for (int32_t k = 0; k < static_cast<int32_t>(std::size(kCases)); ++k)
+    EXPECT_EQ(call("fieldValue", "(I)I", {k}).asInt(), kCases[k].value) << kCases[k].what;
   // getstatic/putstatic ran slow once and were rewritten outside the image.
-  MethodRecord* m = method("interp/Ops", "fields", "()I");
+  MethodRecord* m = method("interp/Ops", "fieldValue", "(I)I");
   for (uint32_t bci = 0; bci < m->codeLength; ++bci) {
     EXPECT_NE(m->code[bci], kOpGetstatic);
   }
 }
 
 TEST_F(InterpreterTest, ArraysOfEveryType) {
-  EXPECT_EQ(call("arrays", "()J").asLong(), 7 - 3 - 1 + 65000 - 7 + 1 + 4 + 2 + 100 + 9 + 3 + 3 + 3);
+  const struct {
+    const char* what;
+    int64_t value;
+  } kCases[] = {{"int[]", 7},      {"long[]", -3},         {"byte[]", -1},        {"char[]", 65000},
+                {"short[]", -7},   {"boolean[]", 1},       {"double[]", 4},       {"float[]", 2},
+                {"String[]", 1},   {"int[][]", 9},         {"int[] length", 3},   {"int[][] row length", 3},
+                {"String[] length", 3}};
+  for (int32_t k = 0; k < static_cast<int32_t>(std::size(kCases)); ++k)
+    EXPECT_EQ(call("arrayValue", "(I)J", {k}).asLong(), kCases[k].value) << kCases[k].what;
 }
 
 TEST_F(InterpreterTest, ReferenceArraysHaveWordElements) {
@@ -392,8 +407,13 @@ TEST_F(InterpreterTest, ReferenceArraysHaveWordElements) {
 }
 
 TEST_F(InterpreterTest, VirtualInterfaceSuperAndStaticCalls) {
-  // area 9 + 27, name 5, base 20, twice 6, side 3.
-  EXPECT_EQ(call("calls", "(I)I", {3}).asInt(), 9 + 27 + 5 + 20 + 6 + 3);
+  const struct {
+    const char* what;
+    int32_t value;
+  } kCases[] = {{"virtual area of a square", 9}, {"virtual area of a circle", 27}, {"interface name", 5},
+                {"super base", 20},               {"static twice", 6},              {"inherited side", 3}};
+  for (int32_t k = 0; k < static_cast<int32_t>(std::size(kCases)); ++k)
+    EXPECT_EQ(call("callValue", "(II)I", {3, k}).asInt(), kCases[k].value) << kCases[k].what;
 }
 
 TEST_F(InterpreterTest, ExceptionsAreCaughtInInterpretedFrames) {
