@@ -3,7 +3,10 @@
 
 #include <cstdarg>
 #include <initializer_list>
+#include <vector>
 
+#include "vm/core/bytecode/stack_maps.h"
+#include "vm/core/bytecode/tag_stack.h"
 #include "vm/core/image/image_bounds.h"
 #include "vm/core/image/image_loader.h"
 #include "vm/core/image/image_walk.h"
@@ -13,7 +16,9 @@
 #include "vm/core/model/basic_types.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
+#include "vm/core/model/handles.h"
 #include "vm/core/model/kinds.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/symbols.h"
@@ -50,6 +55,8 @@ class Checker {
   void checkClassTable();
   void checkClass(uint32_t id, const ClassRecord* cls);
   void checkMethod(const ClassRecord* cls, const MethodRecord* m);
+  void checkMaps(const char* name, int nameLength, const MethodRecord* m, const std::vector<bool>& starts,
+                 bool branches);
   void checkEntryTable();
   void checkRoots();
 
@@ -302,9 +309,14 @@ void Checker::checkMethod(const ClassRecord* cls, const MethodRecord* m) {
     fault("method of %.*s at %08x: entry word %08x is no entry record", nameLength, name, method, *m->entryWord.get());
   const ConstantPool* pool = vsWord_toPointer<ConstantPool>(image_->mergedPool);
   const uint8_t* tags = vsRef_as<uint8_t>(pool->tags) + kArrayElementsOffset;
+  std::vector<bool> starts(m->codeLength, false);
+  bool branches = false;
   uint32_t bci = 0;
   while (bci < m->codeLength) {
     const uint8_t op = m->code[bci];
+    starts[bci] = true;
+    branches = branches || (op >= kOpIfeq && op <= kOpLookupswitch) || op == kOpIfnull || op == kOpIfnonnull ||
+               op == kOpGotoW;
     const int32_t length = vsBytecodes_lengthAt(&method, bci);
     if (length <= 0 || length == kLengthNotAllowed || bci + static_cast<uint32_t>(length) > m->codeLength) {
       fault("method of %.*s at %08x: code does not walk to its end (opcode %u at %u)", nameLength, name, method, op,
@@ -366,6 +378,61 @@ void Checker::checkMethod(const ClassRecord* cls, const MethodRecord* m) {
     }
     bci += static_cast<uint32_t>(length);
   }
+  checkMaps(name, nameLength, m, starts, branches);
+}
+
+// A method with a branch, a switch or a handler has a compact map whose
+// entries rise strictly and lie at instruction starts; the tag simulator
+// answers at every instruction start with a top inside the frame and
+// without allocating.
+void Checker::checkMaps(const char* name, int nameLength, const MethodRecord* m, const std::vector<bool>& starts,
+                        bool branches) {
+  const VmRef method = vsRef_of(m);
+  const VmRef handlers = vsMethod_exceptionTable(m);
+  const bool needsMap = branches || (handlers != 0 && vsRef_as<ShortArray>(handlers)->length > 0);
+  const VmRef map = vsMethod_stackmap(m);
+  if (map != 0 && vsObject_kind(map) != kKindStackMap) {
+    fault("method of %.*s at %08x: stack map %08x is no compact map", nameLength, name, method, map);
+    return;
+  }
+  if (map == 0) {
+    if (needsMap) fault("method of %.*s at %08x: branches or handlers without a stack map", nameLength, name, method);
+  } else {
+    const CountedRecord* entries = vsRef_as<CountedRecord>(map);
+    for (uint32_t i = 0; i < entries->count; ++i) {
+      const uint32_t at = vsStackMap_bci(entries, i);
+      if (at >= m->codeLength || !starts[at])
+        fault("method of %.*s at %08x: map entry %u at %u is no instruction start", nameLength, name, method, i, at);
+      else if (i > 0 && at <= vsStackMap_bci(entries, i - 1))
+        fault("method of %.*s at %08x: map entry %u at %u does not follow %u", nameLength, name, method, i, at,
+              vsStackMap_bci(entries, i - 1));
+    }
+  }
+  const uint32_t frame = uint32_t{m->maxLocals} + m->maxStack;
+  if (!vsStackMap_ensureTagArray(frame)) {
+    fault("method of %.*s at %08x: no room for a tag array of %u slots", nameLength, name, method, frame);
+    return;
+  }
+  VmHandle methodHandle, mapHandle;
+  vsHandle_push(&methodHandle, method);
+  vsHandle_push(&mapHandle, map);
+  const VmWord top = vsVmGlobals.allocationTop;
+  for (uint32_t at = 0; at < m->codeLength; ++at) {
+    if (!starts[at]) continue;
+    vsTagStackClosure closure(&methodHandle.object);
+    const VmRef tags = vsTagStackClosure_computeTagsAt(&closure, &mapHandle.object, at);
+    if (tags == 0 || closure.top < m->maxLocals || closure.top > frame) {
+      fault("method of %.*s at %08x: the tag simulator gives %u slots at %u (locals %u, frame %u)", nameLength, name,
+            method, closure.top, at, m->maxLocals, frame);
+      break;
+    }
+    if (vsVmGlobals.allocationTop != top) {
+      fault("method of %.*s at %08x: the tag simulator allocated at %u", nameLength, name, method, at);
+      break;
+    }
+  }
+  vsHandle_close(&mapHandle);
+  vsHandle_close(&methodHandle);
 }
 
 void Checker::checkClass(uint32_t id, const ClassRecord* cls) {
