@@ -103,6 +103,12 @@ TEST_F(ImageCheckTest, NamesEachFault) {
       {"slow opcode in image code",
        [](ImageCheckTest& t) { vsWord_toPointer<MethodRecord>(t.image_.toStringMethod)->code[0] = kOpLdc; },
        "slow opcode 18 left at 0"},
+      {"branch without a stack map",
+       [](ImageCheckTest& t) {
+         uint8_t* code = vsWord_toPointer<MethodRecord>(t.image_.toStringMethod)->code;
+         code[0] = kOpGoto, code[1] = 0, code[2] = 0;
+       },
+       "branches or handlers without a stack map"},
       {"pool operand of the wrong tag",
        [](ImageCheckTest& t) { vsWord_toPointer<MethodRecord>(t.image_.toStringMethod)->code[1] = 1; },
        "pool entry 1 has tag 1 for opcode 203"},
