@@ -838,11 +838,11 @@ op_lload:
   std::memcpy(sp, &lp[-static_cast<int32_t>(bcp[1]) - 1], 8);
   NEXT(2);
 op_iload_n:
-  *--sp = lp[-((*bcp - 26) & 3)];
+  *--sp = lp[-((*bcp - kOpIload0) & 3)];
   NEXT(1);
 op_lload_n:
   sp -= 2;
-  std::memcpy(sp, &lp[-((*bcp - 26) & 3) - 1], 8);
+  std::memcpy(sp, &lp[-((*bcp - kOpIload0) & 3) - 1], 8);
   NEXT(1);
 op_istore:
   lp[-static_cast<int32_t>(bcp[1])] = *sp++;
@@ -852,31 +852,31 @@ op_lstore:
   sp += 2;
   NEXT(2);
 op_istore_n:
-  lp[-((*bcp - 59) & 3)] = *sp++;
+  lp[-((*bcp - kOpIstore0) & 3)] = *sp++;
   NEXT(1);
 op_lstore_n:
-  std::memcpy(&lp[-((*bcp - 59) & 3) - 1], sp, 8);
+  std::memcpy(&lp[-((*bcp - kOpIstore0) & 3) - 1], sp, 8);
   sp += 2;
   NEXT(1);
 op_wide : {
   const uint8_t op = bcp[1];
   const int32_t n = u16be(bcp + 2);
   switch (op) {
-    case 21: case 23: case 25:
+    case kOpIload: case kOpFload: case kOpAload:
       *--sp = lp[-n];
       break;
-    case 22: case 24:
+    case kOpLload: case kOpDload:
       sp -= 2;
       std::memcpy(sp, &lp[-n - 1], 8);
       break;
-    case 54: case 56: case 58:
+    case kOpIstore: case kOpFstore: case kOpAstore:
       lp[-n] = *sp++;
       break;
-    case 55: case 57:
+    case kOpLstore: case kOpDstore:
       std::memcpy(&lp[-n - 1], sp, 8);
       sp += 2;
       break;
-    case 132:
+    case kOpIinc:
       lp[-n] = lp[-n] + static_cast<VmWord>(static_cast<int32_t>(s16be(bcp + 4)));
       NEXT(6);
     default:
@@ -896,17 +896,17 @@ op_xaload : {
   const uint8_t* e = p<const uint8_t>(array) + kArrayElementsOffset;
   sp += 1;
   switch (*bcp) {
-    case 46: case 48: case 50:
+    case kOpIaload: case kOpFaload: case kOpAaload:
       std::memcpy(&sp[0], e + 4 * index, 4);
       break;
-    case 47: case 49:
+    case kOpLaload: case kOpDaload:
       sp -= 1;
       std::memcpy(sp, e + 8 * index, 8);
       break;
-    case 51:
+    case kOpBaload:
       sp[0] = static_cast<VmWord>(static_cast<int32_t>(static_cast<int8_t>(e[index])));
       break;
-    case 52: {
+    case kOpCaload: {
       uint16_t v;
       std::memcpy(&v, e + 2 * index, 2);
       sp[0] = v;
@@ -923,7 +923,7 @@ op_xaload : {
 }
 op_xastore : {
   const uint8_t op = *bcp;
-  const uint32_t valueWords = (op == 80 || op == 82) ? 2 : 1;
+  const uint32_t valueWords = (op == kOpLastore || op == kOpDastore) ? 2 : 1;
   const int32_t index = static_cast<int32_t>(sp[valueWords]);
   const VmRef array = sp[valueWords + 1];
   NULL_CHECK(array);
@@ -932,13 +932,13 @@ op_xastore : {
     THROW(vsException_raiseWithCode(kArrayIndexOutOfBoundsClass, 0));
   uint8_t* e = p<uint8_t>(array) + kArrayElementsOffset;
   switch (op) {
-    case 79: case 81:
+    case kOpIastore: case kOpFastore:
       std::memcpy(e + 4 * index, sp, 4);
       break;
-    case 80: case 82:
+    case kOpLastore: case kOpDastore:
       std::memcpy(e + 8 * index, sp, 8);
       break;
-    case 83: {
+    case kOpAastore: {
       const VmRef value = sp[0];
       if (value != 0) {
         ClassRecord* elementClass = p<ClassRecord>(vsObject_class(array)->elementOrLink);
@@ -953,7 +953,7 @@ op_xastore : {
       vsJavaHeap_storeReference(reinterpret_cast<VmWord*>(e + 4 * index), value);
       break;
     }
-    case 84:
+    case kOpBastore:
       e[index] = static_cast<uint8_t>(sp[0]);
       break;
     default: {
@@ -1037,32 +1037,32 @@ op_swap : {
 // without a trap; double through the soft routines.
 op_arith : {
   const uint8_t op = *bcp;
-  const uint8_t kind = (op - 96) & 3;  // 0 int, 1 long, 2 float, 3 double
-  if (op >= 116 && op <= 119) {        // neg
+  const uint8_t kind = (op - kOpIadd) & 3;  // 0 int, 1 long, 2 float, 3 double
+  if (op >= kOpIneg && op <= kOpDneg) {        // neg
     if (kind == 0) sp[0] = 0u - sp[0];
     else if (kind == 1) put64(sp, 0ull - get64(sp));
     else if (kind == 2) sp[0] ^= 0x80000000u;
     else put64(sp, vsRuntime_dneg(get64(sp)));
     NEXT(1);
   }
-  if (op >= 120) {  // shifts and logic
+  if (op >= kOpIshl) {  // shifts and logic
     switch (op) {
-      case 120: sp[1] = sp[1] << (sp[0] & 31); sp += 1; break;
-      case 121: put64(sp + 1, get64(sp + 1) << (sp[0] & 63)); sp += 1; break;
-      case 122: sp[1] = static_cast<VmWord>(static_cast<int32_t>(sp[1]) >> (sp[0] & 31)); sp += 1; break;
-      case 123: put64(sp + 1, static_cast<uint64_t>(static_cast<int64_t>(get64(sp + 1)) >> (sp[0] & 63))); sp += 1; break;
-      case 124: sp[1] = sp[1] >> (sp[0] & 31); sp += 1; break;
-      case 125: put64(sp + 1, get64(sp + 1) >> (sp[0] & 63)); sp += 1; break;
-      case 126: sp[1] &= sp[0]; sp += 1; break;
-      case 127: put64(sp + 2, get64(sp + 2) & get64(sp)); sp += 2; break;
-      case 128: sp[1] |= sp[0]; sp += 1; break;
-      case 129: put64(sp + 2, get64(sp + 2) | get64(sp)); sp += 2; break;
-      case 130: sp[1] ^= sp[0]; sp += 1; break;
+      case kOpIshl: sp[1] = sp[1] << (sp[0] & 31); sp += 1; break;
+      case kOpLshl: put64(sp + 1, get64(sp + 1) << (sp[0] & 63)); sp += 1; break;
+      case kOpIshr: sp[1] = static_cast<VmWord>(static_cast<int32_t>(sp[1]) >> (sp[0] & 31)); sp += 1; break;
+      case kOpLshr: put64(sp + 1, static_cast<uint64_t>(static_cast<int64_t>(get64(sp + 1)) >> (sp[0] & 63))); sp += 1; break;
+      case kOpIushr: sp[1] = sp[1] >> (sp[0] & 31); sp += 1; break;
+      case kOpLushr: put64(sp + 1, get64(sp + 1) >> (sp[0] & 63)); sp += 1; break;
+      case kOpIand: sp[1] &= sp[0]; sp += 1; break;
+      case kOpLand: put64(sp + 2, get64(sp + 2) & get64(sp)); sp += 2; break;
+      case kOpIor: sp[1] |= sp[0]; sp += 1; break;
+      case kOpLor: put64(sp + 2, get64(sp + 2) | get64(sp)); sp += 2; break;
+      case kOpIxor: sp[1] ^= sp[0]; sp += 1; break;
       default: put64(sp + 2, get64(sp + 2) ^ get64(sp)); sp += 2; break;
     }
     NEXT(1);
   }
-  const uint8_t which = static_cast<uint8_t>((op - 96) >> 2);  // add sub mul div rem
+  const uint8_t which = static_cast<uint8_t>((op - kOpIadd) >> 2);  // add sub mul div rem
   if (kind == 0) {
     const uint32_t b = sp[0], a = sp[1];
     uint32_t r = 0;
@@ -1126,40 +1126,40 @@ op_iinc:
 
 op_convert : {
   switch (*bcp) {
-    case 133: {  // i2l
+    case kOpI2l: {  // i2l
       const int64_t v = static_cast<int32_t>(sp[0]);
       sp -= 1;
       put64(sp, static_cast<uint64_t>(v));
       break;
     }
-    case 134: sp[0] = vsRuntime_i2f(static_cast<int32_t>(sp[0])); break;
-    case 135: {
+    case kOpI2f: sp[0] = vsRuntime_i2f(static_cast<int32_t>(sp[0])); break;
+    case kOpI2d: {
       const uint64_t v = vsRuntime_i2d(static_cast<int32_t>(sp[0]));
       sp -= 1;
       put64(sp, v);
       break;
     }
-    case 136: sp[1] = static_cast<VmWord>(get64(sp)); sp += 1; break;  // l2i
-    case 137: sp[1] = vsRuntime_l2f(get64(sp)); sp += 1; break;
-    case 138: put64(sp, vsRuntime_l2d(get64(sp))); break;
-    case 139: sp[0] = static_cast<VmWord>(vsRuntime_f2i(sp[0])); break;
-    case 140: {
+    case kOpL2i: sp[1] = static_cast<VmWord>(get64(sp)); sp += 1; break;  // l2i
+    case kOpL2f: sp[1] = vsRuntime_l2f(get64(sp)); sp += 1; break;
+    case kOpL2d: put64(sp, vsRuntime_l2d(get64(sp))); break;
+    case kOpF2i: sp[0] = static_cast<VmWord>(vsRuntime_f2i(sp[0])); break;
+    case kOpF2l: {
       const uint64_t v = vsRuntime_f2l(sp[0]);
       sp -= 1;
       put64(sp, v);
       break;
     }
-    case 141: {
+    case kOpF2d: {
       const uint64_t v = vsRuntime_f2d(sp[0]);
       sp -= 1;
       put64(sp, v);
       break;
     }
-    case 142: sp[1] = static_cast<VmWord>(vsRuntime_d2i(get64(sp))); sp += 1; break;
-    case 143: put64(sp, vsRuntime_d2l(get64(sp))); break;
-    case 144: sp[1] = vsRuntime_d2f(get64(sp)); sp += 1; break;
-    case 145: sp[0] = static_cast<VmWord>(static_cast<int32_t>(static_cast<int8_t>(sp[0]))); break;
-    case 146: sp[0] = static_cast<uint16_t>(sp[0]); break;
+    case kOpD2i: sp[1] = static_cast<VmWord>(vsRuntime_d2i(get64(sp))); sp += 1; break;
+    case kOpD2l: put64(sp, vsRuntime_d2l(get64(sp))); break;
+    case kOpD2f: sp[1] = vsRuntime_d2f(get64(sp)); sp += 1; break;
+    case kOpI2b: sp[0] = static_cast<VmWord>(static_cast<int32_t>(static_cast<int8_t>(sp[0]))); break;
+    case kOpI2c: sp[0] = static_cast<uint16_t>(sp[0]); break;
     default: sp[0] = static_cast<VmWord>(static_cast<int32_t>(static_cast<int16_t>(sp[0]))); break;
   }
   NEXT(1);
@@ -1167,15 +1167,15 @@ op_convert : {
 op_compare : {
   int32_t r;
   switch (*bcp) {
-    case 148: {
+    case kOpLcmp: {
       const int64_t b = static_cast<int64_t>(get64(sp)), a = static_cast<int64_t>(get64(sp + 2));
       r = a < b ? -1 : (a > b ? 1 : 0);
       sp += 3;
       break;
     }
-    case 149: r = compareFloatBits(sp[1], sp[0], -1); sp += 1; break;
-    case 150: r = compareFloatBits(sp[1], sp[0], 1); sp += 1; break;
-    case 151: r = vsRuntime_dcmpl(get64(sp + 2), get64(sp)); sp += 3; break;
+    case kOpFcmpl: r = compareFloatBits(sp[1], sp[0], -1); sp += 1; break;
+    case kOpFcmpg: r = compareFloatBits(sp[1], sp[0], 1); sp += 1; break;
+    case kOpDcmpl: r = vsRuntime_dcmpl(get64(sp + 2), get64(sp)); sp += 3; break;
     default: r = vsRuntime_dcmpg(get64(sp + 2), get64(sp)); sp += 3; break;
   }
   sp[0] = static_cast<VmWord>(r);
@@ -1186,26 +1186,26 @@ op_if : {
   YIELD_CHECK();
   const uint8_t op = *bcp;
   bool taken;
-  if (op <= 158) {
+  if (op <= kOpIfle) {
     const int32_t v = static_cast<int32_t>(sp[0]);
     sp += 1;
     switch (op) {
-      case 153: taken = v == 0; break;
-      case 154: taken = v != 0; break;
-      case 155: taken = v < 0; break;
-      case 156: taken = v >= 0; break;
-      case 157: taken = v > 0; break;
+      case kOpIfeq: taken = v == 0; break;
+      case kOpIfne: taken = v != 0; break;
+      case kOpIflt: taken = v < 0; break;
+      case kOpIfge: taken = v >= 0; break;
+      case kOpIfgt: taken = v > 0; break;
       default: taken = v <= 0; break;
     }
-  } else if (op <= 166) {
+  } else if (op <= kOpIfAcmpne) {
     const int32_t b = static_cast<int32_t>(sp[0]), a = static_cast<int32_t>(sp[1]);
     sp += 2;
     switch (op) {
-      case 159: case 165: taken = a == b; break;
-      case 160: case 166: taken = a != b; break;
-      case 161: taken = a < b; break;
-      case 162: taken = a >= b; break;
-      case 163: taken = a > b; break;
+      case kOpIfIcmpeq: case kOpIfAcmpeq: taken = a == b; break;
+      case kOpIfIcmpne: case kOpIfAcmpne: taken = a != b; break;
+      case kOpIfIcmplt: taken = a < b; break;
+      case kOpIfIcmpge: taken = a >= b; break;
+      case kOpIfIcmpgt: taken = a > b; break;
       default: taken = a <= b; break;
     }
   } else {
