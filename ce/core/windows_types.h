@@ -15,9 +15,17 @@ using LONG = int32_t;
 using BOOL = int32_t;
 using WCHAR = char16_t;
 using LPCWSTR = const WCHAR*;
+using LPWSTR = WCHAR*;
 using LPVOID = void*;
 using LPDWORD = DWORD*;
 using HANDLE = void*;
+using PVOID = void*;
+using ULONG_PTR = uintptr_t;
+
+// A module instance (the program's HINSTANCE is a fixed non-zero value).
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
