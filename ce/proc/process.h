@@ -10,6 +10,7 @@
 #pragma once
 
 #include "ce/base/lasterror.h"
+#include "ce/core/process_handle.h"
 #include "ce/core/windows_types.h"
 
 struct STARTUPINFOW {
@@ -42,6 +43,9 @@ struct PROCESS_INFORMATION {
 
 constexpr DWORD CREATE_NEW_CONSOLE = 0x00000010;
 
+// The program's instance handle, which WinMain gets.
+extern HINSTANCE const kProgramInstance;
+
 // Start-up and process information may be null; the creation flags are
 // accepted and ignored. FALSE with ERROR_FILE_NOT_FOUND,
 // ERROR_PATH_NOT_FOUND, ERROR_BAD_EXE_FORMAT or ERROR_ACCESS_DENIED.
@@ -50,17 +54,20 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPVOID processA
                     LPVOID environment, LPCWSTR currentDirectory, STARTUPINFOW* startupInfo,
                     PROCESS_INFORMATION* processInformation);
 
-// GetExitCodeProcess: STILL_ACTIVE while the process runs.
-BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
-
 DWORD GetCurrentProcessId();
 
-// The CE path of this program (module null): CE_MODULE when the device
-// started it, else "\Windows\<name>.exe". The count of units copied.
+// The CE path of this program (module null or kProgramInstance): CE_MODULE
+// when the device started it, else "\Windows\<name>.exe". The count of
+// units copied; a cut name also sets ERROR_INSUFFICIENT_BUFFER.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size);
 
 // One UTF-8 line "<program>[<pid>]: text" on standard error, in one write.
 void OutputDebugStringW(LPCWSTR text);
 
-// The program's entry, which it defines; the layer's main calls it.
+// The layer's start-up in a program: mutex names become device-wide (the
+// entry calls it; tests that act as programs call it themselves).
+void vsCeProc_start();
+
+// The program's entry, which it defines; the layer's main (library
+// ce_proc_entry) calls it.
 int WinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR commandLine, int showCommand);

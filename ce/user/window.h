@@ -24,6 +24,8 @@
 // process goes during the call it returns 0 with ERROR_INVALID_WINDOW_HANDLE.
 #pragma once
 
+#include <cstdint>
+
 #include "ce/base/lasterror.h"
 #include "ce/core/windows_types.h"
 #include "ce/user/message.h"
@@ -131,7 +133,6 @@ BOOL UpdateWindow(HWND hwnd);
 BOOL SetForegroundWindow(HWND hwnd);
 // As SetForegroundWindow; returns the previous foreground window.
 HWND SetActiveWindow(HWND hwnd);
-HWND GetForegroundWindow();
 
 // TRUE once the message is queued (in this process) or accepted by the
 // device server; FALSE with ERROR_INVALID_WINDOW_HANDLE,
@@ -145,3 +146,20 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Posts WM_CHAR for a WM_KEYDOWN of a printable key; TRUE when it did.
 BOOL TranslateMessage(const MSG* msg);
+
+// ---- Within ce/user ----
+
+// The handle without its low bit.
+HWND vsCeWindow_canonical(HWND hwnd);
+// With the kernel lock held: the thread of a window of this process (0 for
+// any other handle), and its procedure (null likewise).
+DWORD vsCeWindow_threadLocked(HWND hwnd);
+WNDPROC vsCeWindow_procLocked(HWND hwnd);
+// With the kernel lock held: unregisters the windows of an ending thread.
+void vsCeWindow_threadEndedLocked(DWORD threadId);
+// With the kernel lock held, on the connection's I/O thread: a message the
+// device server forwards (Deliver) onto its window's thread queue; false for
+// a frame no server may send.
+bool vsCeWindow_deliverLocked(struct Frame* frame);
+// With the kernel lock held: answers a message another process sent.
+void vsCeWindow_answerRemoteLocked(uint32_t sendId, LRESULT result);
