@@ -473,4 +473,26 @@ TEST(CeDevice, CreateProcessPassesTheCommandLineExactly) {
   }
 }
 
+TEST(CeDevice, ALongRootPathIsReachedThroughItsDirectory) {
+  const char* base = getenv("TMPDIR");
+  std::string longBase = std::string(base != nullptr && *base != '\0' ? base : "/tmp") + "/ce-long-root-";
+  longBase += std::string(120, 'x') + ".XXXXXX";
+  ASSERT_NE(mkdtemp(longBase.data()), nullptr);
+  setenv("TMPDIR", longBase.c_str(), 1);
+  {
+    Device device;
+    ASSERT_GT(device.root.path().size() + sizeof "/.ce/device.sock", 108u);
+    Peer peer({"Far", "F"});
+    ASSERT_NE(peer.hwnd, nullptr);
+    EXPECT_EQ(FindWindowW(u"far", nullptr), peer.hwnd);
+    PostMessageW(peer.hwnd, WM_CLOSE, 0, 0);
+    EXPECT_EQ(peer.finish(), 0);
+  }
+  if (base != nullptr)
+    setenv("TMPDIR", base, 1);
+  else
+    unsetenv("TMPDIR");
+  EXPECT_EQ(rmdir(longBase.c_str()), 0);
+}
+
 }  // namespace
