@@ -3,6 +3,7 @@
 
 #include <errno.h>
 #include <fcntl.h>
+#include <limits.h>
 #include <poll.h>
 #include <signal.h>
 #include <spawn.h>
@@ -629,7 +630,17 @@ int runServer(Server& server, int readyPipe, bool foreground) {
   }
   std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
   const mode_t previous = umask(0077);
-  const int bound = bind(server.listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  int bound = bind(server.listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+  if (bound != 0 && errno == EADDRINUSE) {
+    // A socket nobody answers on is what a killed server leaves behind.
+    const int probe = vsCeIpc_connectRoot(server.root);
+    if (probe >= 0) {
+      close(probe);
+    } else {
+      unlink(path.c_str());
+      bound = bind(server.listener, reinterpret_cast<sockaddr*>(&address), sizeof address);
+    }
+  }
   umask(previous);
   if (bound != 0 || listen(server.listener, 64) != 0) {
     std::fprintf(stderr, "cedevice serve: cannot listen on %s: %s\n", path.c_str(), std::strerror(errno));
@@ -723,9 +734,14 @@ int runServer(Server& server, int readyPipe, bool foreground) {
 }  // namespace
 
 int vsCeDevice_serve(const std::string& root, bool foreground) {
-  setenv("CE_ROOT", root.c_str(), 1);
+  char absolute[PATH_MAX];
+  if (realpath(root.c_str(), absolute) == nullptr) {
+    std::fprintf(stderr, "cedevice serve: no device root %s\n", root.c_str());
+    return 1;
+  }
+  setenv("CE_ROOT", absolute, 1);
   static Server server;
-  server.root = root;
+  server.root = absolute;
   if (foreground)
     return runServer(server, -1, true);
   int ready[2];
@@ -737,6 +753,8 @@ int vsCeDevice_serve(const std::string& root, bool foreground) {
   if (child == 0) {
     close(ready[0]);
     setsid();
+    if (chdir("/") != 0)
+      _exit(1);
     const int null = open("/dev/null", O_RDWR);
     dup2(null, 0);
     dup2(null, 1);

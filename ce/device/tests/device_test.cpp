@@ -429,8 +429,12 @@ TEST(CeDevice, StopEndsTheServersChildrenOnly) {
 
 TEST(CeDevice, CreateProcessPassesTheCommandLineExactly) {
   Device device;
-  ASSERT_EQ(vsCeDevice_link(getenv("CE_ROOT"), vsCeTest_bin("cedevice"), {{"\\Windows\\peer.exe", vsCeTest_bin("cepeer")}}),
-            0);
+  const std::string link = "\\Windows\\peer.exe=" + vsCeTest_bin("cepeer");
+  ASSERT_EQ(command({"init", getenv("CE_ROOT"), "--link", link}), 0);
+  ASSERT_EQ(command({"init", getenv("CE_ROOT"), "--link", "\\Windows\\peer.exe=/bin/true"}), 0);
+  char target[4096] = {};
+  ASSERT_GT(readlink(device.root.host("Windows/peer.exe").c_str(), target, sizeof target - 1), 0);
+  EXPECT_EQ(std::string(target), vsCeTest_bin("cepeer")) << "a second run keeps the link";
   {
     std::ofstream notes(device.root.host("Windows/notes.exe"));
     notes << "not a program\n";
