@@ -19,7 +19,7 @@
 //                       as hexadecimal UTF-16 units), returns cbData
 //
 // Any other command line: prints "cmdline [TEXT]" and "module [NAME]"
-// (GetModuleFileNameW) and exits 0.
+// (GetModuleFileNameW), writes "Привет" with OutputDebugStringW and exits 0.
 #include <cstdio>
 #include <string>
 
@@ -103,6 +103,7 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     GetModuleFileNameW(nullptr, module, 260);
     say("cmdline [" + line + "]");
     say("module [" + vsCeCodepage_utf8(module) + "]");
+    OutputDebugStringW(u"\u041F\u0440\u0438\u0432\u0435\u0442\n");
     return 0;
   }
   bool hidden = false;

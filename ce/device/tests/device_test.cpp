@@ -499,4 +499,56 @@ TEST(CeDevice, ALongRootPathIsReachedThroughItsDirectory) {
   EXPECT_EQ(rmdir(longBase.c_str()), 0);
 }
 
+TEST(CeDevice, EntryCommandLineModuleNameAndDebugOutput) {
+  CeDeviceRoot root;
+  CeChildResult r = vsCeTest_run({vsCeTest_bin("cepeer"), "-I", "a", "b"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.output.substr(0, r.output.find("cepeer[")),
+            "cmdline [-I a b]\nmodule [\\Windows\\cepeer.exe]\n")
+      << "arguments joined by blanks; the module named after the program";
+  const size_t at = r.output.find("cepeer[");
+  ASSERT_NE(at, std::string::npos) << r.output;
+  const std::string line = r.output.substr(at);
+  const size_t close = line.find("]: ");
+  ASSERT_NE(close, std::string::npos) << line;
+  EXPECT_EQ(line.substr(7, close - 7).find_first_not_of("0123456789"), std::string::npos) << "the pid: " << line;
+  EXPECT_EQ(line.substr(close), "]: \xD0\x9F\xD1\x80\xD0\xB8\xD0\xB2\xD0\xB5\xD1\x82\n")
+      << "one UTF-8 line, its own newline not doubled";
+  unsetenv("CE_ROOT");
+  r = vsCeTest_run({vsCeTest_bin("cepeer")});
+  setenv("CE_ROOT", root.path().c_str(), 1);
+  EXPECT_EQ(r.status, 2);
+  EXPECT_EQ(r.output, "CE_ROOT is not set\n");
+}
+
+TEST(CeDevice, PerClientQuotas) {
+  Device device;
+  std::vector<HANDLE> names;
+  for (int i = 0; i < 256; ++i) {
+    names.push_back(CreateMutexW(nullptr, FALSE, (u"Name" + std::u16string(1, static_cast<char16_t>(u'A' + i / 26)) +
+                                                  std::u16string(1, static_cast<char16_t>(u'a' + i % 26)))
+                                                     .c_str()));
+    ASSERT_NE(names.back(), nullptr) << i;
+  }
+  SetLastError(0);
+  EXPECT_EQ(CreateMutexW(nullptr, FALSE, u"OneTooMany"), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_QUOTA);
+  HANDLE again = CreateMutexW(nullptr, FALSE, u"NameAa");
+  EXPECT_NE(again, nullptr) << "a name it holds is no new name";
+  CloseHandle(again);
+  for (HANDLE h : names)
+    CloseHandle(h);
+
+  std::vector<HWND> windows;
+  for (int i = 0; i < 4096; ++i) {
+    windows.push_back(testWindow());
+    ASSERT_NE(windows.back(), nullptr) << i;
+  }
+  SetLastError(0);
+  EXPECT_EQ(testWindow(), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_QUOTA);
+  DestroyWindow(windows.back());
+  EXPECT_NE(testWindow(), nullptr) << "room again";
+}
+
 }  // namespace
