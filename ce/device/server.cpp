@@ -55,9 +55,10 @@ struct Window {
 };
 
 struct PendingSend {
-  int sender;  // client fd, -1 once the sender went
+  int sender;  // client fd, -1 once the sender went or was answered
   uint32_t request;
   int owner;
+  uint32_t hwnd;
 };
 
 struct Waiter {
@@ -158,10 +159,26 @@ void checkWaiters(bool timedOut) {
   }
 }
 
+// Answers the sends to a window that went with ERROR_INVALID_WINDOW_HANDLE;
+// its owner's late reply is still taken, and dropped.
+void failSendsTo(uint32_t hwnd) {
+  for (auto& [id, send] : gServer->sends) {
+    if (send.hwnd != hwnd || send.sender < 0)
+      continue;
+    auto sender = gServer->clients.find(send.sender);
+    if (sender != gServer->clients.end()) {
+      --sender->second.sends;
+      reply(sender->second, send.request, ERROR_INVALID_WINDOW_HANDLE, 0);
+    }
+    send.sender = -1;
+  }
+}
+
 void dropWindow(uint32_t hwnd) {
   auto it = gServer->windows.find(hwnd);
   if (it == gServer->windows.end())
     return;
+  failSendsTo(hwnd);
   auto client = gServer->clients.find(it->second.owner);
   if (client != gServer->clients.end())
     --client->second.windows;
@@ -422,7 +439,7 @@ bool handle(int fd, Frame& f) {
         return true;
       }
       if (send) {
-        gServer->sends[sendId] = PendingSend{fd, request, owner};
+        gServer->sends[sendId] = PendingSend{fd, request, owner, hwnd};
         ++client.sends;
       } else {
         reply(client, request, 0, 1);

@@ -185,6 +185,7 @@ bool vsCeQueue_handleSentLocked() {
   vsCeKernel_lock();
   if (sent.local != nullptr) {
     sent.local->result = result;
+    sent.local->failed = proc == nullptr;  // the window went before its turn
     sent.local->done = true;
     vsCeKernel_broadcast();
   } else {

@@ -84,7 +84,7 @@ struct SentMessage {
 struct LocalSend {
   LRESULT result = 0;
   bool done = false;
-  bool failed = false;  // the receiving thread ended first
+  bool failed = false;  // the receiving thread or the window went first
 };
 
 // False when the thread has no queue.
