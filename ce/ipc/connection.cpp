@@ -102,11 +102,11 @@ bool startServer(const std::string& root) {
   return WIFEXITED(status) && WEXITSTATUS(status) == 0;
 }
 
-// Connects to the root's server, starting it when none answers.
+// Connects to the root's server, starting it when none answers. Both under
+// the start lock, which a server takes to decide to end: a connection is
+// never made to a server that is about to go.
 int connectOrStart(const std::string& root) {
-  int fd = vsCeIpc_connectRoot(root);
-  if (fd >= 0)
-    return fd;
+  int fd = -1;
   const int lock = open((root + "/.ce/device.lock").c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600);
   if (lock < 0)
     return -1;
