@@ -14,7 +14,7 @@
 //                       returns its answer + 1
 //   WM_USER+5 (sent)    prints "hanging" and never returns
 //   WM_USER+6 (posted)  sends WM_USER+7 to window wParam, then prints
-//                       "answer R"
+//                       "answer R error E" (E the last error when R is 0)
 //   WM_COPYDATA (sent)  prints "copydata DWDATA CBDATA UNITS..." (the data
 //                       as hexadecimal UTF-16 units), returns cbData
 //
@@ -60,8 +60,12 @@ LRESULT peerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       Sleep(INFINITE);
       return 0;
     case WM_USER + 6:
-      say("answer " + std::to_string(SendMessageW(reinterpret_cast<HWND>(wParam), WM_USER + 7, 0, 0)));
+    {
+      SetLastError(0);
+      const LRESULT answer = SendMessageW(reinterpret_cast<HWND>(wParam), WM_USER + 7, 0, 0);
+      say("answer " + std::to_string(answer) + " error " + std::to_string(answer == 0 ? GetLastError() : 0));
       return 0;
+    }
     case WM_COPYDATA: {
       const auto* data = reinterpret_cast<const COPYDATASTRUCT*>(lParam);
       std::string line = "copydata " + std::to_string(data->dwData) + " " + std::to_string(data->cbData);

@@ -551,4 +551,39 @@ TEST(CeDevice, PerClientQuotas) {
   EXPECT_NE(testWindow(), nullptr) << "room again";
 }
 
+HWND gGoing = nullptr;
+
+int destroyWhileAnswering() {
+  DestroyWindow(gGoing);
+  PostQuitMessage(0);
+  return 5;
+}
+
+int answerNine() {
+  PostQuitMessage(0);
+  return 9;
+}
+
+TEST(CeDevice, ASendToAWindowThatGoesDuringTheCallFails) {
+  Device device;
+  Peer peer({"Asker", "A"});
+  gGoing = testWindow();
+  gOnUser7 = destroyWhileAnswering;
+  ASSERT_TRUE(PostMessageW(peer.hwnd, WM_USER + 6, reinterpret_cast<WPARAM>(gGoing), 0));
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    DispatchMessageW(&msg);
+  EXPECT_EQ(peer.line(), "answer 0 error 1400") << "the window went before its answer";
+  const HWND other = testWindow();
+  gOnUser7 = answerNine;
+  ASSERT_TRUE(PostMessageW(peer.hwnd, WM_USER + 6, reinterpret_cast<WPARAM>(other), 0));
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0)
+    DispatchMessageW(&msg);
+  gOnUser7 = nullptr;
+  EXPECT_EQ(peer.line(), "answer 9 error 0") << "the answer of a window that stays";
+  PostMessageW(peer.hwnd, WM_CLOSE, 0, 0);
+  EXPECT_EQ(peer.finish(), 0);
+  DestroyWindow(other);
+}
+
 }  // namespace
