@@ -549,6 +549,29 @@ TEST(CeDevice, PerClientQuotas) {
   EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_QUOTA);
   DestroyWindow(windows.back());
   EXPECT_NE(testWindow(), nullptr) << "room again";
+
+  // Sends: a peer that never answers, a raw client sending to it.
+  Peer peer({"Stuck", "S"});
+  const int raw = vsCeIpc_connectRoot(getenv("CE_ROOT"));
+  ASSERT_GE(raw, 0);
+  const auto target = static_cast<uint32_t>(reinterpret_cast<uintptr_t>(peer.hwnd));
+  for (uint32_t request = 1; request <= 257; ++request) {
+    Frame send{FrameKind::SendMessage, request, {}};
+    ASSERT_TRUE(vsCeIpc_write(raw, send.u32(target).u32(WM_USER + 5).i64(0).i64(0).u32(0).bin({})));
+  }
+  EXPECT_EQ(peer.line(), "hanging");
+  Frame reply;
+  const char* reason = nullptr;
+  ASSERT_TRUE(vsCeIpc_read(raw, &reply, &reason));
+  EXPECT_EQ(reply.requestId, 257u) << "the 256 before it wait for their answers";
+  EXPECT_EQ(reply.u32At(0), ERROR_NOT_ENOUGH_QUOTA);
+  kill(peer.child.pid, SIGKILL);
+  EXPECT_EQ(peer.finish(), 128 + SIGKILL);
+  for (uint32_t request = 1; request <= 256; ++request) {
+    ASSERT_TRUE(vsCeIpc_read(raw, &reply, &reason));
+    EXPECT_EQ(reply.u32At(0), ERROR_INVALID_WINDOW_HANDLE) << "the owner went: request " << reply.requestId;
+  }
+  close(raw);
 }
 
 HWND gGoing = nullptr;
