@@ -28,8 +28,10 @@
 //
 // The server exits when, after having served a connection, no connection
 // and no child remain (decided under the start lock after accepting pending
-// connections), or on Stop: SIGTERM to each child by pid, SIGKILL to those
-// left after 2 s.
+// connections), or on Stop or SIGTERM: SIGTERM to each child by pid, SIGKILL
+// to those left after 2 s. A server started by hand waits for its first
+// connection. A socket left by a killed server (nobody answers on it) is
+// replaced.
 #pragma once
 
 #include <cstdint>

@@ -2,11 +2,11 @@
 // server and its control clients share.
 //
 // The server of a device listens on <root>/.ce/device.sock (a SOCK_SEQPACKET
-// socket: one frame per datagram). The first CE call that needs it connects,
-// starting the server when none answers: under an flock of .ce/device.lock
-// it removes a stale socket, runs `cedevice serve ROOT` (CE_DEVICE_BIN, else
-// the cedevice beside this program), which returns once its server listens,
-// and connects again. A socket path longer than a socket address holds is
+// socket: one frame per datagram). The first CE call that needs it connects
+// under an flock of .ce/device.lock (which a server also takes to decide to
+// end), starting the server when none answers: it removes a stale socket,
+// runs `cedevice serve ROOT` (CE_DEVICE_BIN, else the cedevice beside this
+// program), which returns once its server listens, and connects again. A socket path longer than a socket address holds is
 // reached as /proc/self/fd/N/device.sock of the open .ce directory.
 //
 // One I/O thread per process reads the server's frames: replies are kept
