@@ -1,6 +1,7 @@
 // Child processes (see childrunner.h).
 #include "ce/testing/childrunner.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <limits.h>
 #include <spawn.h>
@@ -62,7 +63,7 @@ CeChildResult vsCeTest_finish(CeChild* child) {
     result.output.append(buffer, static_cast<size_t>(n));
   close(child->output);
   int status = 0;
-  while (waitpid(child->pid, &status, 0) < 0) {
+  while (waitpid(child->pid, &status, 0) < 0 && errno == EINTR) {
   }
   result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   *child = CeChild{};

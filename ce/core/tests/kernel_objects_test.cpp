@@ -1,13 +1,17 @@
 // Waits on several objects, thread exit codes, suspension and termination at
-// suspension points, and mutexes. Each case runs its own threads and ends
+// suspension points, mutexes (abandoned ones, device-wide names through the
+// hook) and process handles. Each case runs its own threads and ends
 // them; no case waits a fixed time for another thread to get somewhere.
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <string>
+#include <vector>
 
 #include "ce/base/lasterror.h"
 #include "ce/core/event.h"
 #include "ce/core/mutex.h"
+#include "ce/core/process_handle.h"
 #include "ce/core/thread.h"
 #include "ce/core/wait.h"
 
@@ -292,6 +296,87 @@ TEST(CeKernelObjects, NamedMutexExistsUntilItsLastHandle) {
   EXPECT_EQ(GetLastError(), ERROR_SUCCESS) << "the name was freed";
   CloseHandle(again);
   CloseHandle(other);
+}
+
+DWORD takeAndEnd(LPVOID arg) {
+  WaitForSingleObject(static_cast<HANDLE>(arg), 0);
+  WaitForSingleObject(static_cast<HANDLE>(arg), 0);  // owned twice
+  return 0;
+}
+
+TEST(CeKernelObjects, MutexOfAnEndedThreadIsAbandonedOnce) {
+  HANDLE m = CreateMutexW(nullptr, FALSE, nullptr);
+  HANDLE t = CreateThread(nullptr, 0, takeAndEnd, m, 0, nullptr);
+  ASSERT_EQ(WaitForSingleObject(t, kLong), WAIT_OBJECT_0);
+  CloseHandle(t);
+  HANDLE other = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  const HANDLE both[] = {other, m};
+  EXPECT_EQ(WaitForMultipleObjects(2, both, FALSE, 0), WAIT_ABANDONED_0 + 1) << "its index, and now owned";
+  EXPECT_TRUE(ReleaseMutex(m)) << "once, whatever the dead owner's count";
+  EXPECT_EQ(probeFromAnotherThread(m).waitResult, WAIT_OBJECT_0) << "free, abandoned no more";
+  CloseHandle(other);
+  CloseHandle(m);
+}
+
+// A device with one other process holding "Held"; calls recorded.
+std::vector<std::u16string> gNameCalls;
+
+DWORD fakeCreate(LPCWSTR name) {
+  gNameCalls.push_back(u"create " + std::u16string(name));
+  const std::u16string n = name;
+  return n == u"Held" ? ERROR_ALREADY_EXISTS : n == u"Full" ? ERROR_NOT_ENOUGH_QUOTA : ERROR_SUCCESS;
+}
+
+void fakeClose(LPCWSTR name) { gNameCalls.push_back(u"close " + std::u16string(name)); }
+
+TEST(CeKernelObjects, MutexNamesGoThroughTheDeviceHook) {
+  static const MutexNameHook hook{fakeCreate, fakeClose};
+  gNameCalls.clear();
+  vsCeMutex_setNameHook(&hook);
+  HANDLE held = CreateMutexW(nullptr, FALSE, u"Held");
+  EXPECT_NE(held, nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS) << "held by another process";
+  HANDLE mine = CreateMutexW(nullptr, FALSE, u"Mine");
+  EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
+  HANDLE again = CreateMutexW(nullptr, FALSE, u"Mine");
+  EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+  EXPECT_EQ(again, mine);
+  EXPECT_EQ(CreateMutexW(nullptr, FALSE, u"Full"), nullptr);
+  EXPECT_EQ(GetLastError(), ERROR_NOT_ENOUGH_QUOTA);
+  HANDLE unnamed = CreateMutexW(nullptr, FALSE, nullptr);
+  CloseHandle(unnamed);
+  CloseHandle(again);
+  CloseHandle(mine);
+  CloseHandle(held);
+  vsCeMutex_setNameHook(nullptr);
+  const std::vector<std::u16string> expected{u"create Held", u"create Mine", u"create Mine", u"create Full",
+                                             u"close Mine",  u"close Mine",  u"close Held"};
+  EXPECT_EQ(gNameCalls, expected) << "every named handle once each way; unnamed ones never";
+}
+
+TEST(CeKernelObjects, ProcessHandleIsSignalledWithTheExitCode) {
+  vsCeKernel_lock();
+  HANDLE a = vsCeProcess_openLocked(4242);
+  HANDLE b = vsCeProcess_openLocked(4242);
+  HANDLE other = vsCeProcess_openLocked(4343);
+  vsCeKernel_unlock();
+  DWORD code = 0;
+  EXPECT_TRUE(GetExitCodeProcess(a, &code));
+  EXPECT_EQ(code, STILL_ACTIVE);
+  EXPECT_EQ(WaitForSingleObject(a, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  vsCeKernel_lock();
+  vsCeProcess_exitedLocked(4242, 3);
+  vsCeKernel_unlock();
+  const HANDLE all[] = {other, b, a};
+  EXPECT_EQ(WaitForMultipleObjects(3, all, FALSE, 0), WAIT_OBJECT_0 + 1);
+  EXPECT_TRUE(GetExitCodeProcess(a, &code));
+  EXPECT_EQ(code, 3u);
+  EXPECT_EQ(WaitForSingleObject(other, 0), static_cast<DWORD>(WAIT_TIMEOUT));
+  EXPECT_FALSE(GetExitCodeProcess(nullptr, &code));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
+  EXPECT_TRUE(CloseHandle(a));
+  EXPECT_TRUE(CloseHandle(b));
+  EXPECT_TRUE(CloseHandle(other));
 }
 
 }  // namespace

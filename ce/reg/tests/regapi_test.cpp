@@ -216,7 +216,12 @@ TEST(CeReg, CedeviceInitAndReg) {
       {{cedevice, "reg", r, "del", "HKLM\\Device"}, 0, ""},
       {{cedevice, "reg", r, "get", "HKXX\\a", "b"}, 2, "cedevice reg: unknown root key in \"HKXX\\a\"\n"},
       {{cedevice, "reg", r, "set", "HKCU\\a", "b", "dword", "x"}, 2, "cedevice reg: \"x\" is no DWORD\n"},
-      {{cedevice, "frob"}, 2, "usage: cedevice init ROOT | cedevice reg ROOT get|set|del|export ...\n"},
+      {{cedevice, "frob"},
+       2,
+       "usage: cedevice init ROOT [--link CEPATH=FILE]... | reg ROOT get|set|del|export ... |\n"
+       "       serve ROOT [--foreground] | run ROOT MODULE [CMDLINE] | windows ROOT |\n"
+       "       wait ROOT [--class C] [--title T] [--gone] [--timeout MS] |\n"
+       "       post ROOT (HWND | --class C) MSG WPARAM LPARAM | log ROOT [--debug] | stop ROOT\n"},
   };
   for (const Step& step : steps) {
     const CeChildResult result = vsCeTest_run(step.argv);
