@@ -47,6 +47,18 @@ void closeSource(OpenSource* source) {
   *source = OpenSource{};
 }
 
+// Opens a file for reading with its size.
+bool openFile(const char* uri, OpenSource* open) {
+  open->file = ojfs_open(uri, OJFS_READ_EXISTING);
+  OjfsStat status{};
+  if (open->file < 0 || ojfs_fstat(open->file, &status) != 0 || status.size > 0x7fffffffu) {
+    closeSource(open);
+    return false;
+  }
+  open->size = static_cast<int32_t>(status.size);
+  return true;
+}
+
 // Opens a source for reading; false for a missing file or an unknown kind.
 bool openSource(const OjmsSource* source, OpenSource* open) {
   closeSource(open);
@@ -57,14 +69,10 @@ bool openSource(const OjmsSource* source, OpenSource* open) {
     open->size = static_cast<int32_t>(source->size);
     return true;
   }
-  const int32_t size = ojms_getSourceSize(source);
-  if (source->kind != kOjmsSourceFile || size < 0) return false;
+  if (source->kind != kOjmsSourceFile || ojms_getSourceSize(source) < 0) return false;
   char uri[kOjfsUriBytes];
-  std::snprintf(uri, sizeof uri, "%s%.*s", kJavaDirectory, static_cast<int>(sizeof source->name),
-                source->name);
-  open->file = ojfs_open(uri, OJFS_READ_EXISTING);
-  open->size = size;
-  return open->file >= 0;
+  std::snprintf(uri, sizeof uri, "%s%s", kJavaDirectory, source->name);
+  return openFile(uri, open);
 }
 
 }  // namespace
@@ -128,6 +136,16 @@ OamsHandle ojms_openJarSource(OamsHandle env, const OjmsSource* source) {
   int32_t error = 0;
   return OamsJarOpen(env, gJar.size, nullptr, ojms_readJar, &error);
 }
+
+OamsHandle ojms_openJarFile(OamsHandle env, const char* uri, int32_t* size) {
+  closeSource(&gJar);
+  if (!openFile(uri, &gJar)) return kOamsInvalidHandle;
+  *size = gJar.size;
+  int32_t error = 0;
+  return OamsJarOpen(env, gJar.size, nullptr, ojms_readJar, &error);
+}
+
+bool ojms_openSource(const OjmsSource* source, bool jar) { return openSource(source, jar ? &gJar : &gJad); }
 
 void ojms_closeJadSource() { closeSource(&gJad); }
 

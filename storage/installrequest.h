@@ -47,6 +47,11 @@ class OjmsInstallEnv {
 // harmless when nothing is open.
 OamsHandle ojms_openJadSource(OamsHandle env, const OjmsSource* source);
 OamsHandle ojms_openJarSource(OamsHandle env, const OjmsSource* source);
+// Opens the source for the read callbacks alone (no descriptor): false
+// for a missing file or an unknown kind.
+bool ojms_openSource(const OjmsSource* source, bool jar);
+// Any JAR file by URI, its size in *size.
+OamsHandle ojms_openJarFile(OamsHandle env, const char* uri, int32_t* size);
 void ojms_closeJadSource();
 void ojms_closeJarSource();
 // Reads size bytes at offset of the open JAR (JAD) source: the count, or -1.

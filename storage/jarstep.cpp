@@ -275,7 +275,9 @@ int32_t JarStep::checkPermissions() {
   for (int32_t j = 0; j < count && status == OTA_SUCCESS; ++j) {
     const char* text = nullptr;
     int32_t length = 0;
-    if (ojms_getPermissionText(j, &text, &length) != 0 || text == nullptr) {
+    OjmsPolicyInfo info{};
+    if (ojms_getPermissionInfo(j, &info, OJMS_POLICY_NAME) != 0 ||
+        ojms_getPermissionText(static_cast<int32_t>(info.nameText), &text, &length) != 0 || text == nullptr) {
       status = OTA_OTHER;
       break;
     }
