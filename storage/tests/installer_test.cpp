@@ -1,7 +1,10 @@
 #include "storage/installer.h"
 
 #include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -33,8 +36,10 @@ std::string format(const char* pattern, const std::string& a, const std::string&
   return text;
 }
 
-std::vector<uint8_t> jarOf(const std::string& version, const std::string& midlets) {
-  const std::string manifest = format(kManifest, version, midlets);
+std::vector<uint8_t> jarOf(const std::string& version, const std::string& midlets,
+                           const std::string& name = "Game") {
+  std::string manifest = format(kManifest, version, midlets);
+  manifest.replace(manifest.find("Game"), 4, name);
   return buildZip({{"META-INF/MANIFEST.MF", std::vector<uint8_t>(manifest.begin(), manifest.end())},
                    {"g.png", {1, 2, 3, 4}},
                    {"Game.class", std::vector<uint8_t>(300, 7)}});
@@ -108,9 +113,10 @@ class InstallerTest : public StorageTest {
   }
   // Installs through both steps; the suite id or -1.
   int32_t install(const std::string& version, const std::string& midlets = "MIDlet-1: Game, /g.png, Game\n",
-                  const std::string& jadExtra = "") {
-    const std::vector<uint8_t> jar = jarOf(version, midlets);
-    const std::string jad = jadText(version, "g.jar", std::to_string(jar.size()), jadExtra);
+                  const std::string& jadExtra = "", const std::string& name = "Game") {
+    std::vector<uint8_t> jar = jarOf(version, midlets, name);
+    std::string jad = jadText(version, "g.jar", std::to_string(jar.size()), jadExtra);
+    jad.replace(jad.find("Game"), 4, name);
     OjmsInstallInfo info{};
     if (jadStep(jad, "http://h/g.jad", &info) != OTA_SUCCESS) return -1;
     MemorySource jarSource(std::string(jar.begin(), jar.end()));
@@ -305,6 +311,66 @@ TEST_F(InstallerTest, DeleteRefusesIdsOutsidePhoneMemory) {
   EXPECT_TRUE(hostExists(java("0.jar")));
   EXPECT_EQ(ojms_deleteSuiteFiles(0), 0);
   for (const char* name : {"0.jar", "0.jdx", "0.raw", "0.mss"}) EXPECT_FALSE(hostExists(java(name))) << name;
+}
+
+// A reader process beside a writer process on the same storage, with no
+// lock between them: every read succeeds and sees only whole suites.
+TEST_F(InstallerTest, ReaderBesideWriter) {
+  ASSERT_EQ(install("1.0", "MIDlet-1: Game, /g.png, Game\n", "MIDlet-2: One, /g.png, One\n", "Keep1"), 0);
+  ASSERT_EQ(install("1.0", "MIDlet-1: Game, /g.png, Game\n", "MIDlet-2: Two, /g.png, Two\n", "Keep2"), 1);
+  ASSERT_EQ(ojms_fini(), 0);
+  ASSERT_EQ(ojms_init(), 0);
+  const pid_t writer = fork();
+  ASSERT_GE(writer, 0);
+  if (writer == 0) {
+    // 20 installs; every second suite is deleted again.
+    int failures = 0;
+    for (int i = 0; i < 20; ++i) {
+      const int32_t id = install("1.0", "MIDlet-1: W, /g.png, Game\n", "", "Writer " + std::to_string(i));
+      if (id < 2) ++failures;
+      if (id >= 2 && i % 2 == 1 && ojms_deleteSuiteFiles(id) != 0) ++failures;
+    }
+    _exit(failures == 0 ? 0 : 1);
+  }
+  int failedRounds = 0;
+  std::string firstFailure;
+  for (int round = 0; round < 200; ++round) {
+    bool ok = ojms_fini() == 0 && ojms_init() == 0;
+    const int32_t count = ojms_getSuiteCount(-1);
+    std::vector<OjmsSuiteInfo> records(kOjmsPhoneSuites);
+    ok = ok && count >= 2 && ojms_getSuiteList(-1, records.data(), OJMS_SORT_NAME) == 0;
+    for (int32_t i = 0; ok && i < count; ++i) {
+      const std::string name = records[static_cast<size_t>(i)].name;
+      ok = name == "Keep1" || name == "Keep2" || name.rfind("Writer ", 0) == 0;
+    }
+    const char* const kept[] = {"One", "Two"};
+    for (int32_t id = 0; ok && id < 2; ++id) {
+      OjmsMidletInfo midlet{};
+      OjmsAttribute attribute{};
+      ok = ojms_getMidletInfo(id, 1, &midlet) == 0 && std::string(midlet.name) == kept[id] &&
+           ojms_getJadAttributeValue(id, "MIDlet-Name", &attribute) == 0 &&
+           std::string(attribute.value) == "Keep" + std::to_string(id + 1);
+    }
+    if (!ok && failedRounds++ == 0)
+      firstFailure = "round " + std::to_string(round) + ": count " + std::to_string(count) + ", error " +
+                     std::to_string(ojms_getLastError());
+  }
+  int status = -1;
+  ASSERT_EQ(waitpid(writer, &status, 0), writer);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "the writer failed";
+  EXPECT_EQ(failedRounds, 0) << firstFailure;
+  ASSERT_EQ(ojms_fini(), 0);
+  ASSERT_EQ(ojms_init(), 0);
+  std::vector<std::string> expected = {"Keep1", "Keep2"};
+  for (int i = 0; i < 20; i += 2) expected.push_back("Writer " + std::to_string(i));
+  std::sort(expected.begin(), expected.end());
+  const int32_t count = ojms_getSuiteCount(-1);
+  std::vector<OjmsSuiteInfo> records(kOjmsPhoneSuites);
+  ASSERT_EQ(ojms_getSuiteList(-1, records.data(), OJMS_SORT_NAME), 0);
+  std::vector<std::string> names;
+  for (int32_t i = 0; i < count; ++i) names.push_back(records[static_cast<size_t>(i)].name);
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, expected);
 }
 
 }  // namespace
