@@ -14,6 +14,9 @@
 //   ojmsctl cats                      "SLOT NAME" per category
 //   ojmsctl cat-add NAME              "slot N"
 //   ojmsctl jad JAR-URI               writes the JAD beside a JAR of the device
+//   ojmsctl policy DOMAIN             "J NAME group=G default=S modes=M" per permission
+//   ojmsctl rule DOMAIN G1 M1 G2 M2   the exclusive rule: "kind K forced F", or "none"
+//   ojmsctl card-scan                 indexes the storage card: "ID NAME|VERSION|VENDOR"
 //
 // JAD and JAR are host files; without --memory they are copied into
 // "gfs://java/" for the install and removed afterwards. The tool runs
@@ -33,7 +36,9 @@
 #include "storage/installer.h"
 #include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
+#include "storage/policy.h"
 #include "storage/roots.h"
+#include "storage/sdindex.h"
 #include "storage/suiteindex.h"
 #include "storage/suitestore.h"
 
@@ -51,7 +56,8 @@ int lUsage() {
   std::fprintf(
       stderr,
       "usage: ojmsctl list | install JAD JAR [--keep-data] [--progress] [--cancel-at STEP] [--memory] |\n"
-      "       direct JAD JAR | delete ID | prop ID KEY | midlets ID | cats | cat-add NAME | jad JAR-URI\n");
+      "       direct JAD JAR | delete ID | prop ID KEY | midlets ID | cats | cat-add NAME | jad JAR-URI |\n"
+      "       policy DOMAIN | rule DOMAIN G1 M1 G2 M2 | card-scan\n");
   return 2;
 }
 
@@ -173,7 +179,57 @@ int lList() {
   return 0;
 }
 
+int lPolicy(int32_t domain) {
+  if (ojms_loadDomain(domain, 2) != 0) return lError();
+  const int32_t count = ojms_getDomainPermissionCount();
+  for (int32_t j = 0; j < count; ++j) {
+    OjmsPolicyInfo info{};
+    const char* text = nullptr;
+    int32_t length = 0;
+    if (ojms_getPermissionInfo(
+            j, &info, OJMS_POLICY_NAME | OJMS_POLICY_GROUP | OJMS_POLICY_DEFAULT | OJMS_POLICY_MODES) != 0 ||
+        ojms_getPermissionText(static_cast<int32_t>(info.nameText), &text, &length) != 0)
+      return lError();
+    std::printf("%d %s group=%u default=%u modes=%u\n", j, text, info.group, info.defaultState,
+                info.allowedModes);
+  }
+  ojms_unloadDomain();
+  return 0;
+}
+
+int lRule(int argc, char** argv) {
+  if (argc != 5) return lUsage();
+  if (ojms_loadDomain(std::atoi(argv[0]), 2) != 0) return lError();
+  OjmsExclusiveRule rule{};
+  rule.group1 = static_cast<uint32_t>(std::atoi(argv[1]));
+  rule.mode1 = static_cast<uint32_t>(std::atoi(argv[2]));
+  rule.group2 = static_cast<uint32_t>(std::atoi(argv[3]));
+  rule.mode2 = static_cast<uint32_t>(std::atoi(argv[4]));
+  if (ojms_findExclusiveRule(&rule) == 0)
+    std::printf("kind %u forced %u\n", rule.kind, rule.forcedMode);
+  else
+    std::printf("none\n");
+  ojms_unloadDomain();
+  return 0;
+}
+
+int lCardScan() {
+  if (ojms_scanSdCard() != 0) return lError();
+  ojms_setSdCardInUse(true);
+  const int32_t n = ojms_getSdSuiteCount();
+  std::vector<OjmsSuiteInfo> records(static_cast<size_t>(n > 0 ? n : 0) + 1);
+  if (n < 0 || ojms_listSdSuites(records.data()) < 0) return lError();
+  for (int32_t i = 0; i < n; ++i) {
+    const OjmsSuiteInfo& r = records[static_cast<size_t>(i)];
+    std::printf("%d %s|%s|%s\n", r.id, r.name, r.version, r.vendor);
+  }
+  return 0;
+}
+
 int lRun(const std::string& command, int argc, char** argv) {
+  if (command == "policy" && argc == 1) return lPolicy(std::atoi(argv[0]));
+  if (command == "rule") return lRule(argc, argv);
+  if (command == "card-scan" && argc == 0) return lCardScan();
   if (command == "list" && argc == 0) return lList();
   if (command == "install") return lInstall(argc, argv);
   if (command == "direct") return lDirect(argc, argv);

@@ -267,6 +267,36 @@ def _(root):
     same(installed(root, jad, jar), "JAD 900 Hello 1.0 Test\nJAR 909\n")
 
 
+@case("cedevice cert refuses what is not a certificate")
+def _(root):
+    junk = root.file("junk.der", b"0\x03\x02\x01\x05")
+    cases = [(["add", "my", junk], 1), (["add", "my", os.path.join(root.work, "missing.der")], 1),
+             (["add", "ca", junk], 2), (["list"], 2)]
+    for args, status in cases:
+        result = subprocess.run([CEDEVICE, "cert", root.path] + args, capture_output=True)
+        same((args[-1], result.returncode), (args[-1], status))
+
+
+@case("policy, exclusive rules and the card scan")
+def _(root):
+    lines = root.run("policy", "0").splitlines()
+    same(len(lines), 18)
+    same(lines[12], "12 javax.microedition.io.Connector.file.read group=5 default=520 modes=8")
+    same(root.run("rule", "0", "0", "1", "1", "1"), "kind 2 forced 2\n")
+    same(root.run("rule", "2", "0", "1", "1", "1"), "none\n")
+    jar = root.jar("hello.jar")
+    card = root.java("java")
+    os.makedirs(card, exist_ok=True)
+    for name, files in (("x", ("jad", "jar")), ("y", ("jad",)), ("z", ("jad", "jar", "jam"))):
+        for kind in files:
+            with open(jar, "rb") as f:
+                data = f.read() if kind == "jar" else b"drm" if kind == "jam" else b""
+            if kind == "jad":
+                data = open(root.jad("j", jar), "rb").read().replace(b"MIDlet-Name: Hello", b"MIDlet-Name: " + name.encode())
+            root.file(os.path.join(card, name + "." + kind), data)
+    same(root.run("card-scan"), "256 x|1.0|Test\n257 z|1.0|Test\n")
+
+
 for failure in failures:
     print("FAILED", failure)
 print(f"{len(failures)} failed")
