@@ -7,14 +7,6 @@
 
 namespace {
 
-std::string base64(const std::string& bytes) {
-  uint32_t length = static_cast<uint32_t>(4 * ((bytes.size() + 2) / 3));
-  std::string out(length, '\0');
-  base64_encode(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
-                out.data(), &length);
-  return out;
-}
-
 std::string jar() {
   const std::string manifest =
       "Manifest-Version: 1.0\nMIDlet-Name: Seed\nMIDlet-Vendor: Test\nMIDlet-Version: 1.0\n"
@@ -37,6 +29,14 @@ std::string jad(size_t jarSize, const std::string& extra) {
 
 }  // namespace
 
+std::string vsInstallSeeds_base64(const std::string& bytes) {
+  uint32_t length = static_cast<uint32_t>(4 * ((bytes.size() + 2) / 3));
+  std::string out(length, '\0');
+  base64_encode(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
+                out.data(), &length);
+  return out;
+}
+
 std::string vsInstallSeeds_signer() {
   VsTestCertSpec spec;
   spec.subject = {{"C", "XX"}, {"O", "Vostel"}, {"OU", "Test"}, {"CN", "Vostel Test Signer"}};
@@ -53,8 +53,9 @@ std::string vsInstallSeeds_frame(const std::string& jadText, const std::string& 
 std::vector<std::pair<std::string, std::string>> vsInstallSeeds_all() {
   const std::string archive = jar();
   const std::string certificate = vsInstallSeeds_signer();
-  const std::string certificateLine = "MIDlet-Certificate-1-1: " + base64(certificate) + "\n";
-  const std::string signatureLine = "MIDlet-Jar-RSA-SHA1: " + base64(vsTestCert_sign(0, archive)) + "\n";
+  const std::string certificateLine = "MIDlet-Certificate-1-1: " + vsInstallSeeds_base64(certificate) + "\n";
+  const std::string signatureLine =
+      "MIDlet-Jar-RSA-SHA1: " + vsInstallSeeds_base64(vsTestCert_sign(0, archive)) + "\n";
   return {
       {"plain", vsInstallSeeds_frame(jad(archive.size(), ""), archive)},
       {"signed", vsInstallSeeds_frame(jad(archive.size(), certificateLine + signatureLine), archive)},

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+// Base64 of bytes (the form of the signature attributes).
+std::string vsInstallSeeds_base64(const std::string& bytes);
 // The signer's DER certificate, the same bytes in every run.
 std::string vsInstallSeeds_signer();
 // JAD and JAR as one fuzz input.

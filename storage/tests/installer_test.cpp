@@ -13,7 +13,6 @@
 #include "ce/fs/testhooks.h"
 #include "ce/substrate/low_memory.h"
 #include "ce/testing/testcert.h"
-#include "port/support/base64.h"
 #include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
 #include "storage/policy.h"
@@ -21,6 +20,7 @@
 #include "storage/suitefiles.h"
 #include "storage/suiteindex.h"
 #include "storage/suitestore.h"
+#include "storage/tests/install_seeds.h"
 #include "storage/tests/storage_fixture.h"
 #include "vm/core/loader/tests/zip_builder.h"
 
@@ -233,17 +233,11 @@ TEST_F(InstallerTest, JarStepIconsOnceAndTrustedDefaults) {
             0u);
   const std::vector<uint8_t> jar = jarOf("1.0", "MIDlet-1: Game, /g.png, Game\n");
   const std::string signature = vsTestCert_sign(0, std::string(jar.begin(), jar.end()));
-  auto base64 = [](const std::string& bytes) {
-    uint32_t length = static_cast<uint32_t>(4 * ((bytes.size() + 2) / 3));
-    std::string out(length, '\0');
-    base64_encode(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
-                  out.data(), &length);
-    return out;
-  };
+
   const std::string jad = jadText(
       "1.0", "g.jar", std::to_string(jar.size()),
-      "MIDlet-Permissions: javax.microedition.io.Connector.http\nMIDlet-Certificate-1-1: " + base64(der) +
-          "\nMIDlet-Jar-RSA-SHA1: " + base64(signature) + "\n");
+      "MIDlet-Permissions: javax.microedition.io.Connector.http\nMIDlet-Certificate-1-1: " +
+          vsInstallSeeds_base64(der) + "\nMIDlet-Jar-RSA-SHA1: " + vsInstallSeeds_base64(signature) + "\n");
   ojms_deleteSuiteFiles(0);
   MemorySource jarSource(std::string(jar.begin(), jar.end()));
   MemorySource jadSource(jad);

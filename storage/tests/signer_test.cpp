@@ -7,26 +7,17 @@
 
 #include "ce/testing/devroot.h"
 #include "ce/testing/testcert.h"
-#include "port/support/base64.h"
+#include "storage/tests/install_seeds.h"
 
 namespace {
 
 using Name = std::vector<std::pair<std::string, std::string>>;
 const Name kSigner = {{"C", "XX"}, {"O", "Vostel"}, {"OU", "Test"}, {"CN", "Vostel Test Signer"}};
 
-std::string base64(const std::string& bytes) {
-  uint32_t length = static_cast<uint32_t>(4 * ((bytes.size() + 2) / 3));
-  std::string out(length, '\0');
-  EXPECT_EQ(base64_encode(reinterpret_cast<const uint8_t*>(bytes.data()), static_cast<uint32_t>(bytes.size()),
-                          out.data(), &length),
-            1);
-  return out;
-}
-
 std::string jadText(const std::string& certificate, const std::string& signature) {
   std::string text = "MIDlet-Name: Signed\r\nMIDlet-Version: 1.0\r\n";
-  if (!certificate.empty()) text += "MIDlet-Certificate-1-1: " + base64(certificate) + "\r\n";
-  if (!signature.empty()) text += "MIDlet-Jar-RSA-SHA1: " + base64(signature) + "\r\n";
+  if (!certificate.empty()) text += "MIDlet-Certificate-1-1: " + vsInstallSeeds_base64(certificate) + "\r\n";
+  if (!signature.empty()) text += "MIDlet-Jar-RSA-SHA1: " + vsInstallSeeds_base64(signature) + "\r\n";
   return text + "MIDlet-Vendor: Vostel\r\n";
 }
 
