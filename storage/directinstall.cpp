@@ -126,6 +126,7 @@ int32_t ojms_installDirect(const OjmsSource* jadSource, const OjmsSource* jarSou
     std::snprintf(jarPath, sizeof jarPath, "%s", ojms_getSuiteFilePath(id, OJMS_KIND_JAR));
     ok = ojfs_rename(ojms_getTempFilePath(id, OJMS_KIND_JAR), jarPath) == 0;
     jdxOpen = false;
+    ojms_deleteRecordFiles(record.directory, id);
     ok = ok && ojms_closeJdx(1) == 0 && ojms_commitRaw(1) == 0 && ojms_openMss(id) == 0 &&
          ojms_setMssDomain(0, static_cast<int32_t>(settings.size())) == 0 &&
          ojms_setMssSettings(settings.data()) == 0 && ojms_closeMss(1) == 0 && ojms_closeIndex(1) == 0;

@@ -6,6 +6,8 @@
 
 #include "ce/substrate/low_memory.h"
 #include "storage/ojfs.h"
+#include "storage/ojmsfile.h"
+#include "storage/suitefiles.h"
 #include "storage/trace.h"
 #include "vm/services/descriptor/descriptor_env.h"
 
@@ -168,6 +170,14 @@ bool ojms_descriptorValueAt(OamsHandle env, OamsHandle descriptor, int32_t index
   if (text == nullptr || length < 0) return false;
   value->assign(text, static_cast<size_t>(length));
   return true;
+}
+
+void ojms_deleteRecordFiles(const char* directory, int32_t id) {
+  for (int32_t kind : {OJMS_KIND_RS1, OJMS_KIND_RS2, OJMS_KIND_RS3, OJMS_KIND_MSS}) {
+    char path[kOjfsUriBytes];
+    std::snprintf(path, sizeof path, "%s", ojms_getSuiteFilePathOf(directory, id, kind));
+    if (path[0] != '\0' && ojms_fileSize(path) >= 0) ojfs_delete(path);
+  }
 }
 
 bool ojms_copyField(char* field, size_t size, const std::string& text) {

@@ -61,5 +61,8 @@ int32_t ojms_readJad(void* buffer, int32_t offset, int32_t size);
 // A descriptor value as a string; false when absent.
 bool ojms_descriptorValue(OamsHandle env, OamsHandle descriptor, const char* key, std::string* value);
 bool ojms_descriptorValueAt(OamsHandle env, OamsHandle descriptor, int32_t index, std::string* value);
+// Deletes a suite's record stores and .mss (kinds 7, 8, 9, 6) in a
+// directory, where present.
+void ojms_deleteRecordFiles(const char* directory, int32_t id);
 // Copies text into a fixed field with its NUL; false when it does not fit.
 bool ojms_copyField(char* field, size_t size, const std::string& text);

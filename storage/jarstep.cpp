@@ -385,12 +385,9 @@ int32_t JarStep::commit() {
   rawOpen = false;
   if (ojms_commitRaw(1) != 0) return OTA_OTHER;
   const bool domainChanged = update && old.domain != record.domain;
-  if (update && request.keepData == 0) {
-    for (int32_t kind : {OJMS_KIND_RS1, OJMS_KIND_RS2, OJMS_KIND_RS3, OJMS_KIND_MSS}) {
-      std::snprintf(path, sizeof path, "%s", ojms_getSuiteFilePathOf(old.directory, id, kind));
-      deleteIfPresent(path);
-    }
-  }
+  // A new suite starts without the record stores and settings a deleted
+  // suite of its id may have left; an update in replace mode drops its own.
+  if (!update || request.keepData == 0) ojms_deleteRecordFiles(update ? old.directory : record.directory, id);
   if (!update || request.keepData == 0 || domainChanged) {
     if (ojms_openMss(id) != 0 ||
         ojms_setMssDomain(static_cast<int32_t>(record.domain), static_cast<int32_t>(settings.size())) != 0 ||

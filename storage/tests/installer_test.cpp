@@ -297,6 +297,29 @@ TEST_F(InstallerTest, JadWriterFromTheManifest) {
   EXPECT_EQ(ojms_writeJadForJar("gfs://java/d/game.jad"), -1);
 }
 
+TEST_F(InstallerTest, NewSuitesDropLeftoverRecordStores) {
+  for (int direct = 0; direct < 2; ++direct) {
+    for (const char* name : {"0.rs1", "0.rs3"}) writeHost(java(name), "old records");
+    writeHost(java("0.mss"), std::string(12, '\0') + "\xff");  // a bad count: refused if read
+    if (direct == 0) {
+      ASSERT_EQ(install("1.0"), 0);
+    } else {
+      const std::vector<uint8_t> jar = jarOf("1.0", "MIDlet-1: Game, /g.png, Game\n");
+      MemorySource jadSource(jadText("1.0", "g.jar", std::to_string(jar.size())));
+      MemorySource jarSource(std::string(jar.begin(), jar.end()));
+      ASSERT_EQ(ojms_installDirect(jadSource.get(), jarSource.get()), 0);
+    }
+    EXPECT_FALSE(hostExists(java("0.rs1"))) << direct;
+    EXPECT_FALSE(hostExists(java("0.rs3"))) << direct;
+    int32_t domain = -1;
+    int32_t count = -1;
+    ASSERT_EQ(ojms_openMss(0), 0) << direct;
+    EXPECT_EQ(ojms_getMssDomain(&domain, &count), 0);
+    EXPECT_EQ(count, 18) << direct;
+    ASSERT_EQ(ojms_deleteSuiteFiles(0), 0);
+  }
+}
+
 TEST_F(InstallerTest, DeleteRefusesIdsOutsidePhoneMemory) {
   ASSERT_EQ(install("1.0"), 0);
   EXPECT_EQ(ojms_deleteSuiteFiles(256), -1);
