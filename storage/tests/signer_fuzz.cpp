@@ -47,7 +47,7 @@ void body(const uint8_t* data, size_t size) {
     vsCertStore_add("MY", reinterpret_cast<const BYTE*>(der.data()), static_cast<DWORD>(der.size()));
     return r;
   }();
-  (void)root;
+  check(!root->path().empty());
   if (size < 1) return;
   if (data[0] == 0) {
     if (size < 3) return;
