@@ -320,6 +320,37 @@ TEST_F(InstallerTest, NewSuitesDropLeftoverRecordStores) {
   }
 }
 
+TEST_F(InstallerTest, FailedUpdateLeavesTheOldSuite) {
+  ASSERT_EQ(install("1.0"), 0);
+  const std::string files[] = {"0.jar", "0.jdx", "0.raw", "0.mss", "suites.idx"};
+  std::vector<std::string> before;
+  for (const std::string& name : files) before.push_back(readHost(java(name)));
+  const std::vector<uint8_t> jar = jarOf("2.0", "MIDlet-1: Game, /g.png, Game\n");
+  struct Case {
+    const char* label;
+    std::string jad;
+    int32_t status;
+  };
+  const Case cases[] = {
+      {"size off by one", jadText("2.0", "g.jar", std::to_string(jar.size() + 1)), OTA_JAR_SIZE_MISMATCH},
+      {"unknown permission", jadText("2.0", "g.jar", std::to_string(jar.size()), "MIDlet-Permissions: x.Y\n"),
+       OTA_AUTHORIZATION},
+  };
+  for (const Case& c : cases) {
+    MemorySource jadSource(c.jad);
+    MemorySource jarSource(std::string(jar.begin(), jar.end()));
+    ojms_requestJarInstall(0, jadSource.get(), nullptr, jarSource.get(), 0, jarCallback);
+    EXPECT_EQ(ojms_getLastStatus(), c.status) << c.label;
+    OjmsSuiteInfo record;
+    ASSERT_EQ(ojms_readSuiteRecord(0, &record), 0) << c.label;
+    EXPECT_STREQ(record.version, "1.0") << c.label;
+    for (size_t i = 0; i < before.size(); ++i)
+      EXPECT_EQ(readHost(java(files[i])), before[i]) << c.label << files[i];
+    EXPECT_FALSE(hostExists(java("0_4.tmp"))) << c.label;
+    EXPECT_FALSE(hostExists(java("0_5.tmp"))) << c.label;
+  }
+}
+
 TEST_F(InstallerTest, DeleteRefusesIdsOutsidePhoneMemory) {
   ASSERT_EQ(install("1.0"), 0);
   EXPECT_EQ(ojms_deleteSuiteFiles(256), -1);
