@@ -3,7 +3,8 @@
 `cedevice init`, with JARs made by `zip` and signatures by `openssl`. A
 failing case prints its name and what differed.
 
-Usage: ojmsctl_test.py CEDEVICE OJMSCTL
+Usage: ojmsctl_test.py CEDEVICE OJMSCTL [SHARD COUNT]
+(with SHARD and COUNT: only the cases whose index modulo COUNT is SHARD)
 """
 import base64
 import os
@@ -14,7 +15,9 @@ import sys
 import tempfile
 
 CEDEVICE, OJMSCTL = sys.argv[1], sys.argv[2]
+SHARD, COUNT = (int(sys.argv[3]), int(sys.argv[4])) if len(sys.argv) == 5 else (0, 1)
 failures = []
+cases = []
 SIGNER = "/C=XX/O=Vostel/OU=Test/CN=Vostel Test Signer"
 MANIFEST = ("Manifest-Version: 1.0\nMIDlet-Name: Hello\nMIDlet-Version: 1.0\nMIDlet-Vendor: Test\n"
             "MIDlet-1: Hello, /hello.png, Hello\nMicroEdition-Profile: MIDP-2.0\n"
@@ -94,17 +97,21 @@ class Root:
 
 def case(name):
     def wrap(body):
-        work = tempfile.mkdtemp(prefix="ojmsctl.")
-        try:
-            body(Root(work))
-        except AssertionError as error:
-            failures.append(f"{name}: {error}")
-        except subprocess.CalledProcessError as error:
-            failures.append(f"{name}: {error}")
-        finally:
-            shutil.rmtree(work, ignore_errors=True)
+        cases.append((name, body))
         return body
     return wrap
+
+
+def run_case(name, body):
+    work = tempfile.mkdtemp(prefix="ojmsctl.")
+    try:
+        body(Root(work))
+    except AssertionError as error:
+        failures.append(f"{name}: {error}")
+    except subprocess.CalledProcessError as error:
+        failures.append(f"{name}: {error}")
+    finally:
+        shutil.rmtree(work, ignore_errors=True)
 
 
 def same(got, want):
@@ -297,6 +304,9 @@ def _(root):
     same(root.run("card-scan"), "256 x|1.0|Test\n257 z|1.0|Test\n")
 
 
+for index, (name, body) in enumerate(cases):
+    if index % COUNT == SHARD:
+        run_case(name, body)
 for failure in failures:
     print("FAILED", failure)
 print(f"{len(failures)} failed")
