@@ -213,6 +213,14 @@ void storeSources(const OjmsSource* jad, const char* jadUrl, const OjmsSource* j
   if (jar != nullptr) gRequest.jar = *jar;
 }
 
+// Sends {1, command} to the installer target.
+void sendToInstaller(uint32_t command) {
+  KjavaAction action{};
+  action.type = 1;
+  action.command = command;
+  kjava_sys_sendAction(kKjavaTargetInstaller, &action);
+}
+
 }  // namespace
 
 int32_t ojms_requestJadInstall(const OjmsSource* jad, const char* jadUrl, OjmsInstallInfo* info,
@@ -223,10 +231,7 @@ int32_t ojms_requestJadInstall(const OjmsSource* jad, const char* jadUrl, OjmsIn
   gRequest.info = info;
   gRequest.jadCallback = callback;
   gRequest.jarCallback = nullptr;
-  KjavaAction action{};
-  action.type = 1;
-  action.command = kKjavaCommandJad;
-  kjava_sys_sendAction(kKjavaTargetInstaller, &action);
+  sendToInstaller(kKjavaCommandJad);
   return 0;
 }
 
@@ -238,9 +243,6 @@ int32_t ojms_requestJarInstall(int32_t category, const OjmsSource* jad, const ch
   gRequest.info = nullptr;
   gRequest.jadCallback = nullptr;
   gRequest.jarCallback = callback;
-  KjavaAction action{};
-  action.type = 1;
-  action.command = kKjavaCommandJar;
-  kjava_sys_sendAction(kKjavaTargetInstaller, &action);
+  sendToInstaller(kKjavaCommandJar);
   return 0;
 }

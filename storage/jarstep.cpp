@@ -219,7 +219,7 @@ int32_t JarStep::writeRaw() {
   const int32_t iconSize = OamsJarGetIconSize(env, merged, jar);
   std::string icon;
   if (iconSize > 0 && value("MIDlet-Icon", &icon)) {
-    Entry entry{icon, std::vector<uint8_t>(static_cast<size_t>(iconSize))};
+    Entry entry{icon[0] == '/' ? icon.substr(1) : icon, std::vector<uint8_t>(static_cast<size_t>(iconSize))};
     if (OamsJarReadIcon(env, merged, jar, entry.data.data(), iconSize) != iconSize) return OTA_INVALID_JAR;
     entries.push_back(std::move(entry));
   }
@@ -230,9 +230,10 @@ int32_t JarStep::writeRaw() {
     const std::string name = midlet.icon;
     if (name.empty() || std::find(seen.begin(), seen.end(), name) != seen.end()) continue;
     seen.push_back(name);
+    // Stored under the JAR entry's name, which the icon readers look up.
     const std::string inJar = name[0] == '/' ? name.substr(1) : name;
     const int32_t size = OamsJarGetEntrySize(env, jar, inJar.data(), static_cast<int32_t>(inJar.size()));
-    Entry entry{name, {}};
+    Entry entry{inJar, {}};
     if (size > 0) {
       entry.data.resize(static_cast<size_t>(size));
       if (OamsJarReadEntry(env, jar, inJar.data(), static_cast<int32_t>(inJar.size()), entry.data.data(),

@@ -223,6 +223,13 @@ TEST_F(InstallerTest, JarStepIconsOnceAndTrustedDefaults) {
   EXPECT_EQ(ojms_getRawCount(id), 3);
   EXPECT_EQ(ojms_getRawEntrySize(id, 2), 4);
   EXPECT_EQ(ojms_getMidletCount(id), 2);
+  // The icon readers find it for both MIDlets.
+  for (int32_t m = 0; m < 2; ++m) {
+    EXPECT_EQ(ojms_getMidletIconSize(id, m), 4) << m;
+    uint8_t icon[4] = {};
+    EXPECT_EQ(ojms_getMidletIcon(id, m, icon, sizeof icon), 4) << m;
+    EXPECT_EQ(icon[3], 4) << m;
+  }
 
   // A signed suite lands in TrustedThirdParty; a group it did not ask for
   // whose modes allow "no" gets mode 8.
