@@ -4,6 +4,7 @@
 //   cedevice reg ROOT get|set|del|export ...
 //   cedevice serve ROOT [--foreground]
 //   cedevice run|windows|wait|post|log|stop ROOT ...   (control.h)
+//   cedevice cert ROOT add root|my FILE
 //
 // Exit status: 0 done, 1 failed, 2 usage.
 #include <unistd.h>
@@ -13,6 +14,7 @@
 #include <utility>
 #include <vector>
 
+#include "ce/device/certcmd.h"
 #include "ce/device/control.h"
 #include "ce/device/init.h"
 #include "ce/device/regcmd.h"
@@ -48,6 +50,8 @@ int main(int argc, char** argv) {
     status = lInit(args, argv[0]);
   else if (args.size() >= 3 && args[0] == "reg")
     return vsCeDevice_reg(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
+  else if (args.size() >= 2 && args[0] == "cert")
+    return vsCeDevice_cert(args[1], std::vector<std::string>(args.begin() + 2, args.end()));
   else if (args.size() == 2 && args[0] == "serve")
     status = vsCeDevice_serve(args[1], false);
   else if (args.size() == 3 && args[0] == "serve" && args[2] == "--foreground")

@@ -14,6 +14,7 @@
 #include "ce/fs/file.h"
 #include "ce/fs/fserror.h"
 #include "ce/fs/pathmap.h"
+#include "ce/fs/testhooks.h"
 
 DWORD vsCeFs_attributes(unsigned mode) {
   if (S_ISDIR(mode))
@@ -107,6 +108,13 @@ BOOL GetDiskFreeSpaceExW(const WCHAR* path, ULARGE_INTEGER* available, ULARGE_IN
   std::string host;
   if (!vsCeFs_hostPath(path, &host))
     return FALSE;
+  const int64_t fixed = vsCeFs_freeSpaceAnswer();
+  if (fixed >= 0) {
+    for (ULARGE_INTEGER* answer : {available, total, free})
+      if (answer != nullptr)
+        answer->QuadPart = static_cast<uint64_t>(fixed);
+    return TRUE;
+  }
   struct statvfs vfs;
   if (statvfs(host.c_str(), &vfs) != 0)
     return vsCeFs_fail(errno, host, ERROR_FILE_EXISTS);
