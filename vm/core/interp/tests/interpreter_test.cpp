@@ -1267,6 +1267,24 @@ TEST_F(RewriteTest, LdcAndStaticsBecomeFast) {
                               kOpGetstatic2Fast, kOpGetstaticFast}));
 }
 
+TEST_F(RewriteTest, LdcWBecomesItsFastForm) {
+  // Wide.pick's constants past the pool's 256th entry are loaded by ldc_w.
+  MethodRecord* pick = method("rewrite/Wide", "pick", "(I)I");
+  const std::vector<Site> at = sites(pick);
+  std::vector<int> before;
+  for (const Site& site : at) before.push_back(pick->code[site.bci]);
+  ASSERT_NE(std::count(before.begin(), before.end(), kOpLdcW), 0);
+  ASSERT_NE(std::count(before.begin(), before.end(), kOpLdc), 0);
+  EXPECT_EQ(run(pick, {Arg(299)}).asInt(), 100000 + 7 * 299);
+  for (size_t k = 0; k < at.size(); ++k) {
+    const int expected = before[k] == kOpLdcW ? kOpLdcWFast : before[k] == kOpLdc ? kOpLdcFast : before[k];
+    EXPECT_EQ(pick->code[at[k].bci], expected) << "bci " << at[k].bci;
+    if (before[k] == kOpLdcW) {
+      EXPECT_EQ(vsMethod_operandU2At(pick, at[k].bci + 1), at[k].index) << "bci " << at[k].bci;
+    }
+  }
+}
+
 TEST_F(RewriteTest, FieldFormsCarryTheirLittleEndianOperand) {
   std::vector<Site> at;
   const std::vector<int> ops = runAndRead("fields", "()I", {}, &at);
