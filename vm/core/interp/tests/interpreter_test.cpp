@@ -1132,6 +1132,42 @@ TEST_F(ThreadRunTest, AHigherPriorityThreadRunsToItsEndFirst) {
   EXPECT_EQ(gMarks, (std::vector<VmRef>{a, high, high, high, a, b, a, b, b}));
 }
 
+// Thread.currentThread for the hand-off: the caller's Thread, then a
+// reschedule, so that the thread is switched out at the switch point right
+// behind the native. Probe.mark records the handing thread's object-result
+// word as the other thread sees it; Probe.keep what the handing thread
+// passed on once it ran again.
+VmRef gHandingThread = 0;
+VmWord gWord17SeenByOther = 0;
+VmRef gKept = 0;
+void currentThreadThenReschedule() {
+  vsNativeMethod_setReturnInt(static_cast<int32_t>(vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->javaThread));
+  vsScheduler_reschedule();
+}
+void markSeeingTheHandingThread() {
+  if (vsVmGlobals.currentThread != gHandingThread && gWord17SeenByOther == 0)
+    gWord17SeenByOther = vsRef_as<ThreadRecord>(gHandingThread)->interpreterReference17;
+  probeMark();
+}
+void probeKeep() { vsNativeMethod_getParameterObject(1, &gKept); }
+
+TEST_F(ThreadRunTest, AReferenceResultWaitsInTheObjectResultWordAcrossASwitch) {
+  bindNative("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;", &currentThreadThenReschedule);
+  bindNative("interp/Probe", "mark", "()V", &markSeeingTheHandingThread);
+  bindNative("interp/Probe", "keep", "(Ljava/lang/Object;)V", &probeKeep);
+  gWord17SeenByOther = 0;
+  gKept = 0;
+  gHandingThread = start("interp/Handoff", kNormPriority);
+  const VmRef other = start("interp/Worker", kNormPriority);
+  const VmRef handingObject = vsRef_as<ThreadRecord>(gHandingThread)->javaThread;
+  EXPECT_EQ(runAll(gHandingThread), "");
+  ASSERT_FALSE(gMarks.empty());
+  EXPECT_EQ(gMarks[0], other) << "the handing thread was switched out behind its native";
+  EXPECT_EQ(gWord17SeenByOther, handingObject) << "word 17 of the switched-out thread";
+  EXPECT_EQ(gKept, handingObject) << "the result, pushed once the thread ran again";
+  gHandingThread = 0;
+}
+
 TEST_F(ThreadRunTest, AnUncaughtExceptionIsPrintedAndTheThreadStillEnds) {
   const VmRef t = start("interp/Thrower", kNormPriority);
   const VmRef w = start("interp/Worker", kNormPriority);
