@@ -10,7 +10,11 @@
 #include <utility>
 #include <vector>
 
+#include "ce/substrate/low_memory.h"
 #include "tests/core/core_fixture.h"
+#include "tests/core/core_start.h"
+#include "vm/core/loader/class_path.h"
+#include "vm/services/lifecycle/mem_file.h"
 #include "tools/romizer/prelink.h"
 #include "tools/testport/test_port.h"
 #include "tools/romizer/tests/romizer_fail_double.h"
@@ -1360,6 +1364,33 @@ TEST_F(RewriteTest, InvokesTakeTheFormOfTheirBinding) {
   // Rewrite.open calls super.open: invokesuper.
   MethodRecord* open = method("rewrite/Rewrite", "open", "()I");
   EXPECT_EQ(open->code[1], kOpInvokesuperFast);
+}
+
+TEST_F(RewriteTest, EqualsThroughAnInterfaceBecomesAVtableCallWithoutItsCount) {
+  // iface/EqualsCall.same: aload_0, aload_1, invokeinterface Named.equals
+  // 2 0, ireturn; Named declares no method, so Object.equals answers.
+  const std::vector<uint8_t> jar = vsTestCore_readFile(VS_IFACE_JAR);
+  ASSERT_FALSE(jar.empty()) << VS_IFACE_JAR;
+  void* low = vsLow_alloc(static_cast<uint32_t>(jar.size()));
+  ASSERT_NE(low, nullptr);
+  std::memcpy(low, jar.data(), jar.size());
+  vsMemFile_register("/iface.jar", static_cast<const uint8_t*>(low), nullptr, static_cast<uint32_t>(jar.size()));
+  vsClassPath_set("/sys.jar;/app.jar;/iface.jar");
+  MethodRecord* same = method("iface/EqualsCall", "same", "(Liface/Named;Ljava/lang/Object;)Z");
+  ASSERT_EQ(same->code[2], kOpInvokeinterface);
+  const uint32_t index = vsMethod_operandU2At(same, 3);
+  VmHandle c, object;
+  vsHandle_push(&c, vsRef_of(loaded("iface/EqualsCall")));
+  vsHandle_push(&object, vsJavaHeap_newInstance(&c.object,
+                                                static_cast<uint32_t>(vsRef_as<ClassRecord>(c.object)->instanceKind)));
+  EXPECT_EQ(run(same, {Arg::ofRef(object.object), Arg::ofRef(object.object)}).asInt(), 1);
+  EXPECT_EQ(same->code[2], kOpInvokevirtualFast);
+  EXPECT_EQ(vsMethod_operandU2At(same, 3), index);
+  EXPECT_EQ(same->code[5], 0) << "count byte";
+  EXPECT_EQ(same->code[6], 0);
+  EXPECT_EQ(vsConstantPool_tagAt(vsMethod_constantPool(same), index), kTagRedirectedVirtual);
+  EXPECT_EQ(run(same, {Arg::ofRef(object.object), Arg::ofRef(c.object)}).asInt(), 0) << "run again, fast";
+  vsHandle_close(&c);
 }
 
 TEST_F(RewriteTest, ClassFormsBecomeFast) {
