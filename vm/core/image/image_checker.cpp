@@ -447,12 +447,15 @@ void Checker::checkClass(uint32_t id, const ClassRecord* cls) {
   for (uint32_t i = 0; i < info->itableLength; ++i) {
     const ClassRecord* iface = vsClass_byId(pairs[2 * i]);
     const uint32_t offset = pairs[2 * i + 1];
-    if (iface == nullptr || offset >= info->recordSize) {
+    const VmRef methods = iface != nullptr ? vsClass_methods(iface) : 0;
+    const uint32_t n = methods != 0 ? static_cast<uint32_t>(vsRef_as<ObjectArray>(methods)->length) : 0;
+    // The method block of an interface without methods is empty: when it
+    // comes last, its offset is the record's end.
+    if (iface == nullptr || offset % 4 != 0 || offset < kClassInfoFixedBytes || offset > info->recordSize ||
+        n > (info->recordSize - offset) / 4) {
       fault("class %u: interface-table pair %u is broken", id, i);
       continue;
     }
-    const VmRef methods = vsClass_methods(iface);
-    const uint32_t n = methods != 0 ? static_cast<uint32_t>(vsRef_as<ObjectArray>(methods)->length) : 0;
     const VmWord* table = vsWord_toPointer<VmWord>(vsRef_of(info) + offset);
     for (uint32_t k = 0; k < n; ++k)
       if (table[k] != 0 && !isMethodRecord(table[k]))

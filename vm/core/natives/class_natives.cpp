@@ -1,6 +1,7 @@
 // Natives of java.lang.Class (see class_natives.h).
 #include "vm/core/natives/class_natives.h"
 
+#include "vm/core/interp/boolean_not.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_lookup.h"
@@ -21,11 +22,16 @@ VmRef receiverClass() {
 
 // Verification and the preparation of methods for invocation concern only
 // classes loaded from the class path; the image's classes were checked and
-// prepared when the image was made. Neither has work in a VM without the
-// verifier and the load-time peephole pass: their modules add it here.
+// prepared when the image was made. Verification has no work in a VM
+// without the verifier: its module adds it here.
 extern "C" void Java_java_lang_Class_verifyClass() {}
 
-extern "C" void Java_java_lang_Class_prepareMethods() {}
+extern "C" void Java_java_lang_Class_prepareMethods() {
+  VmHandle cls;
+  vsHandle_push(&cls, receiverClass());
+  vsClass_setupMethodEntries(&cls.object);
+  vsHandle_close(&cls);
+}
 
 extern "C" void Java_java_lang_Class_getSuperclass0() {
   const ClassRecord* super = vsRef_as<ClassRecord>(receiverClass())->superClass.get();

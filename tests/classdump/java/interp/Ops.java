@@ -252,6 +252,7 @@ class Probe {
     static native void mark();
     static native int nativeDepth();
     static native int twice(int x);
+    static native void keep(Object o);
 }
 
 /** A thread that marks three steps through a test native; the back branch
@@ -261,6 +262,14 @@ class Worker extends Thread {
         for (int i = 0; i < 3; i++) {
             Probe.mark();
         }
+    }
+}
+
+/** A thread whose first call is a reference native that hands the
+ * processor on; the result goes on to another native once it runs again. */
+class Handoff extends Thread {
+    public void run() {
+        Probe.keep(Thread.currentThread());
     }
 }
 

@@ -11,7 +11,11 @@
 #include <utility>
 #include <vector>
 
+#include "ce/substrate/low_memory.h"
 #include "tests/core/core_fixture.h"
+#include "tests/core/core_start.h"
+#include "vm/core/loader/class_path.h"
+#include "vm/services/lifecycle/mem_file.h"
 #include "tools/romizer/prelink.h"
 #include "tools/testport/test_port.h"
 #include "tools/romizer/tests/romizer_fail_double.h"
@@ -1152,6 +1156,42 @@ TEST_F(ThreadRunTest, AHigherPriorityThreadRunsToItsEndFirst) {
   EXPECT_EQ(gMarks, (std::vector<VmRef>{a, high, high, high, a, b, a, b, b}));
 }
 
+// Thread.currentThread for the hand-off: the caller's Thread, then a
+// reschedule, so that the thread is switched out at the switch point right
+// behind the native. Probe.mark records the handing thread's object-result
+// word as the other thread sees it; Probe.keep what the handing thread
+// passed on once it ran again.
+VmRef gHandingThread = 0;
+VmWord gWord17SeenByOther = 0;
+VmRef gKept = 0;
+void currentThreadThenReschedule() {
+  vsNativeMethod_setReturnInt(static_cast<int32_t>(vsRef_as<ThreadRecord>(vsVmGlobals.currentThread)->javaThread));
+  vsScheduler_reschedule();
+}
+void markSeeingTheHandingThread() {
+  if (vsVmGlobals.currentThread != gHandingThread && gWord17SeenByOther == 0)
+    gWord17SeenByOther = vsRef_as<ThreadRecord>(gHandingThread)->interpreterReference17;
+  probeMark();
+}
+void probeKeep() { vsNativeMethod_getParameterObject(1, &gKept); }
+
+TEST_F(ThreadRunTest, AReferenceResultWaitsInTheObjectResultWordAcrossASwitch) {
+  bindNative("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;", &currentThreadThenReschedule);
+  bindNative("interp/Probe", "mark", "()V", &markSeeingTheHandingThread);
+  bindNative("interp/Probe", "keep", "(Ljava/lang/Object;)V", &probeKeep);
+  gWord17SeenByOther = 0;
+  gKept = 0;
+  gHandingThread = start("interp/Handoff", kNormPriority);
+  const VmRef other = start("interp/Worker", kNormPriority);
+  const VmRef handingObject = vsRef_as<ThreadRecord>(gHandingThread)->javaThread;
+  EXPECT_EQ(runAll(gHandingThread), "");
+  ASSERT_FALSE(gMarks.empty());
+  EXPECT_EQ(gMarks[0], other) << "the handing thread was switched out behind its native";
+  EXPECT_EQ(gWord17SeenByOther, handingObject) << "word 17 of the switched-out thread";
+  EXPECT_EQ(gKept, handingObject) << "the result, pushed once the thread ran again";
+  gHandingThread = 0;
+}
+
 TEST_F(ThreadRunTest, AnUncaughtExceptionIsPrintedAndTheThreadStillEnds) {
   const VmRef t = start("interp/Thrower", kNormPriority);
   const VmRef w = start("interp/Worker", kNormPriority);
@@ -1287,6 +1327,24 @@ TEST_F(RewriteTest, LdcAndStaticsBecomeFast) {
                               kOpGetstatic2Fast, kOpGetstaticFast}));
 }
 
+TEST_F(RewriteTest, LdcWBecomesItsFastForm) {
+  // Wide.pick's constants past the pool's 256th entry are loaded by ldc_w.
+  MethodRecord* pick = method("rewrite/Wide", "pick", "(I)I");
+  const std::vector<Site> at = sites(pick);
+  std::vector<int> before;
+  for (const Site& site : at) before.push_back(pick->code[site.bci]);
+  ASSERT_NE(std::count(before.begin(), before.end(), kOpLdcW), 0);
+  ASSERT_NE(std::count(before.begin(), before.end(), kOpLdc), 0);
+  EXPECT_EQ(run(pick, {Arg(299)}).asInt(), 100000 + 7 * 299);
+  for (size_t k = 0; k < at.size(); ++k) {
+    const int expected = before[k] == kOpLdcW ? kOpLdcWFast : before[k] == kOpLdc ? kOpLdcFast : before[k];
+    EXPECT_EQ(pick->code[at[k].bci], expected) << "bci " << at[k].bci;
+    if (before[k] == kOpLdcW) {
+      EXPECT_EQ(vsMethod_operandU2At(pick, at[k].bci + 1), at[k].index) << "bci " << at[k].bci;
+    }
+  }
+}
+
 TEST_F(RewriteTest, FieldFormsCarryTheirLittleEndianOperand) {
   std::vector<Site> at;
   const std::vector<int> ops = runAndRead("fields", "()I", {}, &at);
@@ -1326,6 +1384,33 @@ TEST_F(RewriteTest, InvokesTakeTheFormOfTheirBinding) {
   // Rewrite.open calls super.open: invokesuper.
   MethodRecord* open = method("rewrite/Rewrite", "open", "()I");
   EXPECT_EQ(open->code[1], kOpInvokesuperFast);
+}
+
+TEST_F(RewriteTest, EqualsThroughAnInterfaceBecomesAVtableCallWithoutItsCount) {
+  // iface/EqualsCall.same: aload_0, aload_1, invokeinterface Named.equals
+  // 2 0, ireturn; Named declares no method, so Object.equals answers.
+  const std::vector<uint8_t> jar = vsTestCore_readFile(VS_IFACE_JAR);
+  ASSERT_FALSE(jar.empty()) << VS_IFACE_JAR;
+  void* low = vsLow_alloc(static_cast<uint32_t>(jar.size()));
+  ASSERT_NE(low, nullptr);
+  std::memcpy(low, jar.data(), jar.size());
+  vsMemFile_register("/iface.jar", static_cast<const uint8_t*>(low), nullptr, static_cast<uint32_t>(jar.size()));
+  vsClassPath_set("/sys.jar;/app.jar;/iface.jar");
+  MethodRecord* same = method("iface/EqualsCall", "same", "(Liface/Named;Ljava/lang/Object;)Z");
+  ASSERT_EQ(same->code[2], kOpInvokeinterface);
+  const uint32_t index = vsMethod_operandU2At(same, 3);
+  VmHandle c, object;
+  vsHandle_push(&c, vsRef_of(loaded("iface/EqualsCall")));
+  vsHandle_push(&object, vsJavaHeap_newInstance(&c.object,
+                                                static_cast<uint32_t>(vsRef_as<ClassRecord>(c.object)->instanceKind)));
+  EXPECT_EQ(run(same, {Arg::ofRef(object.object), Arg::ofRef(object.object)}).asInt(), 1);
+  EXPECT_EQ(same->code[2], kOpInvokevirtualFast);
+  EXPECT_EQ(vsMethod_operandU2At(same, 3), index);
+  EXPECT_EQ(same->code[5], 0) << "count byte";
+  EXPECT_EQ(same->code[6], 0);
+  EXPECT_EQ(vsConstantPool_tagAt(vsMethod_constantPool(same), index), kTagRedirectedVirtual);
+  EXPECT_EQ(run(same, {Arg::ofRef(object.object), Arg::ofRef(c.object)}).asInt(), 0) << "run again, fast";
+  vsHandle_close(&c);
 }
 
 TEST_F(RewriteTest, ClassFormsBecomeFast) {

@@ -352,3 +352,23 @@ TEST_F(MethodResolutionTest, OperandsReadBigEndianAndWriteInMachineOrder) {
 }
 
 }  // namespace
+
+namespace {
+
+// An array class has no method table of its own: the search goes on in
+// Object, so an array names Object's methods and no others.
+TEST_F(MethodResolutionTest, ArrayClassesFindObjectsMethods) {
+  const VmRef object = vsRef_of(loaded("java/lang/Object"));
+  const VmRef equals = vsClass_findMethodInClass(vsRef_as<ClassRecord>(object), symbol("equals"),
+                                                 descriptor("(Ljava/lang/Object;)Z"));
+  ASSERT_NE(equals, 0u);
+  for (const char* name : {"[I", "[Ljava/lang/Object;", "[[I"}) {
+    const ClassRecord* array = loaded(name);
+    ASSERT_NE(array, nullptr) << name;
+    EXPECT_EQ(vsClass_findMethod(array, symbol("equals"), descriptor("(Ljava/lang/Object;)Z")), equals) << name;
+    EXPECT_EQ(vsClass_findMethod(array, symbol("main"), descriptor("([Ljava/lang/String;)V")), 0u) << name;
+    EXPECT_EQ(vsClass_findMethodInClass(array, symbol("equals"), descriptor("(Ljava/lang/Object;)Z")), 0u) << name;
+  }
+}
+
+}  // namespace

@@ -4,7 +4,8 @@
 // once without a class image, with the verifier off, and snapshotted;
 // every input starts from the snapshot, loads its class (the loader
 // prepares the bytecode) and resolves each entry through every resolution
-// that its tag admits, members as static and as instance ones. Every
+// that its tag admits, members as static and as instance ones, then runs
+// the inot peephole over each of its methods with code. Every
 // refusal must leave a java/lang/Error (or subclass) pending, never a
 // crash or a sanitizer report; afterwards the heap must still walk to its
 // allocation top.
@@ -13,6 +14,7 @@
 
 #include "tests/core/core_start.h"
 #include "tests/support/fuzz_main.h"
+#include "vm/core/interp/boolean_not.h"
 #include "vm/core/interp/method_resolution.h"
 #include "vm/core/interp/pool_resolution.h"
 #include "vm/core/interp/pool_strings.h"
@@ -22,6 +24,7 @@
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/constant_pool.h"
 #include "vm/core/model/handles.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/subtype.h"
@@ -116,6 +119,24 @@ void resolvePastThePool(const VmRef* pool, const VmRef* accessing, uint32_t inde
   takeRefusal();
 }
 
+// The peephole pass over every method with code; its only refusal is a
+// failed allocation.
+void fuseNegations(const VmRef* cls) {
+  VmHandle method;
+  vsHandle_push(&method, 0);
+  for (int32_t i = 0;; ++i) {
+    const VmRef methods = vsClass_methods(vsRef_as<ClassRecord>(*cls));
+    if (methods == 0 || i >= vsRef_as<ObjectArray>(methods)->length) break;
+    method.object = vsRef_as<ObjectArray>(methods)->elements[i];
+    if (method.object == 0 || vsMethod_isNative(vsRef_as<MethodRecord>(method.object)) ||
+        vsMethod_isAbstract(vsRef_as<MethodRecord>(method.object)))
+      continue;
+    vsMethod_optimizeBooleanNot(&method.object);
+    takeRefusal();
+  }
+  vsHandle_close(&method);
+}
+
 void loadAndResolve(const uint8_t* name, size_t nameLength, const uint8_t* classFile, size_t size) {
   static VmExitPoint point;
   if (setjmp(point.buffer) != 0) {
@@ -141,6 +162,7 @@ void loadAndResolve(const uint8_t* name, size_t nameLength, const uint8_t* class
     const uint32_t count = pool.object != 0 ? vsRef_as<ConstantPool>(pool.object)->count : 0;
     for (uint32_t i = 1; i < count; ++i) resolveEntry(&pool.object, &cls.object, i);
     resolvePastThePool(&pool.object, &cls.object, count);
+    fuseNegations(&cls.object);
   }
   vsHandle_close(&symbol);
   vsPendingException() = 0;
