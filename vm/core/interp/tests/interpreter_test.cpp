@@ -1395,7 +1395,7 @@ TEST_F(RewriteTest, EqualsThroughAnInterfaceBecomesAVtableCallWithoutItsCount) {
   ASSERT_NE(low, nullptr);
   std::memcpy(low, jar.data(), jar.size());
   vsMemFile_register("/iface.jar", static_cast<const uint8_t*>(low), nullptr, static_cast<uint32_t>(jar.size()));
-  vsClassPath_set("/sys.jar;/app.jar;/iface.jar");
+  ASSERT_EQ(vsClassPath_set("/sys.jar;/app.jar;/iface.jar"), 1);
   MethodRecord* same = method("iface/EqualsCall", "same", "(Liface/Named;Ljava/lang/Object;)Z");
   ASSERT_EQ(same->code[2], kOpInvokeinterface);
   const uint32_t index = vsMethod_operandU2At(same, 3);
