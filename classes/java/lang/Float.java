@@ -74,4 +74,22 @@ public final class Float {
     public static native int floatToIntBits(float value);
 
     public static native float intBitsToFloat(int bits);
+
+    public String toString() {
+        return toString(value);
+    }
+
+    /** The text of f, as Double's text of a double but for float's precision. */
+    public static String toString(float f) {
+        int bits = floatToIntBits(f);
+        int exponent = (bits >>> 23) & 0xFF;
+        int fraction = bits & 0x7FFFFF;
+        if (exponent == 0xFF) {
+            return fraction != 0 ? "NaN" : bits < 0 ? "-Infinity" : "Infinity";
+        }
+        if (exponent == 0) {
+            return Double.toText(bits < 0, fraction, -149, false);
+        }
+        return Double.toText(bits < 0, fraction | (1 << 23), exponent - 150, fraction == 0 && exponent > 1);
+    }
 }
