@@ -16,6 +16,14 @@ package java.lang;
  * ten and takes the integer part as the next digit, until the rest lies
  * within a midpoint distance. The numbers are arrays of LIMBS 32-bit
  * limbs, least significant first: enough for 10^325 * 2^57.
+ *
+ * Parsing rounds the exact decimal D * 10^q once, to the nearest value of
+ * the target type, the even one on a tie: with N/M = D * 10^q it finds
+ * the binary exponent b that leaves 2^p <= N / (M * 2^b) < 2^(p+1) (p the
+ * type's fraction bits; b no lower than the smallest subnormal's), takes
+ * the integer quotient and rounds by the remainder. Digits past the 800th
+ * significant one count only as a non-zero tail, which decides no
+ * rounding differently.
  */
 public final class Double {
     public static final double POSITIVE_INFINITY = 1.0 / 0.0;
@@ -98,6 +106,233 @@ public final class Double {
             return toText(bits < 0, fraction, -1074, false);
         }
         return toText(bits < 0, fraction | (1L << 52), exponent - 1075, fraction == 0 && exponent > 1);
+    }
+
+    public static Double valueOf(String s) throws NumberFormatException {
+        return new Double(parseDouble(s));
+    }
+
+    public static double parseDouble(String s) throws NumberFormatException {
+        return longBitsToDouble(parse(s, 52, -1074, 971));
+    }
+
+    /** Significant digits kept by the parser; the rest only as a tail. */
+    private static final int KEPT_DIGITS = 800;
+
+    /**
+     * The bits of the nearest value to the decimal text s in a binary type
+     * of fractionBits fraction bits, whose values are q * 2^b for
+     * minExponent <= b <= maxExponent: the double's layout, or the float's
+     * in the low 32 bits.
+     */
+    static long parse(String text, int fractionBits, int minExponent, int maxExponent) {
+        String s = text.trim();
+        int length = s.length();
+        int i = 0;
+        boolean negative = false;
+        if (i < length && (s.charAt(i) == '+' || s.charAt(i) == '-')) {
+            negative = s.charAt(i) == '-';
+            i++;
+        }
+        int exponentBits = fractionBits == 52 ? 11 : 8;
+        long signBit = 1L << (fractionBits + exponentBits);
+        long infinity = ((1L << exponentBits) - 1) << fractionBits;
+        if (s.startsWith("NaN", i) && i + 3 == length) {
+            return infinity | (1L << (fractionBits - 1));
+        }
+        if (s.startsWith("Infinity", i) && i + 8 == length) {
+            return negative ? signBit | infinity : infinity;
+        }
+        char[] digits = new char[(length < KEPT_DIGITS ? length : KEPT_DIGITS) + 1];
+        int n = 0;
+        boolean tail = false;
+        boolean sawDigit = false;
+        boolean sawPoint = false;
+        long pointPosition = 0;
+        for (; i < length; i++) {
+            char c = s.charAt(i);
+            if (c == '.' && !sawPoint) {
+                sawPoint = true;
+                continue;
+            }
+            if (c < '0' || c > '9') {
+                break;
+            }
+            sawDigit = true;
+            if (n == 0 && c == '0') {
+                if (sawPoint) {
+                    pointPosition--;
+                }
+                continue;
+            }
+            if (n < KEPT_DIGITS) {
+                digits[n++] = c;
+            } else if (c != '0') {
+                tail = true;
+            }
+            if (!sawPoint) {
+                pointPosition++;
+            }
+        }
+        if (!sawDigit) {
+            throw new NumberFormatException("For input string: \"" + text + "\"");
+        }
+        long exponent = 0;
+        if (i < length && (s.charAt(i) == 'e' || s.charAt(i) == 'E')) {
+            i++;
+            boolean negativeExponent = false;
+            if (i < length && (s.charAt(i) == '+' || s.charAt(i) == '-')) {
+                negativeExponent = s.charAt(i) == '-';
+                i++;
+            }
+            int start = i;
+            for (; i < length && s.charAt(i) >= '0' && s.charAt(i) <= '9'; i++) {
+                if (exponent < 100000) {
+                    exponent = exponent * 10 + (s.charAt(i) - '0');
+                }
+            }
+            if (i == start) {
+                throw new NumberFormatException("For input string: \"" + text + "\"");
+            }
+            if (negativeExponent) {
+                exponent = -exponent;
+            }
+        }
+        if (i < length && "fFdD".indexOf(s.charAt(i)) >= 0) {
+            i++;
+        }
+        if (i != length) {
+            throw new NumberFormatException("For input string: \"" + text + "\"");
+        }
+        long sign = negative ? signBit : 0;
+        // The value is 0.digits * 10^decimalExponent.
+        long decimalExponent = pointPosition + exponent;
+        if (n == 0 || decimalExponent < -400) {
+            return sign;
+        }
+        if (decimalExponent > 400) {
+            return sign | infinity;
+        }
+        if (tail) {
+            digits[n++] = '1';
+        }
+        return sign | nearest(digits, n, (int) decimalExponent - n, fractionBits, minExponent, maxExponent,
+                infinity);
+    }
+
+    /** The bits of the positive value nearest digits * 10^q. */
+    private static long nearest(char[] digits, int n, int q, int fractionBits, int minExponent, int maxExponent,
+            long infinity) {
+        int bits = 4 * n + 4 * (q > 0 ? q : -q) + 2 * fractionBits + 160;
+        int limbs = bits / 32 + 2;
+        int[] num = new int[limbs];
+        int[] den = new int[limbs];
+        for (int i = 0; i < n; i += 9) {
+            int chunk = 0;
+            int m = 1;
+            for (int j = i; j < n && j < i + 9; j++) {
+                chunk = chunk * 10 + (digits[j] - '0');
+                m *= 10;
+            }
+            multiplySmall(num, m);
+            long carry = chunk;
+            for (int j = 0; carry != 0; j++) {
+                long v = (num[j] & 0xFFFFFFFFL) + carry;
+                num[j] = (int) v;
+                carry = v >>> 32;
+            }
+        }
+        den[0] = 1;
+        if (q >= 0) {
+            multiplyPow10(num, q);
+        } else {
+            multiplyPow10(den, -q);
+        }
+        int b = bitLength(num) - bitLength(den) - fractionBits - 1;
+        if (b < minExponent) {
+            b = minExponent;
+        }
+        if (b > maxExponent + 1) {
+            return infinity;
+        }
+        // The quotient num / (den * 2^b) has fractionBits + 1 or + 2 bits.
+        if (b < 0) {
+            shiftLeft(num, -b);
+        } else {
+            shiftLeft(den, b);
+        }
+        int[] t = new int[limbs];
+        int quotientBits = fractionBits + 3;
+        System.arraycopy(den, 0, t, 0, limbs);
+        shiftLeft(t, quotientBits);
+        long quotient = 0;
+        for (int bit = quotientBits; bit >= 0; bit--) {
+            if (compare(num, t) >= 0) {
+                sub(num, num, t);
+                quotient |= 1L << bit;
+            }
+            shiftRightOne(t);
+        }
+        long limit = 1L << (fractionBits + 1);
+        if (quotient >= limit) {
+            // One bit too many: fold the lowest into the remainder.
+            boolean odd = (quotient & 1) != 0;
+            quotient >>>= 1;
+            b++;
+            int c = isZero(num) ? 0 : 1;
+            if (odd && (c > 0 || (quotient & 1) != 0)) {
+                quotient++;
+            }
+        } else {
+            add(num, num, num);
+            int c = compare(num, den);
+            if (c > 0 || (c == 0 && (quotient & 1) != 0)) {
+                quotient++;
+            }
+        }
+        if (quotient >= limit) {
+            quotient >>>= 1;
+            b++;
+        }
+        if (b > maxExponent) {
+            return infinity;
+        }
+        long hidden = 1L << fractionBits;
+        if (quotient < hidden) {
+            return quotient;
+        }
+        return ((long) (b - minExponent + 1) << fractionBits) | (quotient - hidden);
+    }
+
+    private static int bitLength(int[] a) {
+        for (int i = a.length - 1; i >= 0; i--) {
+            if (a[i] != 0) {
+                int v = a[i];
+                int n = 32;
+                while (v > 0) {
+                    v <<= 1;
+                    n--;
+                }
+                return 32 * i + n;
+            }
+        }
+        return 0;
+    }
+
+    private static boolean isZero(int[] a) {
+        for (int i = 0; i < a.length; i++) {
+            if (a[i] != 0) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    private static void shiftRightOne(int[] a) {
+        for (int i = 0; i < a.length; i++) {
+            int above = i + 1 < a.length ? a[i + 1] : 0;
+            a[i] = (a[i] >>> 1) | (above << 31);
+        }
     }
 
     private static final int LIMBS = 40;

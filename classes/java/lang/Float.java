@@ -79,6 +79,14 @@ public final class Float {
         return toString(value);
     }
 
+    public static Float valueOf(String s) throws NumberFormatException {
+        return new Float(parseFloat(s));
+    }
+
+    public static float parseFloat(String s) throws NumberFormatException {
+        return intBitsToFloat((int) Double.parse(s, 23, -149, 104));
+    }
+
     /** The text of f, as Double's text of a double but for float's precision. */
     public static String toString(float f) {
         int bits = floatToIntBits(f);

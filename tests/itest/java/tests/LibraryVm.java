@@ -12,8 +12,9 @@ import javax.microedition.io.Connector;
 
 /**
  * Where the library differs from HotSpot's: the encodings it knows and
- * refuses, its default encoding, the integer parsers' refusal of '+', the
- * zones it offers, and Connector, which knows no protocol.
+ * refuses, its default encoding, the integer parsers' refusal of '+' and
+ * the decimal parsers' of hexadecimal, the zones it offers, and Connector,
+ * which knows no protocol.
  */
 public final class LibraryVm {
     private LibraryVm() {
@@ -49,6 +50,16 @@ public final class LibraryVm {
             Line.label("parseInt " + numbers[k]);
             try {
                 Out.printInt(Integer.parseInt(numbers[k]));
+            } catch (NumberFormatException e) {
+                Out.printString("NumberFormatException");
+            }
+            Out.newLine();
+        }
+        String[] floats = { "0x1p3", "0X1P3", "1.5" };
+        for (int k = 0; k < floats.length; k++) {
+            Line.label("parseDouble " + floats[k]);
+            try {
+                Out.printLong(Double.doubleToLongBits(Double.parseDouble(floats[k])));
             } catch (NumberFormatException e) {
                 Out.printString("NumberFormatException");
             }
