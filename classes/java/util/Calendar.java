@@ -7,8 +7,8 @@ package java.util;
  * stale; get() computes the time from the fields and then every field
  * from the time, so that out-of-range values carry into the larger
  * fields. Where fields disagree, the one set last wins: HOUR and AM_PM
- * against HOUR_OF_DAY, and DAY_OF_WEEK (a day of the same week) against
- * DATE.
+ * against HOUR_OF_DAY, and DAY_OF_WEEK against DATE: the day of that
+ * name (its value taken modulo 7) in the same week, Sunday to Saturday.
  */
 public abstract class Calendar {
     public static final int YEAR = 1;
@@ -155,7 +155,8 @@ public abstract class Calendar {
             fields[HOUR_OF_DAY] = fields[AM_PM] * 12 + fields[HOUR];
         }
         if (stamp[DAY_OF_WEEK] > stamp[DATE]) {
-            fields[DATE] += fields[DAY_OF_WEEK] - computedDayOfWeek;
+            int day = (fields[DAY_OF_WEEK] - SUNDAY) % 7;
+            fields[DATE] += (day < 0 ? day + 7 : day) + SUNDAY - computedDayOfWeek;
         }
     }
 }
