@@ -1,7 +1,8 @@
 # Writes what a test program prints on HotSpot into a file, for the test
 # trees to compare the VM's output with.
 #   -DJAVA=<java> -DCLASSPATH=<path> -DMAIN=<class> -DOUTPUT=<file>
-execute_process(COMMAND "${JAVA}" -Dsun.stdout.encoding=UTF-8 -cp "${CLASSPATH}" "${MAIN}"
+execute_process(COMMAND "${JAVA}" -Dsun.stdout.encoding=UTF-8 -Duser.timezone=GMT -Duser.language=en
+          -Duser.country=US -cp "${CLASSPATH}" "${MAIN}"
   OUTPUT_FILE "${OUTPUT}.tmp" RESULT_VARIABLE rc)
 if(NOT rc EQUAL 0)
   file(REMOVE "${OUTPUT}.tmp")

@@ -127,6 +127,14 @@ public final class StringBuffer {
         return append(Long.toString(l));
     }
 
+    public StringBuffer append(float f) {
+        return append(Float.toString(f));
+    }
+
+    public StringBuffer append(double d) {
+        return append(Double.toString(d));
+    }
+
     /** Removes the chars from start up to end (cut to the length). */
     public synchronized StringBuffer delete(int start, int end) {
         if (end > count) {
@@ -186,6 +194,14 @@ public final class StringBuffer {
 
     public StringBuffer insert(int offset, long l) {
         return insert(offset, Long.toString(l));
+    }
+
+    public StringBuffer insert(int offset, float f) {
+        return insert(offset, Float.toString(f));
+    }
+
+    public StringBuffer insert(int offset, double d) {
+        return insert(offset, Double.toString(d));
     }
 
     /**

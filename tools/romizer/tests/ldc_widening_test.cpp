@@ -1,7 +1,7 @@
 // The merge hands the widening every ldc whose constant lands above index
 // 255, and only those: three classes of 90 string constants each, every one
 // loaded by ldc in its own class, romized in process with a widening that
-// records its calls.
+// records its calls on these classes.
 #include <gtest/gtest.h>
 
 #include <map>
@@ -29,8 +29,10 @@ std::vector<WideningCall> gCalls;
 
 }  // namespace
 
+// Records the widening of the fixture's methods; the library's own strings
+// may land above 255 too, and its methods are not the fixture's concern.
 VmRef romizer_widenLdc(RomizerModel&, VmRef method, const std::vector<LdcWidening>& sites) {
-  gCalls.push_back({method, sites});
+  if (romizer_methodName(method).rfind("romizer/many/", 0) == 0) gCalls.push_back({method, sites});
   return method;
 }
 
@@ -80,47 +82,50 @@ std::vector<VmRef> LdcWideningTest::methods_;
 std::vector<LdcTexts> LdcWideningTest::before_;
 
 // The widened sites are exactly the fixture's ldc whose string lands above
-// 255 in the merged pool, at that string's index: the last of ManyC's
-// initializer, whose 270 constants follow the library's.
+// 255 in the merged pool, at that string's index, method by method: at
+// least the last of ManyC's initializer, whose 270 constants follow the
+// library's.
 TEST_F(LdcWideningTest, OnlyTheConstantsAbove255AreWidened) {
   ASSERT_EQ(methods_.size(), 9u);  // <init>, first, <clinit> of each
-  ASSERT_EQ(gCalls.size(), 1u);
-  const WideningCall& call = gCalls[0];
-  EXPECT_EQ(romizer_methodName(call.method), "romizer/many/ManyC.<clinit>");
   const ConstantPool* pool = vsRef_as<ConstantPool>(model_.mergedPool);
   std::map<std::string, uint32_t> indexOf;
   for (uint32_t i = 1; i < pool->count; ++i)
     if (vsConstantPool_tagAt(pool, i) == kTagUnresolvedString) indexOf[romizer_symbolText(pool->entries[i])] = i;
-  std::map<uint32_t, uint32_t> expected;  // bci -> merged index
+  std::map<std::string, std::map<uint32_t, uint32_t>> expected;  // method -> bci -> merged index
   for (size_t i = 0; i < methods_.size(); ++i) {
-    if (methods_[i] != call.method) continue;
     for (const auto& [bci, text] : before_[i]) {
       ASSERT_EQ(indexOf.count(text), 1u) << text;
-      if (indexOf[text] > 255) expected[bci] = indexOf[text];
+      if (indexOf[text] > 255) expected[romizer_methodName(methods_[i])][bci] = indexOf[text];
     }
   }
-  EXPECT_GE(expected.size(), 270u - 255u);
-  std::map<uint32_t, uint32_t> sites;
-  uint32_t previous = 0;
-  for (const LdcWidening& site : call.sites) {
-    EXPECT_EQ(vsRef_as<MethodRecord>(call.method)->code[site.bci], kOpLdc);
-    EXPECT_GE(site.bci, previous);
-    previous = site.bci;
-    sites[site.bci] = site.index;
+  ASSERT_EQ(expected.count("romizer/many/ManyC.<clinit>"), 1u);
+  EXPECT_GE(expected["romizer/many/ManyC.<clinit>"].size(), 270u - 255u);
+  std::map<std::string, std::map<uint32_t, uint32_t>> widened;
+  for (const WideningCall& call : gCalls) {
+    std::map<uint32_t, uint32_t>& sites = widened[romizer_methodName(call.method)];
+    EXPECT_TRUE(sites.empty()) << romizer_methodName(call.method) << " widened twice";
+    uint32_t previous = 0;
+    for (const LdcWidening& site : call.sites) {
+      EXPECT_EQ(vsRef_as<MethodRecord>(call.method)->code[site.bci], kOpLdc);
+      EXPECT_GE(site.bci, previous);
+      previous = site.bci;
+      sites[site.bci] = site.index;
+    }
   }
-  EXPECT_EQ(sites, expected);
+  EXPECT_EQ(widened, expected);
 }
 
 // With the widened sites read at their new indexes, every ldc of every
 // method loads the string it loaded before the merge.
 TEST_F(LdcWideningTest, EveryLdcKeepsItsString) {
-  ASSERT_EQ(gCalls.size(), 1u);
+  ASSERT_FALSE(gCalls.empty());
   const ConstantPool* pool = vsRef_as<ConstantPool>(model_.mergedPool);
   ASSERT_EQ(before_.size(), methods_.size());
   for (size_t i = 0; i < methods_.size(); ++i) {
     std::map<uint32_t, uint16_t> wide;
-    if (methods_[i] == gCalls[0].method)
-      for (const LdcWidening& site : gCalls[0].sites) wide[site.bci] = site.index;
+    for (const WideningCall& call : gCalls)
+      if (methods_[i] == call.method)
+        for (const LdcWidening& site : call.sites) wide[site.bci] = site.index;
     EXPECT_EQ(ldcTexts(methods_[i], pool, wide), before_[i]) << romizer_methodName(methods_[i]);
   }
 }

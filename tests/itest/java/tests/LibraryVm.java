@@ -1,0 +1,109 @@
+package tests;
+
+import java.io.ByteArrayInputStream;
+import java.io.ByteArrayOutputStream;
+import java.io.IOException;
+import java.io.InputStreamReader;
+import java.io.OutputStreamWriter;
+import java.io.UnsupportedEncodingException;
+import java.util.TimeZone;
+import javax.microedition.io.ConnectionNotFoundException;
+import javax.microedition.io.Connector;
+
+/**
+ * Where the library differs from HotSpot's: the encodings it knows and
+ * refuses, its default encoding, the integer parsers' refusal of '+' and
+ * the decimal parsers' of hexadecimal, the zones it offers, and Connector,
+ * which knows no protocol.
+ */
+public final class LibraryVm {
+    private LibraryVm() {
+    }
+
+    public static void main(String[] args) throws IOException {
+        String[] names = { "UTF-16", "SJIS", "Shift_JIS", "utf8", "latin1", "ISO8859_1", "UTF_8" };
+        for (int k = 0; k < names.length; k++) {
+            Line.label("encoding " + names[k]);
+            try {
+                new OutputStreamWriter(new ByteArrayOutputStream(), names[k]);
+                Out.printString("accepted");
+            } catch (UnsupportedEncodingException e) {
+                Out.printString("UnsupportedEncodingException");
+            }
+            Out.newLine();
+        }
+        ByteArrayOutputStream bytes = new ByteArrayOutputStream();
+        OutputStreamWriter w = new OutputStreamWriter(bytes);
+        w.write("\u3042\u00e9");
+        w.close();
+        byte[] written = bytes.toByteArray();
+        for (int i = 0; i < written.length; i++) {
+            Line.at("default encoding wrote", i);
+            Out.printInt(written[i] & 0xFF);
+            Out.newLine();
+        }
+        InputStreamReader r = new InputStreamReader(new ByteArrayInputStream(new byte[] { (byte) 0xC3, (byte) 0xA9 }));
+        Line.i("default encoding read", r.read());
+        Line.i("default encoding read", r.read());
+        String[] numbers = { "+1", "-1", "0x1p3" };
+        for (int k = 0; k < numbers.length; k++) {
+            Line.label("parseInt " + numbers[k]);
+            try {
+                Out.printInt(Integer.parseInt(numbers[k]));
+            } catch (NumberFormatException e) {
+                Out.printString("NumberFormatException");
+            }
+            Out.newLine();
+        }
+        String[] floats = { "0x1p3", "0X1P3", "1.5" };
+        for (int k = 0; k < floats.length; k++) {
+            Line.label("parseDouble " + floats[k]);
+            try {
+                Out.printLong(Double.doubleToLongBits(Double.parseDouble(floats[k])));
+            } catch (NumberFormatException e) {
+                Out.printString("NumberFormatException");
+            }
+            Out.newLine();
+        }
+        String[] ids = TimeZone.getAvailableIDs();
+        for (int i = 0; i < ids.length; i++) {
+            Line.at("zone ID", i);
+            Out.printString(ids[i]);
+            Out.newLine();
+        }
+        connector();
+    }
+
+    private static final String[] URLS = { null, "", "nothing", ":x", "http://example.com/", "socket://:80",
+        "file:///a", "x:" };
+
+    private static void connector() {
+        Line.i("READ", Connector.READ);
+        Line.i("WRITE", Connector.WRITE);
+        Line.i("READ_WRITE", Connector.READ_WRITE);
+        for (int k = 0; k < URLS.length * 7; k++) {
+            String url = URLS[k % URLS.length];
+            int how = k / URLS.length;
+            Line.at("open " + how, k % URLS.length);
+            try {
+                switch (how) {
+                case 0: Connector.open(url); break;
+                case 1: Connector.open(url, Connector.READ); break;
+                case 2: Connector.open(url, 4, true); break;
+                case 3: Connector.openInputStream(url); break;
+                case 4: Connector.openOutputStream(url); break;
+                case 5: Connector.openDataInputStream(url); break;
+                default: Connector.openDataOutputStream(url); break;
+                }
+                Out.printString("opened");
+            } catch (ConnectionNotFoundException e) {
+                Out.printString("ConnectionNotFoundException");
+            } catch (IllegalArgumentException e) {
+                Out.printString("IllegalArgumentException");
+            } catch (IOException e) {
+                Out.printString("IOException");
+            }
+            Out.newLine();
+        }
+    }
+}
