@@ -23,6 +23,35 @@ public final class Class {
     /** Whether this class is an interface; false for array classes. */
     public native boolean isInterface();
 
+    /** Whether this class is an array class. */
+    public native boolean isArray();
+
+    /**
+     * The name with dots: "java.lang.String"; an array class names one '['
+     * per dimension and its element ("[I", "[Ljava.lang.String;").
+     */
+    public native String getName();
+
+    /**
+     * The class of the name (dots or slashes), loaded and initialized when
+     * needed; a missing class throws ClassNotFoundException.
+     */
+    public static native Class forName(String className) throws ClassNotFoundException;
+
+    /**
+     * A new instance made by the class's own no-argument constructor. An
+     * abstract class, an interface, an array class or a class without such
+     * a constructor throws InstantiationException; a constructor the caller
+     * may not reach throws IllegalAccessException.
+     */
+    public native Object newInstance() throws InstantiationException, IllegalAccessException;
+
+    /** Whether obj is an instance of this class; false for null. */
+    public native boolean isInstance(Object obj);
+
+    /** Whether cls is this class or a subtype of it; null throws NullPointerException. */
+    public native boolean isAssignableFrom(Class cls);
+
     /**
      * Initializes the class: verifies it, initializes its superclass,
      * prepares its methods for invocation, then runs its static
