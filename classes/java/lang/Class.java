@@ -49,6 +49,29 @@ public final class Class {
     /** Whether obj is an instance of this class; false for null. */
     public native boolean isInstance(Object obj);
 
+    /**
+     * The resource of the name as a stream, or null when there is none. A
+     * name that begins with '/' is taken from the root of the class path
+     * without it; any other is taken in the package of this class.
+     */
+    public java.io.InputStream getResourceAsStream(String name) {
+        if (name.length() > 0 && name.charAt(0) == '/') {
+            name = name.substring(1);
+        } else {
+            String className = getName();
+            int dot = className.lastIndexOf('.');
+            if (dot >= 0) {
+                StringBuffer path = new StringBuffer(className.substring(0, dot + 1).replace('.', '/'));
+                name = path.append(name).toString();
+            }
+        }
+        try {
+            return new com.sun.cldc.io.ResourceInputStream(name);
+        } catch (java.io.IOException e) {
+            return null;
+        }
+    }
+
     /** Whether cls is this class or a subtype of it; null throws NullPointerException. */
     public native boolean isAssignableFrom(Class cls);
 

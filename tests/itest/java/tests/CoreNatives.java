@@ -199,6 +199,52 @@ public final class CoreNatives {
         }
     }
 
+    /** Reads the stream to its end in blocks: the count, or -1 on a byte off the pattern. */
+    private static int readPattern(java.io.InputStream in) throws java.io.IOException {
+        byte[] block = new byte[4096];
+        int count = 0;
+        int first = in.read();
+        if (first != (31 * 0 + 0) % 256) {
+            return -1;
+        }
+        count++;
+        for (int n = in.read(block, 0, block.length); n > 0; n = in.read(block, 0, block.length)) {
+            for (int i = 0; i < n; i++) {
+                int at = count + i;
+                if ((block[i] & 0xFF) != ((31 * at + (at >> 8)) & 0xFF)) {
+                    return -1;
+                }
+            }
+            count += n;
+        }
+        return count;
+    }
+
+    private static void resources() {
+        try {
+            java.io.InputStream in = CoreNatives.class.getResourceAsStream("pattern.bin");
+            line("pattern.bin available", in.available());
+            line("pattern.bin read, bytes on the pattern", readPattern(in));
+            line("then read()", in.read());
+            in = CoreNatives.class.getResourceAsStream("/tests/pattern.bin");
+            line("/tests/pattern.bin read, bytes on the pattern", readPattern(in));
+            line("missing.bin is null", CoreNatives.class.getResourceAsStream("missing.bin") == null);
+            in = CoreNatives.class.getResourceAsStream("empty.bin");
+            line("empty.bin is there", in != null);
+            line("empty.bin read()", in.read());
+            line("empty.bin read(b, 0, 1)", in.read(new byte[1], 0, 1));
+            in = CoreNatives.class.getResourceAsStream("pattern.bin");
+            try {
+                in.read(new byte[4], 2, 3);
+                line("read past the buffer", "no exception");
+            } catch (IndexOutOfBoundsException e) {
+                thrown("read past the buffer", e);
+            }
+        } catch (java.io.IOException e) {
+            thrown("resources", e);
+        }
+    }
+
     private static void c() {
         throw new RuntimeException("three deep");
     }
@@ -233,6 +279,7 @@ public final class CoreNatives {
         instances();
         arraycopy();
         system();
+        resources();
         traces();
     }
 }
