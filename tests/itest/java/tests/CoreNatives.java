@@ -245,6 +245,23 @@ public final class CoreNatives {
         }
     }
 
+    private static void console() {
+        com.sun.cldcvk.io.ConsoleOutputStream out = new com.sun.cldcvk.io.ConsoleOutputStream();
+        byte[] text = {'-', 'c', 'o', 'n', 's', 'o', 'l', 'e', '-', '\n'};
+        out.write('[');
+        out.write(0x100 + ']');
+        out.write('\n');
+        out.write(text, 1, 7);
+        out.write(text, 9, 1);
+        out.write(text, 10, 0);
+        try {
+            out.write(text, 8, 3);
+            line("console write past the array", "no exception");
+        } catch (IndexOutOfBoundsException e) {
+            thrown("console write past the array", e);
+        }
+    }
+
     private static void c() {
         throw new RuntimeException("three deep");
     }
@@ -280,6 +297,7 @@ public final class CoreNatives {
         arraycopy();
         system();
         resources();
+        console();
         traces();
     }
 }
