@@ -2,6 +2,7 @@
 // interface over the core started with the system library.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 
 #include "tests/core/core_fixture.h"
@@ -12,6 +13,7 @@
 #include "vm/core/model/handles.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/natives/native_arrays.h"
 #include "vm/core/natives/native_method.h"
 #include "vm/core/threads/thread_record.h"
 
@@ -119,6 +121,73 @@ TEST_F(NativeInterfaceTest, StringHelpers) {
   vsNativeMethod_getStringRegion(&s.object, 0, 2, units);
   EXPECT_EQ(units[1], 0x3042);
   vsHandle_close(&s);
+}
+
+// The units of a String, as a u16string.
+std::u16string unitsOf(VmRef string) {
+  const StringObject* s = vsRef_as<StringObject>(string);
+  const uint16_t* chars = vsRef_as<CharArray>(s->value)->elements + s->offset;
+  return std::u16string(chars, chars + s->count);
+}
+
+TEST_F(NativeInterfaceTest, CreateStringUtf8ReplacesBadSequencesAndDropsCutOnes) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    std::u16string units;
+  };
+  const Case kCases[] = {
+      {"41 FF: a byte of lead length 0 is skipped", "\x41\xFF", u"A"},
+      {"41 C3 41: a bad second byte", "\x41\xC3\x41", u"A\uFFFD"},
+      {"41 E3 81: a sequence cut off by the end", "\x41\xE3\x81", u"A"},
+      {"41 C3: a lead cut off by the end", "\x41\xC3", u"A"},
+      {"C3 A9 E3 81 82", "\xC3\xA9\xE3\x81\x82", u"\u00E9\u3042"},
+      {"empty", "", u""},
+  };
+  for (const Case& c : kCases) {
+    const VmRef s = vsNativeMethod_createStringUtf8(reinterpret_cast<const uint8_t*>(c.bytes.data()),
+                                                    static_cast<int32_t>(c.bytes.size()));
+    ASSERT_NE(s, 0u) << c.name;
+    EXPECT_TRUE(unitsOf(s) == c.units) << c.name;
+  }
+}
+
+TEST_F(NativeInterfaceTest, GetStringUtf8IsAlwaysTerminatedAndEmptyWhenItDoesNotFit) {
+  VmHandle s;
+  vsHandle_push(&s, string("h\xC3\xA9llo"));
+  struct Case {
+    int32_t size;
+    const char* text;
+  };
+  const Case kCases[] = {{1, ""}, {6, ""}, {7, "h\xC3\xA9llo"}, {32, "h\xC3\xA9llo"}};
+  for (const Case& c : kCases) {
+    char buffer[32];
+    std::memset(buffer, 'x', sizeof buffer);
+    EXPECT_STREQ(vsNativeMethod_getStringUtf8(s.object, buffer, c.size), c.text) << "size " << c.size;
+  }
+  vsHandle_close(&s);
+}
+
+TEST_F(NativeInterfaceTest, ArrayCreation) {
+  const int32_t kInts[] = {7, -1, 0x12345678};
+  VmHandle a;
+  vsHandle_push(&a, vsNativeMethod_newIntArray(kInts, 3));
+  ASSERT_EQ(vsNativeMethod_getArrayLength(&a.object), 3);
+  EXPECT_EQ(vsRef_as<IntArray>(a.object)->elements[2], 0x12345678);
+  EXPECT_EQ(vsNativeMethod_newIntArray(nullptr, -1), 0u);
+  EXPECT_EQ(takePending(), "java/lang/NegativeArraySizeException");
+  a.object = vsNativeMethod_newByteArray(nullptr, 0);
+  EXPECT_EQ(vsNativeMethod_getArrayLength(&a.object), 0);
+  const uint8_t kBooleans[] = {1, 0, 1};
+  a.object = vsNativeMethod_newBooleanArray(kBooleans, 3);
+  ASSERT_EQ(vsNativeMethod_getArrayLength(&a.object), 3);
+  EXPECT_EQ(vsRef_as<ByteArray>(a.object)->elements[2], 1);
+  a.object = vsNativeMethod_newStringArray(2);
+  ASSERT_EQ(vsNativeMethod_getArrayLength(&a.object), 2);
+  EXPECT_EQ(vsRef_as<ClassRecord>(vsObject_class(a.object)->elementOrLink), loaded("java/lang/String"));
+  a.object = 0;
+  EXPECT_EQ(vsNativeMethod_getArrayLength(&a.object), -1);
+  vsHandle_close(&a);
 }
 
 // A native that throws and then sets a reference result.
