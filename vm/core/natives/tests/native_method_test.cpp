@@ -5,10 +5,12 @@
 
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "ce/substrate/low_memory.h"
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/natives/native_list.h"
 #include "vm/core/natives/properties.h"
 #include "vm/core/threads/thread_record.h"
 #include "vm/services/memory/memory_service.h"
@@ -177,6 +179,40 @@ TEST_F(PropertyTest, AKeyTooLongForTheBufferIsRefusedWithoutOverrun) {
     const char* got = vsProperty_getUtf8(key.c_str());
     EXPECT_EQ(got, nullptr) << units << " units";
     for (int i = 0; i < 64; ++i) ASSERT_EQ(static_cast<uint8_t*>(after)[i], 0x5A) << units << " units, byte " << i;
+  }
+}
+
+// The list's items from head to tail, checked against the back links.
+std::vector<VmWord> itemsOf(const VsList& list) {
+  std::vector<VmWord> items;
+  VmWord prev = 0;
+  for (VmWord at = list.head; at != 0; at = vsWord_toPointer<VsListNode>(at)->next) {
+    EXPECT_EQ(vsWord_toPointer<VsListNode>(at)->prev, prev);
+    items.push_back(vsWord_toPointer<VsListNode>(at)->item);
+    prev = at;
+  }
+  EXPECT_EQ(list.tail, prev);
+  return items;
+}
+
+TEST_F(PropertyTest, ListsAppendAndRemoveAnywhere) {
+  VsList list;
+  vsList_init(&list);
+  EXPECT_EQ(vsList_removeFirst(&list), 0u);
+  for (VmWord item : {1u, 2u, 3u, 4u}) ASSERT_EQ(vsList_append(&list, item), 0);
+  EXPECT_EQ(itemsOf(list), (std::vector<VmWord>{1, 2, 3, 4}));
+  EXPECT_EQ(vsList_remove(&list, 3), 3u) << "middle";
+  EXPECT_EQ(vsList_remove(&list, 9), 0u) << "absent";
+  EXPECT_EQ(vsList_remove(&list, 4), 4u) << "tail";
+  EXPECT_EQ(itemsOf(list), (std::vector<VmWord>{1, 2}));
+  EXPECT_EQ(vsList_removeFirst(&list), 1u);
+  EXPECT_EQ(vsList_remove(&list, 2), 2u) << "the last one";
+  EXPECT_EQ(list.head, 0u);
+  EXPECT_EQ(list.tail, 0u);
+  // Nodes are freed: many rounds fit in the small service.
+  for (int round = 0; round < 2000; ++round) {
+    ASSERT_EQ(vsList_append(&list, 5), 0) << round;
+    ASSERT_EQ(vsList_removeFirst(&list), 5u) << round;
   }
 }
 
