@@ -262,6 +262,38 @@ public final class CoreNatives {
         }
     }
 
+    /** Counts to a number in a thread of its own. */
+    static final class Counter extends Thread {
+        int count;
+
+        public void run() {
+            for (int i = 0; i < 1000; i++) {
+                count++;
+                if (i % 100 == 0) {
+                    Thread.yield();
+                }
+            }
+        }
+    }
+
+    private static void threads() {
+        Counter counter = new Counter();
+        counter.start();
+        try {
+            counter.join();
+        } catch (InterruptedException e) {
+            thrown("join", e);
+        }
+        line("joined: alive", counter.isAlive());
+        line("joined: counted", counter.count);
+        try {
+            counter.join();
+            line("join of an ended thread", "returned");
+        } catch (InterruptedException e) {
+            thrown("join of an ended thread", e);
+        }
+    }
+
     private static void c() {
         throw new RuntimeException("three deep");
     }
@@ -298,6 +330,7 @@ public final class CoreNatives {
         system();
         resources();
         console();
+        threads();
         traces();
     }
 }
