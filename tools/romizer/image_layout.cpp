@@ -88,8 +88,16 @@ VmRef newOwnArray(Root arrayClass, int32_t n, int32_t elementSize) {
 // Whether an encoded type or signature names the class id.
 bool namesClass(VmRef symbol, uint32_t id) {
   const VmSymbol* s = vsRef_as<VmSymbol>(symbol);
-  for (uint32_t i = 0; i + 1 < s->length; ++i)
-    if ((s->bytes[i] & 0x80) != 0 && ((s->bytes[i] & 127u) << 7 | (s->bytes[i + 1] & 127u)) == id) return true;
+  // A class id takes two bytes, the first with bit 7 set: the walk steps
+  // over both, so that a pair across two encodings never matches.
+  for (uint32_t i = 0; i + 1 < s->length;) {
+    if ((s->bytes[i] & 0x80) == 0) {
+      ++i;
+      continue;
+    }
+    if (((s->bytes[i] & 127u) << 7 | (s->bytes[i + 1] & 127u)) == id) return true;
+    i += 2;
+  }
   return false;
 }
 

@@ -6,6 +6,7 @@
 #include <mutex>
 
 #include "port/device.h"
+#include "port/property.h"
 #include "port/trace.h"
 
 namespace {
@@ -68,6 +69,45 @@ void TracePrintfA(const char* format, ...) {
   vsnprintf(text, sizeof text, format, args);
   va_end(args);
   write(true, text, std::char_traits<char>::length(text));
+}
+
+namespace {
+
+// The host's system properties.
+constexpr struct {
+  const char* key;
+  const char* value;
+} kHostProperties[] = {
+    {"microedition.locale", "en-US"},       {"microedition.media.version", "1.1"},
+    {"microedition.jtwi.version", "1.0"},   {"supports.mixing", "false"},
+    {"supports.audio.capture", "false"},    {"supports.video.capture", "false"},
+    {"supports.recording", "false"},
+};
+
+// The value handed out last (all values are ASCII).
+uint16_t gPropertyValue[16];
+
+bool keyIs(const uint16_t* key, int32_t length, const char* text) {
+  int32_t i = 0;
+  for (; i < length && text[i] != '\0'; ++i)
+    if (key[i] != static_cast<uint8_t>(text[i])) return false;
+  return i == length && text[i] == '\0';
+}
+
+}  // namespace
+
+const uint16_t* JkPropertyGetString(const uint16_t* key, int32_t keyLength, int32_t* outLength) {
+  if (outLength == nullptr) return nullptr;
+  *outLength = 0;
+  if (key == nullptr) return nullptr;
+  for (const auto& p : kHostProperties) {
+    if (!keyIs(key, keyLength, p.key)) continue;
+    int32_t n = 0;
+    for (; p.value[n] != '\0'; ++n) gPropertyValue[n] = static_cast<uint8_t>(p.value[n]);
+    *outLength = n;
+    return gPropertyValue;
+  }
+  return nullptr;
 }
 
 void vsTestPort_startCapture() {

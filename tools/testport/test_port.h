@@ -2,7 +2,11 @@
 //
 // Defines JkConsolePutChar and TracePrintfA (the trace: standard error) and
 // JkDebugPutChar (the console: standard output), so differential tests can
-// compare standard output alone. A unit below 0x100 is written as one byte,
+// compare standard output alone. JkPropertyGetString answers the host's
+// seven keys: "microedition.locale" "en-US", "microedition.media.version"
+// "1.1", "microedition.jtwi.version" "1.0", and "false" for
+// "supports.mixing", "supports.audio.capture", "supports.video.capture" and
+// "supports.recording". A unit below 0x100 is written as one byte,
 // any other as UTF-8. Linked into tests and vmrun, never into a product.
 //
 // A test can capture both streams instead of writing them:

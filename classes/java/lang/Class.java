@@ -23,6 +23,58 @@ public final class Class {
     /** Whether this class is an interface; false for array classes. */
     public native boolean isInterface();
 
+    /** Whether this class is an array class. */
+    public native boolean isArray();
+
+    /**
+     * The name with dots: "java.lang.String"; an array class names one '['
+     * per dimension and its element ("[I", "[Ljava.lang.String;").
+     */
+    public native String getName();
+
+    /**
+     * The class of the name (dots or slashes), loaded and initialized when
+     * needed; a missing class throws ClassNotFoundException.
+     */
+    public static native Class forName(String className) throws ClassNotFoundException;
+
+    /**
+     * A new instance made by the class's own no-argument constructor. An
+     * abstract class, an interface, an array class or a class without such
+     * a constructor throws InstantiationException; a constructor the caller
+     * may not reach throws IllegalAccessException.
+     */
+    public native Object newInstance() throws InstantiationException, IllegalAccessException;
+
+    /** Whether obj is an instance of this class; false for null. */
+    public native boolean isInstance(Object obj);
+
+    /**
+     * The resource of the name as a stream, or null when there is none. A
+     * name that begins with '/' is taken from the root of the class path
+     * without it; any other is taken in the package of this class.
+     */
+    public java.io.InputStream getResourceAsStream(String name) {
+        if (name.length() > 0 && name.charAt(0) == '/') {
+            name = name.substring(1);
+        } else {
+            String className = getName();
+            int dot = className.lastIndexOf('.');
+            if (dot >= 0) {
+                StringBuffer path = new StringBuffer(className.substring(0, dot + 1).replace('.', '/'));
+                name = path.append(name).toString();
+            }
+        }
+        try {
+            return new com.sun.cldc.io.ResourceInputStream(name);
+        } catch (java.io.IOException e) {
+            return null;
+        }
+    }
+
+    /** Whether cls is this class or a subtype of it; null throws NullPointerException. */
+    public native boolean isAssignableFrom(Class cls);
+
     /**
      * Initializes the class: verifies it, initializes its superclass,
      * prepares its methods for invocation, then runs its static

@@ -41,6 +41,9 @@ public class Object {
      */
     public final native void wait(long timeout) throws InterruptedException;
 
+    /** The class of this object. */
+    public final native Class getClass();
+
     /** The identity hash: the same for the whole life of the object. */
     public native int hashCode();
 }

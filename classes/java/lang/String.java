@@ -258,6 +258,12 @@ public final class String {
         return -1;
     }
 
+    /**
+     * The one String of these characters that the virtual machine keeps:
+     * this string when no equal one was kept before.
+     */
+    public native String intern();
+
     /** Every oldChar replaced by newChar; this string where none occurs. */
     public String replace(char oldChar, char newChar) {
         if (oldChar == newChar || indexOf(oldChar, 0) < 0) {

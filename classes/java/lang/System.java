@@ -20,4 +20,33 @@ public final class System {
 
     /** The identity hash of x, as Object.hashCode gives it; 0 for null. */
     public static native int identityHashCode(Object x);
+
+    /** Milliseconds since midnight, January 1, 1970 UTC. */
+    public static native long currentTimeMillis();
+
+    /**
+     * The system property of the key, or null when it has none. A null key
+     * throws NullPointerException, an empty one IllegalArgumentException.
+     */
+    public static String getProperty(String key) {
+        if (key == null) {
+            throw new NullPointerException();
+        }
+        if (key.length() == 0) {
+            throw new IllegalArgumentException();
+        }
+        return getProperty0(key);
+    }
+
+    private static native String getProperty0(String key);
+
+    /** Runtime.getRuntime().exit(status). */
+    public static void exit(int status) {
+        Runtime.getRuntime().exit(status);
+    }
+
+    /** Runtime.getRuntime().gc(). */
+    public static void gc() {
+        Runtime.getRuntime().gc();
+    }
 }

@@ -79,6 +79,16 @@ public class Thread implements Runnable {
     /** True between the start of the thread and the end of its run. */
     public final native boolean isAlive();
 
+    /**
+     * Waits until the thread has ended: its last act wakes the threads that
+     * wait on it.
+     */
+    public final synchronized void join() throws InterruptedException {
+        while (isAlive()) {
+            wait();
+        }
+    }
+
     /** The number of threads that are alive. */
     public static native int activeCount();
 

@@ -10,9 +10,11 @@ public class Throwable {
     private transient Object backtrace;
 
     public Throwable() {
+        fillInStackTrace();
     }
 
     public Throwable(String message) {
+        fillInStackTrace();
         detailMessage = message;
     }
 
@@ -20,4 +22,16 @@ public class Throwable {
     public String getMessage() {
         return detailMessage;
     }
+
+    /**
+     * Records the frames of the calling thread, without this method and the
+     * constructors of this throwable, as its trace.
+     */
+    private native void fillInStackTrace();
+
+    /**
+     * Prints the class name and message, then one line per recorded frame,
+     * on the console.
+     */
+    public native void printStackTrace();
 }

@@ -68,11 +68,14 @@ enum VmErrorCode : int32_t {
   kErrBadBytecode = 104,
   kErrBadWide = 105,
   kErrAbstractMethodCalled = 106,
+  kErrArrayCopyNull = 107,       // System.arraycopy of a null array
+  kErrArrayCopyMismatch = 108,   // System.arraycopy between arrays of different kinds, or a non-array
   // Monitors: IllegalMonitorStateException of a thread that does not own the lock.
   kErrWaitNotOwner = 113,
   kErrNotifyNotOwner = 114,
   kErrNotifyAllNotOwner = 115,
   kErrNoMainMethod = 116,    // the main class has no static main(String[])
+  kErrRuntimeExit = 117,     // SecurityException: applications may not end the VM
   kErrMethodMissing = 136,   // also: a constructor named through another class, or inherited
   kErrIllegalAccess = 137,   // IllegalAccessException
   kErrInstantiation = 138,   // InstantiationException

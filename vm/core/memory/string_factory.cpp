@@ -137,24 +137,28 @@ VmRef vsJavaHeap_internString(const VmRef* symbol) {
   if (const VmRef image = findSymbolTextInImage(symbol)) return image;
   VmHandle string;
   vsHandle_push(&string, vsJavaHeap_newStringFromSymbol(symbol));
-  VmRef result = 0;
-  if (string.object != 0) {
-    const uint32_t hash = static_cast<uint32_t>(vsString_hashCode(string.object));
-    result = findInImage(string.object, hash);
-    if (result == 0) {
-      VmRef* slot = probe(vsRoot_as<ObjectArray>(kRootInternTable), string.object, hash);
-      if (slot == nullptr) {
-        vsException_throwOutOfMemoryError();
-      } else if (*slot != 0) {
-        result = *slot;
-      } else {
-        vsJavaHeap_storeReference(slot, string.object);
-        result = string.object;
-        const int32_t length = vsRoot_as<ObjectArray>(kRootInternTable)->length;
-        if (++vsInternTable_count >= static_cast<uint32_t>(length / 4 * 3) && !grow()) result = 0;
-      }
-    }
-  }
+  const VmRef result = string.object != 0 ? vsJavaHeap_internStringObject(&string.object) : 0;
   vsHandle_close(&string);
+  return result;
+}
+
+VmRef vsJavaHeap_internStringObject(const VmRef* string) {
+  const uint32_t hash = static_cast<uint32_t>(vsString_hashCode(*string));
+  VmRef result = findInImage(*string, hash);
+  if (result != 0) return result;
+  VmRef* slot = probe(vsRoot_as<ObjectArray>(kRootInternTable), *string, hash);
+  if (slot == nullptr) {
+    vsException_throwOutOfMemoryError();
+    return 0;
+  }
+  if (*slot != 0) return *slot;
+  vsJavaHeap_storeReference(slot, *string);
+  result = *string;
+  const int32_t length = vsRoot_as<ObjectArray>(kRootInternTable)->length;
+  VmHandle kept;
+  vsHandle_push(&kept, result);
+  if (++vsInternTable_count >= static_cast<uint32_t>(length / 4 * 3) && !grow()) kept.object = 0;
+  result = kept.object;
+  vsHandle_close(&kept);
   return result;
 }

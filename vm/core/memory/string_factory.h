@@ -38,3 +38,6 @@ VmRef vsJavaHeap_newStringFromUtf8(const uint8_t* bytes, int32_t length);
 VmRef vsJavaHeap_newStringFromSymbol(const VmRef* symbol);
 // The interned String of the symbol's text.
 VmRef vsJavaHeap_internString(const VmRef* symbol);
+// The interned String equal to the String (a handle), which is entered
+// itself when none is; 0 with OutOfMemoryError pending.
+VmRef vsJavaHeap_internStringObject(const VmRef* string);

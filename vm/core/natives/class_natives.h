@@ -28,3 +28,31 @@ extern "C" void Java_java_lang_Class_removeClinit();
 // isInterface()Z: the interface bit of the class's access flags; false for
 // array classes.
 extern "C" void Java_java_lang_Class_isInterface();
+// isArray()Z: whether the class is an array class.
+extern "C" void Java_java_lang_Class_isArray();
+// getName()Ljava/lang/String;: the dotted name; an array class gives one
+// '[' per dimension, then the primitive element letter (Z C F D B S I J)
+// or 'L', the dotted element class name and ';'. OutOfMemoryError leaves
+// null.
+extern "C" void Java_java_lang_Class_getName();
+// static forName(Ljava/lang/String;)Ljava/lang/Class;: null throws
+// NullPointerException (code 0). The name, '.' turned into '/', is found or
+// loaded (ClassNotFoundException naming it when missing). A class of the
+// image that application code asks for and that is not open to
+// applications is put to the platform's class-source check
+// (vsSys_checkClassSource, no archive): NoClassDefFoundError when it
+// objects, else the class is opened. An instance class is initialised
+// before its Class object is the result.
+extern "C" void Java_java_lang_Class_forName();
+// newInstance()Ljava/lang/Object;: an instantiable class is initialised,
+// then a zeroed instance is the result and its no-argument constructor is
+// queued (vsClass_newInstanceWithConstructorCall, with the calling
+// method's class as the one that asks: its exceptions).
+extern "C" void Java_java_lang_Class_newInstance();
+// isInstance(Ljava/lang/Object;)Z: false for null, else whether the
+// object's class is assignable to the receiver.
+extern "C" void Java_java_lang_Class_isInstance();
+// isAssignableFrom(Ljava/lang/Class;)Z: null throws NullPointerException
+// (code 0); else whether the argument's class is assignable to the
+// receiver.
+extern "C" void Java_java_lang_Class_isAssignableFrom();

@@ -23,16 +23,101 @@
 
 #include "vm/core/model/object_layout.h"
 
+// Parameter readers. A narrow reader takes the low byte or halfword of the
+// word with the sign of its type; a float is its 32-bit pattern.
+uint32_t vsNativeMethod_getParameterBoolean(uint32_t i);
+int32_t vsNativeMethod_getParameterByte(uint32_t i);
+uint32_t vsNativeMethod_getParameterChar(uint32_t i);
+int32_t vsNativeMethod_getParameterShort(uint32_t i);
+// Parameter word i as an int.
+int32_t vsNativeMethod_getParameterInt(uint32_t i);
+uint32_t vsNativeMethod_getParameterFloat(uint32_t i);
+// The long in parameter words i (high word) and i + 1 (low word), as two
+// words; a double the same way, as its bit pattern.
+void vsNativeMethod_getParameterLong(uint32_t i, uint32_t* high, uint32_t* low);
+void vsNativeMethod_getParameterDouble(uint32_t i, uint32_t* high, uint32_t* low);
 // Stores parameter 0 into the handle slot.
 void vsNativeMethod_getThis(VmRef* slot);
-// Parameter word i as an int (also a boolean, char, short or byte).
-int32_t vsNativeMethod_getParameterInt(uint32_t i);
-// The long in parameter words i (high word) and i + 1 (low word), as two
-// words.
-void vsNativeMethod_getParameterLong(uint32_t i, uint32_t* high, uint32_t* low);
 // Stores the reference of parameter word i into the handle slot.
 void vsNativeMethod_getParameterObject(uint32_t i, VmRef* slot);
+// Parameter 0 as a plain reference.
+VmRef vsNativeMethod_getThisObject();
+// The next two words at the pop pointer (low word first) as a long; the
+// pop pointer moves 8 bytes on. Successive calls yield the arguments last
+// first.
+int64_t vsNativeMethod_popLong();
+
 // Writes result word 19 of the current thread (also for references).
 void vsNativeMethod_setReturnInt(int32_t value);
+// Writes result words 19 (low) and 20 (high).
+void vsNativeMethod_setReturnLong(uint32_t low, uint32_t high);
+
+// Throws by class name (slash form; the message UTF-8, or none): the
+// exception is pending and its constructor queued, result 0. When the
+// class cannot be had, -1: java/lang/Error naming the class is pending
+// instead (or OutOfMemoryError when even that cannot be made). While the
+// VM exits the exit signal is pending, result 0.
+int32_t vsNativeMethod_throwException(const char* className);
+int32_t vsNativeMethod_throwExceptionWithMessage(const char* className, const char* message);
+// Makes the preallocated java/lang/OutOfMemoryError pending.
+void vsNativeMethod_throwOutOfMemoryError();
 
 [[noreturn]] void vsNativeMethod_fatalError(const char* message);
+// fatalError("OutOfMemoryError"), for a native that cannot go on without
+// memory.
+[[noreturn]] void vsNativeMethod_fatalOutOfMemory();
+// Ends the VM with the status (through vsSys_abort); does not return.
+[[noreturn]] void vsNativeMethod_exit(int32_t status);
+
+// Classes and objects. An "Into" operation stores 0 into its output slot
+// first; a lookup of its own that raised is cleared again, and failure shows
+// as 0. Handles are the addresses of slots the collector updates.
+//
+// The java.lang.Class object of the class of the internal name. An array
+// name ('[' and at least one more character) is found through its element
+// chain, whose innermost instance class must be loaded and initialised;
+// any other name is searched among the loaded classes alone and must be
+// initialised.
+void vsNativeMethod_findClassInto(const char* name, VmRef* out);
+// Finds or loads the class of a non-array name: its Class object.
+void vsNativeMethod_loadClassInto(const char* name, VmRef* out);
+VmRef vsNativeMethod_lookupClass(const char* name);
+void vsNativeMethod_getSuperclassInto(const VmRef* classHandle, VmRef* out);
+// 1 when A's class is B's or assignable to it (both hold Class objects).
+int32_t vsNativeMethod_isAssignableFrom(const VmRef* classHandleA, const VmRef* classHandleB);
+// The Class object of the object's class; 0 for null.
+void vsNativeMethod_getObjectClass(const VmRef* objHandle, VmRef* out);
+// 1 when the object is null or an instance of the class, else 0.
+int32_t vsNativeMethod_isInstanceOf(const VmRef* objHandle, const VmRef* classHandle);
+int32_t vsNativeMethod_isSameObject(const VmRef* handleA, const VmRef* handleB);
+// class id + 1 of the object's class, or of a loaded class by name (0 when
+// absent).
+int32_t vsNativeMethod_getClassNumber(const VmRef* objHandle);
+int32_t vsNativeMethod_getClassNumberByName(const char* name);
+
+// Callers. The method of the Java frame `index` levels above the running
+// native (0: the method that invoked it; the native's own frame is not
+// counted), walking through guard frames into interrupted chunks; null when
+// the stack is shorter.
+MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index);
+// The class name (slash form, not terminated; its length in *outLen) of
+// that frame's holder class; null when the stack is shorter.
+const char* vsNativeMethod_getCallerClassNameAt(int32_t depth, int32_t* outLen);
+// The class of the method that invoked the running native; when that is
+// java/lang/Class.newInstance, the class of its own caller.
+const char* vsNativeMethod_getCallerClassName(int32_t* outLen);
+
+// Strings ({value, offset, count}).
+// The count, -1 for null.
+int32_t vsNativeMethod_getStringLength(const VmRef* strHandle);
+// Copies len units from value[offset + start].
+void vsNativeMethod_getStringRegion(const VmRef* strHandle, int32_t start, int32_t len, uint16_t* buffer);
+// A String of the len units; out stays 0 on failure.
+void vsNativeMethod_newStringInHandle(const uint16_t* chars, int32_t len, VmRef* out);
+// A String of the NUL-terminated UTF-8 text; out stays 0 on failure.
+void vsNativeMethod_newStringUtf8Into(const char* utf8, VmRef* out);
+
+// 1 when the object (a handle) is null or an instance of one of the named
+// classes (internal names, a null-terminated list; each found as
+// vsNativeMethod_findClassInto finds it, a missing one skipped), else 0.
+int32_t vsNative_isInstanceOfAny(const VmRef* objHandle, const char* const* classNames);

@@ -2,6 +2,7 @@
 #include "vm/core/natives/object_natives.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/native_method.h"
@@ -43,4 +44,8 @@ extern "C" void Java_java_lang_Object_hashCode() {
   vsNativeMethod_getThis(&receiver.object);
   vsNativeMethod_setReturnInt(vsMonitor_ensureHash(&receiver.object));
   vsHandle_close(&receiver);
+}
+
+extern "C" void Java_java_lang_Object_getClass() {
+  vsNativeMethod_setReturnInt(static_cast<int32_t>(vsObject_class(vsNativeMethod_getThisObject())->mirror.raw));
 }

@@ -16,3 +16,5 @@ extern "C" void Java_java_lang_Object_notifyAll();
 extern "C" void Java_java_lang_Object_wait();
 // hashCode()I: the receiver's identity hash (vsMonitor_ensureHash).
 extern "C" void Java_java_lang_Object_hashCode();
+// getClass()Ljava/lang/Class;: the Class object of the receiver's class.
+extern "C" void Java_java_lang_Object_getClass();

@@ -34,6 +34,7 @@
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/model/well_known_symbols.h"
+#include "vm/core/natives/properties.h"
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/start_dump.h"
 #include "vm/core/startup/vm_flags.h"
@@ -232,6 +233,8 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
   const VsOutputStream* report = vsOutputStream_console();
   s.exitCode = 0;
   vsCore_start(image, classPath);
+  // The parts' start (step 5): the property buffer.
+  if (!vsException_isPending() && !verifyOnly) vsProperty_initialize();
   if (vsException_isPending() || verifyOnly) {
     vsPendingException() = 0;
     s.exitCode = verifyOnly ? -2 : -1;

@@ -92,7 +92,10 @@ VmRef vsClass_newInstanceWithConstructorCall(const VmRef* cls, const ClassRecord
   }
   const MethodRecord* constructor = vsRef_as<MethodRecord>(found);
   if (vsMethod_holderClass(constructor) != c) {
-    vsException_raiseWithCode(kVmErrorClass, kErrMethodMissing);
+    // A class whose only no-argument constructor is inherited cannot be
+    // instantiated (the API's InstantiationException, with the code that
+    // tells the case apart).
+    vsException_raiseWithCode(kInstantiationClass, kErrMethodMissing);
     return 0;
   }
   if (caller != nullptr && !vsClass_checkAccess(caller, c, 0)) return 0;

@@ -14,7 +14,8 @@
 //   - an object of a class that is abstract, an interface, an array class or
 //     without a constructor "<init>" ()V of its own:
 //     java/lang/InstantiationException " 138";
-//   - a no-argument constructor only in a superclass: java/lang/Error " 136";
+//   - a no-argument constructor only in a superclass:
+//     java/lang/InstantiationException " 136";
 //   - a class or constructor the caller may not reach:
 //     java/lang/IllegalAccessException " 137".
 #pragma once

@@ -1,12 +1,12 @@
-// The configuration and profiles that suites may name: the one definition of
-// the VM's configuration string, which the system property
-// "microedition.configuration" reports as well.
+// The configuration and profiles that suites may name.
 #pragma once
 
 #include <cstdint>
 
-// The configuration this VM implements.
-inline constexpr char kVsMicroeditionConfiguration[] = "CLDC-1.1";
+// The configuration this VM implements, kVsMicroeditionConfiguration, is
+// defined beside the property table that reports it.
+#include "vm/core/natives/properties.h"
+
 // The older configuration whose suites it also runs.
 inline constexpr char kVsOlderConfiguration[] = "CLDC-1.0";
 // What OamsGetSupportedValue reports for the profiles.

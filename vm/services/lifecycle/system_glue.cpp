@@ -2,6 +2,7 @@
 #include "vm/services/lifecycle/system_glue.h"
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/natives/properties.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/vm_control.h"
 
@@ -15,6 +16,14 @@ void vsSys_exit(int32_t code) {
   vsVmState().exitCode = code;
   vsExitPoint_jump();
 }
+
+void vsSys_abort(int32_t status) { vsVm_exit(status); }
+
+int32_t vsSys_allowRuntimeExit() { return 0; }
+
+const char* vsSys_getProperty(const char* key) { return vsProperty_getUtf8(key); }
+
+void vsSys_freeProperty(const char*) {}
 
 void vsSys_printMessage(const char*) {}
 

@@ -9,6 +9,14 @@
 #include <cstdint>
 
 [[noreturn]] void vsSys_exit(int32_t code);
+// The natives' hooks (declared for the core in vm/core/natives/native_hooks.h):
+// vsSys_abort ends the VM with the status through vsVm_exit; Runtime.exit
+// is never allowed; a property's value is vsProperty_getUtf8's, and freeing
+// one does nothing.
+[[noreturn]] void vsSys_abort(int32_t status);
+int32_t vsSys_allowRuntimeExit();
+const char* vsSys_getProperty(const char* key);
+void vsSys_freeProperty(const char* value);
 
 // Start-up and option-parser messages ("class not specified", the usage
 // request of "-help" with no text): nothing is printed.

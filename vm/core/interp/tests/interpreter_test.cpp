@@ -46,6 +46,7 @@
 #include "vm/core/natives/class_natives.h"
 #include "vm/core/natives/native_method.h"
 #include "vm/core/natives/thread_natives.h"
+#include "vm/core/natives/throwable_natives.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
@@ -174,6 +175,8 @@ class InterpreterTest : public CoreTest {
     bindNative("interp/Probe", "mark", "()V", &probeMark);
     bindNative("java/lang/Class", "verifyClass", "()V", &Java_java_lang_Class_verifyClass);
     bindNative("java/lang/Class", "prepareMethods", "()V", &Java_java_lang_Class_prepareMethods);
+    // Every Throwable constructor records its trace.
+    bindNative("java/lang/Throwable", "fillInStackTrace", "()V", &Java_java_lang_Throwable_fillInStackTrace);
     MethodRecord* twice = method("interp/Probe", "twice", "(I)I");
     const VmWord g = vsWord_fromPointer(reinterpret_cast<const void*>(&probeTwice));
     std::memcpy(&twice->maxStack, &g, 4);
