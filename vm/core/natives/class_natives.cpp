@@ -6,6 +6,7 @@
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/string_factory.h"
+#include "vm/core/model/basic_types.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/class_relations.h"
 #include "vm/core/model/handles.h"
@@ -28,11 +29,6 @@ VmRef receiverClass() {
   return vsRef_as<ClassMirror>(mirror)->classRecord.raw;
 }
 
-// The element letter of a primitive array class, by the element basic
-// type that item 6 of its class info holds (4 boolean .. 11 long).
-constexpr char kPrimitiveLetters[] = "ZCFDBSIJ";
-constexpr uint32_t kFirstPrimitiveType = 4;
-
 // The Java name of a class: its length, and its units written to out when
 // out is given. Array classes: one '[' per dimension, then the primitive
 // letter or 'L', the dotted element name and ';'.
@@ -47,7 +43,8 @@ int32_t javaName(const ClassRecord* cls, uint16_t* out) {
     put('[');
     const VmRef r = vsRef_of(cls);
     if (vsClass_isTypeArrayClass(&r)) {
-      put(static_cast<uint8_t>(kPrimitiveLetters[cls->classInfo->methods - kFirstPrimitiveType]));
+      // Item 6 of a primitive array class's info holds its element's basic type.
+      put(static_cast<uint8_t>(vsBasicType_letter(static_cast<int32_t>(cls->classInfo->methods))));
       return n;
     }
     cls = vsRef_as<ClassRecord>(cls->elementOrLink);
