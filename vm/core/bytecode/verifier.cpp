@@ -553,22 +553,18 @@ bool vsVerifierClosure::checkHandlers() {
 }
 
 int32_t vsVerifierClosure::prolog() {
-  int32_t entry = -1;
-  if (mapPosition < mapLength) {
-    const uint32_t at = entryBci(&stackMap.object, mapPosition);
-    if (at == bci) {
-      entry = static_cast<int32_t>(mapPosition);
-      mapPosition += 2;
-    } else if (at < bci) {
-      return fail(kErrMapEntry);
-    }
-  }
-  if (noFallThrough) {
-    if (entry < 0) return fail(kErrFrame);
-    setFrame(static_cast<uint32_t>(entry));
-  } else if (entry >= 0) {
-    if (!frameMatches(static_cast<uint32_t>(entry))) return refuse(kErrFrame), 0;
-    setFrame(static_cast<uint32_t>(entry));
+  if (mapPosition < mapLength && entryBci(&stackMap.object, mapPosition) < bci) return fail(kErrMapEntry);
+  const bool hasEntry = mapPosition < mapLength && entryBci(&stackMap.object, mapPosition) == bci;
+  if (noFallThrough && !hasEntry) return fail(kErrFrame);
+  // Every entry at this bci is consumed (two for one bci only switch the
+  // bci table off); the frame must match each unless control cannot
+  // reach here from the previous instruction.
+  while (mapPosition < mapLength && entryBci(&stackMap.object, mapPosition) == bci) {
+    const uint32_t entry = mapPosition;
+    mapPosition += 2;
+    if (!noFallThrough && !frameMatches(entry)) return refuse(kErrFrame), 0;
+    setFrame(entry);
+    noFallThrough = false;
   }
   if (hasHandlers && !checkHandlers()) return 0;
   noFallThrough = false;
