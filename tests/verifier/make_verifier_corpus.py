@@ -8,7 +8,8 @@ OUT_DIR/fixtures.jar holds one class per case, each with
 static method t()V (or where the case says); OUT_DIR/expected.tsv has one
 row per case: the class name, "ok" or the expected verification code, and
 HotSpot's verdict ("reject" for a type-unsafe case, "accept" for code that
-is wrong only in its map or only for this VM's limits). Two runs give the
+is wrong only in its map or only for this VM's limits); OUT_DIR/ill-typed.jar
+holds the case WrongStackType alone, which the romizer must refuse. Two runs give the
 same bytes: entries in case order with a fixed time.
 """
 import os
@@ -20,6 +21,7 @@ from classgen import ACC_PUBLIC, ACC_STATIC, ClassFile, u1, u2, u4  # noqa: E402
 from make_class_files import stack_map  # noqa: E402
 
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
+ILL_TYPED = "WrongStackType"
 METHODREF = 10
 FIELDREF = 9
 IFACEREF = 11
@@ -226,6 +228,13 @@ def main():
             info.compress_type = zipfile.ZIP_DEFLATED
             jar.writestr(info, data)
     os.replace(jar_path + ".tmp", jar_path)
+    # One ill-typed class alone, for the romizer to refuse.
+    with zipfile.ZipFile(os.path.join(out, "ill-typed.jar"), "w", zipfile.ZIP_DEFLATED) as jar:
+        for name, _, _, data in rows:
+            if name == ILL_TYPED:
+                info = zipfile.ZipInfo(name + ".class", FIXED_TIME)
+                info.compress_type = zipfile.ZIP_DEFLATED
+                jar.writestr(info, data)
     with open(os.path.join(out, "expected.tsv"), "w", newline="\n") as table:
         for name, expected, verdict, _ in rows:
             table.write("%s\t%s\t%s\n" % (name, expected, verdict))
