@@ -9,7 +9,8 @@ static method t()V (or where the case says); OUT_DIR/expected.tsv has one
 row per case: the class name, "ok" or the expected verification code, and
 HotSpot's verdict ("reject" for a type-unsafe case, "accept" for code that
 is wrong only in its map or only for this VM's limits); OUT_DIR/ill-typed.jar
-holds the case WrongStackType alone, which the romizer must refuse. Two runs give the
+holds the case WrongStackType alone, which the romizer must refuse, and
+OUT_DIR/ok.jar the "ok" cases alone. Two runs give the
 same bytes: entries in case order with a fixed time.
 """
 import os
@@ -215,26 +216,26 @@ def final_override():
     return cf.to_bytes()
 
 
+def write_jar(path, rows):
+    with zipfile.ZipFile(path + ".tmp", "w", zipfile.ZIP_DEFLATED) as jar:
+        for name, _, _, data in rows:
+            info = zipfile.ZipInfo(name + ".class", FIXED_TIME)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            jar.writestr(info, data)
+    os.replace(path + ".tmp", path)
+
+
 def main():
     if len(sys.argv) != 2:
         sys.exit("usage: make_verifier_corpus.py OUT_DIR")
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
     rows = cases()
-    jar_path = os.path.join(out, "fixtures.jar")
-    with zipfile.ZipFile(jar_path + ".tmp", "w", zipfile.ZIP_DEFLATED) as jar:
-        for name, _, _, data in rows:
-            info = zipfile.ZipInfo(name + ".class", FIXED_TIME)
-            info.compress_type = zipfile.ZIP_DEFLATED
-            jar.writestr(info, data)
-    os.replace(jar_path + ".tmp", jar_path)
-    # One ill-typed class alone, for the romizer to refuse.
-    with zipfile.ZipFile(os.path.join(out, "ill-typed.jar"), "w", zipfile.ZIP_DEFLATED) as jar:
-        for name, _, _, data in rows:
-            if name == ILL_TYPED:
-                info = zipfile.ZipInfo(name + ".class", FIXED_TIME)
-                info.compress_type = zipfile.ZIP_DEFLATED
-                jar.writestr(info, data)
+    write_jar(os.path.join(out, "fixtures.jar"), rows)
+    # One ill-typed class alone, for the romizer to refuse; the "ok" cases
+    # alone, for a class path that verifies.
+    write_jar(os.path.join(out, "ill-typed.jar"), [r for r in rows if r[0] == ILL_TYPED])
+    write_jar(os.path.join(out, "ok.jar"), [r for r in rows if r[1] == "ok"])
     with open(os.path.join(out, "expected.tsv"), "w", newline="\n") as table:
         for name, expected, verdict, _ in rows:
             table.write("%s\t%s\t%s\n" % (name, expected, verdict))

@@ -11,6 +11,7 @@
 #include "vm/core/loader/class_path.h"
 #include "vm/core/loader/jar_file.h"
 #include "vm/core/model/class_access.h"
+#include "ce/substrate/vm_sections.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/object_helpers.h"
@@ -41,19 +42,42 @@ void offerFastAccessors(const VmRef* cls) {
   vsHandle_close(&methods);
 }
 
-void linkEntry(const char* name, uint32_t nameLength, VsJarFile*) {
-  char className[kVsClassPath_pathBuffer];
+// The n-th class entry of an archive. Each is loaded once the walk that
+// found it has ended: loading reads the same archive again.
+struct EntryPick {
+  uint32_t wanted;
+  uint32_t seen;
+  int32_t found;
+  char name[kVsClassPath_pathBuffer];
+};
+
+VS_VMBSS(EntryPick) vsClassLink_pick{};
+
+void pickEntry(const char* name, uint32_t nameLength, VsJarFile*) {
+  EntryPick& p = vsClassLink_pick;
+  if (p.seen++ != p.wanted) return;
   const uint32_t length = nameLength - kClassSuffixLength;
-  if (length >= sizeof className) {
+  if (length >= sizeof p.name) {
     vsException_raiseWithCode(kVmErrorClass, kErrPathName);
     return;
   }
-  std::memcpy(className, name, length);
-  className[length] = 0;
-  VmHandle cls;
-  vsHandle_push(&cls, vsClass_findOrLoadByName(className, 1));
-  if (cls.object != 0) vsClass_link(&cls.object);
-  vsHandle_close(&cls);
+  std::memcpy(p.name, name, length);
+  p.name[length] = 0;
+  p.found = 1;
+}
+
+void linkArchive(const char* archive) {
+  for (uint32_t i = 0; !vsException_isPending(); ++i) {
+    vsClassLink_pick.wanted = i;
+    vsClassLink_pick.seen = 0;
+    vsClassLink_pick.found = 0;
+    vsJarFile_forEachEntry(archive, ".class", pickEntry);
+    if (vsException_isPending() || vsClassLink_pick.found == 0) return;
+    VmHandle cls;
+    vsHandle_push(&cls, vsClass_findOrLoadByName(vsClassLink_pick.name, 1));
+    if (cls.object != 0) vsClass_link(&cls.object);
+    vsHandle_close(&cls);
+  }
 }
 
 }  // namespace
@@ -75,7 +99,7 @@ bool vsVerifier_verifyClassPath() {
     if (!vsClassPath_isArchive(entry)) {
       vsException_raiseWithCode(kVmErrorClass, kErrPathName);
     } else {
-      vsJarFile_forEachEntry(entry, ".class", linkEntry);
+      linkArchive(entry);
     }
   }
   if (!vsException_isPending()) return true;
