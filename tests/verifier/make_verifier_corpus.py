@@ -10,7 +10,8 @@ row per case: the class name, "ok" or the expected verification code, and
 HotSpot's verdict ("reject" for a type-unsafe case, "accept" for code that
 is wrong only in its map or only for this VM's limits); OUT_DIR/ill-typed.jar
 holds the case WrongStackType alone, which the romizer must refuse, and
-OUT_DIR/ok.jar the "ok" cases alone. Two runs give the
+OUT_DIR/ok.jar the "ok" cases alone; OUT_DIR/seeds/<case> the fuzz seeds
+(the class name, a NUL byte and the class file). Two runs give the
 same bytes: entries in case order with a fixed time.
 """
 import os
@@ -236,6 +237,12 @@ def main():
     # alone, for a class path that verifies.
     write_jar(os.path.join(out, "ill-typed.jar"), [r for r in rows if r[0] == ILL_TYPED])
     write_jar(os.path.join(out, "ok.jar"), [r for r in rows if r[1] == "ok"])
+    # Fuzz seeds: the class name, a NUL byte and the class file.
+    seeds = os.path.join(out, "seeds")
+    os.makedirs(seeds, exist_ok=True)
+    for name, _, _, data in rows:
+        with open(os.path.join(seeds, name), "wb") as seed:
+            seed.write(name.encode() + b"\0" + data)
     with open(os.path.join(out, "expected.tsv"), "w", newline="\n") as table:
         for name, expected, verdict, _ in rows:
             table.write("%s\t%s\t%s\n" % (name, expected, verdict))

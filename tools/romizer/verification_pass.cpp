@@ -45,7 +45,8 @@ VerificationCounts romizer_verifyClasses(RomizerModel& model) {
     vsHandle_push(&handle, cls);
     const bool ok = vsVerifier_verifyClass(&handle.object);
     vsHandle_close(&handle);
-    if (!ok) romizer_fail("class %s: no memory to verify it", romizer_className(vsRef_as<ClassRecord>(cls)).c_str());
+    if (!ok)
+      romizer_fail("class %s: no memory to verify it", romizer_className(vsRef_as<ClassRecord>(cls)).c_str());
     ++counts.classes;
     counts.methods += checkedMethods(vsRef_as<ClassRecord>(cls));
   }

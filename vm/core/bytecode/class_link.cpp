@@ -3,6 +3,7 @@
 
 #include <cstring>
 
+#include "ce/substrate/vm_sections.h"
 #include "vm/core/bytecode/verifier.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/method_entries.h"
@@ -11,7 +12,6 @@
 #include "vm/core/loader/class_path.h"
 #include "vm/core/loader/jar_file.h"
 #include "vm/core/model/class_access.h"
-#include "ce/substrate/vm_sections.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/object_helpers.h"

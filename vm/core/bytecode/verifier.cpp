@@ -78,13 +78,19 @@ uint16_t verificationType(int32_t basicType) {
     case kTypeChar:
     case kTypeByte:
     case kTypeShort:
-    case kTypeInt: return kVInt;
-    case kTypeFloat: return kVFloat;
-    case kTypeDouble: return kVDouble;
-    case kTypeLong: return kVLong;
+    case kTypeInt:
+      return kVInt;
+    case kTypeFloat:
+      return kVFloat;
+    case kTypeDouble:
+      return kVDouble;
+    case kTypeLong:
+      return kVLong;
     case kTypeObject:
-    case kTypeArray: return kVObject;
-    default: return kVTop;
+    case kTypeArray:
+      return kVObject;
+    default:
+      return kVTop;
   }
 }
 uint16_t secondSlot(uint16_t type) { return type == kVLong ? kVLongSecond : kVDoubleSecond; }
@@ -93,15 +99,24 @@ bool isTwoSlot(uint16_t type) { return type == kVLong || type == kVDouble; }
 // The array letter of a basic type.
 uint8_t arrayLetter(int32_t basicType) {
   switch (basicType) {
-    case kTypeBoolean: return 'Z';
-    case kTypeChar: return 'C';
-    case kTypeFloat: return 'F';
-    case kTypeDouble: return 'D';
-    case kTypeByte: return 'B';
-    case kTypeShort: return 'S';
-    case kTypeInt: return 'I';
-    case kTypeLong: return 'J';
-    default: return 0;
+    case kTypeBoolean:
+      return 'Z';
+    case kTypeChar:
+      return 'C';
+    case kTypeFloat:
+      return 'F';
+    case kTypeDouble:
+      return 'D';
+    case kTypeByte:
+      return 'B';
+    case kTypeShort:
+      return 'S';
+    case kTypeInt:
+      return 'I';
+    case kTypeLong:
+      return 'J';
+    default:
+      return 0;
   }
 }
 
@@ -113,7 +128,9 @@ bool sameName(VmRef a, VmRef b) {
   return vsSymbol_equalsBytes(symbolOf(a), symbolOf(b)->bytes, symbolOf(b)->length);
 }
 
-bool isArrayName(VmRef name) { return name != 0 && symbolOf(name)->length >= 2 && symbolOf(name)->bytes[0] == '['; }
+bool isArrayName(VmRef name) {
+  return name != 0 && symbolOf(name)->length >= 2 && symbolOf(name)->bytes[0] == '[';
+}
 
 // An array of references: "[L...;" or "[[...".
 bool isReferenceArrayName(VmRef name) {
@@ -174,7 +191,8 @@ VmRef nameOfClass(const ClassRecord* record) {
   vsHandle_push(&cls, vsRef_of(record));
   uint32_t length = 0;
   const ClassRecord* c = record;
-  for (; vsObject_kind(vsRef_of(c)) == kKindObjectArrayClass; c = vsRef_as<ClassRecord>(c->elementOrLink)) ++length;
+  for (; vsObject_kind(vsRef_of(c)) == kKindObjectArrayClass; c = vsRef_as<ClassRecord>(c->elementOrLink))
+    ++length;
   const bool primitive = vsObject_kind(vsRef_of(c)) == kKindTypeArrayClass;
   length += primitive ? 2 : 2 + vsClass_name(c)->length;
   VmHandle bytes;
@@ -183,7 +201,8 @@ VmRef nameOfClass(const ClassRecord* record) {
   if (bytes.object != 0) {
     uint8_t* out = reinterpret_cast<uint8_t*>(vsRef_as<ByteArray>(bytes.object)->elements);
     c = vsRef_as<ClassRecord>(cls.object);
-    for (; vsObject_kind(vsRef_of(c)) == kKindObjectArrayClass; c = vsRef_as<ClassRecord>(c->elementOrLink)) *out++ = '[';
+    for (; vsObject_kind(vsRef_of(c)) == kKindObjectArrayClass; c = vsRef_as<ClassRecord>(c->elementOrLink))
+      *out++ = '[';
     if (primitive) {
       *out++ = '[';
       *out = arrayLetter(static_cast<int32_t>(c->classInfo->methods));
@@ -246,13 +265,16 @@ bool refuse(int32_t code) {
   return false;
 }
 
-int32_t* bciTable() { return reinterpret_cast<int32_t*>(vsRef_as<IntArray>(vsVmGlobals.verifierBciIndex)->elements); }
+int32_t* bciTable() {
+  return reinterpret_cast<int32_t*>(vsRef_as<IntArray>(vsVmGlobals.verifierBciIndex)->elements);
+}
 
 }  // namespace
 
 void vsVerifier_fail(int32_t code) {
   vsVerifierClosure* c = vsVerifier_state.method;
-  if (vsVerifier_state.failureHook != nullptr && c != nullptr) vsVerifier_state.failureHook(code, &c->method.object, c->bci);
+  if (vsVerifier_state.failureHook != nullptr && c != nullptr)
+    vsVerifier_state.failureHook(code, &c->method.object, c->bci);
   vsException_raiseWithCode(kVmErrorClass, code);
 }
 
@@ -321,7 +343,8 @@ vsVerifierClosure::vsVerifierClosure(const VmRef* methodRef) {
 }
 
 uint16_t vsVerifierClosure::typeAt(bool isStack, uint32_t i) {
-  return static_cast<uint16_t>(vsRef_as<ShortArray>(isStack ? stackTypes.object : localTypes.object)->elements[i]);
+  return static_cast<uint16_t>(
+      vsRef_as<ShortArray>(isStack ? stackTypes.object : localTypes.object)->elements[i]);
 }
 
 VmRef vsVerifierClosure::nameAt(bool isStack, uint32_t i) {
@@ -329,9 +352,11 @@ VmRef vsVerifierClosure::nameAt(bool isStack, uint32_t i) {
 }
 
 void vsVerifierClosure::setSlot(bool isStack, uint32_t i, uint16_t type, VmRef name) {
-  vsRef_as<ShortArray>(isStack ? stackTypes.object : localTypes.object)->elements[i] = static_cast<int16_t>(type);
-  vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(isStack ? stackNames.object : localNames.object)->elements[i],
-                            type == kVObject ? name : 0);
+  vsRef_as<ShortArray>(isStack ? stackTypes.object : localTypes.object)->elements[i] =
+      static_cast<int16_t>(type);
+  vsJavaHeap_storeReference(
+      &vsRef_as<ObjectArray>(isStack ? stackNames.object : localNames.object)->elements[i],
+      type == kVObject ? name : 0);
 }
 
 uint16_t vsVerifierClosure::localType(uint32_t i) { return typeAt(false, i); }
@@ -364,7 +389,8 @@ bool vsVerifierClosure::popTyped(int32_t basicType) {
   const uint16_t type = verificationType(basicType);
   if (isTwoSlot(type)) {
     if (depth < 2) return refuse(kErrStackUnderflow);
-    if (typeAt(true, depth - 1) != secondSlot(type) || typeAt(true, depth - 2) != type) return refuse(kErrStackType);
+    if (typeAt(true, depth - 1) != secondSlot(type) || typeAt(true, depth - 2) != type)
+      return refuse(kErrStackType);
     depth -= 2;
     return true;
   }
@@ -458,7 +484,8 @@ bool vsVerifierClosure::frameMatches(uint32_t position) {
       ok ? static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[stackAt]) : 0;
   ok = ok && entryStack == depth;
   for (uint32_t k = 0; ok && k < entryStack; ++k) {
-    const uint16_t want = static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[stackAt + 1 + k]);
+    const uint16_t want =
+        static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[stackAt + 1 + k]);
     namesThis |= want == kVUninitializedThis;
     name.object = nameAt(true, k);
     target.object = entryName(&stackMap.object, position, stackAt + 1 + k);
@@ -476,14 +503,16 @@ void vsVerifierClosure::setFrame(uint32_t position) {
   const uint32_t stackAt = 2 + entryLocals;
   bool namesThis = false;
   for (uint32_t k = 0; k < locals; ++k) {
-    const uint16_t type =
-        k < entryLocals ? static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[2 + k]) : uint16_t{kVTop};
+    const uint16_t type = k < entryLocals
+                              ? static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[2 + k])
+                              : uint16_t{kVTop};
     namesThis |= type == kVUninitializedThis;
     setSlot(false, k, type, k < entryLocals ? entryName(&stackMap.object, position, 2 + k) : 0);
   }
   depth = static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[stackAt]);
   for (uint32_t k = 0; k < depth; ++k) {
-    const uint16_t type = static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[stackAt + 1 + k]);
+    const uint16_t type =
+        static_cast<uint16_t>(entryTypes(&stackMap.object, position)->elements[stackAt + 1 + k]);
     namesThis |= type == kVUninitializedThis;
     setSlot(true, k, type, entryName(&stackMap.object, position, stackAt + 1 + k));
   }
@@ -581,7 +610,8 @@ bool vsVerifierClosure::start() {
   hasHandlers = handlerCount(m) != 0;
   // Step 2: the bci table.
   if (stackMap.object != 0 && !vsObject_isObjectArray(stackMap.object)) return refuse(kErrMapEntry);
-  mapLength = stackMap.object != 0 ? static_cast<uint32_t>(vsRef_as<ObjectArray>(stackMap.object)->length) & ~1u : 0;
+  mapLength =
+      stackMap.object != 0 ? static_cast<uint32_t>(vsRef_as<ObjectArray>(stackMap.object)->length) & ~1u : 0;
   vsVerifier_state.limit = 0;
   if (vsVmGlobals.verifierBciIndex != 0) {
     const uint32_t limit = codeLength < kVerifierBciIndexSize ? codeLength : kVerifierBciIndexSize;
@@ -618,7 +648,8 @@ bool vsVerifierClosure::start() {
   // The class file's max_stack: preparation added the lock records.
   uint32_t monitorEnters = 0;
   for (uint32_t i = 0; i < codeLength; ++i)
-    if ((startBytes[i] & kInstructionStart) != 0 && vsMethod_codeByteAt(m, i) == kOpMonitorenter) ++monitorEnters;
+    if ((startBytes[i] & kInstructionStart) != 0 && vsMethod_codeByteAt(m, i) == kOpMonitorenter)
+      ++monitorEnters;
   const uint32_t lockWords = kLockRecordWords * monitorEnters;
   capacity = m->maxStack > lockWords ? m->maxStack - lockWords : 0;
   // Step 5: the exception table.
@@ -626,8 +657,8 @@ bool vsVerifierClosure::start() {
   for (uint32_t i = 0; i < handlers; ++i) {
     const HandlerEntry e = handlerAt(vsRef_as<MethodRecord>(method.object), i);
     const uint8_t* s = reinterpret_cast<const uint8_t*>(vsRef_as<ByteArray>(starts.object)->elements);
-    const bool placed = e.start <= e.end && e.start < codeLength && e.handler < codeLength && e.end <= codeLength &&
-                        e.end != 0 && (s[e.start] & kInstructionStart) != 0 &&
+    const bool placed = e.start <= e.end && e.start < codeLength && e.handler < codeLength &&
+                        e.end <= codeLength && e.end != 0 && (s[e.start] & kInstructionStart) != 0 &&
                         (s[e.handler] & kInstructionStart) != 0 &&
                         (e.end == codeLength || (s[e.end] & kInstructionStart) != 0);
     if (!placed) return refuse(kErrExceptionTable);
@@ -726,7 +757,8 @@ int32_t vsVerifierClosure::pushDouble(uint32_t, uint32_t) { return push(kVDouble
 
 int32_t vsVerifierClosure::pushObject(const VmRef*) {
   // aconst_null, or a string constant (resolved or not).
-  if (vsMethod_codeByteAt(vsRef_as<MethodRecord>(method.object), bci) == kOpAconstNull) return push(kVNull, 0), 0;
+  if (vsMethod_codeByteAt(vsRef_as<MethodRecord>(method.object), bci) == kOpAconstNull)
+    return push(kVNull, 0), 0;
   return push(kVObject, vsWellKnown_symbol(kSymJavaLangString)), 0;
 }
 
@@ -739,7 +771,8 @@ int32_t vsVerifierClosure::loadLocal(int32_t basicType, uint32_t index) {
     if (!isReferenceLike(have)) return fail(kErrLocalType);
     return push(have, nameAt(false, index)), 0;
   }
-  if (have != type || (slots == 2 && typeAt(false, index + 1) != secondSlot(type))) return fail(kErrLocalType);
+  if (have != type || (slots == 2 && typeAt(false, index + 1) != secondSlot(type)))
+    return fail(kErrLocalType);
   return push(type, 0), 0;
 }
 
@@ -784,7 +817,8 @@ int32_t vsVerifierClosure::loadArray(int32_t basicType) {
       ok = refuse(kErrStackType);
     }
   } else if (ok) {
-    ok = type == kVNull || (type == kVObject && isPrimitiveArrayOf(name.object, basicType)) || refuse(kErrStackType);
+    ok = type == kVNull || (type == kVObject && isPrimitiveArrayOf(name.object, basicType)) ||
+         refuse(kErrStackType);
     ok = ok && pushBasic(basicType);
   }
   vsHandle_close(&name);
@@ -806,8 +840,10 @@ int32_t vsVerifierClosure::storeArray(int32_t basicType) {
   vsHandle_pushEmpty(&array);
   uint16_t valueType = 0;
   uint16_t arrayType = 0;
-  bool ok = popSingle(&valueType, &value.object) && popTyped(kTypeInt) && popSingle(&arrayType, &array.object);
-  if (ok && ((valueType != kVNull && valueType != kVObject) || (arrayType != kVNull && arrayType != kVObject)))
+  bool ok =
+      popSingle(&valueType, &value.object) && popTyped(kTypeInt) && popSingle(&arrayType, &array.object);
+  if (ok &&
+      ((valueType != kVNull && valueType != kVObject) || (arrayType != kVNull && arrayType != kVObject)))
     ok = refuse(kErrArrayStore);
   if (ok && valueType != kVNull && arrayType != kVNull) {
     if (!isReferenceArrayName(array.object)) {
@@ -945,7 +981,8 @@ int32_t vsVerifierClosure::branchAlways(int32_t target) {
 int32_t vsVerifierClosure::tableSwitch(uint32_t table, int32_t defaultTarget, int32_t low, int32_t high) {
   if (!popTyped(kTypeInt) || !checkTarget(defaultTarget)) return 0;
   const int64_t count = high < low ? 0 : int64_t{high} - low + 1;
-  if (uint64_t{table} + 12 + 4 * static_cast<uint64_t>(count) > codeLength) return fail(kErrIllegalInstruction);
+  if (uint64_t{table} + 12 + 4 * static_cast<uint64_t>(count) > codeLength)
+    return fail(kErrIllegalInstruction);
   for (int64_t i = 0; i < count; ++i) {
     const uint32_t at = table + 12 + 4 * static_cast<uint32_t>(i);
     if (!checkTarget(vsBytecodes_target(bci, vsMethod_codeIntAt(vsRef_as<MethodRecord>(method.object), at))))
@@ -958,14 +995,16 @@ int32_t vsVerifierClosure::tableSwitch(uint32_t table, int32_t defaultTarget, in
 int32_t vsVerifierClosure::lookupSwitch(uint32_t table, int32_t defaultTarget, int32_t pairs) {
   if (!popTyped(kTypeInt) || !checkTarget(defaultTarget)) return 0;
   const int64_t count = pairs < 0 ? 0 : int64_t{pairs};
-  if (uint64_t{table} + 8 + 8 * static_cast<uint64_t>(count) > codeLength) return fail(kErrIllegalInstruction);
+  if (uint64_t{table} + 8 + 8 * static_cast<uint64_t>(count) > codeLength)
+    return fail(kErrIllegalInstruction);
   int64_t previous = INT64_MIN;
   for (int64_t i = 0; i < count; ++i) {
     const uint32_t at = table + 8 + 8 * static_cast<uint32_t>(i);
     const int32_t key = vsMethod_codeIntAt(vsRef_as<MethodRecord>(method.object), at);
     if (int64_t{key} <= previous) return fail(kErrSwitchKeys);
     previous = key;
-    if (!checkTarget(vsBytecodes_target(bci, vsMethod_codeIntAt(vsRef_as<MethodRecord>(method.object), at + 4))))
+    if (!checkTarget(
+            vsBytecodes_target(bci, vsMethod_codeIntAt(vsRef_as<MethodRecord>(method.object), at + 4))))
       return 0;
   }
   noFallThrough = true;
@@ -977,7 +1016,8 @@ int32_t vsVerifierClosure::returnValue(int32_t type) {
   VmHandle signature;
   vsHandle_push(&signature, vsMethod_signature(vsRef_as<MethodRecord>(method.object)));
   int32_t result = vsSignature_basicType(signature.object, false);
-  if (result == kTypeBoolean || result == kTypeByte || result == kTypeChar || result == kTypeShort) result = kTypeInt;
+  if (result == kTypeBoolean || result == kTypeByte || result == kTypeChar || result == kTypeShort)
+    result = kTypeInt;
   if (result == kTypeArray) result = kTypeObject;
   bool ok = result == type || refuse(kErrReturnType);
   if (ok && type == kTypeObject) {
@@ -1006,7 +1046,8 @@ namespace {
 // Whether the member of the named class, found in a superclass of the
 // current class in another package, is protected: the object must then be
 // of the current class.
-bool isProtectedAccess(const ClassRecord* current, VmRef className, VmRef name, VmRef signature, bool isField) {
+bool isProtectedAccess(const ClassRecord* current, VmRef className, VmRef name, VmRef signature,
+                       bool isField) {
   if (vsName_samePackage(vsClass_name(current), symbolOf(className))) return false;
   for (const ClassRecord* c = current->superClass.get(); c != nullptr; c = c->superClass.get()) {
     if (!sameName(vsRef_of(vsClass_name(c)), className)) continue;
@@ -1014,7 +1055,8 @@ bool isProtectedAccess(const ClassRecord* current, VmRef className, VmRef name, 
       vsFieldDesc desc;
       if (!vsField_find(&desc, c, name, signature)) return false;
       const ClassRecord* holder = vsRef_as<ClassRecord>(desc.cls);
-      return (desc.accessFlags & kFieldProtected) != 0 && !vsName_samePackage(vsClass_name(holder), vsClass_name(current));
+      return (desc.accessFlags & kFieldProtected) != 0 &&
+             !vsName_samePackage(vsClass_name(holder), vsClass_name(current));
     }
     const MethodRecord* m = vsRef_as<MethodRecord>(vsClass_findMethod(c, name, signature));
     return m != nullptr && vsMethod_isProtected(m) &&
@@ -1059,14 +1101,16 @@ int32_t vsVerifierClosure::field(uint32_t index, bool isStatic, bool isPut) {
   if (ok && isProtected) owner.object = vsRef_of(vsClass_name(current));
   if (ok && !isPut) {
     if (!isStatic) ok = popReferenceTo(&owner.object);
-    if (ok) ok = verificationType(basicType) == kVObject ? push(kVObject, target.object) : pushBasic(basicType);
+    if (ok)
+      ok = verificationType(basicType) == kVObject ? push(kVObject, target.object) : pushBasic(basicType);
   } else if (ok) {
     ok = verificationType(basicType) == kVObject ? popReferenceTo(&target.object) : popTyped(basicType);
     if (ok && !isStatic) {
       if (depth > 0 && typeAt(true, depth - 1) == kVUninitializedThis) {
         vsFieldDesc desc;
         current = vsRef_as<ClassRecord>(cls.object);
-        const bool declared = vsField_find(&desc, current, name.object, type.object) && desc.cls == cls.object;
+        const bool declared =
+            vsField_find(&desc, current, name.object, type.object) && desc.cls == cls.object;
         if (declared) {
           --depth;
         } else {
@@ -1152,7 +1196,8 @@ int32_t vsVerifierClosure::invoke(uint32_t index, int32_t opcode, uint32_t count
   if (ok) {
     SignatureIterator it;
     vsSignatureIterator_init(&it, &signature.object, true, true);
-    for (; !vsSignatureIterator_atEnd(&it); vsSignatureIterator_next(&it)) words += isTwoSlot(verificationType(it.type)) ? 2 : 1;
+    for (; !vsSignatureIterator_atEnd(&it); vsSignatureIterator_next(&it))
+      words += isTwoSlot(verificationType(it.type)) ? 2 : 1;
     if (depth < words) ok = refuse(kErrArguments);
   }
   if (ok) {
@@ -1171,7 +1216,8 @@ int32_t vsVerifierClosure::invoke(uint32_t index, int32_t opcode, uint32_t count
         }
         VmHandle haveName;
         vsHandle_push(&haveName, nameAt(true, at));
-        ok = have == kVNull || (have == kVObject && vsVerifier_isClassAssignable(&haveName.object, &target.object)) ||
+        ok = have == kVNull ||
+             (have == kVObject && vsVerifier_isClassAssignable(&haveName.object, &target.object)) ||
              refuse(kErrStackType);
         vsHandle_close(&haveName);
         at += 1;

@@ -43,15 +43,15 @@ class vsVerifierClosure : public vsBytecodeClosure {
   // Steps 9 and 10: the walk and the end checks.
   void walk();
 
-  VmHandle cls;          // the method's class
-  VmHandle pool;         // its constant pool
-  VmHandle stackMap;     // parser-form map
-  VmHandle starts;       // instruction starts (bci_tables.h)
-  VmHandle stackTypes;   // short[capacity]
-  VmHandle stackNames;   // Object[capacity]
-  VmHandle localTypes;   // short[locals]
-  VmHandle localNames;   // Object[locals]
-  VmHandle savedName;    // stack slot 0's name while a handler is checked
+  VmHandle cls;         // the method's class
+  VmHandle pool;        // its constant pool
+  VmHandle stackMap;    // parser-form map
+  VmHandle starts;      // instruction starts (bci_tables.h)
+  VmHandle stackTypes;  // short[capacity]
+  VmHandle stackNames;  // Object[capacity]
+  VmHandle localTypes;  // short[locals]
+  VmHandle localNames;  // Object[locals]
+  VmHandle savedName;   // stack slot 0's name while a handler is checked
   uint32_t depth = 0;
   uint32_t capacity = 0;  // the class file's max_stack
   uint32_t locals = 0;

@@ -1,6 +1,8 @@
 // The verifier over the core started without an image: the class path
 // walk of verify-only mode and its statuses, and a verification nested in
 // another through the load hook.
+#include "vm/core/bytecode/verifier.h"
+
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -10,7 +12,6 @@
 #include "ce/substrate/low_memory.h"
 #include "tests/core/core_start.h"
 #include "vm/core/bytecode/class_link.h"
-#include "vm/core/bytecode/verifier.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/loader/class_path.h"
 #include "vm/core/model/class_access.h"
@@ -28,7 +29,8 @@ bool registerArchive(const char* path, const char* name) {
   void* low = vsLow_alloc(static_cast<uint32_t>(bytes.size()));
   if (low == nullptr) return false;
   std::memcpy(low, bytes.data(), bytes.size());
-  return vsMemFile_register(name, static_cast<const uint8_t*>(low), nullptr, static_cast<uint32_t>(bytes.size())) >= 0;
+  return vsMemFile_register(name, static_cast<const uint8_t*>(low), nullptr,
+                            static_cast<uint32_t>(bytes.size())) >= 0;
 }
 
 // The core with the library, the test programs as /app.jar, and the
@@ -39,7 +41,8 @@ bool boot() {
     vsVmFlags().UseVerifier = 1;
     booted = vsTestCore_boot(vsTestCore_readFile(VS_SYSTEM_LIBRARY), vsTestCore_readFile(VS_ITEST_ARCHIVE),
                              kTestCoreHeapBytes) &&
-             registerArchive(VS_VERIFIER_OK, "/ok.jar") && registerArchive(VS_VERIFIER_FIXTURES, "/fixtures.jar");
+             registerArchive(VS_VERIFIER_OK, "/ok.jar") &&
+             registerArchive(VS_VERIFIER_FIXTURES, "/fixtures.jar");
   }
   return booted == 1;
 }
