@@ -110,4 +110,19 @@ TEST(VerifierTest, ANestedVerificationLeavesTheOuterOneAsItWas) {
   vsHandle_close(&outer);
 }
 
+// Loading with the allocation window closed: the preallocated
+// OutOfMemoryError ends the walk with status -2.
+TEST(VerifierTest, AnExhaustedHeapEndsVerifyOnlyWithMinusTwo) {
+  ASSERT_TRUE(boot());
+  vsClassPath_set("/sys.jar;/app.jar");
+  vsVmState().exitCode = 0;
+  const VmWord end = vsVmGlobals.allocationEnd;
+  vsVmGlobals.allocationEnd = vsVmGlobals.allocationTop;
+  const bool passed = vsVerifier_verifyClassPath();
+  vsVmGlobals.allocationEnd = end;
+  EXPECT_FALSE(passed);
+  EXPECT_EQ(vsVmState().exitCode, -2);
+  EXPECT_EQ(vsPendingException(), 0u);
+}
+
 }  // namespace
