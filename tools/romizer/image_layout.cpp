@@ -758,14 +758,3 @@ ImageTarget ImageAddressMap::find(VmWord address) const {
 }
 
 ImageLayout romizer_layOut(RomizerModel& model) { return Layout(model).run(); }
-
-void romizer_compressStackMaps(RomizerModel& model) {
-  for (VmRef cls : model.classes) {
-    if (vsObject_kind(cls) != kKindInstanceClass) continue;
-    VmHandle handle;
-    vsHandle_push(&handle, cls);
-    const bool ok = vsStackMap_compressClass(&handle.object);
-    vsHandle_close(&handle);
-    if (!ok) romizer_fail("class %s: no memory for its stack maps", romizer_className(cls).c_str());
-  }
-}

@@ -76,8 +76,13 @@ VmRef romizer_widenLdc(RomizerModel& model, VmRef method, const std::vector<LdcW
 
 // The passes; each returns only on success.
 void romizer_mergePools(RomizerModel& model);
-// After the merge, whose widening moved the parser's maps with the code:
-// every instance class's methods get their compact stack maps.
-void romizer_compressStackMaps(RomizerModel& model);
+// After the merge, whose widening moved the parser's maps with the code,
+// and before pre-linking rewrites it: every instance class is verified,
+// which gives its methods their compact stack maps (verification_pass.cpp).
+struct VerificationCounts {
+  uint32_t classes;
+  uint32_t methods;
+};
+VerificationCounts romizer_verifyClasses(RomizerModel& model);
 void romizer_prelink(RomizerModel& model);
 void romizer_bindNatives(RomizerModel& model, const char* bindingTable, const char* unboundList);

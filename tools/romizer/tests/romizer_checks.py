@@ -7,6 +7,11 @@
   romizer_checks.py missing --romizer CMD... --lib JAR --jar JAR --drop ENTRY --names NAME...
       A copy of JAR without ENTRY ends the romizer with status 1, every
       NAME in its output and no output file.
+  romizer_checks.py verified --romizer CMD... --lib JAR
+      The romizer verifies as many classes as JAR holds class files.
+  romizer_checks.py refused --romizer CMD... --lib JAR --jar JAR --names NAME...
+      The library with JAR ends the romizer with status 1, every NAME in
+      its output and no output file (an ill-typed class).
   romizer_checks.py readonly --readelf READELF PROGRAM
       The program's image section is allocated and not writable.
   romizer_checks.py dump --golden FILE -- CMD...
@@ -70,8 +75,29 @@ def missing(args, work):
         for name in names:
             if name != args.drop:
                 target.writestr(source.getinfo(name), source.read(name))
+    expect_refusal(args, work, broken)
+
+
+def verified(args, work):
+    with zipfile.ZipFile(args.lib) as lib:
+        count = sum(1 for name in lib.namelist() if name.endswith(".class"))
+    r = run(args.romizer + ["-o", os.path.join(work, "image.s"), args.lib])
+    print(r.stdout + r.stderr)
+    if r.returncode != 0:
+        fail("exit status %d, expected 0" % r.returncode)
+    want = "verified %d classes, " % count
+    if not r.stdout.startswith(want) or ", 0 failures\n" not in r.stdout:
+        fail("the first line is not %r...%r" % (want, ", 0 failures"))
+    print("all %d classes verified" % count)
+
+
+def refused(args, work):
+    expect_refusal(args, work, args.jar)
+
+
+def expect_refusal(args, work, jar):
     out = os.path.join(work, "image.s")
-    r = run(args.romizer + ["-o", out, args.lib, broken])
+    r = run(args.romizer + ["-o", out, args.lib, jar])
     text = r.stdout + r.stderr
     print(text)
     if r.returncode != 1:
@@ -316,6 +342,14 @@ def main():
     p.add_argument("--jar", required=True)
     p.add_argument("--drop", required=True)
     p.add_argument("--names", nargs="+", required=True)
+    p = sub.add_parser("verified")
+    p.add_argument("--romizer", nargs="+", required=True)
+    p.add_argument("--lib", required=True)
+    p = sub.add_parser("refused")
+    p.add_argument("--romizer", nargs="+", required=True)
+    p.add_argument("--lib", required=True)
+    p.add_argument("--jar", required=True)
+    p.add_argument("--names", nargs="+", required=True)
     p = sub.add_parser("readonly")
     p.add_argument("--readelf", required=True)
     p.add_argument("program")
@@ -329,7 +363,7 @@ def main():
     p.add_argument("command", nargs="+")
     args = parser.parse_args()
     with tempfile.TemporaryDirectory() as work:
-        {"same": same, "missing": missing, "readonly": readonly, "dump": dump, "widened": widened}[args.check](args, work)
+        {"same": same, "missing": missing, "refused": refused, "verified": verified, "readonly": readonly, "dump": dump, "widened": widened}[args.check](args, work)
 
 
 if __name__ == "__main__":

@@ -115,7 +115,7 @@ class RomizerPassesTest : public ::testing::Test {
     for (VmRef cls : model_.classes)
       if (vsObject_kind(cls) == kKindInstanceClass) before_[romizer_className(cls)] = meanings(cls);
     romizer_mergePools(model_);
-    romizer_compressStackMaps(model_);
+    romizer_verifyClasses(model_);
   }
 
   static VmRef classNamed(const std::string& name) {

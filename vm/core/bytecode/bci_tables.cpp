@@ -5,6 +5,7 @@
 #include <limits>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/bytecodes.h"
 #include "vm/core/model/handles.h"
@@ -12,9 +13,6 @@
 #include "vm/core/model/vm_globals.h"
 
 namespace {
-
-// The verification error of an instruction that cannot be read.
-constexpr int32_t kErrUnreadableInstruction = 26;
 
 class InstructionStartScanner : public vsBytecodeClosure {
  public:
@@ -34,7 +32,7 @@ class InstructionStartScanner : public vsBytecodeClosure {
     return 0;
   }
   int32_t illegalInstruction() override {
-    vsException_raiseWithCode(kVmErrorClass, kErrUnreadableInstruction);
+    vsException_raiseWithCode(kVmErrorClass, kErrIllegalInstruction);
     return 0;
   }
 

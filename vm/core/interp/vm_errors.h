@@ -10,6 +10,37 @@
 enum VmErrorCode : int32_t {
   // The class-file parser.
   kErrImplementsAClass = 0,  // a class named as an interface is none
+  // The bytecode verifier.
+  kErrStackOverflow = 1,
+  kErrStackUnderflow = 2,
+  kErrStackType = 4,           // wrong type on the stack
+  kErrLocalIndex = 5,          // local index out of range
+  kErrLocalType = 6,           // wrong type in a local
+  kErrTargetFrame = 8,         // branch target or handler without a matching map entry
+  kErrFrame = 10,              // no map entry after a jump, or the frame does not match it
+  kErrNotAClass = 11,          // pool entry is no class, or new names an array class
+  kErrCatchType = 12,          // catch type is no Throwable
+  kErrSwitchKeys = 13,         // lookupswitch keys not increasing
+  kErrArrayStore = 18,         // bad array or value type in aastore
+  kErrNotAMethod = 20,         // invoke of an entry that is no method reference
+  kErrArguments = 21,          // too few words on the stack for an invoke
+  kErrSpecialName = 23,        // a name beginning with '<' invoked wrongly
+  kErrNewSite = 24,            // uninitialized object whose site is no new
+  kErrInitialized = 25,        // <init> invoked on an initialized object
+  kErrIllegalInstruction = 26,  // illegal, fast or cut-off instruction, bad newarray type
+  kErrArrayLength = 27,        // arraylength of a non-array
+  kErrMultiArray = 28,
+  kErrReturnType = 30,
+  kErrReturnUninitialized = 32,  // return from <init> before the object is initialized
+  kErrMapEntry = 33,           // map entry inside an instruction, out of order, left over or naming no new
+  kErrFallsOff = 34,           // code can fall off its end
+  kErrInterfaceZero = 35,      // invokeinterface's fourth byte not 0
+  kErrInterfaceCount = 36,     // invokeinterface's count byte wrong
+  kErrSpecialClass = 37,       // invokespecial of a method of an unrelated class
+  kErrInitializerCall = 38,    // wrong class, second call, or inside a protected range
+  kErrNotAField = 39,          // field access of an entry that is no field reference
+  kErrFinalOverride = 40,
+  kErrPoolIndex = 43,          // pool index out of range
   kErrTruncated = 44,        // read past the end of the class file
   kErrUtf8 = 45,
   kErrTagTooLarge = 46,
@@ -31,7 +62,7 @@ enum VmErrorCode : int32_t {
   kErrStackMapSlots = 63,
   kErrStackMapItem = 64,
   kErrStringIndex = 65,
-  kErrExceptionTable = 66,
+  kErrExceptionTable = 66,     // also the verifier's bad exception-table entry
   kErrMethodFlags = 67,
   kErrCodeAttribute = 68,
   kErrCodeLength = 69,
@@ -76,6 +107,7 @@ enum VmErrorCode : int32_t {
   kErrNotifyAllNotOwner = 115,
   kErrNoMainMethod = 116,    // the main class has no static main(String[])
   kErrRuntimeExit = 117,     // SecurityException: applications may not end the VM
+  kErrPathName = 135,        // a class-path element that is no file, an entry name of 256 bytes or more
   kErrMethodMissing = 136,   // also: a constructor named through another class, or inherited
   kErrIllegalAccess = 137,   // IllegalAccessException
   kErrInstantiation = 138,   // InstantiationException

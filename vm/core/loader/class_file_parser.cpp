@@ -40,6 +40,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/model/well_known_symbols.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/core/startup/vm_flags.h"
 #include "vm/services/lifecycle/class_hooks.h"
 
 namespace {
@@ -122,9 +123,11 @@ bool createClass(ClassBuild* b) {
   const ObjectArray* methods = vsRef_as<ObjectArray>(b->methods.object);
   for (int32_t i = 0; i < methods->length; ++i) vsRef_as<MethodRecord>(methods->elements[i])->classId = id;
   vsClassFile_writeMaps(b);
-  // The stack maps in the parser's form become compact maps here, since no
-  // verifier does it; the romizer compresses after widening the code.
-  if (vsVmState().buildingImage == 0 && !vsStackMap_compressClass(&b->cls.object)) return false;
+  // With the verifier off the parser's maps become compact maps here; with
+  // it on, verification compresses them when the class is linked (the
+  // romizer verifies after widening the code).
+  if (vsVmState().buildingImage == 0 && vsVmFlags().UseVerifier == 0 && !vsStackMap_compressClass(&b->cls.object))
+    return false;
   return true;
 }
 

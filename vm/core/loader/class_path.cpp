@@ -93,6 +93,8 @@ VmRef vsClassPath_readFromDirectory(const char* entry, const char* name, int32_t
   return array;
 }
 
+bool vsClassPath_isArchive(const char* entry) { return vsOs_fileExists(entry) != 0; }
+
 VmRef vsClassPath_findResource(const char* name, int32_t isClassFile) {
   gClassSource = 0;
   const size_t nameLength = std::strlen(name);
@@ -103,7 +105,7 @@ VmRef vsClassPath_findResource(const char* name, int32_t isClassFile) {
     char path[kVsClassPath_pathBuffer];
     std::memcpy(path, entry, entryLength + 1);
     VmRef found = 0;
-    if (vsOs_fileExists(path))
+    if (vsClassPath_isArchive(path))
       found = vsClassPath_readFromJar(path, name, isClassFile);
     else if (entryLength + nameLength + 1 < kVsClassPath_pathBuffer)
       found = vsClassPath_readFromDirectory(path, name, isClassFile);

@@ -35,6 +35,8 @@ inline const char* vsClassPath_entry(const VsClassPath* path, uint32_t i) {
   return path->text + path->start[i];
 }
 
+// Whether the entry names an existing file (read as an archive).
+bool vsClassPath_isArchive(const char* entry);
 // Reads the resource `name` ("a/b.png"), or the class file of the class
 // `name` ("a/B") when isClassFile is set, from the first class-path entry
 // that has it: a new byte array, or 0 (with an exception pending when the

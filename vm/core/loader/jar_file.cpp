@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/inflater.h"
 #include "vm/core/loader/zip_records.h"
 #include "vm/core/loader/zip_stream.h"
@@ -196,7 +197,7 @@ void vsJarFile_forEachEntry(const char* path, const char* suffix, VsJarEntryCall
     const uint32_t next = s->directoryPosition + kCentralRecordBytes + nameLength +
                           readU16(record + kCentralExtraLength) + readU16(record + kCentralCommentLength);
     if (nameLength >= kMaxComparedName) {
-      vsException_raiseWithCode("java/lang/Error", 135);
+      vsException_raiseWithCode(kVmErrorClass, kErrPathName);
       break;
     }
     // The name follows the record that findEntry has just read.

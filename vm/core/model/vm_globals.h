@@ -12,6 +12,8 @@
 //   1048    allocation end (the young window's limit)
 //   1052    the thread-kill object, made pending to end a thread
 //   1056    the newest open frame iterator (frame_iterator.h)
+//   1060    the tag-stack simulator's shared byte[]
+//   1064    the verifier's bci table (int[512]; verifier.h)
 //   1120    barrier range start (heap start)
 //   1124    barrier range end (heap end)
 //   1128    pending exception
@@ -48,7 +50,8 @@ struct alignas(256) VmGlobals {
   VmWord threadKillObject;
   VmWord frameIterators;
   VmWord stackMapTags;       // the tag-stack simulator's shared byte[]
-  VmWord reserved1064[14];
+  VmWord verifierBciIndex;   // the verifier's int[512], or 0
+  VmWord reserved1068[13];
   VmWord heapLow;
   VmWord heapHigh;
   VmWord pendingException;
@@ -81,6 +84,7 @@ static_assert(offsetof(VmGlobals, savedNativeStackPointer) == 1040);
 static_assert(offsetof(VmGlobals, classTable) == 1044);
 static_assert(offsetof(VmGlobals, allocationEnd) == 1048);
 static_assert(offsetof(VmGlobals, stackMapTags) == 1060);
+static_assert(offsetof(VmGlobals, verifierBciIndex) == 1064);
 static_assert(offsetof(VmGlobals, heapLow) == 1120);
 static_assert(offsetof(VmGlobals, heapHigh) == 1124);
 static_assert(offsetof(VmGlobals, pendingException) == 1128);
@@ -113,6 +117,7 @@ inline constexpr VmWord VmGlobals::*kVmGlobalsReferenceWords[] = {
     &VmGlobals::threadKillObject,
     &VmGlobals::mergedPool,
     &VmGlobals::stackMapTags,
+    &VmGlobals::verifierBciIndex,
 };
 
 extern VmVariable<VmGlobals> vsVmGlobals;

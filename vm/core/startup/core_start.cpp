@@ -17,6 +17,7 @@
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/string_helpers.h"
 #include "vm/core/interp/vm_errors.h"
+#include "vm/core/bytecode/class_link.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/loader/class_path.h"
 #include "vm/core/loader/class_tables.h"
@@ -235,9 +236,13 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
   vsCore_start(image, classPath);
   // The parts' start (step 5): the property buffer.
   if (!vsException_isPending() && !verifyOnly) vsProperty_initialize();
-  if (vsException_isPending() || verifyOnly) {
+  if (vsException_isPending()) {
     vsPendingException() = 0;
     s.exitCode = verifyOnly ? -2 : -1;
+  } else if (verifyOnly) {
+    // Step 4: every class of the class path loaded and verified; the
+    // verifier sets the status of a failure.
+    if (vsVerifier_verifyClassPath()) s.exitCode = 0;
   } else if (inspection == VmInspection::CheckImage) {
     s.exitCode = vsImage_check(image, report).faults == 0 ? 0 : 1;
   } else if (inspection == VmInspection::DumpImage) {

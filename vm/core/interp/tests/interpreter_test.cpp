@@ -19,6 +19,7 @@
 #include "tools/romizer/prelink.h"
 #include "tools/testport/test_port.h"
 #include "tools/romizer/tests/romizer_fail_double.h"
+#include "vm/core/bytecode/verifier.h"
 #include "vm/core/interp/exception_dispatch.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/frame_iterator.h"
@@ -155,6 +156,15 @@ class InterpreterTest : public CoreTest {
     std::sort(model.classes.begin(), model.classes.end(), [](VmRef a, VmRef b) {
       return vsClass_id(vsRef_as<ClassRecord>(a)) < vsClass_id(vsRef_as<ClassRecord>(b));
     });
+    // As the romizer does: verified (which compresses the maps) before
+    // pre-linking rewrites the code.
+    for (VmRef c : model.classes) {
+      VmHandle cls;
+      vsHandle_push(&cls, c);
+      const bool verified = vsVerifier_verifyClass(&cls.object);
+      vsHandle_close(&cls);
+      ASSERT_TRUE(verified) << takePending();
+    }
     try {
       romizer_prelink(model);
     } catch (const RomizerFailure& failure) {
@@ -1276,6 +1286,20 @@ TEST_F(InterpreterTest, AReferenceNativesResultWaitsInTheObjectResultWord) {
 // instruction holds its fast form.
 class RewriteTest : public InterpreterTest {
  protected:
+  // The tests run the classes' methods before their initialisation, which
+  // would verify them: verified first, as their initialisation would.
+  void SetUp() override {
+    InterpreterTest::SetUp();
+    if (HasFatalFailure()) return;
+    for (const char* name : {"rewrite/Rewrite", "rewrite/Later"}) {
+      VmHandle cls;
+      vsHandle_push(&cls, vsRef_of(loaded(name)));
+      const bool verified = vsVerifier_verifyClass(&cls.object);
+      vsHandle_close(&cls);
+      ASSERT_TRUE(verified) << name << " " << takePending();
+    }
+  }
+
   // The opcodes of the instructions of the method that name a pool entry,
   // in order, with the operand of each field form.
   struct Site {
