@@ -20,6 +20,17 @@ VS_VMBSS(uint32_t) vsFrame_collectionForm;
 namespace {
 
 constexpr VmWord kOffsetFormMask = 0xffffffu;
+// The saved near of a lock record whose near record is back in its
+// object's header for the collection (near records are word-aligned).
+constexpr VmWord kPreparedNear = 1;
+
+// The record holds its object's lock: the header points at the record's
+// near copy, or the record was prepared for a collection.
+bool ownsLock(const LockRecord* r) {
+  if (r->object == 0) return false;
+  return r->savedNear == kPreparedNear ||
+         vsRef_as<ObjectHeader>(r->object)->near.raw == vsWord_fromPointer(&r->nearCopy);
+}
 
 inline InterpreterFrame* frame(const FrameIterator* it) { return vsFrame_atPointer(it->framePointer); }
 
@@ -205,12 +216,16 @@ void vsFrame_visitRoots(const FrameIterator* it, VsWordVisitor fn, void* context
   const uint32_t records = vsFrame_lockRecordCount(it);
   for (uint32_t i = 0; i < records; ++i) {
     LockRecord* r = vsFrame_lockRecordAt(it, i);
+    fn(&r->object, context);
+    // Only the record that took the lock has its other fields written; a
+    // free, recursive or still contending record keeps whatever the stack
+    // held before. A prepared record's saved near is in its object's header.
+    if (!ownsLock(r)) continue;
     fn(&r->owner, context);
-    fn(&r->savedNear, context);
+    if (r->savedNear != kPreparedNear) fn(&r->savedNear, context);
     fn(&r->monitor, context);
     fn(reinterpret_cast<VmWord*>(&r->nearCopy.classRecord), context);
     fn(reinterpret_cast<VmWord*>(&r->nearCopy.classInfo), context);
-    fn(&r->object, context);
   }
 }
 
@@ -227,8 +242,10 @@ void vsFrame_prepareForCollection(const FrameIterator* it) {
   f->savedBcp = ((bcpAddress(f) - codeOf(f)) & kOffsetFormMask) | flags;
   const uint32_t records = vsFrame_lockRecordCount(it);
   for (uint32_t i = 0; i < records; ++i) {
-    const LockRecord* r = vsFrame_lockRecordAt(it, i);
-    if (r->object != 0 && r->savedNear != 0) vsRef_as<ObjectHeader>(r->object)->near.raw = r->savedNear;
+    LockRecord* r = vsFrame_lockRecordAt(it, i);
+    if (!ownsLock(r)) continue;
+    vsRef_as<ObjectHeader>(r->object)->near.raw = r->savedNear;
+    r->savedNear = kPreparedNear;
   }
 }
 
@@ -240,8 +257,10 @@ void vsFrame_finishCollection(const FrameIterator* it) {
   const uint32_t records = vsFrame_lockRecordCount(it);
   for (uint32_t i = 0; i < records; ++i) {
     LockRecord* r = vsFrame_lockRecordAt(it, i);
-    if (r->object != 0 && r->savedNear != 0)
-      vsRef_as<ObjectHeader>(r->object)->near.raw = vsWord_fromPointer(&r->nearCopy);
+    if (r->object == 0 || r->savedNear != kPreparedNear) continue;
+    ObjectHeader* header = vsRef_as<ObjectHeader>(r->object);
+    r->savedNear = header->near.raw;
+    header->near.raw = vsWord_fromPointer(&r->nearCopy);
   }
 }
 

@@ -25,8 +25,13 @@
 // bytecode from the method record less the 40-byte code base in its low 24
 // bits and keeps flags in its top 8 (bit 29: the stack-growth temporary
 // frame), and every locked object's header is back at the near record its
-// owning lock record saved, so that no header points into a stack chunk.
-// Finishing turns both back, recomputing the pool base (frame word 4).
+// owning lock record saved, so that no header points into a stack chunk
+// (the record's saved-near word meanwhile holds 1). Finishing turns both
+// back, recomputing the pool base (frame word 4) and taking the saved near
+// from the header, where the collection kept it current. A record owns
+// its object's lock when the object's header points at the record's near
+// copy: a free or recursive record, or one still contending for its lock,
+// may hold stale words.
 #pragma once
 
 #include <cstddef>
@@ -102,8 +107,9 @@ void vsFrame_relocate(const FrameIterator* it, int32_t distance, bool withRecord
 // cannot be typed (no tag array).
 uint32_t vsFrame_slotTypes(const FrameIterator* it, const uint8_t** types);
 // Calls fn on the frame's method word, on every slot typed 1 and on the
-// reference fields of every lock record (owner, saved near, monitor, the
-// near copy's class record and class info, object).
+// object word of every lock record; a record that owns its object's lock
+// also has its owner, saved near (unless prepared), monitor and its near
+// copy's class record and class info visited.
 void vsFrame_visitRoots(const FrameIterator* it, VsWordVisitor fn, void* context);
 // Calls fn on a guard frame's three reference words: the slot for the next
 // pending call, the saved pending exception and the saved object result.

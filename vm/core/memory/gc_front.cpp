@@ -58,3 +58,18 @@ void vsGC_fullCollection() {
   clearCollectionBits();
   s.nonMoving = 0;
 }
+
+VS_VMBSS(GcStress) vsGC_stress{};
+
+void vsGC_stressPoint() {
+  GcStress& stress = vsGC_stress;
+  if (stress.interval == 0 || vsVmState().startupPhase != 0 || vsGC_state.inCollection != 0 ||
+      vsFinalizer_lists.running != 0)
+    return;
+  if (stress.countdown > 1) {
+    --stress.countdown;
+    return;
+  }
+  stress.countdown = stress.interval;
+  vsGC_fullCollection();
+}
