@@ -80,6 +80,8 @@ void vsFinalizer_invoke(const VmRef* record) {
 
 int32_t vsFinalizer_runPending() {
   FinalizationLists& lists = vsFinalizer_lists;
+  // A finalizer's allocation may collect and so run this again inside.
+  const uint32_t outer = lists.running;
   lists.running = 1;
   int32_t count = 0;
   VmHandle record;
@@ -91,7 +93,7 @@ int32_t vsFinalizer_runPending() {
     ++count;
   }
   vsHandle_close(&record);
-  lists.running = 0;
+  lists.running = outer;
   if (vsVmFlags().RepotFinalization != 0)
     vsOutputStream_printLine(vsOutputStream_log(), "RepotFinalization: finished to invoke finalizer. count = %d",
                              count);
