@@ -243,6 +243,18 @@ TEST_F(CollectorTest, TheSweepFreesUnreachableNativeBlocksAndKeepsTheOthers) {
   vsHandle_close(&first);
 }
 
+TEST_F(CollectorTest, AnImpossibleRequestLeavesOutOfMemoryErrorPendingAndTheHeapUsable) {
+  const VmWord top = vsVmGlobals.allocationTop;
+  EXPECT_EQ(vsJavaHeap_allocate(vsVmGlobals.heapHigh - vsVmGlobals.heapLow + 4), 0u);
+  EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError));
+  EXPECT_EQ(vsVmGlobals.allocationTop, top);
+  vsTestException_clear();
+  EXPECT_NE(vsJavaHeap_newIntArray(4), 0u);
+  EXPECT_FALSE(vsException_isPending());
+  // The heap still walks from its start to the top.
+  EXPECT_FALSE(vsTestHeap_walk().empty());
+}
+
 // A heap large enough for an Object[] of 20,000 fresh one-element arrays,
 // each holding a fresh leaf.
 class MarkStackTest : public CollectorTest {
