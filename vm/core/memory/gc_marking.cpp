@@ -40,13 +40,8 @@ void markSlot(VmWord* slot, void*) {
     s.markStackPointer += 4;
     return;
   }
-  if (s.full != 0 && inNativeArea(t)) {
-    // A block's own near record has the byte[] class as its first word.
-    if (*vsWord_toPointer<VmWord>(t) != vsRoot(kRootByteArray)) vsGC_setBit(t);
-    return;
-  }
-  const VmWord at = vsWord_fromPointer(slot);
-  if (inRange(at, g.heapLow, vsJavaHeap.collectionStart)) vsGC_clearBits(at, at + 4);
+  // A block's own near record has the byte[] class as its first word.
+  if (s.full != 0 && inNativeArea(t) && *vsWord_toPointer<VmWord>(t) != vsRoot(kRootByteArray)) vsGC_setBit(t);
 }
 
 void scanObject(VmRef object) {
@@ -81,7 +76,7 @@ void rescanAfterOverflow() {
   GcState& s = vsGC_state;
   while (s.overflow != 0) {
     s.overflow = 0;
-    if (s.full != 0) rescanRange(vsVmGlobals.heapLow, vsJavaHeap.oldTop);
+    rescanRange(vsVmGlobals.heapLow, vsJavaHeap.oldTop);
     rescanRange(vsJavaHeap.youngStart, s.markStackBase);
   }
 }
@@ -119,9 +114,6 @@ void vsGC_forEachRoot(VsWordVisitor fn, void* context) {
 
 void vsGC_markRoots() {
   vsGC_forEachRoot(drainSlot, nullptr);
-  if (vsGC_state.full == 0)
-    vsGC_forEachSetBit([](VmWord slot) { vsGC_drainMarkStack(vsWord_toPointer<VmWord>(slot)); },
-                       vsVmGlobals.heapLow, vsJavaHeap.oldTop);
   vsGlobalRef_visitEntries(kGlobalRefStrong, drainSlot, nullptr);
   rescanAfterOverflow();
   vsFinalizer_selectUnreachable();

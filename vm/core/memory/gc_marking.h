@@ -16,9 +16,10 @@
 //
 // A native-area byte array is marked by its bit only (it holds no
 // references); its block's own near record is never marked. Targets outside
-// the examined region (the image, older objects of a young collection) are
-// not followed; a remembered old slot whose target is no longer young
-// leaves the remembered set.
+// the examined region (the image) are not followed.
+//
+// Only full collections exist so far (vsGC_fullCollection): the remembered
+// slots of young collections are not marked from.
 #pragma once
 
 #include <cstdint>
