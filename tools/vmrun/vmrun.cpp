@@ -11,6 +11,10 @@
 // handed over. All three print on the console (standard output) in place
 // of running main.
 //
+// The collector-debugging launchers (vmrun-test-gcdebug, vmrun-itest-gcdebug,
+// built with VS_GC_DEBUG) also take --gc-stress: after the start-up phase
+// every allocation first runs a full collection.
+//
 // VM arguments are the leading arguments that begin with '-', '+' or '=';
 // the values of "-native_memory", "-cp" and "-classpath" go with them, and
 // "--" ends them explicitly (also in place of such a value). When the next
@@ -40,6 +44,7 @@
 #include "port/vm_sync.h"
 #include "port/vm_tick.h"
 #include "vm/core/loader/zip_records.h"
+#include "vm/core/memory/gc_front.h"
 #include "vm/core/startup/slave_mode.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_flags.h"
@@ -62,6 +67,7 @@ struct Options {
   uint32_t runs = 1;
   const char* tckJar = nullptr;
   VmInspection inspection = VmInspection::None;
+  bool gcStress = false;
   std::vector<char*> vmArgs;
   const char* jar = nullptr;
   const char* className = nullptr;
@@ -124,6 +130,10 @@ Options parse(int argc, char** argv) {
       o.inspection = VmInspection::DumpImage;
     else if (std::strcmp(a, "--dump-start") == 0)
       o.inspection = VmInspection::DumpStart;
+#ifdef VS_GC_DEBUG
+    else if (std::strcmp(a, "--gc-stress") == 0)
+      o.gcStress = true;
+#endif
     else
       break;
   }
@@ -200,6 +210,7 @@ void* runThread(void* arg) {
   vsSys_setConsoleOutput(1);
   vsVm_setVmId(1);
   vsVm_setInspection(in->options->inspection);
+  if (in->options->gcStress) vsGC_stress.interval = 1;
   if (reset != 0) {
     in->status = reset;
     return nullptr;

@@ -27,10 +27,6 @@ enum Tag : uint8_t {
   kTagDoubleSecond = 10,
 };
 
-// The answer of a query: a reference slot, or anything else.
-constexpr uint8_t kSlotReference = 1;
-constexpr uint8_t kSlotOther = 2;
-
 // Resolved member entries: their tag is a base plus a basic type.
 bool isResolved(uint8_t tag, PoolTag base, int32_t lastType) {
   return tag >= int{base} + int{kTypeBoolean} && tag <= int{base} + lastType;

@@ -24,6 +24,10 @@
 
 #include "vm/core/bytecode/bytecode_closure.h"
 
+// The answer of a query: a reference slot, or anything else.
+inline constexpr uint8_t kSlotReference = 1;
+inline constexpr uint8_t kSlotOther = 2;
+
 class vsTagStackClosure : public vsBytecodeClosure {
  public:
   explicit vsTagStackClosure(const VmRef* method);

@@ -1,9 +1,13 @@
 // Reference words of records and the writable-area walk (see image_walk.h).
 #include "vm/core/image/image_walk.h"
 
+#include <algorithm>
+
 #include "vm/core/image/image_bounds.h"
 #include "vm/core/memory/object_size.h"
 #include "vm/core/model/kinds.h"
+#include "vm/core/model/model_flags.h"
+#include "vm/core/threads/thread_record.h"
 #include "vm/core/model/vm_globals.h"
 
 VS_VMBSS(ImageState) vsImage_state = {};
@@ -27,6 +31,36 @@ const uint8_t* visitMap(const uint8_t* map, VmWord* words, uint32_t at, VsWordVi
 const uint8_t* skipMap(const uint8_t* map) {
   while (*map != 0) ++map;
   return map + 1;
+}
+
+void visitPoolEntries(ConstantPool* pool, VsWordVisitor fn, void* context) {
+  if (pool->tags == 0) return;
+  const ByteArray* tags = vsRef_as<ByteArray>(pool->tags);
+  const uint32_t n = std::min<uint32_t>(pool->count, static_cast<uint32_t>(tags->length));
+  for (uint32_t i = 0; i < n; ++i)
+    if (vsPoolTag_holdsReference(static_cast<uint8_t>(tags->elements[i]))) fn(&pool->entries[i], context);
+}
+
+// Methods, local interfaces, fields and pool, the virtual table, then the
+// interfaces' method tables behind the interface-table pairs.
+void visitClassInfo(ClassInfo* info, VsWordVisitor fn, void* context) {
+  if ((info->accessFlags & kClassArray) != 0) return;
+  fn(&info->methods, context);
+  fn(&info->localInterfaces, context);
+  fn(&info->fields, context);
+  fn(reinterpret_cast<VmWord*>(&info->constantPool), context);
+  for (uint32_t i = 0; i < info->vtableLength; ++i) fn(&info->vtable[i], context);
+  const uint32_t first = info->vtableLength + 2u * info->itableLength;
+  const uint32_t words = (info->recordSize - kClassInfoFixedBytes) / 4;
+  for (uint32_t i = first; i < words; ++i) fn(&info->vtable[i], context);
+}
+
+// A chunk's owner, and the owner's frames while it still runs on the chunk.
+void visitStackChunk(StackChunk* chunk, VsWordVisitor fn, void* context) {
+  fn(&chunk->owner, context);
+  const VmRef owner = chunk->owner;
+  if (owner != 0 && vsRef_as<ThreadRecord>(owner)->stackChunk == vsRef_of(chunk))
+    vsThreadStack_visitRoots(owner, fn, context);
 }
 
 }  // namespace
@@ -54,7 +88,18 @@ void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisito
     ArgumentBlock* block = vsRef_as<ArgumentBlock>(object);
     for (uint32_t i = 0; i < block->count; ++i)
       if (block->entries[i].type == kArgumentTypeReference) fn(&block->entries[i].value, context);
+  } else if (kind == kKindConstantPool) {
+    visitPoolEntries(vsRef_as<ConstantPool>(object), fn, context);
+  } else if (kind == kKindClassInfo) {
+    visitClassInfo(vsRef_as<ClassInfo>(object), fn, context);
+  } else if (kind == kKindStackChunk) {
+    visitStackChunk(vsRef_as<StackChunk>(object), fn, context);
   }
+}
+
+void vsImage_visitRoots(VsWordVisitor fn, void* context) {
+  if (vsImage_bounds.writableSize != 0) vsImage_walkWritableArea(fn, context, false, true);
+  fn(&vsImage_state.stringClass, context);
 }
 
 int32_t vsImage_walkWritableArea(VsWordVisitor fn, void* context, bool headers, bool fields) {

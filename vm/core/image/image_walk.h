@@ -5,6 +5,13 @@
 //   object array (kind -1)    every element
 //   instance class record     the kind's words, then the record's static map
 //   argument block (-18)      the kind's words, then every entry of type 1
+//   constant pool (-8)        the kind's words, then every entry whose tag
+//                             holds a reference (none without a tag array)
+//   class info (-21)          the kind's words; unless an array class's, the
+//                             methods, local interfaces, fields and pool, the
+//                             virtual table and the interfaces' method tables
+//   stack chunk (-20)         its owner, then, when the owner still uses the
+//                             chunk, the reference slots of the owner's frames
 //   any other internal kind   the kind's words (kinds.h)
 // The header word is not among them; walks that relocate or trace headers
 // visit it on their own.
@@ -25,9 +32,8 @@
 #include <cstdint>
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/model/object_layout.h"
-
-using VsWordVisitor = void (*)(VmWord* word, void* context);
 
 // What the loader keeps of the image besides its bounds (image_bounds.h).
 struct ImageState {
@@ -41,8 +47,8 @@ struct ImageState {
 
 extern VmVariable<ImageState> vsImage_state;
 
-// Calls fn on every reference word of the object, classified by cls.
-void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisitor fn, void* context);
+// vsObject_visitReferences (gc_hooks.h) is defined here: the collector,
+// the heap verifier and the image checker share it.
 
 // Walks the writable area object by object. headers: fn on each object's
 // leading words (the class word before a block record, the String class

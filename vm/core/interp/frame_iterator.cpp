@@ -1,26 +1,56 @@
 // Walking the frames of a green thread's Java stack (see frame_iterator.h).
 #include "vm/core/interp/frame_iterator.h"
 
+#include "vm/core/bytecode/tag_stack.h"
 #include "vm/core/interp/interpreter_frames.h"
+#include "vm/core/interp/runtime_entries.h"
+#include "vm/core/memory/java_heap.h"
 #include "vm/core/model/bytecodes.h"
+#include "vm/core/model/handles.h"
+#include "vm/core/model/method_access.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/vm_control.h"
 #include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 
+// 1 between the collector's prepare and finish steps: every saved
+// bytecode pointer of a live frame is in its offset form.
+VS_VMBSS(uint32_t) vsFrame_collectionForm;
+
 namespace {
+
+constexpr VmWord kOffsetFormMask = 0xffffffu;
+// The saved near of a lock record whose near record is back in its
+// object's header for the collection (near records are word-aligned).
+constexpr VmWord kPreparedNear = 1;
+
+// The record holds its object's lock: the header points at the record's
+// near copy, or the record was prepared for a collection.
+bool ownsLock(const LockRecord* r) {
+  if (r->object == 0) return false;
+  return r->savedNear == kPreparedNear ||
+         vsRef_as<ObjectHeader>(r->object)->near.raw == vsWord_fromPointer(&r->nearCopy);
+}
 
 inline InterpreterFrame* frame(const FrameIterator* it) { return vsFrame_atPointer(it->framePointer); }
 
+inline VmWord codeOf(const InterpreterFrame* f) {
+  return vsWord_fromPointer(vsWord_toPointer<MethodRecord>(f->method)->code);
+}
+
 // The saved bytecode pointer is an address, except in the temporary frame
 // of a stack-growth call, which also carries bit 29: a word outside the
-// method's code with that bit set. Addresses may have bit 29 set too.
+// method's code with that bit set. Addresses may have bit 29 set too. In
+// the collection form the flag is bit 29 of the offset form.
 bool isGrowthBcp(const InterpreterFrame* f) {
+  if (vsFrame_collectionForm != 0) return (f->savedBcp & kGrowthFrameBit) != 0;
   const MethodRecord* m = vsWord_toPointer<MethodRecord>(f->method);
   const VmWord code = vsWord_fromPointer(m->code);
   return (f->savedBcp & kGrowthFrameBit) != 0 && (f->savedBcp < code || f->savedBcp - code >= m->codeLength);
 }
 
 inline VmWord bcpAddress(const InterpreterFrame* f) {
+  if (vsFrame_collectionForm != 0) return codeOf(f) + (f->savedBcp & kOffsetFormMask);
   return isGrowthBcp(f) ? f->savedBcp & ~kGrowthFrameBit : f->savedBcp;
 }
 
@@ -141,5 +171,157 @@ void vsFrame_relocate(const FrameIterator* it, int32_t distance, bool withRecord
     ObjectHeader* header = vsRef_as<ObjectHeader>(r->object);
     const VmWord nearCopy = vsWord_fromPointer(&r->nearCopy);
     if (header->near.raw == nearCopy - static_cast<VmWord>(distance)) header->near.raw = nearCopy;
+  }
+}
+
+bool vsFrame_inCollectionForm() { return vsFrame_collectionForm != 0; }
+
+uint32_t vsFrame_slotTypes(const FrameIterator* it, const uint8_t** types) {
+  *types = nullptr;
+  const InterpreterFrame* f = frame(it);
+  VmHandle method;
+  VmHandle map;
+  vsHandle_push(&method, f->method);
+  vsHandle_push(&map, vsMethod_stackmap(vsRef_as<MethodRecord>(method.object)));
+  uint32_t count = 0;
+  {
+    vsTagStackClosure closure(&method.object);
+    const VmRef tags = vsTagStackClosure_computeTagsAt(&closure, &map.object, vsFrame_bci(it));
+    if (tags != 0) {
+      const uint32_t locals = vsRef_as<MethodRecord>(method.object)->maxLocals;
+      const uint32_t simulated = closure.top > locals ? closure.top - locals : 0;
+      // A growth frame's single operand is not one of the simulated ones.
+      const uint32_t depth = vsFrame_isGrowthFrame(it) ? 0 : vsFrame_stackDepth(it);
+      count = (closure.top < locals ? closure.top : locals) + (depth < simulated ? depth : simulated);
+      *types = reinterpret_cast<const uint8_t*>(vsRef_as<ByteArray>(tags)->elements);
+    }
+  }
+  vsHandle_close(&method);
+  return count;
+}
+
+void vsFrame_visitRoots(const FrameIterator* it, VsWordVisitor fn, void* context) {
+  InterpreterFrame* f = frame(it);
+  fn(&f->method, context);
+  const uint8_t* types = nullptr;
+  const uint32_t typed = vsFrame_slotTypes(it, &types);
+  if (types == nullptr) vsVm_fatal("a frame's slots cannot be typed");
+  const uint32_t locals = vsRef_as<MethodRecord>(f->method)->maxLocals;
+  for (uint32_t k = 0; k < typed; ++k) {
+    if (types[k] != kSlotReference) continue;
+    VmWord* slot = k < locals ? vsFrame_localAt(it, k)
+                              : vsWord_toPointer<VmWord>(f->monitorBottom - 4 * (k - locals + 1));
+    fn(slot, context);
+  }
+  const uint32_t records = vsFrame_lockRecordCount(it);
+  for (uint32_t i = 0; i < records; ++i) {
+    LockRecord* r = vsFrame_lockRecordAt(it, i);
+    fn(&r->object, context);
+    // Only the record that took the lock has its other fields written; a
+    // free, recursive or still contending record keeps whatever the stack
+    // held before. A prepared record's saved near is in its object's header.
+    if (!ownsLock(r)) continue;
+    fn(&r->owner, context);
+    if (r->savedNear != kPreparedNear) fn(&r->savedNear, context);
+    fn(&r->monitor, context);
+    fn(reinterpret_cast<VmWord*>(&r->nearCopy.classRecord), context);
+    fn(reinterpret_cast<VmWord*>(&r->nearCopy.classInfo), context);
+  }
+}
+
+void vsFrame_visitGuardWords(const FrameIterator* it, VsWordVisitor fn, void* context) {
+  GuardFrame* g = vsGuardFrame_atPointer(it->framePointer);
+  fn(&g->nextCall, context);
+  fn(&g->savedPendingException, context);
+  fn(&g->savedResults[2], context);
+}
+
+void vsFrame_prepareForCollection(const FrameIterator* it) {
+  InterpreterFrame* f = frame(it);
+  const VmWord flags = isGrowthBcp(f) ? kGrowthFrameBit : 0;
+  f->savedBcp = ((bcpAddress(f) - codeOf(f)) & kOffsetFormMask) | flags;
+  const uint32_t records = vsFrame_lockRecordCount(it);
+  for (uint32_t i = 0; i < records; ++i) {
+    LockRecord* r = vsFrame_lockRecordAt(it, i);
+    if (!ownsLock(r)) continue;
+    vsRef_as<ObjectHeader>(r->object)->near.raw = r->savedNear;
+    r->savedNear = kPreparedNear;
+  }
+}
+
+void vsFrame_finishCollection(const FrameIterator* it) {
+  InterpreterFrame* f = frame(it);
+  const VmWord address = codeOf(f) + (f->savedBcp & kOffsetFormMask);
+  f->savedBcp = (f->savedBcp & kGrowthFrameBit) != 0 ? address | kGrowthFrameBit : address;
+  f->poolBase = vsWord_fromPointer(vsMethod_constantPool(vsWord_toPointer<MethodRecord>(f->method))->entries);
+  const uint32_t records = vsFrame_lockRecordCount(it);
+  for (uint32_t i = 0; i < records; ++i) {
+    LockRecord* r = vsFrame_lockRecordAt(it, i);
+    if (r->object == 0 || r->savedNear != kPreparedNear) continue;
+    ObjectHeader* header = vsRef_as<ObjectHeader>(r->object);
+    r->savedNear = header->near.raw;
+    header->near.raw = vsWord_fromPointer(&r->nearCopy);
+  }
+}
+
+namespace {
+
+// Calls onFrame on every interpreted frame and onGuard on every guard
+// frame of the thread's stack, newest first.
+template <class OnFrame, class OnGuard>
+void forEachFrame(VmRef thread, OnFrame onFrame, OnGuard onGuard) {
+  FrameIterator it;
+  vsFrameIterator_open(&it, thread);
+  while (it.framePointer != 0) {
+    if (!vsFrame_isChunkEnd(&it)) {
+      onFrame(&it);
+      vsFrame_caller(&it);
+      continue;
+    }
+    onGuard(&it);
+    if (vsFrame_isStackBottom(&it)) break;
+    vsFrame_nextChunk(&it);
+  }
+  vsFrameIterator_close(&it);
+}
+
+// Calls fn with the owner of every chunk of the stack-chunk list that its
+// owner still runs on.
+template <class Fn>
+void forEachLiveStack(Fn fn) {
+  for (VmRef chunk = vsJavaHeap.stackChunkList; chunk != 0;) {
+    const StackChunk* c = vsRef_as<StackChunk>(chunk);
+    if (c->owner != 0 && vsRef_as<ThreadRecord>(c->owner)->stackChunk == chunk) fn(c->owner);
+    chunk = c->next;
+  }
+}
+
+}  // namespace
+
+void vsThreadStack_visitRoots(VmRef thread, VsWordVisitor fn, void* context) {
+  forEachFrame(
+      thread, [&](const FrameIterator* it) { vsFrame_visitRoots(it, fn, context); },
+      [&](const FrameIterator* it) { vsFrame_visitGuardWords(it, fn, context); });
+}
+
+void vsThreadStacks_prepareForCollection() {
+  forEachLiveStack([](VmRef thread) {
+    forEachFrame(thread, vsFrame_prepareForCollection, [](const FrameIterator*) {});
+  });
+  vsFrame_collectionForm = 1;
+}
+
+void vsThreadStacks_finishCollection() {
+  forEachLiveStack([](VmRef thread) {
+    forEachFrame(thread, vsFrame_finishCollection, [](const FrameIterator*) {});
+  });
+  vsFrame_collectionForm = 0;
+}
+
+void vsFrameIterator_visitRoots(VsWordVisitor fn, void* context) {
+  for (VmWord at = vsVmGlobals.frameIterators; at != 0;) {
+    FrameIterator* it = vsWord_toPointer<FrameIterator>(at);
+    fn(&it->thread, context);
+    at = it->previous;
   }
 }

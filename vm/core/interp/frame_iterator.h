@@ -18,11 +18,26 @@
 // Every iterator is 6 words; the thread word is a reference.
 //
 // Every frame is interpreted until compiled code exists.
+//
+// The collector's view of a frame. Between vsThreadStacks_prepareForCollection
+// and vsThreadStacks_finishCollection (gc_hooks.h) every live frame is in its
+// collection form: the saved bytecode pointer holds the offset of the
+// bytecode from the method record less the 40-byte code base in its low 24
+// bits and keeps flags in its top 8 (bit 29: the stack-growth temporary
+// frame), and every locked object's header is back at the near record its
+// owning lock record saved, so that no header points into a stack chunk
+// (the record's saved-near word meanwhile holds 1). Finishing turns both
+// back, recomputing the pool base (frame word 4) and taking the saved near
+// from the header, where the collection kept it current. A record owns
+// its object's lock when the object's header points at the record's near
+// copy: a free or recursive record, or one still contending for its lock,
+// may hold stale words.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/model/object_layout.h"
 #include "vm/core/threads/monitors.h"
 
@@ -80,3 +95,27 @@ uint8_t vsFrame_currentBytecode(FrameIterator* it, bool advance, const uint8_t**
 // record that holds its object's lock also has the object's header moved
 // to the record's new near copy.
 void vsFrame_relocate(const FrameIterator* it, int32_t distance, bool withRecords);
+
+// Slot types of an interpreted frame (1 reference, 2 other): the locals
+// 0 .. maxLocals - 1, then the operand stack from its bottom item (the
+// word just below the monitor-area bottom) upwards, as the bytecode
+// simulation gives them at the frame's bci. Returns the number of typed
+// slots and points *types at them (in the shared tag array, valid until
+// the next simulation); operand words beyond them (a call transition, or
+// the one word of a stack-growth frame) are not references. Neither
+// allocates nor resolves. Returns 0 with *types null when the frame
+// cannot be typed (no tag array).
+uint32_t vsFrame_slotTypes(const FrameIterator* it, const uint8_t** types);
+// Calls fn on the frame's method word, on every slot typed 1 and on the
+// object word of every lock record; a record that owns its object's lock
+// also has its owner, saved near (unless prepared), monitor and its near
+// copy's class record and class info visited.
+void vsFrame_visitRoots(const FrameIterator* it, VsWordVisitor fn, void* context);
+// Calls fn on a guard frame's three reference words: the slot for the next
+// pending call, the saved pending exception and the saved object result.
+void vsFrame_visitGuardWords(const FrameIterator* it, VsWordVisitor fn, void* context);
+// The collection form of one interpreted frame and back (see above).
+void vsFrame_prepareForCollection(const FrameIterator* it);
+void vsFrame_finishCollection(const FrameIterator* it);
+// True between the collector's prepare and finish steps.
+bool vsFrame_inCollectionForm();

@@ -367,6 +367,10 @@ thread_start:
     goto push_guard;
   }
 thread_steps : {
+  // The steps run with no frame on the stack: a collection they cause
+  // must find none.
+  thread->savedLocals = w(sp);
+  thread->savedFramePointer = 0;
   FirstFrames* first = reinterpret_cast<FirstFrames*>(sp - kTransitionWords);
   const bool ending = first->flag == 0 && vsVmState().exiting == 0;
   if (ending && first->exit != 0) {

@@ -3,6 +3,7 @@
 
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/memory/gc_front.h"
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/peak_usage.h"
 #include "vm/core/threads/thread_record.h"
@@ -80,3 +81,13 @@ void vsNativeCall_void(VmGlobals* globals, VsNativeFunction function) {
 void vsNativeCall_deferredCollect(uint32_t n) { vsGC_collectFront(n); }
 
 }  // extern "C"
+
+void vsNative_callFinalizer(VmWord function, VmRef* parameter) {
+  const VmWord savedParameters = vsVmGlobals.nativeParameterPointer;
+  const VmWord savedPop = vsNative_popPointer;
+  vsVmGlobals.nativeParameterPointer = vsWord_fromPointer(parameter);
+  vsNative_popPointer = vsWord_fromPointer(parameter);
+  reinterpret_cast<VsNativeFunction>(static_cast<uintptr_t>(function))();
+  vsVmGlobals.nativeParameterPointer = savedParameters;
+  vsNative_popPointer = savedPop;
+}

@@ -4,6 +4,7 @@
 #include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/memory/class_table.h"
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/class_access.h"
@@ -121,4 +122,10 @@ VmRef vsClass_createStub(ClassLookup* lookup) {
   }
   vsHandle_close(&cls);
   return result;
+}
+
+void vsClassTables_visitRoots(VsWordVisitor fn, void* context) {
+  ClassTables& tables = vsClassTables;
+  for (VmRef& table : tables.searched) fn(&table, context);
+  fn(&tables.loaded, context);
 }

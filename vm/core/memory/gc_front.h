@@ -4,9 +4,27 @@
 
 #include <cstdint>
 
+#include "ce/substrate/vm_sections.h"
+
 void vsGC_collectFront(uint32_t n);
 
 // A full collection that moves nothing, safe where callers hold raw
-// pointers into heap objects. Stand-in until the collector exists: it
-// collects nothing, so callers that retry after it fail as before.
+// pointers into heap objects: it frees native-area blocks, selects the
+// unreachable finalizable objects and runs their finalizers, and clears
+// weak entries; dead Java objects stay until a compacting collection.
 void vsGC_fullCollection();
+// The next collection examines the whole Java part.
+void vsGC_requestFullCollection();
+
+// The stress mode of the test launchers' collector-debugging builds: with
+// an interval n above 0, every n-th allocation of the Java heap after the
+// start-up phase first runs vsGC_fullCollection. 0 (the default) is off.
+struct GcStress {
+  uint32_t interval;
+  uint32_t countdown;
+};
+
+extern VmVariable<GcStress> vsGC_stress;
+
+// Called by the allocator before each allocation.
+void vsGC_stressPoint();

@@ -4,6 +4,8 @@
 #include <cstring>
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/memory/finalization.h"
+#include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/basic_types.h"
@@ -12,6 +14,8 @@
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/roots.h"
+#include "vm/core/startup/output_stream.h"
+#include "vm/core/startup/vm_flags.h"
 
 namespace {
 
@@ -99,7 +103,26 @@ VmRef vsJavaHeap_newInstanceOfSize(const VmRef* cls, uint32_t size) {
 
 VmRef vsJavaHeap_newFinalizableInstance(const VmRef* cls) {
   const int16_t size = vsRef_as<ClassRecord>(*cls)->instanceKind;
-  return allocateWithNear(cls, static_cast<uint16_t>(size));
+  // The collection below runs finalizers, which may allocate.
+  VmHandle object;
+  vsHandle_push(&object, allocateWithNear(cls, static_cast<uint16_t>(size)));
+  if (object.object != 0) {
+    FinalizationLists& lists = vsFinalizer_lists;
+    const uint32_t count = lists.allocationCount++;
+    if (count > static_cast<uint32_t>(vsVmFlags().FinalizePerNewInstanceFreq)) {
+      if (vsVmFlags().RepotFinalization != 0)
+        vsOutputStream_printLine(vsOutputStream_log(),
+                                 "RepotFinalization: executing preceding_finalizer for FinalizePerNewInstanceFreq.");
+      vsGC_fullCollection();
+      lists.allocationCount = 0;
+    }
+    const ClassRecord* c = vsRef_as<ClassRecord>(*cls);
+    const bool finalizable = (c->classInfo->accessFlags & kClassFinalizable) != 0 && c->finalizer != 0;
+    if (finalizable && vsFinalizer_register(&object.object) == 0) object.object = 0;
+  }
+  const VmRef result = object.object;
+  vsHandle_close(&object);
+  return result;
 }
 
 VmRef vsJavaHeap_newMethod(uint16_t codeLength) {

@@ -43,7 +43,13 @@
 // Small records whose word 0 is the class itself; the 12-byte form (a near
 // record) also copies the class's class-info record into word 1.
 [[nodiscard]] VmRef vsJavaHeap_newInstanceOfSize(const VmRef* cls, uint32_t size);
-// An instance of the class's own instance size.
+// An instance of the class's own instance size. Every call counts: the
+// call after FinalizePerNewInstanceFreq more first runs a full collection
+// (logged when RepotFinalization is on), which runs the finalizers of
+// what became unreachable. An instance of a finalizable class (class-info
+// flag 0x40000000) with a finalizer function is registered for
+// finalization; 0 with OutOfMemoryError pending when its record cannot be
+// allocated.
 [[nodiscard]] VmRef vsJavaHeap_newFinalizableInstance(const VmRef* cls);
 
 // A method record whose entry-word pointer points at its own entry word.

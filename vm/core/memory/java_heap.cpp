@@ -139,6 +139,7 @@ void vsJavaHeap_reset() {
 }
 
 VmWord vsJavaHeap_allocate(uint32_t size) {
+  vsGC_stressPoint();
   size = roundDown(size, 4);
   VmGlobals& g = vsVmGlobals;
   for (;;) {

@@ -176,3 +176,55 @@ void vsJavaHeap_addNativeFreeEntry(VmWord entry, uint32_t size) {
   h.freeTotal += size;
   if (size > h.largestFree) h.largestFree = size;
 }
+
+namespace {
+
+// The walk of the marked blocks, lowest first.
+struct SweepState {
+  VmWord lowest;    // start of the lowest marked block, 0 before the first
+  VmWord end;       // end of the last marked block seen
+};
+
+VS_VMBSS(SweepState) sweepState{};
+
+// A gap of the rebuilt free list goes to its head, so that the list runs
+// from the top of the area downward.
+void pushFreeGap(VmWord from, VmWord to) {
+  JavaHeapState& h = vsJavaHeap;
+  const uint32_t size = to - from;
+  if (size < kSmallestFreeEntry) return;
+  FreeEntry* e = vsRef_as<FreeEntry>(from);
+  e->size = size;
+  e->next = h.freeListHead;
+  if (h.freeListHead == 0) h.freeListLast = from;
+  h.freeListHead = from;
+  h.freeTotal += size;
+  if (size > h.largestFree) h.largestFree = size;
+}
+
+void sweepMarkedArray(VmWord array) {
+  SweepState& s = sweepState;
+  if (array < s.end) return;
+  const VmWord block = array - kNativeBlockHeaderBytes;
+  if (s.lowest == 0)
+    s.lowest = block;
+  else
+    pushFreeGap(s.end, block);
+  s.end = block + blockBytes(static_cast<uint32_t>(vsRef_as<ByteArray>(array)->length));
+}
+
+}  // namespace
+
+void vsGC_sweepNativeAreaInPlace() {
+  JavaHeapState& h = vsJavaHeap;
+  h.freeListHead = h.freeListLast = 0;
+  h.freeTotal = h.largestFree = 0;
+  sweepState = SweepState{};
+  vsGC_forEachSetBit(sweepMarkedArray, h.nativeTop, h.nativeUpper);
+  if (sweepState.lowest == 0) {
+    h.nativeTop = h.nativeUpper;
+    return;
+  }
+  pushFreeGap(sweepState.end, h.nativeUpper);
+  h.nativeTop = sweepState.lowest;
+}

@@ -32,6 +32,13 @@ uint32_t vsObject_decrementPinCount(VmRef array);
 // The pin count unchanged; 0 likewise for anything else.
 uint32_t vsObject_getPinCount(VmRef array);
 
+// The sweep of a collection that moves nothing: with the mark bits of the
+// live arrays set, rebuilds the free list from every gap of at least 28
+// bytes between marked blocks (from the top of the area downward, the free
+// total and largest block counted) and raises the native top to the lowest
+// marked block.
+void vsGC_sweepNativeAreaInPlace();
+
 // Adds the gap [entry, entry + size) to the end of the free list (sizes of
 // at least 28 bytes), keeping the free total and the largest block.
 void vsJavaHeap_addNativeFreeEntry(VmWord entry, uint32_t size);

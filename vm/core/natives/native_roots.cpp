@@ -3,6 +3,8 @@
 
 #include <cstring>
 
+#include "vm/core/memory/gc_hooks.h"
+
 VS_VMBSS(VmWord) vsNativeMethod_globalFrames;
 VS_VMBSS(VmWord) vsNativeMethod_tempRoots;
 
@@ -36,4 +38,19 @@ void vsNativeMethod_registerTempRoots(uint32_t capacity, TempRoots* table, VmRef
   table->count = 0;
   table->slots = vsWord_fromPointer(slots);
   vsNativeMethod_tempRoots = vsWord_fromPointer(table);
+}
+
+void vsNativeRoots_visit(VsWordVisitor fn, void* context) {
+  for (VmWord at = vsNativeMethod_globalFrames; at != 0;) {
+    const NativeFrame* frame = vsWord_toPointer<NativeFrame>(at);
+    VmRef* slots = vsWord_toPointer<VmRef>(frame->slots);
+    for (uint32_t i = 0; i < frame->count; ++i) fn(&slots[i], context);
+    at = frame->prev;
+  }
+  if (vsNativeMethod_tempRoots != 0) {
+    const TempRoots* table = vsWord_toPointer<TempRoots>(vsNativeMethod_tempRoots);
+    VmRef* slots = vsWord_toPointer<VmRef>(table->slots);
+    const uint32_t count = table->count < table->capacity ? table->count : table->capacity;
+    for (uint32_t i = 0; i < count; ++i) fn(&slots[i], context);
+  }
 }

@@ -6,6 +6,8 @@
 #include "vm/core/interp/interpreter.h"
 #include "vm/core/loader/class_tables.h"
 #include "vm/core/memory/class_table.h"
+#include "vm/core/memory/finalization.h"
+#include "vm/core/memory/global_refs.h"
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/model/roots.h"
@@ -124,6 +126,8 @@ void vsVm_exitAfterShutdown(int32_t status) {
 // when its module never started in the run.
 void vsVm_shutdown() {
   vsTimeSlice_stop();
+  vsFinalizer_runAtExit();
+  vsGlobalRef_table = 0;
   vsRoots_clear();
   vsVmGlobals_clearReferences();
   vsJavaHeap_reset();

@@ -796,6 +796,12 @@ struct FrameView {
   VmRef recordObject = 0;         // lock record 0
   VmWord recordSavedNear = 0;
   bool headerAtRecord = false;    // its object's header points at its near copy
+  // The collector's view, between its prepare and finish steps.
+  VmWord preparedBcp = 0;         // the saved bytecode pointer's offset form
+  bool headerAtSavedNear = false; // lock record 0's object's header
+  std::string slotTypes;          // '1' reference, '2' other, locals first
+  int visits = 0;                 // words vsFrame_visitRoots visited
+  bool restored = false;          // bytecode pointer and pool base back after finishing
 };
 std::vector<FrameView> gWalk;
 VmWord gWalkBase = 0;
@@ -806,8 +812,69 @@ std::string methodName(const MethodRecord* m) {
   return std::string(reinterpret_cast<const char*>(s->bytes), s->length);
 }
 
+// The frames of the current thread as the collector sees them: prepared,
+// typed and visited, then finished.
+void lookAsCollector(std::vector<FrameView>* views) {
+  struct Saved {
+    VmWord bcp, pool, near;
+  };
+  std::vector<Saved> saved;
+  const auto eachFrame = [](auto f) {
+    FrameIterator it;
+    vsFrameIterator_open(&it, vsVmGlobals.currentThread);
+    for (size_t i = 0; it.framePointer != 0; ++i) {
+      if (!vsFrame_isChunkEnd(&it)) {
+        f(i, &it);
+        vsFrame_caller(&it);
+      } else {
+        if (vsFrame_isStackBottom(&it)) break;
+        vsFrame_nextChunk(&it);
+      }
+    }
+    vsFrameIterator_close(&it);
+  };
+  // Guard frames take no view index of their own here, so count frames.
+  eachFrame([&](size_t, const FrameIterator* it) {
+    const InterpreterFrame* f = vsFrame_atPointer(it->framePointer);
+    const LockRecord* r = vsFrame_lockRecordCount(it) > 0 ? vsFrame_lockRecordAt(it, 0) : nullptr;
+    saved.push_back({f->savedBcp, f->poolBase, r != nullptr ? r->savedNear : 0});
+  });
+  vsThreadStacks_prepareForCollection();
+  EXPECT_TRUE(vsFrame_inCollectionForm());
+  size_t n = 0;
+  eachFrame([&](size_t, const FrameIterator* it) {
+    FrameView v;
+    v.preparedBcp = vsFrame_atPointer(it->framePointer)->savedBcp;
+    v.bci = vsFrame_bci(it);
+    if (vsFrame_lockRecordCount(it) > 0) {
+      const LockRecord* r = vsFrame_lockRecordAt(it, 0);
+      v.headerAtSavedNear = r->object != 0 && vsRef_as<ObjectHeader>(r->object)->near.raw == saved[n].near;
+    }
+    const uint8_t* types = nullptr;
+    const uint32_t count = vsFrame_slotTypes(it, &types);
+    for (uint32_t k = 0; k < count; ++k) v.slotTypes += static_cast<char>('0' + types[k]);
+    int visits = 0;
+    vsFrame_visitRoots(it, [](VmWord*, void* c) { ++*static_cast<int*>(c); }, &visits);
+    v.visits = visits;
+    views->push_back(v);
+    ++n;
+  });
+  vsThreadStacks_finishCollection();
+  EXPECT_FALSE(vsFrame_inCollectionForm());
+  n = 0;
+  eachFrame([&](size_t, const FrameIterator* it) {
+    const InterpreterFrame* f = vsFrame_atPointer(it->framePointer);
+    (*views)[n].restored = f->savedBcp == saved[n].bcp && f->poolBase == saved[n].pool;
+    ++n;
+  });
+}
+
+std::vector<FrameView> gCollectorView;
+
 // Raiser.look(x): walks the current thread's frames and returns x.
 void lookAtFrames() {
+  gCollectorView.clear();
+  lookAsCollector(&gCollectorView);
   gWalk.clear();
   FrameIterator it;
   vsFrameIterator_open(&it, vsVmGlobals.currentThread);
@@ -1060,6 +1127,28 @@ TEST_F(UnwindTest, FramesAreWalkedAcrossChunks) {
   for (size_t i = 0; i + 1 < gWalk.size(); ++i) EXPECT_FALSE(gWalk[i].bottom) << i;
 }
 
+TEST_F(UnwindTest, TheCollectorTypesPreparesAndFinishesEveryFrame) {
+  EXPECT_EQ(unwind("viaInit", "()I").asInt(), 3013);
+  ASSERT_GE(gCollectorView.size(), 5u);
+  for (size_t i = 0; i < gCollectorView.size(); ++i) {
+    const FrameView& v = gCollectorView[i];
+    EXPECT_TRUE(v.restored) << "frame " << i;
+    EXPECT_EQ(v.preparedBcp, v.bci) << "frame " << i << ": the offset form, no flags";
+  }
+  // look(7): one int local; its method word alone is a root.
+  EXPECT_EQ(gCollectorView[0].slotTypes, "2");
+  EXPECT_EQ(gCollectorView[0].visits, 1);
+  for (uint32_t n = 0; n <= 2; ++n) {
+    const FrameView& v = gCollectorView[1 + n];
+    // Three int locals and the int operand 1000.
+    EXPECT_EQ(v.slotTypes, "2222") << "nest " << n;
+    // The method and the record's object; the owning record also its
+    // owner, monitor and near copy's class record and class info.
+    EXPECT_EQ(v.visits, n == 2 ? 6 : 2) << "nest " << n;
+    EXPECT_EQ(v.headerAtSavedNear, n == 2) << "nest " << n;
+  }
+}
+
 TEST_F(UnwindTest, RelocatedFramesStayWalkableWithTheirLocks) {
   VmHandle u;
   vsHandle_push(&u, newUnwind());
@@ -1080,6 +1169,9 @@ TEST_F(UnwindTest, RelocatedFramesStayWalkableWithTheirLocks) {
     ASSERT_EQ(v.records, 1u) << i;
     ASSERT_EQ(v.recordObject, u.object) << i;
     ASSERT_EQ(v.headerAtRecord, i == kDepth) << i;
+    // deepSync(Object, int): the object is a reference slot.
+    ASSERT_EQ(gCollectorView.at(1 + i).slotTypes.substr(0, 2), "12") << i;
+    ASSERT_TRUE(gCollectorView.at(1 + i).restored) << i;
   }
   EXPECT_EQ(vsRef_as<ObjectHeader>(u.object)->near.raw, near);
   vsHandle_close(&u);

@@ -68,7 +68,7 @@ TEST_F(WriteBarrierTest, BitOfAnAddressIsInTheBiasedWord) {
 
 TEST_F(WriteBarrierTest, SetBitRangeEqualsSettingBitByBit) {
   const VmWord base = clearedRegion(4096);
-  for (int32_t n : {-1, 0, 1, 31, 32, 33, 100}) {
+  for (int32_t n : {-1, 0, 1, 31, 32, 33, 64, 65, 100}) {
     for (uint32_t align = 0; align < 32; ++align) {
       const VmWord start = base + 4 * align;
       vsGC_setBitRange(start, n);

@@ -10,6 +10,7 @@
 #include "tests/core/heap_fixture.h"
 #include "tools/testport/test_port.h"
 #include "vm/core/memory/native_area.h"
+#include "vm/core/startup/vm_flags.h"
 #include "vm/services/memory/handle_table.h"
 #include "vm/services/memory/memory_service.h"
 #include "vm/services/text/ascii.h"
@@ -246,6 +247,8 @@ class CharCodesWithoutMemory : public CharCodesLayer {
   CharCodesWithoutMemory() : CharCodesLayer(512 * 1024) {}
   void SetUp() override {
     CharCodesLayer::SetUp();
+    // The failed allocations collect; the trace holds only their reports.
+    vsVmFlags().RepotFinalization = 0;
     for (int32_t size : {4096, 1024, 256, 64, 16, 4}) {
       while (void* p = vsMemory_allocPointer(size)) {
         blocks_.push_back(p);

@@ -1,0 +1,305 @@
+// The full collection that moves nothing: marking from the roots (with a
+// mark-stack overflow), the tagged reference table, finalization and the
+// in-place sweep of the native area.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "tests/core/exception_double.h"
+#include "tests/core/heap_fixture.h"
+#include "vm/core/interp/exceptions.h"
+#include "tools/testport/test_port.h"
+#include "vm/core/memory/finalization.h"
+#include "vm/core/memory/gc_front.h"
+#include "vm/core/memory/gc_hooks.h"
+#include "vm/core/memory/gc_marking.h"
+#include "vm/core/memory/global_refs.h"
+#include "vm/core/memory/heap_allocators.h"
+#include "vm/core/memory/java_heap.h"
+#include "vm/core/memory/native_area.h"
+#include "vm/core/memory/write_barrier.h"
+#include "vm/core/model/handles.h"
+#include "vm/core/model/model_flags.h"
+#include "vm/core/model/roots.h"
+#include "vm/core/model/vm_globals.h"
+#include "vm/core/natives/native_method.h"
+#include "vm/core/startup/vm_flags.h"
+
+namespace {
+
+// What the test finalizers saw.
+struct FinalizerCalls {
+  std::vector<VmRef> objects;
+  std::vector<VmWord> weakElements;  // the watched weak element at each call
+  int32_t watchedWeak = -1;
+};
+
+FinalizerCalls gCalls;
+
+VmWord rawElement(int32_t index) {
+  return static_cast<VmWord>(vsRef_as<IntArray>(vsGlobalRef_table)->elements[index]);
+}
+
+void countingFinalizer() {
+  VmRef object;
+  vsNativeMethod_getParameterObject(0, &object);
+  gCalls.objects.push_back(object);
+  gCalls.weakElements.push_back(gCalls.watchedWeak < 0 ? 0 : rawElement(gCalls.watchedWeak));
+}
+
+void throwingFinalizer() {
+  countingFinalizer();
+  vsException_throwOutOfMemoryError();
+}
+
+VmWord functionWord(void (*f)()) { return static_cast<VmWord>(reinterpret_cast<uintptr_t>(f)); }
+
+// A class flagged finalizable whose finalizer word holds f (0: none).
+VmRef finalizableClass(const char* name, void (*f)()) {
+  const VmRef cls = vsTestHeap_newClass(name, vsRoot(kRootObject), 12);
+  ClassRecord* c = vsRef_as<ClassRecord>(cls);
+  c->classInfo->accessFlags |= kClassFinalizable;
+  c->finalizer = f == nullptr ? 0 : functionWord(f);
+  return cls;
+}
+
+VmRef newInstance(VmRef cls) {
+  VmHandle c;
+  vsHandle_push(&c, cls);
+  const VmRef object = vsJavaHeap_newFinalizableInstance(&c.object);
+  vsHandle_close(&c);
+  return object;
+}
+
+class CollectorTest : public HeapTest {
+ protected:
+  explicit CollectorTest(uint32_t heapBytes = kTestHeapBytes) : HeapTest(heapBytes) {}
+  void SetUp() override {
+    HeapTest::SetUp();
+    gCalls = FinalizerCalls{};
+    vsVmFlags().RepotFinalization = 0;
+    vsFinalizer_lists.allocationCount = 0;
+  }
+  void TearDown() override {
+    vsFinalizer_lists = FinalizationLists{};
+    vsGlobalRef_table = 0;
+    HeapTest::TearDown();
+  }
+};
+
+TEST_F(CollectorTest, WeakEntryOfADeadTargetReadsMinusOneWhileStrongAndReachableOnesStay) {
+  VmHandle kept;
+  vsHandle_push(&kept, vsJavaHeap_newIntArray(3));
+  VmHandle dies;
+  vsHandle_push(&dies, vsJavaHeap_newIntArray(3));
+  VmHandle strongOnly;
+  vsHandle_push(&strongOnly, vsJavaHeap_newIntArray(3));
+  const int32_t weakKept = vsGlobalRef_new(&kept.object, kGlobalRefWeak);
+  const int32_t weakDead = vsGlobalRef_new(&dies.object, kGlobalRefWeak);
+  const int32_t strong = vsGlobalRef_new(&strongOnly.object, kGlobalRefStrong);
+  const int32_t weakOfStrong = vsGlobalRef_new(&strongOnly.object, kGlobalRefWeak);
+  const VmRef strongTarget = strongOnly.object;
+  const VmRef keptTarget = kept.object;
+  dies.object = 0;
+  strongOnly.object = 0;
+  vsGC_fullCollection();
+  EXPECT_EQ(rawElement(weakDead), kGlobalRefCleared);
+  EXPECT_EQ(vsGlobalRef_get(weakDead), 0u);
+  EXPECT_EQ(vsGlobalRef_get(weakKept), keptTarget);
+  EXPECT_EQ(rawElement(weakKept), keptTarget | kGlobalRefWeak);
+  EXPECT_EQ(vsGlobalRef_get(strong), strongTarget);
+  EXPECT_EQ(vsGlobalRef_get(weakOfStrong), strongTarget);
+  vsGlobalRef_delete(strong);
+  EXPECT_EQ(rawElement(strong), 0u);
+  vsGlobalRef_clear(weakKept);
+  EXPECT_EQ(vsGlobalRef_get(weakKept), 0u);
+  vsHandle_close(&kept);
+}
+
+TEST_F(CollectorTest, TaggedTableStartsAtSixteenAndDoublesKeepingItsEntries) {
+  VmHandle target;
+  vsHandle_push(&target, vsJavaHeap_newIntArray(1));
+  for (int32_t i = 0; i < 40; ++i) {
+    ASSERT_EQ(vsGlobalRef_new(&target.object, kGlobalRefStrong), i) << "entry " << i;
+    const int32_t expected = i < 16 ? 16 : i < 32 ? 32 : 64;
+    ASSERT_EQ(vsRef_as<IntArray>(vsGlobalRef_table)->length, expected) << "entry " << i;
+  }
+  vsGlobalRef_delete(7);
+  EXPECT_EQ(vsGlobalRef_new(&target.object, kGlobalRefWeak), 7);
+  vsGC_fullCollection();
+  for (int32_t i = 0; i < 40; ++i) EXPECT_EQ(vsGlobalRef_get(i), target.object) << "entry " << i;
+  vsHandle_close(&target);
+}
+
+TEST_F(CollectorTest, EveryTwoHundredFiftySecondAllocationRunsAFinalizingCollection) {
+  vsVmFlags().RepotFinalization = 1;
+  const VmRef cls = finalizableClass("tests/Counted", countingFinalizer);
+  std::vector<int> collectedAt;
+  vsTestPort_startCapture();
+  for (int call = 1; call <= 3 * 252; ++call) {
+    ASSERT_NE(newInstance(cls), 0u) << "call " << call;
+    if (vsFinalizer_lists.allocationCount == 0) collectedAt.push_back(call);
+  }
+  const TestPortCapture captured = vsTestPort_stopCapture();
+  EXPECT_EQ(collectedAt, (std::vector<int>{252, 504, 756}));
+  // Each collection finds the objects made since the one before (the
+  // newest is still held by the allocator).
+  const std::string run = "RepotFinalization: executing preceding_finalizer for FinalizePerNewInstanceFreq.\n";
+  EXPECT_EQ(captured.trace, run + "RepotFinalization: finished to invoke finalizer. count = 251\n" + run +
+                                "RepotFinalization: finished to invoke finalizer. count = 252\n" + run +
+                                "RepotFinalization: finished to invoke finalizer. count = 252\n");
+  EXPECT_EQ(gCalls.objects.size(), 755u);
+}
+
+TEST_F(CollectorTest, ACollectionWithNothingToFinalizeStillLogsTheCount) {
+  vsVmFlags().RepotFinalization = 1;
+  vsTestPort_startCapture();
+  vsGC_fullCollection();
+  EXPECT_EQ(vsTestPort_stopCapture().trace, "RepotFinalization: finished to invoke finalizer. count = 0\n");
+}
+
+TEST_F(CollectorTest, AnUnreachableObjectIsFinalizedOnceAfterItsWeakEntryWasCleared) {
+  const VmRef cls = finalizableClass("tests/Watched", countingFinalizer);
+  VmHandle object;
+  vsHandle_push(&object, newInstance(cls));
+  VmHandle kept;
+  vsHandle_push(&kept, newInstance(cls));
+  gCalls.watchedWeak = vsGlobalRef_new(&object.object, kGlobalRefWeak);
+  const VmRef dead = object.object;
+  object.object = 0;
+  vsGC_fullCollection();
+  ASSERT_EQ(gCalls.objects, std::vector<VmRef>{dead});
+  EXPECT_EQ(gCalls.weakElements, std::vector<VmWord>{kGlobalRefCleared});
+  vsGC_fullCollection();
+  EXPECT_EQ(gCalls.objects.size(), 1u);
+  // VM exit finalizes what is still registered, reachable or not.
+  vsFinalizer_runAtExit();
+  EXPECT_EQ(gCalls.objects, (std::vector<VmRef>{dead, kept.object}));
+  vsHandle_close(&object);
+}
+
+TEST_F(CollectorTest, AClassWithoutAFinalizerFunctionIsNeverRegistered) {
+  const VmRef cls = finalizableClass("tests/NoFunction", nullptr);
+  ASSERT_NE(newInstance(cls), 0u);
+  EXPECT_EQ(vsFinalizer_lists.finalizable, 0u);
+  const VmRef plain = vsTestHeap_newClass("tests/Plain", vsRoot(kRootObject), 12);
+  ASSERT_NE(newInstance(plain), 0u);
+  EXPECT_EQ(vsFinalizer_lists.finalizable, 0u);
+  EXPECT_EQ(vsFinalizer_lists.allocationCount, 2u);
+}
+
+TEST_F(CollectorTest, AThrowingFinalizerLeavesThePendingStateOfItsCallerAlone) {
+  const VmRef cls = finalizableClass("tests/Throws", throwingFinalizer);
+  struct Case {
+    const char* name;
+    bool pendingBefore;
+  };
+  for (const Case& c : {Case{"nothing pending", false}, Case{"an exception pending", true}}) {
+    ASSERT_NE(newInstance(cls), 0u) << c.name;
+    const VmRef before = c.pendingBefore ? vsRoot(kRootOutOfMemoryError) : 0;
+    vsPendingException() = before;
+    const size_t calls = gCalls.objects.size();
+    vsGC_fullCollection();
+    EXPECT_EQ(gCalls.objects.size(), calls + 1) << c.name;
+    EXPECT_EQ(vsPendingException(), before) << c.name;
+    vsTestException_clear();
+  }
+}
+
+TEST_F(CollectorTest, TheSweepFreesUnreachableNativeBlocksAndKeepsTheOthers) {
+  VmRef array;
+  VmHandle first;
+  vsHandle_push(&first, vsJavaHeap_newOldByteArray(40, &array));
+  const VmRef lost1 = vsJavaHeap_newOldByteArray(100, &array);
+  VmHandle second;
+  vsHandle_push(&second, vsJavaHeap_newOldByteArray(8, &array));
+  ASSERT_NE(vsJavaHeap_newOldByteArray(60, &array), 0u);
+  for (int i = 0; i < 8; ++i) vsRef_as<ByteArray>(second.object)->elements[i] = static_cast<int8_t>(i + 1);
+  // Kept through a slot of a Java object.
+  VmHandle holder;
+  vsHandle_push(&holder, vsJavaHeap_newObjectArray(1));
+  VmRef pinned;
+  ASSERT_NE(vsJavaHeap_newOldByteArray(20, &pinned), 0u);
+  vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(holder.object)->elements[0], pinned);
+  const uint32_t lostBlock = ((100 + 11) & ~3u) + 16;
+  const uint32_t freeBefore = vsJavaHeap_nativeFreeMemory();
+  vsGC_fullCollection();
+  // The lowest block lived: the native top stays; the two lost blocks are
+  // the free list, from the top down.
+  EXPECT_EQ(vsJavaHeap.nativeTop, pinned - 16);
+  ASSERT_NE(vsJavaHeap.freeListHead, 0u);
+  EXPECT_EQ(vsJavaHeap.freeListHead, lost1 - 16);
+  EXPECT_EQ(vsRef_as<uint32_t>(vsJavaHeap.freeListHead)[0], lostBlock);
+  const VmWord next = vsRef_as<uint32_t>(vsJavaHeap.freeListHead)[1];
+  ASSERT_NE(next, 0u);
+  EXPECT_EQ(vsJavaHeap.freeListLast, next);
+  EXPECT_EQ(vsRef_as<uint32_t>(next)[1], 0u);
+  EXPECT_EQ(vsJavaHeap.freeTotal, lostBlock + vsRef_as<uint32_t>(next)[0]);
+  EXPECT_EQ(vsJavaHeap.largestFree, lostBlock);
+  for (int i = 0; i < 8; ++i) EXPECT_EQ(vsRef_as<ByteArray>(second.object)->elements[i], i + 1);
+  EXPECT_EQ(vsJavaHeap_nativeFreeMemory(), freeBefore + vsJavaHeap.freeTotal);
+  vsHandle_close(&first);
+}
+
+TEST_F(CollectorTest, AnImpossibleRequestLeavesOutOfMemoryErrorPendingAndTheHeapUsable) {
+  const VmWord top = vsVmGlobals.allocationTop;
+  EXPECT_EQ(vsJavaHeap_allocate(vsVmGlobals.heapHigh - vsVmGlobals.heapLow + 4), 0u);
+  EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError));
+  EXPECT_EQ(vsVmGlobals.allocationTop, top);
+  vsTestException_clear();
+  EXPECT_NE(vsJavaHeap_newIntArray(4), 0u);
+  EXPECT_FALSE(vsException_isPending());
+  // The heap still walks from its start to the top.
+  EXPECT_FALSE(vsTestHeap_walk().empty());
+}
+
+// A heap large enough for an Object[] of 20,000 fresh one-element arrays,
+// each holding a fresh leaf.
+class MarkStackTest : public CollectorTest {
+ protected:
+  MarkStackTest() : CollectorTest(8u << 20) {}
+};
+
+TEST_F(MarkStackTest, AnOverflowingMarkStackStillMarksEverything) {
+  constexpr int32_t kElements = 20000;
+  VmHandle outer;
+  vsHandle_push(&outer, vsJavaHeap_newObjectArray(kElements));
+  VmHandle inner;
+  vsHandle_pushEmpty(&inner);
+  for (int32_t i = 0; i < kElements; ++i) {
+    inner.object = vsJavaHeap_newObjectArray(1);
+    ASSERT_NE(inner.object, 0u);
+    const VmRef leaf = vsJavaHeap_newIntArray(1);
+    ASSERT_NE(leaf, 0u);
+    vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(inner.object)->elements[0], leaf);
+    vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(outer.object)->elements[i], inner.object);
+  }
+  // Fill the window so that the mark stack has room for far fewer entries.
+  while (vsVmGlobals.heapHigh - vsVmGlobals.allocationTop > 4096) ASSERT_NE(vsJavaHeap_newIntArray(200), 0u);
+  ASSERT_LT((vsVmGlobals.heapHigh + kHeapReserveBytes - vsVmGlobals.allocationTop) / 4, 4000u);
+  // The marking steps of the full collection, stopped before the bits are
+  // cleared again.
+  GcState& s = vsGC_state;
+  s.inCollection = s.full = 1;
+  vsGC_requestFullCollection();
+  vsThreadStacks_prepareForCollection();
+  vsGC_clearBits(vsVmGlobals.heapLow, vsVmGlobals.allocationTop);
+  s.markStackBase = s.markStackPointer = vsVmGlobals.allocationTop;
+  vsGC_markRoots();
+  int32_t unmarked = 0;
+  for (int32_t i = 0; i < kElements; ++i) {
+    const VmRef element = vsRef_as<ObjectArray>(outer.object)->elements[i];
+    const VmRef leaf = vsRef_as<ObjectArray>(element)->elements[0];
+    if (!vsGC_testBit(element) || !vsGC_testBit(leaf)) ++unmarked;
+  }
+  EXPECT_EQ(unmarked, 0);
+  EXPECT_EQ(s.overflow, 0u);
+  vsGC_clearBits(vsVmGlobals.heapLow, vsVmGlobals.allocationTop);
+  vsThreadStacks_finishCollection();
+  s.inCollection = 0;
+  vsHandle_close(&outer);
+}
+
+}  // namespace
