@@ -4,7 +4,6 @@
 #include "ce/wap/wdp.h"
 
 #include <gtest/gtest.h>
-#include <signal.h>
 #include <stdlib.h>
 
 #include <filesystem>
@@ -16,6 +15,7 @@
 #include "ce/reg/regapi.h"
 #include "ce/testing/childrunner.h"
 #include "ce/testing/devroot.h"
+#include "ce/testing/smscrunner.h"
 
 namespace {
 
@@ -43,22 +43,14 @@ std::string narrow(const WCHAR* text) {
 class WapDevices : public ::testing::Test {
  protected:
   void SetUp() override {
-    ASSERT_TRUE(vsCeTest_spawn({bin("smsc"), "serve", "--listen", "127.0.0.1:0"}, &centre_));
-    std::string line;
-    ASSERT_TRUE(vsCeTest_readLine(&centre_, &line));
-    const std::string prefix = "smsc listening on ";
-    ASSERT_EQ(line.rfind(prefix, 0), 0u) << line;
-    address_ = line.substr(prefix.size());
+    ASSERT_TRUE(centre_.started());
+    address_ = centre_.address();
     ASSERT_EQ(vsCeDevice_init(rootA_.path(), {kPhoneA, address_}), 0);
     char pattern[] = "/tmp/wapdevBXXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     rootB_ = pattern;
   }
   void TearDown() override {
-    if (centre_.pid > 0) {
-      kill(centre_.pid, SIGKILL);
-      vsCeTest_finish(&centre_);
-    }
     if (!rootB_.empty()) std::filesystem::remove_all(rootB_);
   }
 
@@ -67,13 +59,6 @@ class WapDevices : public ::testing::Test {
                                   address_};
     argv.insert(argv.end(), command.begin(), command.end());
     return argv;
-  }
-
-  int control(const std::vector<std::string>& command) {
-    std::vector<std::string> argv{bin("smsc")};
-    argv.insert(argv.end(), command.begin(), command.end());
-    argv.insert(argv.begin() + 2, {"--smsc", address_});
-    return vsCeTest_run(argv).status;
   }
 
   static HRESULT send(WAP_HANDLE handle, const std::string& number, DWORD port, const std::string& text) {
@@ -114,9 +99,9 @@ class WapDevices : public ::testing::Test {
   }
 
   CeDeviceRoot rootA_;
+  CeSmsCentre centre_{bin("smsc")};
   std::string rootB_;
   std::string address_;
-  CeChild centre_;
 };
 
 TEST_F(WapDevices, OpenAndCloseTable) {
@@ -236,13 +221,11 @@ TEST_F(WapDevices, RefusedThenAcceptedThenCentreGone) {
   HANDLE event = nullptr;
   ASSERT_EQ(WapOpen(WAP_LAYER_WDP, 5000, &handle, &event), S_OK);
   EXPECT_EQ(send(handle, kPhoneB, 6000, "a"), S_OK);
-  ASSERT_EQ(control({"reject-next", "1"}), 0);
+  ASSERT_EQ(centre_.control("reject-next", {"1"}), 0);
   EXPECT_EQ(send(handle, kPhoneB, 6000, "b"), WAP_E_REFUSED);
   EXPECT_EQ(send(handle, kPhoneB, 6000, "c"), S_OK);
   EXPECT_EQ(vsCeTest_finish(&receiver).output, "+15550001:5000 61\n+15550001:5000 63\n");
-  ASSERT_EQ(control({"stop"}), 0);
-  vsCeTest_finish(&centre_);
-  centre_.pid = -1;
+  ASSERT_TRUE(centre_.stop());
   EXPECT_EQ(send(handle, kPhoneB, 6000, "d"), WAP_E_UNANSWERED);
   EXPECT_EQ(WapClose(handle), S_OK);
 }
