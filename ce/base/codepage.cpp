@@ -173,3 +173,21 @@ int WideCharToMultiByte(UINT codePage, DWORD, const WCHAR* text, int length, cha
   }
   return static_cast<int>(written);
 }
+
+std::string vsCeCodepage_utf8(const std::u16string& text) {
+  const int length = static_cast<int>(text.size());
+  const int n = WideCharToMultiByte(CP_UTF8, 0, text.data(), length, nullptr, 0, nullptr, nullptr);
+  std::string out(static_cast<size_t>(n > 0 ? n : 0), '\0');
+  if (n > 0)
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), length, out.data(), n, nullptr, nullptr);
+  return out;
+}
+
+std::u16string vsCeCodepage_utf16(const std::string& text) {
+  const int length = static_cast<int>(text.size());
+  const int n = MultiByteToWideChar(CP_UTF8, 0, text.data(), length, nullptr, 0);
+  std::u16string out(static_cast<size_t>(n > 0 ? n : 0), u'\0');
+  if (n > 0)
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), length, out.data(), n);
+  return out;
+}

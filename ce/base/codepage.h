@@ -11,6 +11,7 @@
 #pragma once
 
 #include <cstddef>
+#include <string>
 
 #include "ce/core/windows_types.h"
 
@@ -31,3 +32,7 @@ size_t vsCeCodepage_decodeUtf8(const unsigned char* text, size_t length, uint32_
 size_t vsCeCodepage_decodeUtf16(const WCHAR* text, size_t length, uint32_t* codePoint);
 // Encodes a code point as UTF-8 into out (room for 4); returns the bytes.
 size_t vsCeCodepage_encodeUtf8(uint32_t codePoint, char* out);
+
+// Whole strings between UTF-16 and UTF-8, as the conversions above do them.
+std::string vsCeCodepage_utf8(const std::u16string& text);
+std::u16string vsCeCodepage_utf16(const std::string& text);

@@ -9,3 +9,7 @@
 
 // The number of units before the terminator.
 size_t wcslen(const WCHAR* text);
+
+// Compares without regard to case (ASCII, Latin-1 and Cyrillic letters):
+// below zero, zero or above zero.
+int _wcsicmp(const WCHAR* a, const WCHAR* b);

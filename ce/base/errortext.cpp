@@ -32,6 +32,7 @@ constexpr MessageText kTexts[] = {
     {ERROR_INVALID_NAME, u"The filename, directory name, or volume label syntax is incorrect.\r\n"},
     {ERROR_DIR_NOT_EMPTY, u"The directory is not empty.\r\n"},
     {ERROR_ALREADY_EXISTS, u"Cannot create a file when that file already exists.\r\n"},
+    {ERROR_BAD_EXE_FORMAT, u"%1 is not a valid Win32 application.\r\n"},
     {ERROR_MORE_DATA, u"More data is available.\r\n"},
     {ERROR_NO_MORE_ITEMS, u"No more data is available.\r\n"},
     {ERROR_NOT_OWNER, u"Attempt to release mutex not owned by caller.\r\n"},
@@ -39,8 +40,12 @@ constexpr MessageText kTexts[] = {
      u"The system cannot find message text for message number 0x%1 in the message file for %2.\r\n"},
     {ERROR_BADDB, u"The configuration registry database is corrupt.\r\n"},
     {ERROR_KEY_DELETED, u"Illegal operation attempted on a registry key that has been marked for deletion.\r\n"},
+    {ERROR_MESSAGE_SYNC_ONLY, u"The message can be used only with synchronous operations.\r\n"},
     {ERROR_INVALID_WINDOW_HANDLE, u"Invalid window handle.\r\n"},
+    {ERROR_CANNOT_FIND_WND_CLASS, u"Cannot find window class.\r\n"},
+    {ERROR_CLASS_ALREADY_EXISTS, u"Class already exists.\r\n"},
     {ERROR_INVALID_THREAD_ID, u"Invalid thread identifier.\r\n"},
+    {ERROR_NOT_ENOUGH_QUOTA, u"Not enough quota is available to process this command.\r\n"},
 };
 
 constexpr bool lInCodeOrder() {

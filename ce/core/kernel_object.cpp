@@ -8,6 +8,7 @@
 
 #include "ce/core/event.h"
 #include "ce/core/mutex.h"
+#include "ce/core/process_handle.h"
 #include "ce/core/thread.h"
 
 namespace {
@@ -80,6 +81,8 @@ BOOL CloseHandle(HANDLE handle) {
     return vsCeThread_close(handle);
   if (vsCeObject_get(handle, KernelObjectKind::Mutex) != nullptr)
     return vsCeMutex_close(handle);
+  if (vsCeObject_get(handle, KernelObjectKind::Process) != nullptr)
+    return vsCeProcess_close(handle);
   for (uint32_t kind = 0; kind < kKernelObjectKinds; ++kind) {
     BOOL (*close)(HANDLE) = gClosers[kind].load();
     if (close != nullptr && vsCeObject_get(handle, static_cast<KernelObjectKind>(kind)) != nullptr)

@@ -23,9 +23,9 @@
 
 #include "ce/core/windows_types.h"
 
-enum class KernelObjectKind : uint32_t { Event = 1, Thread = 2, File = 3, Find = 4, Mutex = 5 };
+enum class KernelObjectKind : uint32_t { Event = 1, Thread = 2, File = 3, Find = 4, Mutex = 5, Process = 6 };
 
-constexpr uint32_t kKernelObjectKinds = 6;
+constexpr uint32_t kKernelObjectKinds = 7;
 
 struct KernelObject {
   uint32_t magic;

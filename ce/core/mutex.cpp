@@ -1,7 +1,8 @@
-// Mutexes (see mutex.h): owner and count under the kernel lock; named ones in
-// a list of their names.
+// Mutexes (see mutex.h): owner and count under the kernel lock; every mutex
+// in one list (abandonment scans it), named ones found there by name.
 #include "ce/core/mutex.h"
 
+#include <atomic>
 #include <string>
 
 #include "ce/base/lasterror.h"
@@ -14,28 +15,42 @@ struct Mutex {
   // Guarded by the kernel lock.
   DWORD owner;  // thread id, 0 when free
   DWORD count;
-  DWORD handles;  // open handles of a named mutex
+  bool abandoned;
+  DWORD handles;  // open handles
+  bool named;
   std::u16string name;
-  Mutex* nextNamed;
+  Mutex* next;
 };
 
-Mutex* gNamed = nullptr;  // guarded by the kernel lock
+Mutex* gAll = nullptr;  // guarded by the kernel lock
+std::atomic<const MutexNameHook*> gNameHook{nullptr};
 
 Mutex* mutexOf(HANDLE handle) {
   return reinterpret_cast<Mutex*>(vsCeObject_get(handle, KernelObjectKind::Mutex));
 }
 
 Mutex* findNamedLocked(const std::u16string& name) {
-  for (Mutex* m = gNamed; m != nullptr; m = m->nextNamed)
-    if (m->name == name)
+  for (Mutex* m = gAll; m != nullptr; m = m->next)
+    if (m->named && m->name == name)
       return m;
   return nullptr;
 }
 
 }  // namespace
 
+void vsCeMutex_setNameHook(const MutexNameHook* hook) { gNameHook.store(hook); }
+
 HANDLE CreateMutexW(LPVOID, BOOL initialOwner, LPCWSTR name) {
   const DWORD self = GetCurrentThreadId();
+  DWORD device = ERROR_SUCCESS;  // the device's answer for the name
+  const MutexNameHook* hook = name != nullptr ? gNameHook.load() : nullptr;
+  if (hook != nullptr) {
+    device = hook->create(name);
+    if (device != ERROR_SUCCESS && device != ERROR_ALREADY_EXISTS) {
+      SetLastError(device);
+      return nullptr;
+    }
+  }
   vsCeKernel_lock();
   if (name != nullptr) {
     if (Mutex* existing = findNamedLocked(name)) {
@@ -53,12 +68,13 @@ HANDLE CreateMutexW(LPVOID, BOOL initialOwner, LPCWSTR name) {
     m->count = 1;
   }
   if (name != nullptr) {
+    m->named = true;
     m->name = name;
-    m->nextNamed = gNamed;
-    gNamed = m;
   }
+  m->next = gAll;
+  gAll = m;
   vsCeKernel_unlock();
-  SetLastError(ERROR_SUCCESS);
+  SetLastError(device);
   return m;
 }
 
@@ -83,32 +99,53 @@ BOOL ReleaseMutex(HANDLE mutex) {
   return TRUE;
 }
 
-bool vsCeMutex_takeLocked(KernelObject* mutex, DWORD threadId) {
+MutexTake vsCeMutex_takeLocked(KernelObject* mutex, DWORD threadId) {
   auto* m = reinterpret_cast<Mutex*>(mutex);
   if (m->owner != 0 && m->owner != threadId)
-    return false;
+    return MutexTake::Busy;
   m->owner = threadId;
   ++m->count;
-  return true;
+  const bool abandoned = m->abandoned;
+  m->abandoned = false;
+  return abandoned ? MutexTake::Abandoned : MutexTake::Taken;
+}
+
+void vsCeMutex_abandonLocked(DWORD threadId) {
+  bool any = false;
+  for (Mutex* m = gAll; m != nullptr; m = m->next) {
+    if (m->owner == threadId && m->count > 0) {
+      m->owner = 0;
+      m->count = 0;
+      m->abandoned = true;
+      any = true;
+    }
+  }
+  if (any)
+    vsCeKernel_broadcast();
 }
 
 BOOL vsCeMutex_close(HANDLE mutex) {
   Mutex* m = mutexOf(mutex);
   if (m == nullptr)
     return FALSE;
+  const MutexNameHook* hook = gNameHook.load();
   vsCeKernel_lock();
+  const std::u16string name = m->named ? m->name : std::u16string();
+  const bool named = m->named;
   if (--m->handles > 0) {
     vsCeKernel_unlock();
-    return TRUE;
-  }
-  for (Mutex** link = &gNamed; *link != nullptr; link = &(*link)->nextNamed) {
-    if (*link == m) {
-      *link = m->nextNamed;
-      break;
+  } else {
+    for (Mutex** link = &gAll; *link != nullptr; link = &(*link)->next) {
+      if (*link == m) {
+        *link = m->next;
+        break;
+      }
     }
+    m->header.magic = 0;
+    vsCeKernel_unlock();
+    delete m;
   }
-  m->header.magic = 0;
-  vsCeKernel_unlock();
-  delete m;
+  if (named && hook != nullptr)
+    hook->close(name.c_str());
   return TRUE;
 }

@@ -10,6 +10,7 @@
 #include <atomic>
 
 #include "ce/base/lasterror.h"
+#include "ce/core/mutex.h"
 #include "ce/substrate/low_thread.h"
 
 namespace {
@@ -83,6 +84,7 @@ void reapFinished() {
 void finishLocked(Thread* t, DWORD exitCode) {
   if (void (*ended)(DWORD) = gEndedHook.load())
     ended(t->id);
+  vsCeMutex_abandonLocked(t->id);
   t->finished = true;
   t->exitCode = exitCode;
   if (t->handleClosed) {

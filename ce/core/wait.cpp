@@ -6,29 +6,33 @@
 #include "ce/core/event.h"
 #include "ce/core/kernel_object.h"
 #include "ce/core/mutex.h"
+#include "ce/core/process_handle.h"
 #include "ce/core/thread.h"
 
 namespace {
 
 KernelObject* waitableOf(HANDLE handle) {
   constexpr KernelObjectKind kWaitable[] = {KernelObjectKind::Event, KernelObjectKind::Mutex,
-                                            KernelObjectKind::Thread};
+                                            KernelObjectKind::Thread, KernelObjectKind::Process};
   for (KernelObjectKind kind : kWaitable)
     if (KernelObject* object = vsCeObject_get(handle, kind))
       return object;
   return nullptr;
 }
 
-bool takeLocked(KernelObject* object, DWORD self) {
+// Taken or Abandoned when the object satisfies the wait.
+MutexTake takeLocked(KernelObject* object, DWORD self) {
   switch (object->kind) {
     case KernelObjectKind::Event:
-      return vsCeEvent_takeLocked(object);
+      return vsCeEvent_takeLocked(object) ? MutexTake::Taken : MutexTake::Busy;
     case KernelObjectKind::Mutex:
       return vsCeMutex_takeLocked(object, self);
     case KernelObjectKind::Thread:
-      return vsCeThread_endedLocked(object);
+      return vsCeThread_endedLocked(object) ? MutexTake::Taken : MutexTake::Busy;
+    case KernelObjectKind::Process:
+      return vsCeProcess_endedLocked(object) ? MutexTake::Taken : MutexTake::Busy;
     default:
-      return false;
+      return MutexTake::Busy;
   }
 }
 
@@ -55,9 +59,10 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll,
   for (;;) {
     vsCeThread_suspensionPointLocked();
     for (DWORD i = 0; i < count; ++i) {
-      if (takeLocked(objects[i], self)) {
+      const MutexTake taken = takeLocked(objects[i], self);
+      if (taken != MutexTake::Busy) {
         vsCeKernel_unlock();
-        return WAIT_OBJECT_0 + i;
+        return (taken == MutexTake::Abandoned ? WAIT_ABANDONED_0 : WAIT_OBJECT_0) + i;
       }
     }
     if (timedOut)

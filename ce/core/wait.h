@@ -3,7 +3,8 @@
 // A wait passes on the first object that is signalled: an event that is set
 // (an auto-reset one is consumed, and only by the wait it satisfies), a
 // mutex that is free or already owned by the caller (which then owns it once
-// more), a thread that has ended. Of several signalled objects the lowest
+// more; WAIT_ABANDONED_0 + index when its last owner ended holding it), a
+// thread or process that has ended. Of several signalled objects the lowest
 // index wins. Time-outs run on the monotonic clock.
 //
 // Every wait is a suspension point of the calling thread (ce/core/thread.h):

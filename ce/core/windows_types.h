@@ -15,9 +15,17 @@ using LONG = int32_t;
 using BOOL = int32_t;
 using WCHAR = char16_t;
 using LPCWSTR = const WCHAR*;
+using LPWSTR = WCHAR*;
 using LPVOID = void*;
 using LPDWORD = DWORD*;
 using HANDLE = void*;
+using PVOID = void*;
+using ULONG_PTR = uintptr_t;
+
+// A module instance (the program's HINSTANCE is a fixed non-zero value).
+struct HINSTANCE__;
+using HINSTANCE = HINSTANCE__*;
+using HMODULE = HINSTANCE;
 
 constexpr BOOL TRUE = 1;
 constexpr BOOL FALSE = 0;
@@ -25,5 +33,6 @@ constexpr BOOL FALSE = 0;
 // Time-outs and results of the wait functions.
 constexpr DWORD INFINITE = 0xFFFFFFFFu;
 constexpr DWORD WAIT_OBJECT_0 = 0;
+constexpr DWORD WAIT_ABANDONED_0 = 0x80;
 constexpr DWORD WAIT_TIMEOUT = 258;
 constexpr DWORD WAIT_FAILED = 0xFFFFFFFFu;

@@ -2,15 +2,20 @@
 #include "ce/device/init.h"
 
 #include <errno.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cstdio>
+#include <array>
 #include <cstring>
 
+#include "ce/base/codepage.h"
 #include "ce/base/crt_string.h"
 #include "ce/base/lasterror.h"
 #include "ce/fs/dirops.h"
+#include "ce/fs/pathmap.h"
 #include "ce/reg/regapi.h"
 #include "ce/reg/regdb.h"
 
@@ -39,6 +44,36 @@ const RegistryDefault kDefaults[] = {
 };
 
 constexpr const char16_t* kPhoneKey = u"Device\\Phone";
+
+struct ProgramLink {
+  const char* cePath;
+  const char* program;  // in the directory of cedevice
+};
+
+// The device's programs, each added with the subsystem that builds it.
+constexpr std::array<ProgramLink, 1> kProgramLinks{{
+    {"\\Windows\\Sentrel.exe", "Sentrel"},
+}};
+
+// Links cePath to the host file target unless something is there already.
+int lLinkOne(const std::string& cePath, const std::string& target) {
+  std::string host;
+  if (!vsCeFs_hostPath(vsCeCodepage_utf16(cePath).c_str(), &host)) {
+    std::fprintf(stderr, "cedevice init: bad link path %s (error %u)\n", cePath.c_str(),
+                 static_cast<unsigned>(GetLastError()));
+    return 1;
+  }
+  struct stat st;
+  if (lstat(host.c_str(), &st) == 0)
+    return 0;
+  char absolute[PATH_MAX];
+  if (realpath(target.c_str(), absolute) == nullptr || symlink(absolute, host.c_str()) != 0) {
+    std::fprintf(stderr, "cedevice init: cannot link %s to %s: %s\n", cePath.c_str(), target.c_str(),
+                 std::strerror(errno));
+    return 1;
+  }
+  return 0;
+}
 
 int lFail(const char* what, DWORD code) {
   std::fprintf(stderr, "cedevice init: %s failed (error %u)\n", what, static_cast<unsigned>(code));
@@ -95,5 +130,20 @@ int vsCeDevice_init(const std::string& root, const CeDeviceInitOptions& options)
     const LONG status = lSetPhoneValue(value.name, value.text);
     if (status != ERROR_SUCCESS) return lFail("writing a phone setting", static_cast<DWORD>(status));
   }
+  return 0;
+}
+
+int vsCeDevice_link(const std::string& root, const std::string& bin,
+                    const std::vector<std::pair<std::string, std::string>>& extra) {
+  setenv("CE_ROOT", root.c_str(), 1);
+  const std::string directory = bin.substr(0, bin.rfind('/') + 1);
+  for (const ProgramLink& row : kProgramLinks) {
+    const std::string program = directory + row.program;
+    if (access(program.c_str(), X_OK) == 0 && lLinkOne(row.cePath, program) != 0)
+      return 1;
+  }
+  for (const auto& [cePath, file] : extra)
+    if (lLinkOne(cePath, file) != 0)
+      return 1;
   return 0;
 }

@@ -43,8 +43,8 @@ enum class FrameKind : uint32_t {
   QueryWindow,         // hwnd
   WindowInfo,          // server: hwnd, pid, tid, visible, foreground, class, title
   PostMessage,         // hwnd, message, wParam, lParam
-  SendMessage,         // hwnd, message, wParam, lParam, data (WM_COPYDATA)
-  Deliver,             // server: send id (0 posted), hwnd, tid, message, wParam, lParam, data
+  SendMessage,         // hwnd, message, wParam, lParam, cbData, data (WM_COPYDATA)
+  Deliver,             // server: send id (0 posted), hwnd, tid, message, wParam, lParam, cbData, data
   SendReply,           // send id, result
   CreateMutex,         // name
   CloseMutex,          // name
@@ -73,8 +73,8 @@ inline constexpr FrameKindInfo kFrameKinds[] = {
     {FrameKind::QueryWindow, "QueryWindow", "u"},
     {FrameKind::WindowInfo, "WindowInfo", "uuuuuss"},
     {FrameKind::PostMessage, "PostMessage", "uuqq"},
-    {FrameKind::SendMessage, "SendMessage", "uuqqb"},
-    {FrameKind::Deliver, "Deliver", "uuuuqqb"},
+    {FrameKind::SendMessage, "SendMessage", "uuqqub"},
+    {FrameKind::Deliver, "Deliver", "uuuuqqub"},
     {FrameKind::SendReply, "SendReply", "uq"},
     {FrameKind::CreateMutex, "CreateMutex", "s"},
     {FrameKind::CloseMutex, "CloseMutex", "s"},

@@ -197,7 +197,11 @@ TEST(CeReg, CedeviceInitAndReg) {
   const std::string cedevice = vsCeTest_selfDirectory() + "/../../bin/cedevice";
   const std::string r = root.path();
   const char* const kUsage =
-      "usage: cedevice init ROOT [--phone NUMBER] [--smsc HOST:PORT] | cedevice reg ROOT get|set|del|export ...\n";
+      "usage: cedevice init ROOT [--link CEPATH=FILE]... [--phone NUMBER] [--smsc HOST:PORT] |\n"
+      "       reg ROOT get|set|del|export ... |\n"
+      "       serve ROOT [--foreground] | run ROOT MODULE [CMDLINE] | windows ROOT |\n"
+      "       wait ROOT [--class C] [--title T] [--gone] [--timeout MS] |\n"
+      "       post ROOT (HWND | --class C) MSG WPARAM LPARAM | log ROOT [--debug] | stop ROOT\n";
   vsCeReg_reset();
   struct Step {
     std::vector<std::string> argv;
