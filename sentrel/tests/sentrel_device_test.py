@@ -48,6 +48,18 @@ def until(condition, limit=10.0):
     return False
 
 
+def log_text(root):
+    try:
+        with open(os.path.join(root, "Temp", "sentrel.txt"), "rb") as f:
+            return f.read().decode("utf-16-le", "replace")
+    except OSError:
+        return ""
+
+
+def wait_window(root, cls, title):
+    return cedevice("wait", root, "--class", cls, "--title", title).returncode == 0
+
+
 def message_files(root):
     return sorted(n for n in os.listdir(os.path.join(root, "Temp")) if re.fullmatch(r"\d{5}", n))
 
@@ -61,7 +73,9 @@ def main():
         address = centre.stdout.readline().split()[-1]
         a, b, c = (os.path.join(work, n) for n in "abc")
         for root, phone in ((a, "+15550001"), (b, "+15550002"), (c, "+15550003")):
-            check("init " + root, cedevice("init", root, "--phone", phone, "--smsc", address).returncode == 0)
+            marker = "\\Windows\\marker.exe=" + os.path.join(BIN, "cemarker")
+            check("init " + root,
+                  cedevice("init", root, "--phone", phone, "--smsc", address, "--link", marker).returncode == 0)
             roots.append(root)
         check("Sentrel link", os.path.islink(os.path.join(a, "Windows", "Sentrel.exe")))
 
@@ -131,6 +145,47 @@ def main():
         out = cli(a, "recv", "6000")
         check("A receives hi", out == "answer 1\nfrom +15550002:7000 6869\n", repr(out))
         check("received once", answer(a, "check", "6000") == -12)
+
+        # A client killed while it holds a port: the timer closes the port;
+        # a client whose open failed leaves the holder's port alone.
+        env = dict(os.environ, CE_ROOT=a)
+        holder = subprocess.Popen([os.path.join(BIN, "sentrelcli"), "hold", "5002"], env=env,
+                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        check("hold 5002", holder.stdout.readline().strip() == "answer 1")
+        loser = subprocess.Popen([os.path.join(BIN, "sentrelcli"), "hold", "5002"], env=env,
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, text=True)
+        check("second hold of 5002", loser.stdout.readline().strip() == "answer -15")
+        loser.kill()
+        loser.wait()
+        holder.kill()
+        holder.wait()
+        check("client check", until(lambda: "CheckClientExist: delete port=5002" in log_text(a), 5.0))
+        check("open 5002 after the client went", answer(a, "open", "5002") == 1)
+        # Had the failed opener an entry, the same timer round would have
+        # written a second line for it.
+        check("one client entry for 5002", log_text(a).count("delete port=5002") == 1, log_text(a).count("port=5002"))
+
+        # A datagram on B's push port starts its program and is received.
+        check("B push 6000", answer(b, "pushreg", "6000", "\\Windows\\marker.exe", "-N", "7") == 1)
+        check("A sends to B's push port", answer(a, "send", "6000", "+15550002", "6000", "push") == 1)
+        check("the marker starts", wait_window(b, "Marker", "-N 7"))
+        check("B opens its push port", answer(b, "open", "6000") == 1)
+        check("B has the push message", until(lambda: answer(b, "check", "6000") == 1))
+        out = cli(b, "recv", "6000")
+        check("B receives it", out == "answer 1\nfrom +15550001:6000 70757368\n", repr(out))
+
+        # An alarm a second ahead starts its program once and its key goes.
+        soon = int(time.time() * 1000) + 1000
+        check("alarm on B", answer(b, "alarm", str(soon), "\\Windows\\marker.exe", "alarm") == 1)
+        check("the alarm's marker starts", wait_window(b, "Marker", "alarm"))
+        check("the alarm's key goes",
+              until(lambda: "Alarm00" not in cedevice("reg", b, "export", "HKCU\\Software\\Quennet").stdout))
+
+        # Ending a marker's window and starting a new one.
+        hwnd = cedevice("wait", b, "--class", "Marker", "--title", "alarm").stdout.strip()
+        check("launch", answer(b, "launch", hwnd, "\\Windows\\marker.exe", "second") == 1)
+        check("the new marker starts", wait_window(b, "Marker", "second"))
+        check("the old one went", cedevice("wait", b, "--class", "Marker", "--title", "alarm", "--gone").returncode == 0)
 
         # A second Sentrel brings the first forward and ends with 0.
         cedevice("run", a, "\\Windows\\Sentrel.exe")
