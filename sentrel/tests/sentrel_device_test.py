@@ -71,8 +71,8 @@ def main():
     roots = []
     try:
         address = centre.stdout.readline().split()[-1]
-        a, b, c = (os.path.join(work, n) for n in "abc")
-        for root, phone in ((a, "+15550001"), (b, "+15550002"), (c, "+15550003")):
+        a, b, c, d = (os.path.join(work, n) for n in "abcd")
+        for root, phone in ((a, "+15550001"), (b, "+15550002"), (c, "+15550003"), (d, "+15550004")):
             marker = "\\Windows\\marker.exe=" + os.path.join(BIN, "cemarker")
             check("init " + root,
                   cedevice("init", root, "--phone", phone, "--smsc", address, "--link", marker).returncode == 0)
@@ -187,10 +187,21 @@ def main():
         check("the new marker starts", wait_window(b, "Marker", "second"))
         check("the old one went", cedevice("wait", b, "--class", "Marker", "--title", "alarm", "--gone").returncode == 0)
 
+        # Four clients at once on a fresh device: one daemon answers them all.
+        env = dict(os.environ, CE_ROOT=d)
+        clients = [subprocess.Popen([os.path.join(BIN, "sentrelcli"), "open", str(5000 + i)], env=env,
+                                    stdout=subprocess.PIPE, text=True) for i in range(4)]
+        outs = [p.communicate(timeout=60)[0] for p in clients]
+        check("four clients at once", outs == ["answer 1\n"] * 4, outs)
+        windows = cedevice("windows", d).stdout
+        check("one daemon for four clients", windows.count("SentrelClass") == 1, windows)
+
         # A second Sentrel brings the first forward and ends with 0.
-        cedevice("run", a, "\\Windows\\Sentrel.exe")
+        pid = cedevice("run", a, "\\Windows\\Sentrel.exe").stdout.split()[-1]
         check("second instance",
               until(lambda: "ActivatePreviousInstance() failed" in cedevice("log", a, "--debug").stdout))
+        check("second instance ends with 0",
+              until(lambda: ("exit pid %s status 0" % pid) in cedevice("log", a).stdout), cedevice("log", a).stdout)
         windows = cedevice("windows", a).stdout
         check("one SentrelClass window", windows.count("SentrelClass") == 1, windows)
     finally:
