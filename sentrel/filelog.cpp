@@ -2,9 +2,7 @@
 #include "sentrel/filelog.h"
 
 #include <atomic>
-#include <cstdarg>
 
-#include "ce/base/crt_printf.h"
 #include "ce/core/clock.h"
 #include "ce/core/kernel_object.h"
 #include "ce/core/mutex.h"
@@ -14,7 +12,6 @@
 
 namespace {
 
-constexpr size_t kLineUnits = 1022;
 constexpr DWORD kPeriodMs = 1000;
 
 std::atomic<FileLog*> gInstance{nullptr};
@@ -58,13 +55,10 @@ void FileLog::Print(const WCHAR* format, ...) {
     OJThread_print(u"FileLog::Print() pInstance==NULL!");
     return;
   }
-  WCHAR line[kLineUnits + 1];
   va_list arguments;
   va_start(arguments, format);
-  _vsnwprintf(line, kLineUnits, format, arguments);
+  std::u16string text = OJThread_formatLine(format, arguments);
   va_end(arguments);
-  line[kLineUnits] = 0;
-  std::u16string text(line);
   text.push_back(u'\n');
   if (!log->lock()) return;  // the line is dropped rather than queued unguarded
   log->queue_.push_back(std::move(text));

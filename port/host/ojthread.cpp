@@ -1,7 +1,6 @@
 // OJThread (see ojthread.h): start, the thread entry and the line sink.
 #include "port/host/ojthread.h"
 
-#include <cstdarg>
 
 #include "ce/base/crt_printf.h"
 #include "ce/core/kernel_object.h"
@@ -21,16 +20,21 @@ void OJThread_setSink(OJThreadSink sink, bool startLine) {
   gSink = sink;
 }
 
+std::u16string OJThread_formatLine(const WCHAR* format, va_list arguments) {
+  WCHAR line[kLineUnits + 1];
+  _vsnwprintf(line, kLineUnits, format, arguments);
+  line[kLineUnits] = 0;
+  return line;
+}
+
 void OJThread_print(const WCHAR* format, ...) {
   const OJThreadSink sink = gSink.load();
   if (sink == nullptr) return;
-  WCHAR line[kLineUnits + 1];
   va_list arguments;
   va_start(arguments, format);
-  _vsnwprintf(line, kLineUnits, format, arguments);
+  const std::u16string line = OJThread_formatLine(format, arguments);
   va_end(arguments);
-  line[kLineUnits] = 0;
-  sink(line);
+  sink(line.c_str());
 }
 
 OJThread::OJThread(const WCHAR* name, bool selfDestruct)

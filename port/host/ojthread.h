@@ -20,6 +20,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdarg>
 #include <string>
 
 #include "ce/core/windows_types.h"
@@ -32,6 +33,8 @@ using OJThreadSink = void (*)(const WCHAR* line);
 void OJThread_setSink(OJThreadSink sink, bool startLine);
 // Formats one line (at most 1022 units) and passes it to the sink.
 void OJThread_print(const WCHAR* format, ...);
+// Formats one line, cut at 1022 units.
+std::u16string OJThread_formatLine(const WCHAR* format, va_list arguments);
 
 class OJThread {
  public:
