@@ -3,8 +3,13 @@
 // wap_test_peer on a root of its own.
 #include "ce/wap/wdp.h"
 
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <poll.h>
 #include <stdlib.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -16,6 +21,7 @@
 #include "ce/testing/childrunner.h"
 #include "ce/testing/devroot.h"
 #include "ce/testing/smscrunner.h"
+#include "ce/wap/wire.h"
 
 namespace {
 
@@ -259,6 +265,107 @@ TEST_F(WapDevices, PortHeldByAnotherProcessOfTheDevice) {
   EXPECT_EQ(vsCeTest_finish(&holder).status, 0);
   ASSERT_EQ(WapOpen(WAP_LAYER_WDP, 5000, &handle, &event), S_OK) << "the port stays locked after its holder";
   EXPECT_EQ(WapClose(handle), S_OK);
+}
+
+// A UDP socket on 127.0.0.1 standing in for the centre, so the test sees
+// and forges the datagrams themselves.
+class FakeCentre {
+ public:
+  FakeCentre() : fd_(socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0)) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof sa;
+    if (bind(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0 &&
+        getsockname(fd_, reinterpret_cast<sockaddr*>(&sa), &length) == 0)
+      address_ = "127.0.0.1:" + std::to_string(ntohs(sa.sin_port));
+  }
+  ~FakeCentre() { close(fd_); }
+  const std::string& address() const { return address_; }
+
+  // The next record (within the guard time); its sender becomes the peer.
+  bool receive(ce::wap::WireRecord* record) {
+    pollfd p{fd_, POLLIN, 0};
+    std::vector<uint8_t> buffer(ce::wap::kWireMaxDatagram);
+    socklen_t length = sizeof peer_;
+    if (poll(&p, 1, static_cast<int>(kGuardMs)) != 1) return false;
+    const ssize_t n =
+        recvfrom(fd_, buffer.data(), buffer.size(), 0, reinterpret_cast<sockaddr*>(&peer_), &length);
+    return n > 0 &&
+           ce::wap::decodeWire(buffer.data(), static_cast<size_t>(n), *record) == ce::wap::WireError::None;
+  }
+  void sendBytes(const std::vector<uint8_t>& bytes, int from = -1) {
+    sendto(from >= 0 ? from : fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&peer_),
+           sizeof peer_);
+  }
+  static std::vector<uint8_t> deliver(uint32_t id, uint32_t port, const std::string& text) {
+    ce::wap::WireRecord r;
+    r.kind = ce::wap::WireKind::Deliver;
+    r.id = id;
+    r.sourceNumber = u"+15550009";
+    r.sourcePort = 9;
+    r.destinationPort = port;
+    r.payload.assign(text.begin(), text.end());
+    return ce::wap::encodeWire(r);
+  }
+
+ private:
+  int fd_;
+  std::string address_;
+  sockaddr_in peer_{};
+};
+
+// Deliveries are taken only when valid, from the centre and for the port;
+// each is acknowledged, a resent one is queued once; the rest is dropped
+// and logged while traffic goes on.
+TEST(WapDevice, DeliveriesAreCheckedAcknowledgedAndDeduplicated) {
+  CeDeviceRoot root;
+  FakeCentre centre;
+  ASSERT_FALSE(centre.address().empty());
+  ASSERT_EQ(vsCeDevice_init(root.path(), {kPhoneA, centre.address()}), 0);
+  WAP_HANDLE handle = 0;
+  HANDLE event = nullptr;
+  ASSERT_EQ(WapOpen(WAP_LAYER_WDP, 5000, &handle, &event), S_OK);
+  ce::wap::WireRecord r;
+  ASSERT_TRUE(centre.receive(&r));
+  EXPECT_EQ(r.kind, ce::wap::WireKind::Register);
+  EXPECT_EQ(r.sourceNumber, u"+15550001");
+  EXPECT_EQ(r.sourcePort, 5000u);
+
+  const int stranger = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+  testing::internal::CaptureStderr();
+  centre.sendBytes({'x', 'y', 'z'});
+  centre.sendBytes(FakeCentre::deliver(7, 5000, "stranger"), stranger);
+  centre.sendBytes(FakeCentre::deliver(8, 5001, "other port"));
+  centre.sendBytes(FakeCentre::deliver(1, 5000, "one"));
+  centre.sendBytes(FakeCentre::deliver(1, 5000, "one"));
+  centre.sendBytes(FakeCentre::deliver(2, 5000, "two"));
+  std::vector<std::string> got;
+  while (got.size() < 2) {
+    if (WaitForSingleObject(event, kGuardMs) != WAIT_OBJECT_0) break;
+    std::vector<uint8_t> buffer(sizeof(WDP_UNITDATA) + 64);
+    auto* d = reinterpret_cast<WDP_UNITDATA*>(buffer.data());
+    if (WapRead(handle, &d->base, static_cast<DWORD>(buffer.size())) == S_OK)
+      got.emplace_back(reinterpret_cast<const char*>(d->pbUserData), d->dwUserDataSize);
+  }
+  EXPECT_EQ(got, (std::vector<std::string>{"one", "two"}));
+  DWORD size = 0;
+  EXPECT_EQ(WapGetNextPrimitiveSize(handle, &size), WAP_E_NO_DATA) << "a resent delivery was queued twice";
+  std::vector<uint32_t> acks;
+  while (acks.size() < 3 && centre.receive(&r))
+    if (r.kind == ce::wap::WireKind::DeliverAck) acks.push_back(r.id);
+  EXPECT_EQ(acks, (std::vector<uint32_t>{1, 1, 2}));
+  const std::string log = testing::internal::GetCapturedStderr();
+  const std::string garbage = std::string("wap: port 5000 dropped a datagram: ") +
+                              ce::wap::wireErrorText(ce::wap::WireError::Short) + "\n";
+  for (const std::string& line :
+       {garbage, std::string("wap: port 5000 dropped a datagram: not from the SMS centre\n"),
+        std::string("wap: port 5000 dropped a datagram: delivery for another port\n")})
+    EXPECT_NE(log.find(line), std::string::npos) << line << " in " << log;
+  EXPECT_EQ(WapClose(handle), S_OK);
+  ASSERT_TRUE(centre.receive(&r));
+  EXPECT_EQ(r.kind, ce::wap::WireKind::Withdraw);
+  close(stranger);
 }
 
 }  // namespace
