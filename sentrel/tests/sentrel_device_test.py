@@ -174,6 +174,23 @@ def main():
         out = cli(b, "recv", "6000")
         check("B receives it", out == "answer 1\nfrom +15550001:6000 70757368\n", repr(out))
 
+        # B's daemon killed: the centre stores what A sends to B's push port;
+        # the next call on B restarts the daemon, which opens the port again,
+        # starts the marker and receives the datagram.
+        line = [l for l in cedevice("windows", b).stdout.splitlines() if "SentrelClass" in l]
+        check("B's daemon window", len(line) == 1, line)
+        os.kill(int(line[0].split()[1]), 9)
+        check("B's daemon gone", until(lambda: "SentrelClass" not in cedevice("windows", b).stdout))
+        check("A sends while B's daemon is down", answer(a, "send", "6000", "+15550002", "6000", "late") == 1)
+        check("A's send is made", until(lambda: answer(a, "sendfinished", "6000") == 1))
+        markers = cedevice("log", b).stdout.count("marker.exe")
+        check("B restarted", answer(b, "open", "6000") == 1)
+        check("B has the stored message", until(lambda: answer(b, "check", "6000") == 1))
+        out = cli(b, "recv", "6000")
+        check("B receives the stored message", out == "answer 1\nfrom +15550001:6000 6c617465\n", repr(out))
+        check("the stored message starts a marker",
+              until(lambda: cedevice("log", b).stdout.count("marker.exe") > markers))
+
         # An alarm a second ahead starts its program once and its key goes.
         soon = int(time.time() * 1000) + 1000
         check("alarm on B", answer(b, "alarm", str(soon), "\\Windows\\marker.exe", "alarm") == 1)
