@@ -213,6 +213,16 @@ def main():
         windows = cedevice("windows", d).stdout
         check("one daemon for four clients", windows.count("SentrelClass") == 1, windows)
 
+        # A window that ignores WM_DESTROY: the launch waits 5 s for it.
+        cedevice("run", b, "\\Windows\\marker.exe", "--stay x")
+        check("the staying marker starts", wait_window(b, "Marker", "--stay x"))
+        hwnd = cedevice("wait", b, "--class", "Marker", "--title", "--stay x").stdout.strip()
+        start = time.monotonic()
+        check("launch over a staying window", answer(b, "launch", hwnd, "\\Windows\\marker.exe", "fourth") == 1)
+        check("the new marker after the staying one", wait_window(b, "Marker", "fourth"))
+        check("not before 5 s", time.monotonic() - start >= 5.0, time.monotonic() - start)
+        check("the staying marker stays", wait_window(b, "Marker", "--stay x"))
+
         # A second Sentrel brings the first forward and ends with 0.
         pid = cedevice("run", a, "\\Windows\\Sentrel.exe").stdout.split()[-1]
         check("second instance",
