@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 
 #include "sentrel/common/msgfile.h"
@@ -25,11 +27,9 @@ std::string hostFile() {
   return path;
 }
 
+// Runs one reader over the input's file.
 template <typename Read>
-void over(const uint8_t* data, size_t size, Read read) {
-  FILE* out = std::fopen(hostFile().c_str(), "wb");
-  if (out == nullptr || (size > 0 && std::fwrite(data, 1, size, out) != size)) __builtin_trap();
-  std::fclose(out);
+void over(Read read) {
   SentrelMessageFile file;
   if (file.open(1, false) != 1) __builtin_trap();
   read(file);
@@ -37,25 +37,28 @@ void over(const uint8_t* data, size_t size, Read read) {
 }
 
 void body(const uint8_t* data, size_t size) {
-  over(data, size, [size](SentrelMessageFile& file) {
+  FILE* out = std::fopen(hostFile().c_str(), "wb");
+  if (out == nullptr || (size > 0 && std::fwrite(data, 1, size, out) != size)) __builtin_trap();
+  std::fclose(out);
+  over([size](SentrelMessageFile& file) {
     WapMsg msg;
     if (msg.readFromFile(file) &&
         (msg.sourceAddress[63] != 0 || msg.destinationAddress[63] != 0 || msg.payload.size() + 288 > size))
       __builtin_trap();
   });
-  over(data, size, [](SentrelMessageFile& file) {
+  over([](SentrelMessageFile& file) {
     PushRegistrationBody body;
     readPushRegistration(file, body);
   });
-  over(data, size, [](SentrelMessageFile& file) {
+  over([](SentrelMessageFile& file) {
     AlarmBody body;
     readAlarm(file, body);
   });
-  over(data, size, [](SentrelMessageFile& file) {
+  over([](SentrelMessageFile& file) {
     LaunchBody body;
     readLaunch(file, body);
   });
-  over(data, size, [size](SentrelMessageFile& file) {
+  over([size](SentrelMessageFile& file) {
     std::vector<std::u16string> items;
     if (readStringList(file, items) && items.size() * 6 + 4 > size) __builtin_trap();
   });
