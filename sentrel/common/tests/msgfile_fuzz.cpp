@@ -14,13 +14,18 @@
 
 namespace {
 
-// One device root for the whole run, made at the first input.
+char gRoot[] = "/tmp/msgfile_fuzzXXXXXX";
+
+void removeRoot() { std::filesystem::remove_all(gRoot); }
+
+// One device root for the whole run, made at the first input and removed at
+// exit.
 std::string hostFile() {
   static const std::string path = [] {
-    char pattern[] = "/tmp/msgfile_fuzzXXXXXX";
-    if (mkdtemp(pattern) == nullptr) __builtin_trap();
-    setenv("CE_ROOT", pattern, 1);
-    const std::string temp = std::string(pattern) + "/Temp";
+    if (mkdtemp(gRoot) == nullptr) __builtin_trap();
+    std::atexit(removeRoot);
+    setenv("CE_ROOT", gRoot, 1);
+    const std::string temp = std::string(gRoot) + "/Temp";
     mkdir(temp.c_str(), 0700);
     return temp + "/00001";
   }();
