@@ -23,8 +23,8 @@ namespace {
 
 // The device's directories, parents first.
 constexpr const char16_t* kDirectories[] = {
-    u"\\Temp",     u"\\Windows", u"\\Program Files", u"\\Program Files\\Vostel",
-    u"\\Storage",  u"\\Storage\\Vostel", u"\\Storage\\Vostel\\java", u"\\My Documents",
+    u"\\Temp",    u"\\Windows",         u"\\Program Files",         u"\\Program Files\\Vostel",
+    u"\\Storage", u"\\Storage\\Vostel", u"\\Storage\\Vostel\\java", u"\\My Documents",
 };
 
 struct RegistryDefault {
@@ -40,7 +40,10 @@ struct RegistryDefault {
 const RegistryDefault kDefaults[] = {
     {HKEY_CURRENT_USER, u"Software\\Vostel", u"Vostel_Dir", REG_SZ, u"\\Program Files\\Vostel", 0},
     {HKEY_CURRENT_USER, u"Software\\Vostel", u"TraceLog", REG_DWORD, nullptr, 0},
+    {HKEY_LOCAL_MACHINE, u"Device\\Phone", u"SmscAddress", REG_SZ, u"127.0.0.1:5300", 0},
 };
+
+constexpr const char16_t* kPhoneKey = u"Device\\Phone";
 
 struct ProgramLink {
   const char* cePath;
@@ -48,7 +51,9 @@ struct ProgramLink {
 };
 
 // The device's programs, each added with the subsystem that builds it.
-constexpr std::array<ProgramLink, 0> kProgramLinks{};
+constexpr std::array<ProgramLink, 1> kProgramLinks{{
+    {"\\Windows\\Sentrel.exe", "Sentrel"},
+}};
 
 // Links cePath to the host file target unless something is there already.
 int lLinkOne(const std::string& cePath, const std::string& target) {
@@ -75,9 +80,22 @@ int lFail(const char* what, DWORD code) {
   return 1;
 }
 
+// Writes an option's text (ASCII) as a REG_SZ value of HKLM "Device\Phone".
+LONG lSetPhoneValue(const char16_t* name, const std::string& text) {
+  HKEY key;
+  LONG status =
+      RegCreateKeyExW(HKEY_LOCAL_MACHINE, kPhoneKey, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
+  if (status != ERROR_SUCCESS) return status;
+  const std::u16string wide(text.begin(), text.end());
+  status = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(wide.c_str()),
+                          static_cast<DWORD>((wide.size() + 1) * sizeof(WCHAR)));
+  RegCloseKey(key);
+  return status;
+}
+
 }  // namespace
 
-int vsCeDevice_init(const std::string& root) {
+int vsCeDevice_init(const std::string& root, const CeDeviceInitOptions& options) {
   if (mkdir(root.c_str(), 0777) != 0 && errno != EEXIST)
     return lFail("creating the root", static_cast<DWORD>(errno));
   if (mkdir((root + "/.ce").c_str(), 0700) != 0 && errno != EEXIST)
@@ -90,8 +108,7 @@ int vsCeDevice_init(const std::string& root) {
   for (const RegistryDefault& row : kDefaults) {
     HKEY key;
     LONG status = RegCreateKeyExW(row.root, row.key, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr);
-    if (status != ERROR_SUCCESS)
-      return lFail("creating a registry key", static_cast<DWORD>(status));
+    if (status != ERROR_SUCCESS) return lFail("creating a registry key", static_cast<DWORD>(status));
     status = RegQueryValueExW(key, row.name, nullptr, nullptr, nullptr, nullptr);
     if (status == ERROR_FILE_NOT_FOUND) {
       if (row.type == REG_SZ)
@@ -102,8 +119,16 @@ int vsCeDevice_init(const std::string& root) {
                                 sizeof row.number);
     }
     RegCloseKey(key);
-    if (status != ERROR_SUCCESS)
-      return lFail("writing a registry default", static_cast<DWORD>(status));
+    if (status != ERROR_SUCCESS) return lFail("writing a registry default", static_cast<DWORD>(status));
+  }
+  const struct {
+    const char16_t* name;
+    const std::string& text;
+  } given[] = {{u"Number", options.phone}, {u"SmscAddress", options.smsc}};
+  for (const auto& value : given) {
+    if (value.text.empty()) continue;
+    const LONG status = lSetPhoneValue(value.name, value.text);
+    if (status != ERROR_SUCCESS) return lFail("writing a phone setting", static_cast<DWORD>(status));
   }
   return 0;
 }

@@ -1,12 +1,13 @@
 // cedevice: the host's tool for a device root.
 //
-//   cedevice init ROOT [--link CEPATH=FILE]...
+//   cedevice init ROOT [--link CEPATH=FILE]... [--phone NUMBER] [--smsc HOST:PORT]
 //   cedevice reg ROOT get|set|del|export ...
 //   cedevice serve ROOT [--foreground]
 //   cedevice run|windows|wait|post|log|stop ROOT ...   (control.h)
 //   cedevice cert ROOT add root|my FILE
 //
 // Exit status: 0 done, 1 failed, 2 usage.
+#include <arpa/inet.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -19,6 +20,7 @@
 #include "ce/device/init.h"
 #include "ce/device/regcmd.h"
 #include "ce/device/server.h"
+#include "ce/wap/wire.h"
 
 namespace {
 
@@ -28,16 +30,35 @@ std::string lSelf(const char* argv0) {
   return n > 0 ? std::string(self, static_cast<size_t>(n)) : std::string(argv0);
 }
 
+// "A.B.C.D:PORT" with a port of 1-65535.
+bool lIsCentreAddress(const std::string& text) {
+  const size_t colon = text.rfind(':');
+  in_addr address{};
+  if (colon == std::string::npos || inet_pton(AF_INET, text.substr(0, colon).c_str(), &address) != 1)
+    return false;
+  const std::string port = text.substr(colon + 1);
+  return !port.empty() && port.size() <= 5 && port.find_first_not_of("0123456789") == std::string::npos &&
+         std::stoul(port) >= 1 && std::stoul(port) <= 65535;
+}
+
 int lInit(const std::vector<std::string>& args, const char* argv0) {
   std::vector<std::pair<std::string, std::string>> links;
-  for (size_t i = 2; i < args.size(); ++i) {
-    const size_t eq = i + 1 < args.size() ? args[i + 1].find('=') : std::string::npos;
-    if (args[i] != "--link" || eq == std::string::npos || eq == 0)
+  CeDeviceInitOptions options;
+  for (size_t i = 2; i < args.size(); i += 2) {
+    if (i + 1 >= args.size())
       return 2;
-    links.emplace_back(args[i + 1].substr(0, eq), args[i + 1].substr(eq + 1));
-    ++i;
+    const std::string& value = args[i + 1];
+    const size_t eq = value.find('=');
+    if (args[i] == "--link" && eq != std::string::npos && eq != 0)
+      links.emplace_back(value.substr(0, eq), value.substr(eq + 1));
+    else if (args[i] == "--phone" && ce::wap::isWirePhoneNumber(std::u16string(value.begin(), value.end())))
+      options.phone = value;
+    else if (args[i] == "--smsc" && lIsCentreAddress(value))
+      options.smsc = value;
+    else
+      return 2;
   }
-  const int status = vsCeDevice_init(args[1]);
+  const int status = vsCeDevice_init(args[1], options);
   return status != 0 ? status : vsCeDevice_link(args[1], lSelf(argv0), links);
 }
 
@@ -61,7 +82,8 @@ int main(int argc, char** argv) {
   if (status >= 0 && status != 2)
     return status;
   std::fprintf(stderr,
-               "usage: cedevice init ROOT [--link CEPATH=FILE]... | reg ROOT get|set|del|export ... |\n"
+               "usage: cedevice init ROOT [--link CEPATH=FILE]... [--phone NUMBER] [--smsc HOST:PORT] |\n"
+               "       reg ROOT get|set|del|export ... |\n"
                "       serve ROOT [--foreground] | run ROOT MODULE [CMDLINE] | windows ROOT |\n"
                "       wait ROOT [--class C] [--title T] [--gone] [--timeout MS] |\n"
                "       post ROOT (HWND | --class C) MSG WPARAM LPARAM | log ROOT [--debug] | stop ROOT\n");

@@ -196,6 +196,12 @@ TEST(CeReg, CedeviceInitAndReg) {
   CeDeviceRoot root;
   const std::string cedevice = vsCeTest_selfDirectory() + "/../../bin/cedevice";
   const std::string r = root.path();
+  const char* const kUsage =
+      "usage: cedevice init ROOT [--link CEPATH=FILE]... [--phone NUMBER] [--smsc HOST:PORT] |\n"
+      "       reg ROOT get|set|del|export ... |\n"
+      "       serve ROOT [--foreground] | run ROOT MODULE [CMDLINE] | windows ROOT |\n"
+      "       wait ROOT [--class C] [--title T] [--gone] [--timeout MS] |\n"
+      "       post ROOT (HWND | --class C) MSG WPARAM LPARAM | log ROOT [--debug] | stop ROOT\n";
   vsCeReg_reset();
   struct Step {
     std::vector<std::string> argv;
@@ -210,18 +216,22 @@ TEST(CeReg, CedeviceInitAndReg) {
       {{cedevice, "init", r}, 0, ""},
       {{cedevice, "reg", r, "get", "HKCU\\Software\\Vostel", "TraceLog"}, 0, "1\n"},
       {{cedevice, "reg", r, "get", "HKLM\\Device\\Phone", "Number"}, 0, "+7 123\n"},
-      {{cedevice, "reg", r, "export", "HKLM\\Device"}, 0, "[HKLM\\Device]\n[HKLM\\Device\\Phone]\nNumber=sz:+7 123\n"},
+      {{cedevice, "reg", r, "export", "HKLM\\Device"},
+       0,
+       "[HKLM\\Device]\n[HKLM\\Device\\Phone]\nSmscAddress=sz:127.0.0.1:5300\nNumber=sz:+7 123\n"},
+      {{cedevice, "init", r, "--phone", "+15550001", "--smsc", "127.0.0.1:6000"}, 0, ""},
+      {{cedevice, "reg", r, "get", "HKLM\\Device\\Phone", "Number"}, 0, "+15550001\n"},
+      {{cedevice, "reg", r, "get", "HKLM\\Device\\Phone", "SmscAddress"}, 0, "127.0.0.1:6000\n"},
+      {{cedevice, "init", r, "--phone", "+1555x"}, 2, kUsage},
+      {{cedevice, "init", r, "--smsc", "localhost:5300"}, 2, kUsage},
+      {{cedevice, "init", r, "--smsc", "127.0.0.1:0"}, 2, kUsage},
+      {{cedevice, "init", r, "--phone"}, 2, kUsage},
       {{cedevice, "reg", r, "del", "HKLM\\Device\\Phone", "Number"}, 0, ""},
       {{cedevice, "reg", r, "get", "HKLM\\Device\\Phone", "Number"}, 1, "cedevice reg: reading the value: error 2\n"},
       {{cedevice, "reg", r, "del", "HKLM\\Device"}, 0, ""},
       {{cedevice, "reg", r, "get", "HKXX\\a", "b"}, 2, "cedevice reg: unknown root key in \"HKXX\\a\"\n"},
       {{cedevice, "reg", r, "set", "HKCU\\a", "b", "dword", "x"}, 2, "cedevice reg: \"x\" is no DWORD\n"},
-      {{cedevice, "frob"},
-       2,
-       "usage: cedevice init ROOT [--link CEPATH=FILE]... | reg ROOT get|set|del|export ... |\n"
-       "       serve ROOT [--foreground] | run ROOT MODULE [CMDLINE] | windows ROOT |\n"
-       "       wait ROOT [--class C] [--title T] [--gone] [--timeout MS] |\n"
-       "       post ROOT (HWND | --class C) MSG WPARAM LPARAM | log ROOT [--debug] | stop ROOT\n"},
+      {{cedevice, "frob"}, 2, kUsage},
   };
   for (const Step& step : steps) {
     const CeChildResult result = vsCeTest_run(step.argv);

@@ -42,19 +42,28 @@ class Device:
         self.centre, self.number, self.port = centre, number, port
         self.sock = socket.socket(socket.AF_INET, socket.SOCK_DGRAM)
         self.sock.bind(("127.0.0.1", 0))
+        self.acked = set()
 
     def register(self):
         self.sock.sendto(record(REGISTER, sport=self.port, snum=self.number), self.centre)
 
     def next(self, timeout=3.0):
+        """The next datagram from the centre, passing over resends of a
+        delivery already acknowledged (the ack crossed the resend)."""
         self.sock.settimeout(timeout)
-        try:
-            data, addr = self.sock.recvfrom(70000)
-        except socket.timeout:
-            return None
-        return parse(data) if addr == self.centre else None
+        while True:
+            try:
+                data, addr = self.sock.recvfrom(70000)
+            except socket.timeout:
+                return None
+            if addr != self.centre:
+                return None
+            m = parse(data)
+            if not (m["kind"] == DELIVER and m["id"] in self.acked):
+                return m
 
     def ack(self, rid):
+        self.acked.add(rid)
         self.sock.sendto(record(DELIVER_ACK, rid=rid), self.centre)
 
 

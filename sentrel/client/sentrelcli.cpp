@@ -1,0 +1,139 @@
+// sentrelcli: one SentrelLib export per sub-command, for tests and by hand
+// (a CE program: run it with CE_ROOT, or through `cedevice run`).
+//
+//   freeport | open PORT | close PORT | check PORT | recv PORT
+//   send PORT NUMBER DPORT TEXT | sendfinished PORT
+//   pushreg PORT MODULE [CMDLINE...] | pushunreg PORT | pushlist | pushargs PORT
+//   alarm MS MODULE [CMDLINE...] | launch HWND MODULE [CMDLINE...] | error CODE
+//   hold PORT    opens PORT with a window of its own and stays until its
+//                input ends (it then exits without closing the port)
+//
+// Prints "answer N", then what the export gave: "from NUMBER:PORT HEX"
+// (recv), "ports TEXT" (pushlist), "args MODULE|CMDLINE|FILTER|OTHER"
+// (pushargs), the text (error). Exit status 0, or 2 on bad usage.
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "ce/base/codepage.h"
+#include "ce/proc/process.h"
+#include "ce/user/window.h"
+#include "sentrel/client/sentrellib.h"
+
+namespace {
+
+std::vector<std::string> words(const std::string& text) {
+  std::vector<std::string> out;
+  size_t at = 0;
+  while (at < text.size()) {
+    const size_t end = text.find(' ', at);
+    out.push_back(text.substr(at, end == std::string::npos ? std::string::npos : end - at));
+    at = end == std::string::npos ? text.size() : end + 1;
+  }
+  return out;
+}
+
+// The words from `first` on, joined by blanks.
+std::u16string rest(const std::vector<std::string>& args, size_t first) {
+  std::string text;
+  for (size_t i = first; i < args.size(); ++i) text += (i > first ? " " : "") + args[i];
+  return vsCeCodepage_utf16(text);
+}
+
+std::string utf8(const WCHAR* text) { return text != nullptr ? vsCeCodepage_utf8(text) : std::string(); }
+
+int answer(int value) {
+  std::printf("answer %d\n", value);
+  return value;
+}
+
+LRESULT holdProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+int hold(HINSTANCE instance, uint16_t port) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = holdProc;
+  wc.hInstance = instance;
+  wc.lpszClassName = u"SentrelCli";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowW(u"SentrelCli", u"hold", 0, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                            CW_USEDEFAULT, nullptr, nullptr, instance, nullptr);
+  answer(Sentrel_OpenPort(port, hwnd));
+  std::fflush(stdout);
+  char c;
+  while (read(0, &c, 1) > 0) {
+  }
+  return 0;
+}
+
+}  // namespace
+
+int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+  const std::vector<std::string> a = words(vsCeCodepage_utf8(commandLine));
+  const size_t n = a.size();
+  const std::string command = n > 0 ? a[0] : "";
+  auto port = [&a](size_t i) { return static_cast<uint16_t>(std::strtoul(a[i].c_str(), nullptr, 0)); };
+  if (command == "freeport" && n == 1) {
+    answer(Sentrel_FindFreePort());
+  } else if (command == "open" && n == 2) {
+    answer(Sentrel_OpenPort(port(1), nullptr));
+  } else if (command == "close" && n == 2) {
+    answer(Sentrel_ClosePort(port(1)));
+  } else if (command == "check" && n == 2) {
+    answer(Sentrel_CheckRecvStatus(port(1)));
+  } else if (command == "recv" && n == 2) {
+    WapMsg m;
+    if (answer(Sentrel_GetRecvMsg(port(1), &m)) == 1) {
+      std::string hex;
+      for (uint8_t b : m.payload) {
+        char two[3];
+        std::snprintf(two, sizeof two, "%02x", b);
+        hex += two;
+      }
+      std::printf("from %s:%u %s\n", utf8(m.sourceAddress).c_str(), static_cast<unsigned>(m.sourcePort),
+                  hex.c_str());
+    }
+  } else if (command == "send" && n == 5) {
+    const std::u16string to = vsCeCodepage_utf16(a[2]);
+    answer(Sentrel_Send(port(1), to.c_str(), port(3), reinterpret_cast<const BYTE*>(a[4].data()),
+                        static_cast<DWORD>(a[4].size())));
+  } else if (command == "sendfinished" && n == 2) {
+    answer(Sentrel_IsSendFinished(port(1)));
+  } else if (command == "pushreg" && n >= 3) {
+    const std::u16string module = vsCeCodepage_utf16(a[2]);
+    answer(Sentrel_PushRegisterPort(port(1), module.c_str(), rest(a, 3).c_str(), u"*", u""));
+  } else if (command == "pushunreg" && n == 2) {
+    answer(Sentrel_PushUnregisterPort(port(1)));
+  } else if (command == "pushlist" && n == 1) {
+    WCHAR* ports = nullptr;
+    if (answer(Sentrel_PushListRegConns(&ports)) == 1) std::printf("ports %s\n", utf8(ports).c_str());
+    std::free(ports);
+  } else if (command == "pushargs" && n == 2) {
+    SentrelPushArgs args{};
+    if (answer(Sentrel_PushGetRegPortArguments(port(1), &args)) == 1)
+      std::printf("args %s|%s|%s|%s\n", utf8(args.module).c_str(), utf8(args.commandLine).c_str(),
+                  utf8(args.filter).c_str(), utf8(args.other).c_str());
+    for (WCHAR* text : {args.module, args.commandLine, args.filter, args.other}) std::free(text);
+  } else if (command == "alarm" && n >= 3) {
+    const unsigned long long ms = std::strtoull(a[1].c_str(), nullptr, 10);
+    const std::u16string module = vsCeCodepage_utf16(a[2]);
+    answer(Sentrel_PushRegisterAlarm(static_cast<DWORD>(ms), static_cast<DWORD>(ms >> 32), module.c_str(),
+                                     rest(a, 3).c_str(), u""));
+  } else if (command == "launch" && n >= 3) {
+    const std::u16string module = vsCeCodepage_utf16(a[2]);
+    answer(Sentrel_DestroyWindowAndLaunchApp(reinterpret_cast<HWND>(std::strtoull(a[1].c_str(), nullptr, 0)),
+                                             module.c_str(), rest(a, 3).c_str()));
+  } else if (command == "error" && n == 2) {
+    std::printf("%s\n", utf8(Sentrel_GetErrorString(std::atoi(a[1].c_str()))).c_str());
+  } else if (command == "hold" && n == 2) {
+    return hold(instance, port(1));
+  } else {
+    std::fprintf(stderr, "usage: sentrelcli COMMAND ARGS (see its head comment)\n");
+    return 2;
+  }
+  return 0;
+}
