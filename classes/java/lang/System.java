@@ -1,11 +1,20 @@
 package java.lang;
 
+import com.sun.cldcvk.io.ConsoleOutputStream;
+import java.io.PrintStream;
+
 /**
  * Access to the system. The virtual machine initialises this class first
  * when it starts; its first static fields will be the standard output and
  * error streams, at the first static offsets.
  */
 public final class System {
+    /** The standard output stream: the console, in the default encoding. */
+    public static final PrintStream out = new PrintStream(new ConsoleOutputStream());
+
+    /** The standard error stream: the console too. */
+    public static final PrintStream err = new PrintStream(new ConsoleOutputStream());
+
     private System() {
     }
 
