@@ -1,6 +1,10 @@
 package tests;
 
-/** Threads started as a300, b100, c200 wake in the order of their times. */
+/**
+ * Threads started as a900, b100, c500 wake in the order of their times (the
+ * times lie 400 ms apart, so that a loaded machine, where this program's
+ * expected lines are made, starts them in time).
+ */
 public final class Sleepers {
     private Sleepers() {
     }
@@ -26,8 +30,8 @@ public final class Sleepers {
     }
 
     public static void main(String[] args) {
-        new Sleeper("a300", 300).start();
+        new Sleeper("a900", 900).start();
         new Sleeper("b100", 100).start();
-        new Sleeper("c200", 200).start();
+        new Sleeper("c500", 500).start();
     }
 }
