@@ -378,7 +378,9 @@ void Checker::checkMethod(const ClassRecord* cls, const MethodRecord* m) {
     }
     bci += static_cast<uint32_t>(length);
   }
-  checkMaps(name, nameLength, m, starts, branches);
+  // A method without code has no frame to type; a native's maxStack and
+  // maxLocals may even hold its function's address.
+  if (m->codeLength != 0) checkMaps(name, nameLength, m, starts, branches);
 }
 
 // A method with a branch, a switch or a handler has a compact map whose
