@@ -11,8 +11,9 @@
 // allocation top.
 #include <cstdlib>
 #include <cstring>
+#include <initializer_list>
 
-#include "tests/core/core_start.h"
+#include "tests/core/class_file_fuzz.h"
 #include "tests/support/fuzz_main.h"
 #include "vm/core/interp/boolean_not.h"
 #include "vm/core/interp/method_resolution.h"
@@ -35,34 +36,19 @@
 
 namespace {
 
-constexpr uint32_t kHeapBytes = 1u << 20;
-constexpr size_t kMaxInput = 1u << 18;
-constexpr size_t kMaxName = 256;
-
-bool gStarted = false;
 VmRef gErrorClass = 0;
 
-bool start() {
-  static VmExitPoint point;
-  if (setjmp(point.buffer) != 0) {
-    vsExitPoint_remove(&point);
-    return false;
-  }
-  vsExitPoint_push(&point);
-  const bool booted = vsTestCore_boot(vsTestCore_readFile(VS_SYSTEM_LIBRARY), {}, kHeapBytes);
-  if (booted) {
-    vsVmFlags().UseVerifier = 0;
-    const uint8_t name[] = "java/lang/Error";
-    VmHandle symbol;
-    vsHandle_push(&symbol, vsSymbol_intern(name, sizeof name - 1, false));
-    ClassLookup lookup;
-    vsClassLookup_init(&lookup, &symbol.object, 1, 0, 0);
-    gErrorClass = vsClass_findOrLoad(&lookup);
-    vsHandle_close(&symbol);
-  }
-  vsExitPoint_remove(&point);
-  if (booted && gErrorClass != 0) vsTestCore_snapshot();
-  return booted && gErrorClass != 0;
+// The verifier stays off: hostile code reaches resolution unchecked.
+bool afterBoot() {
+  vsVmFlags().UseVerifier = 0;
+  const uint8_t name[] = "java/lang/Error";
+  VmHandle symbol;
+  vsHandle_push(&symbol, vsSymbol_intern(name, sizeof name - 1, false));
+  ClassLookup lookup;
+  vsClassLookup_init(&lookup, &symbol.object, 1, 0, 0);
+  gErrorClass = vsClass_findOrLoad(&lookup);
+  vsHandle_close(&symbol);
+  return gErrorClass != 0;
 }
 
 // A refusal is an Error; it is cleared.
@@ -137,51 +123,21 @@ void fuseNegations(const VmRef* cls) {
   vsHandle_close(&method);
 }
 
-void loadAndResolve(const uint8_t* name, size_t nameLength, const uint8_t* classFile, size_t size) {
-  static VmExitPoint point;
-  if (setjmp(point.buffer) != 0) {
-    vsExitPoint_remove(&point);
-    return;
-  }
-  vsExitPoint_push(&point);
-  VmHandle symbol, bytes, cls, pool;
-  vsHandle_push(&symbol, vsSymbol_intern(name, static_cast<int32_t>(nameLength), false));
-  vsHandle_push(&bytes, vsJavaHeap_newByteArray(static_cast<int32_t>(size)));
-  vsHandle_push(&cls, 0);
-  vsHandle_push(&pool, 0);
-  if (symbol.object != 0 && bytes.object != 0) {
-    if (size != 0) std::memcpy(vsRef_as<ByteArray>(bytes.object)->elements, classFile, size);
-    ClassLookup lookup;
-    vsClassLookup_init(&lookup, &symbol.object, 1, 0, bytes.object);
-    cls.object = vsClass_findOrLoad(&lookup);
-    // fuzz_classfile checks the loader's refusals.
-    vsPendingException() = 0;
-  }
-  if (cls.object != 0 && !vsClass_isArrayClass(vsRef_as<ClassRecord>(cls.object))) {
-    pool.object = vsRef_of(vsClass_constantPool(vsRef_as<ClassRecord>(cls.object)));
-    const uint32_t count = pool.object != 0 ? vsRef_as<ConstantPool>(pool.object)->count : 0;
-    for (uint32_t i = 1; i < count; ++i) resolveEntry(&pool.object, &cls.object, i);
-    resolvePastThePool(&pool.object, &cls.object, count);
-    fuseNegations(&cls.object);
-  }
-  vsHandle_close(&symbol);
-  vsPendingException() = 0;
-  vsExitPoint_remove(&point);
+// Every pool entry of the loaded class resolved, then the peephole.
+void resolveAll(VmRef* cls) {
+  if (*cls == 0 || vsClass_isArrayClass(vsRef_as<ClassRecord>(*cls))) return;
+  VmHandle pool;
+  vsHandle_push(&pool, vsRef_of(vsClass_constantPool(vsRef_as<ClassRecord>(*cls))));
+  const uint32_t count = pool.object != 0 ? vsRef_as<ConstantPool>(pool.object)->count : 0;
+  for (uint32_t i = 1; i < count; ++i) resolveEntry(&pool.object, cls, i);
+  resolvePastThePool(&pool.object, cls, count);
+  fuseNegations(cls);
+  vsHandle_close(&pool);
 }
 
 void body(const uint8_t* data, size_t size) {
-  if (size > kMaxInput) return;
-  if (!gStarted) {
-    if (!start()) std::abort();
-    gStarted = true;
-  } else {
-    vsTestCore_restore();
-  }
-  const void* nul = std::memchr(data, 0, size < kMaxName ? size : kMaxName);
-  if (nul == nullptr) return;
-  const size_t nameLength = static_cast<const uint8_t*>(nul) - data;
-  loadAndResolve(data, nameLength, data + nameLength + 1, size - nameLength - 1);
-  if (!vsJavaHeap_walksToTop()) std::abort();
+  static const VsClassFileFuzzTarget target = {VS_SYSTEM_LIBRARY, nullptr, afterBoot, resolveAll, nullptr};
+  vsClassFileFuzz_run(target, data, size);
 }
 
 }  // namespace
