@@ -11,10 +11,12 @@ HotSpot's verdict ("reject" for a type-unsafe case, "accept" for code that
 is wrong only in its map or only for this VM's limits); OUT_DIR/ill-typed.jar
 holds the case WrongStackType alone, which the romizer must refuse, and
 OUT_DIR/ok.jar the "ok" cases alone; OUT_DIR/seeds/<case> the fuzz seeds
-(the class name, a NUL byte and the class file). Two runs give the
+(the class name, a NUL byte and the class file) of the cases whose class
+file has at most SEED_LIMIT bytes. Two runs give the
 same bytes: entries in case order with a fixed time.
 """
 import os
+import shutil
 import sys
 import zipfile
 
@@ -23,6 +25,7 @@ from classgen import ACC_ABSTRACT, ACC_NATIVE, ACC_PUBLIC, ACC_STATIC, ACC_SUPER
 from make_class_files import stack_map  # noqa: E402
 
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
+SEED_LIMIT = 4096
 ILL_TYPED = "WrongStackType"
 METHODREF = 10
 FIELDREF = 9
@@ -292,10 +295,15 @@ def main():
     # alone, for a class path that verifies.
     write_jar(os.path.join(out, "ill-typed.jar"), [r for r in rows if r[0] == ILL_TYPED])
     write_jar(os.path.join(out, "ok.jar"), [r for r in rows if r[1] == "ok"])
-    # Fuzz seeds: the class name, a NUL byte and the class file.
+    # Fuzz seeds: the class name, a NUL byte and the class file. The
+    # fuzzer sizes its mutants by its largest seed, so the case with 32 KiB
+    # of code (NewPast7FFF) would make every run several times slower.
     seeds = os.path.join(out, "seeds")
-    os.makedirs(seeds, exist_ok=True)
+    shutil.rmtree(seeds, ignore_errors=True)
+    os.makedirs(seeds)
     for name, _, _, data in rows:
+        if len(data) > SEED_LIMIT:
+            continue
         with open(os.path.join(seeds, name), "wb") as seed:
             seed.write(name.encode() + b"\0" + data)
     with open(os.path.join(out, "expected.tsv"), "w", newline="\n") as table:
