@@ -1,12 +1,18 @@
 // The verifier over the core started without an image: the class path
 // walk of verify-only mode and its statuses, a verification nested in
-// another through the load hook, and the verifier's types checked against
-// the tag-stack simulator at every instruction of every verified method.
+// another through the load hook (with collections inside it), the bci
+// table dropped by a collection between verifications, code that only a
+// method put together here can hold (preparation refuses it at load
+// time), and the verifier's types checked against the tag-stack simulator
+// at every instruction of every verified method. Each test starts from a
+// snapshot of the started core.
 #include "vm/core/bytecode/verifier.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstring>
+#include <initializer_list>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -17,11 +23,15 @@
 #include "vm/core/bytecode/tag_stack.h"
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/method_helpers.h"
+#include "vm/core/interp/stack_trace.h"
+#include "vm/core/interp/string_helpers.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/loader/class_path.h"
 #include "vm/core/loader/jar_file.h"
 #include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/heap_allocators.h"
+#include "vm/core/memory/string_factory.h"
+#include "vm/core/model/bytecodes.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/method_access.h"
@@ -297,6 +307,119 @@ TEST(VerifierTest, ACollectionBetweenVerificationsDropsTheBciTable) {
     EXPECT_EQ(vsVmGlobals.verifierBciIndex, 0u) << name << ": the table after a collection";
     vsHandle_close(&cls);
   }
+}
+
+// --- the closure on code that preparation would refuse ---------------------
+
+// The pending exception is java/lang/Error with the message `code` as
+// "%3d".
+bool pendingCode(int32_t code) {
+  const VmRef e = vsPendingException();
+  char text[8];
+  std::snprintf(text, sizeof text, "%3d", code);
+  VmHandle message;
+  vsHandle_push(&message, vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>(text),
+                                                       static_cast<int32_t>(std::strlen(text))));
+  const bool same = e != 0 && vsRef_as<ThrowableObject>(e)->detailMessage != 0 &&
+                    vsString_equals(vsRef_as<ThrowableObject>(e)->detailMessage, message.object);
+  vsHandle_close(&message);
+  return same;
+}
+
+// A parser-form map with one empty frame (no locals, no stack) per bci.
+VmRef emptyFrames(std::initializer_list<uint16_t> bcis) {
+  VmHandle map;
+  VmHandle frame;
+  vsHandle_push(&map, vsJavaHeap_newObjectArray(static_cast<int32_t>(2 * bcis.size())));
+  vsHandle_pushEmpty(&frame);
+  int32_t i = 0;
+  for (const uint16_t bci : bcis) {
+    if (map.object == 0) break;
+    frame.object = vsJavaHeap_newShortArray(3);
+    if (frame.object == 0) {
+      map.object = 0;
+      break;
+    }
+    vsRef_as<ShortArray>(frame.object)->elements[0] = static_cast<int16_t>(bci);
+    vsObjectArray_setElement(vsRef_as<ObjectArray>(map.object), 2 * i++, frame.object);
+  }
+  const VmRef result = map.object;
+  vsHandle_close(&map);
+  return result;
+}
+
+struct RawCodeCase {
+  const char* name;
+  std::vector<uint8_t> code;
+  std::initializer_list<uint16_t> frames;
+  int32_t code_or_pass;  // the verification error, 0 when the code passes
+};
+
+// Preparation refuses these instructions when a class is loaded, so only
+// a method put together here reaches the verifier with them: it refuses
+// each with 26, and a tableswitch whose high is below its low checks its
+// default alone. (Switch words are in machine order, as preparation
+// leaves them: little-endian on both targets.)
+TEST(VerifierTest, TheClosureRefusesWhatPreparationWould) {
+  const RawCodeCase cases[] = {
+      {"jsr", {kOpJsr, 0x00, 0x03, kOpReturn}, {}, 26},
+      {"ret", {kOpIconst0, kOpPop, kOpRet, 0x00, kOpReturn}, {}, 26},
+      {"jsr_w", {kOpJsrW, 0x00, 0x00, 0x00, 0x05, kOpReturn}, {}, 26},
+      {"opcode 186", {186, 0x00, 0x01, 0x00, 0x00, kOpReturn}, {}, 26},
+      {"opcode 202", {202, kOpReturn}, {}, 26},
+      {"opcode 255", {255, kOpReturn}, {}, 26},
+      {"inot", {kOpIconst0, kOpInot, kOpPop, kOpReturn}, {}, 26},
+      {"invokevirtual_fast", {kOpInvokevirtualFast, 0x00, 0x01, kOpReturn}, {}, 26},
+      {"getfield_word1_int_fast", {kOpAconstNull, kOpGetfieldWord1IntFast, 0x01, kOpPop, kOpReturn}, {}, 26},
+      {"cut off", {kOpIconst0, kOpPop, kOpBipush}, {}, 26},
+      {"tableswitch high < low",
+       {kOpIconst0, kOpTableswitch, 0, 0, 15, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, kOpReturn},
+       {16},
+       0},
+      {"tableswitch high < low, default without a frame",
+       {kOpIconst0, kOpTableswitch, 0, 0, 15, 0, 0, 0, 1, 0, 0, 0, 0, 0, 0, 0, kOpReturn},
+       {},
+       8},
+  };
+  ASSERT_TRUE(boot());
+  ASSERT_EQ(vsClassPath_set("/sys.jar;/fixtures.jar"), 1);
+  // The methods borrow the class, pool and signature of OkReturn.t()V.
+  VmHandle cls;
+  VmHandle t;
+  VmHandle method;
+  vsHandle_push(&cls, vsClass_findOrLoadByName("OkReturn", 1));
+  ASSERT_NE(cls.object, 0u);
+  vsHandle_pushEmpty(&t);
+  vsHandle_pushEmpty(&method);
+  const ObjectArray* methods = vsRef_as<ObjectArray>(vsClass_methods(vsRef_as<ClassRecord>(cls.object)));
+  for (int32_t i = 0; i < methods->length; ++i)
+    if (vsMethod_name(vsRef_as<MethodRecord>(methods->elements[i])) == vsSymbol_fromCString("t", true))
+      t.object = methods->elements[i];
+  ASSERT_NE(t.object, 0u);
+  for (const RawCodeCase& c : cases) {
+    method.object = vsJavaHeap_newMethod(static_cast<uint16_t>(c.code.size()));
+    ASSERT_NE(method.object, 0u) << c.name;
+    MethodRecord* m = vsRef_as<MethodRecord>(method.object);
+    const MethodRecord* from = vsRef_as<MethodRecord>(t.object);
+    m->constantPool = from->constantPool;
+    m->accessFlags = from->accessFlags;
+    m->classId = from->classId;
+    m->maxStack = 2;
+    m->maxLocals = 1;
+    m->nameIndex = from->nameIndex;
+    m->signatureIndex = from->signatureIndex;
+    std::memcpy(m->code, c.code.data(), c.code.size());
+    const VmRef map = emptyFrames(c.frames);
+    ASSERT_NE(map, 0u) << c.name;
+    vsRef_as<MethodRecord>(method.object)->stackMap = map;
+    const bool passed = vsVerifier_verifyMethod(&method.object);
+    EXPECT_EQ(passed, c.code_or_pass == 0) << c.name;
+    if (c.code_or_pass != 0) {
+      EXPECT_TRUE(pendingCode(c.code_or_pass)) << c.name << ": expected error " << c.code_or_pass;
+    }
+    vsPendingException() = 0;
+  }
+  vsHandle_close(&cls);
 }
 
 // Loading with the allocation window closed: the preallocated
