@@ -11,18 +11,21 @@ HotSpot's verdict ("reject" for a type-unsafe case, "accept" for code that
 is wrong only in its map or only for this VM's limits); OUT_DIR/ill-typed.jar
 holds the case WrongStackType alone, which the romizer must refuse, and
 OUT_DIR/ok.jar the "ok" cases alone; OUT_DIR/seeds/<case> the fuzz seeds
-(the class name, a NUL byte and the class file). Two runs give the
+(the class name, a NUL byte and the class file) of the cases whose class
+file has at most SEED_LIMIT bytes. Two runs give the
 same bytes: entries in case order with a fixed time.
 """
 import os
+import shutil
 import sys
 import zipfile
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "classdump"))
-from classgen import ACC_PUBLIC, ACC_STATIC, ClassFile, u1, u2, u4  # noqa: E402
+from classgen import ACC_ABSTRACT, ACC_NATIVE, ACC_PUBLIC, ACC_STATIC, ACC_SUPER, ClassFile, u1, u2, u4  # noqa: E402
 from make_class_files import stack_map  # noqa: E402
 
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
+SEED_LIMIT = 4096
 ILL_TYPED = "WrongStackType"
 METHODREF = 10
 FIELDREF = 9
@@ -84,6 +87,20 @@ def cases():
     add("OkHandler", "ok", "accept", klass(
         "OkHandler", b"\x00\xb1\x57\xb1", handlers=[(0, 1, 2, 0)],
         frames=lambda cf: [(2, [], [obj(cf, "java/lang/Throwable")])]))
+    # Code may end in goto or athrow as well as in a return or a switch.
+    add("OkEndsInGoto", "ok", "accept", klass("OkEndsInGoto", b"\xa7\x00\x00", frames=[(0, [], [])]))
+    add("OkEndsInAthrow", "ok", "accept", klass("OkEndsInAthrow", b"\x01\xbf"))
+    # An object array store where neither side is an array class is left
+    # to the run-time store check.
+    add("OkUnrelatedArrayStore", "ok", "accept", klass(
+        "OkUnrelatedArrayStore", lambda cf: b"\x04\xbd" + u2(cf.class_ref("java/lang/Integer")) + b"\x03\x12" +
+        u1(cf.string("x")) + b"\x53\xb1", max_stack=3))
+    # Native and abstract methods have no code to check.
+    add("OkNativeAndAbstract", "ok", "accept", native_and_abstract())
+    # An initializer may set its own class's fields before calling the
+    # superclass's initializer; OkFieldHolder is also the superclass of
+    # PutfieldInheritedBeforeInit.
+    add("OkFieldHolder", "ok", "accept", putfield_before_init("OkFieldHolder", "java/lang/Object", "OkFieldHolder"))
 
     # Faults of the code.
     add("StackOverflow", "1", "reject", klass("StackOverflow", b"\x03\x03\x57\x57\xb1", max_stack=1))
@@ -149,6 +166,18 @@ def cases():
     add("PoolIndexPastPool", "43", "reject", klass("PoolIndexPastPool", b"\xb2\x03\xe7\x57\xb1"))
     add("HandlerInsideInstruction", "66", "reject", klass(
         "HandlerInsideInstruction", b"\x10\x05\x57\xb1", handlers=[(0, 2, 1, 0)]))
+    add("PutfieldInheritedBeforeInit", "4", "reject",
+        putfield_before_init("PutfieldInheritedBeforeInit", "OkFieldHolder", "OkFieldHolder"))
+    # One object per `new` site at a time: a map that brings the site's
+    # uninitialized object back to its `new` (code reached only from
+    # itself) is refused, on the stack with 4; in a local the `new` turns
+    # it into top, so reading it fails 6.
+    add("NewAgainOnTheStack", "4", "accept", klass(
+        "NewAgainOnTheStack", lambda cf: b"\xb1\xbb" + u2(cf.class_ref("java/lang/Object")) + b"\x57\xa7\xff\xfc",
+        frames=[(1, [], [new_item(1)])]))
+    add("NewAgainInALocal", "6", "accept", klass(
+        "NewAgainInALocal", lambda cf: b"\xb1\xbb" + u2(cf.class_ref("java/lang/Object")) + b"\x57\x2a\x57\xa7\xff\xfa",
+        frames=[(1, [new_item(1)], [])]))
     # The class file's max_stack bounds the operands: monitorenter's lock
     # record room is not theirs.
     add("OperandsInLockRoom", "1", "reject", klass(
@@ -166,6 +195,11 @@ def cases():
                                                           frames=[(16, [], [])]))
     huge = b"\x03\xaa" + pad(1) + u4(15) + u4(0x80000000) + u4(0x7fffffff) + b"\xb1"
     add("HugeTableswitch", "104", "reject", klass("HugeTableswitch", huge))
+    add("Ret", "104", "reject", klass("Ret", b"\xa9\x00\xb1"))
+    add("JsrW", "104", "accept", klass("JsrW", b"\xc9\x00\x00\x00\x06\xb1\x4b\xa9\x00", max_stack=1))
+    add("Opcode186", "104", "reject", klass("Opcode186", b"\xba\x00\x01\x00\x00\xb1"))
+    add("VmOpcode", "104", "reject", klass("VmOpcode", b"\x03\xcb\x57\xb1"))
+    add("CutOffOperand", "104", "reject", klass("CutOffOperand", b"\xb1\x10"))
     return out
 
 
@@ -217,6 +251,30 @@ def final_override():
     return cf.to_bytes()
 
 
+def native_and_abstract():
+    cf = ClassFile("OkNativeAndAbstract", access=ACC_PUBLIC | ACC_SUPER | ACC_ABSTRACT)
+    cf.constructor()
+    cf.method("main", "([Ljava/lang/String;)V", access=ACC_PUBLIC | ACC_STATIC,
+              attributes=[cf.code(b"\xb1", max_stack=0, max_locals=1)])
+    cf.method("n", "(I)I", access=ACC_PUBLIC | ACC_NATIVE, attributes=[])
+    cf.method("a", "()V", access=ACC_PUBLIC | ACC_ABSTRACT, attributes=[])
+    return cf.to_bytes()
+
+
+def putfield_before_init(name, super_name, holder):
+    """<init> stores field f of holder into this, then calls the superclass's <init>."""
+    cf = ClassFile(name, super_name=super_name)
+    if holder == name:
+        cf.field("f", "I", access=ACC_PUBLIC)
+    field = cf.member_ref(FIELDREF, holder, "f", "I")
+    init = cf.member_ref(METHODREF, super_name, "<init>", "()V")
+    cf.method("<init>", "()V", attributes=[cf.code(b"\x2a\x03\xb5" + u2(field) + b"\x2a\xb7" + u2(init) + b"\xb1",
+                                                    max_stack=2, max_locals=1)])
+    cf.method("main", "([Ljava/lang/String;)V", access=ACC_PUBLIC | ACC_STATIC,
+              attributes=[cf.code(b"\xb1", max_stack=0, max_locals=1)])
+    return cf.to_bytes()
+
+
 def write_jar(path, rows):
     with zipfile.ZipFile(path + ".tmp", "w", zipfile.ZIP_DEFLATED) as jar:
         for name, _, _, data in rows:
@@ -237,10 +295,15 @@ def main():
     # alone, for a class path that verifies.
     write_jar(os.path.join(out, "ill-typed.jar"), [r for r in rows if r[0] == ILL_TYPED])
     write_jar(os.path.join(out, "ok.jar"), [r for r in rows if r[1] == "ok"])
-    # Fuzz seeds: the class name, a NUL byte and the class file.
+    # Fuzz seeds: the class name, a NUL byte and the class file. The
+    # fuzzer sizes its mutants by its largest seed, so the case with 32 KiB
+    # of code (NewPast7FFF) would make every run several times slower.
     seeds = os.path.join(out, "seeds")
-    os.makedirs(seeds, exist_ok=True)
+    shutil.rmtree(seeds, ignore_errors=True)
+    os.makedirs(seeds)
     for name, _, _, data in rows:
+        if len(data) > SEED_LIMIT:
+            continue
         with open(os.path.join(seeds, name), "wb") as seed:
             seed.write(name.encode() + b"\0" + data)
     with open(os.path.join(out, "expected.tsv"), "w", newline="\n") as table:

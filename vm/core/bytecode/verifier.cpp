@@ -11,6 +11,7 @@
 #include "vm/core/interp/pool_strings.h"
 #include "vm/core/interp/vm_errors.h"
 #include "vm/core/loader/field_descriptors.h"
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/basic_types.h"

@@ -167,9 +167,8 @@ bool vsVerifier_verifyClass(const VmRef* cls);
 bool vsVerifier_verifyAllMethods(const VmRef* cls);
 // Verifies one method; false with the failure pending.
 bool vsVerifier_verifyMethod(const VmRef* method);
-// Called by the collector before a collection: drops the bci table unless
-// a verification is under way.
-void vsVerifier_releaseBciIndex();
+// vsVerifier_releaseBciIndex, which the collector calls before a
+// collection, is declared with the collector's hooks (gc_hooks.h).
 // Whether a verification is under way.
 bool vsVerifier_isVerifying();
 // Raises the verification error `code` (java/lang/Error, "%3d").

@@ -42,6 +42,7 @@ void clearCollectionBits() {
 void vsGC_fullCollection() {
   GcState& s = vsGC_state;
   if (s.inCollection != 0 || vsJavaHeap.blockStart == 0) return;
+  vsVerifier_releaseBciIndex();
   s.inCollection = 1;
   s.nonMoving = 1;
   vsGC_requestFullCollection();

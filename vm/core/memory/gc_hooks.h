@@ -8,6 +8,7 @@
 //   vsNativeRoots_visit             natives (native_roots.cpp)
 //   vsFrameIterator_visitRoots,
 //   vsThreadStacks_*                interp (frame_iterator.cpp)
+//   vsVerifier_releaseBciIndex      bytecode (verifier.cpp)
 //
 // A visitor receives the address of a word that holds a reference (or 0);
 // it may read the word and, once objects move, rewrite it.
@@ -47,3 +48,6 @@ void vsThreadStack_visitRoots(VmRef thread, VsWordVisitor fn, void* context);
 // `parameter` as its parameter 0: the native parameter and pop pointers
 // point at that word for the call and are restored afterwards.
 void vsNative_callFinalizer(VmWord function, VmRef* parameter);
+// Drops the verifier's bci table (VM globals word 1064) unless a
+// verification is under way; called before every collection.
+void vsVerifier_releaseBciIndex();
