@@ -9,7 +9,8 @@
 //                input ends (it then exits without closing the port)
 //
 // Loops, for tests that need many calls in one process:
-//   open PORT TIMES                 opens PORT TIMES times
+//   repeat N COMMAND ARGS...        the sub-command N times (until one ends
+//                                   with bad usage)
 //   send PORT NUMBER DPORT TEXT N   sends TEXT000 .. TEXT(N-1), the index in
 //                                   at least three digits
 //   recv PORT N                     takes N messages; a "none yet" (-12) or
@@ -141,18 +142,15 @@ int hold(HINSTANCE instance, uint16_t port) {
   return 0;
 }
 
-}  // namespace
-
-int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
-  const std::vector<std::string> a = words(vsCeCodepage_utf8(commandLine));
+// One sub-command: the exit status.
+int run(HINSTANCE instance, const std::vector<std::string>& a) {
   const size_t n = a.size();
   const std::string command = n > 0 ? a[0] : "";
   auto port = [&a](size_t i) { return static_cast<uint16_t>(std::strtoul(a[i].c_str(), nullptr, 0)); };
   if (command == "freeport" && n == 1) {
     answer(Sentrel_FindFreePort());
-  } else if (command == "open" && (n == 2 || n == 3)) {
-    const unsigned long times = n == 3 ? std::strtoul(a[2].c_str(), nullptr, 10) : 1;
-    for (unsigned long i = 0; i < times; ++i) answer(Sentrel_OpenPort(port(1), nullptr));
+  } else if (command == "open" && n == 2) {
+    answer(Sentrel_OpenPort(port(1), nullptr));
   } else if (command == "close" && n == 2) {
     answer(Sentrel_ClosePort(port(1)));
   } else if (command == "check" && n == 2) {
@@ -208,5 +206,17 @@ int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
     std::fprintf(stderr, "usage: sentrelcli COMMAND ARGS (see its head comment)\n");
     return 2;
   }
+  return 0;
+}
+
+}  // namespace
+
+int WinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int) {
+  const std::vector<std::string> a = words(vsCeCodepage_utf8(commandLine));
+  if (a.size() < 3 || a[0] != "repeat") return run(instance, a);
+  const unsigned long times = std::strtoul(a[1].c_str(), nullptr, 10);
+  const std::vector<std::string> command(a.begin() + 2, a.end());
+  for (unsigned long i = 0; i < times; ++i)
+    if (const int status = run(instance, command); status == 2) return status;
   return 0;
 }
