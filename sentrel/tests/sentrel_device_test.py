@@ -163,6 +163,11 @@ def received(source, texts):
     return lines
 
 
+def centre_log(work):
+    with open(os.path.join(work, "smsc.log")) as f:
+        return f.read()
+
+
 def init_devices(work, address, phones):
     roots = []
     marker = "\\Windows\\marker.exe=" + os.path.join(BIN, "cemarker")
@@ -312,6 +317,7 @@ def exports(work, address):
     check("B's daemon gone", until(lambda: daemon_pid(b) is None))
     check("A sends while B's daemon is down", answer(a, "send", "6000", "+15550002", "6000", "late") == 1)
     check("A's send is made", until(lambda: answer(a, "sendfinished", "6000") == 1))
+    check("the centre stores it", until(lambda: "unanswered +15550002:6000, stored" in centre_log(work)))
     markers = spawns(b, "\\Windows\\marker.exe")
     check("B restarted", answer(b, "open", "6000") == 1)
     out = cli(b, "recv", "6000", "1")
@@ -487,14 +493,15 @@ def kills(work, address):
 
 def main():
     work = tempfile.mkdtemp(prefix="sentrel_dev")
-    centre = subprocess.Popen([os.path.join(BIN, "smsc"), "serve", "--listen", "127.0.0.1:0"],
-                              stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, text=True)
+    centre = subprocess.Popen([os.path.join(BIN, "smsc"), "serve", "--listen", "127.0.0.1:0", "--log",
+                               os.path.join(work, "smsc.log")], stdout=subprocess.PIPE, text=True)
     try:
         address = centre.stdout.readline().split()[-1]
         {"exports": exports, "kills": kills}[SCENARIO](work, address)
     finally:
         for name in sorted(os.listdir(work)):
-            cedevice("stop", os.path.join(work, name))
+            if os.path.isdir(os.path.join(work, name)):
+                cedevice("stop", os.path.join(work, name))
         centre.kill()
         centre.wait()
         shutil.rmtree(work, ignore_errors=True)
