@@ -51,7 +51,7 @@ bool vsCeWindow_deliverLocked(Frame* frame) {
     return false;
   const auto wParam = static_cast<WPARAM>(frame->i64At(4));
   const auto lParam = static_cast<LPARAM>(frame->i64At(5));
-  const DWORD thread = vsCeWindow_threadLocked(hwnd);
+  const DWORD thread = vsCeWindow_deliveryThreadLocked(hwnd, frame->u32At(2));
   if (sendId == 0) {
     if (thread != 0)
       vsCeQueue_postLocked(thread, MSG{hwnd, message, wParam, lParam, GetTickCount(), {0, 0}});

@@ -35,6 +35,15 @@ std::unordered_map<uint32_t, OwnWindow>& windows() {
   static auto* map = new std::unordered_map<uint32_t, OwnWindow>;
   return *map;
 }
+// Threads between the server's registration of a window and its entry in
+// windows(), with how many windows each is creating. The server may already
+// forward a message to such a window (another process found it): it goes to
+// the thread the server names, which records the window before it handles
+// any message.
+std::unordered_map<DWORD, int>& registering() {
+  static auto* map = new std::unordered_map<DWORD, int>;
+  return *map;
+}
 
 uint32_t valueOf(HWND hwnd) { return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(hwnd)) & ~1u; }
 HWND handleOf(uint64_t value) { return reinterpret_cast<HWND>(static_cast<uintptr_t>(value & 0xFFFFFFFEu)); }
@@ -86,6 +95,12 @@ HWND vsCeWindow_canonical(HWND hwnd) { return handleOf(valueOf(hwnd)); }
 DWORD vsCeWindow_threadLocked(HWND hwnd) {
   auto it = windows().find(valueOf(hwnd));
   return it == windows().end() ? 0 : it->second.thread;
+}
+
+DWORD vsCeWindow_deliveryThreadLocked(HWND hwnd, DWORD serverThread) {
+  if (const DWORD thread = vsCeWindow_threadLocked(hwnd))
+    return thread;
+  return registering().count(serverThread) != 0 ? serverThread : 0;
 }
 
 WNDPROC vsCeWindow_procLocked(HWND hwnd) {
@@ -152,13 +167,21 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   request.u32(GetCurrentThreadId()).u32(style);
   request.u32(child ? valueOf(parent) : 0).u32(child ? 0 : valueOf(parent)).u32((style & WS_VISIBLE) != 0);
   request.str(name).str(windowName != nullptr ? windowName : u"");
-  std::vector<Frame> frames;
-  if (!ask(std::move(request), &frames))
-    return nullptr;
-  const HWND hwnd = handleOf(static_cast<uint64_t>(frames.back().i64At(1)));
+  const DWORD self = GetCurrentThreadId();
   vsCeKernel_lock();
-  windows()[valueOf(hwnd)] = OwnWindow{proc, GetCurrentThreadId(), false};
+  ++registering()[self];
   vsCeKernel_unlock();
+  std::vector<Frame> frames;
+  const bool registered = ask(std::move(request), &frames);
+  const HWND hwnd = registered ? handleOf(static_cast<uint64_t>(frames.back().i64At(1))) : nullptr;
+  vsCeKernel_lock();
+  if (registered)
+    windows()[valueOf(hwnd)] = OwnWindow{proc, self, false};
+  if (--registering()[self] == 0)
+    registering().erase(self);
+  vsCeKernel_unlock();
+  if (!registered)
+    return nullptr;
   CREATESTRUCTW create{param,  instance, menu,  parent, height,    width,
                        y,      x,        static_cast<LONG>(style), windowName, className, exStyle};
   if (proc(hwnd, WM_CREATE, 0, reinterpret_cast<LPARAM>(&create)) == -1) {

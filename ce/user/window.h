@@ -155,6 +155,11 @@ HWND vsCeWindow_canonical(HWND hwnd);
 // any other handle), and its procedure (null likewise).
 DWORD vsCeWindow_threadLocked(HWND hwnd);
 WNDPROC vsCeWindow_procLocked(HWND hwnd);
+// With the kernel lock held: the thread a forwarded message for `hwnd` goes
+// to: its window's thread, else `serverThread` (the owner the server names)
+// while that thread is creating a window the server registered but this
+// process has not recorded yet; 0 otherwise.
+DWORD vsCeWindow_deliveryThreadLocked(HWND hwnd, DWORD serverThread);
 // With the kernel lock held: unregisters the windows of an ending thread.
 void vsCeWindow_threadEndedLocked(DWORD threadId);
 // With the kernel lock held, on the connection's I/O thread: a message the

@@ -181,7 +181,7 @@ TEST_F(SentrelDaemonTest, PushRegistrationsListsAndArguments) {
 TEST_F(SentrelDaemonTest, ADatagramOnAPushPortStartsItsProgram) {
   ASSERT_EQ(pushRegister(6000, u"\\Windows\\marker.exe", u"-N 7"), SentrelError_Succeeded);
   sendFromB(6000, "hi");
-  ASSERT_EQ(WaitForSingleObject(gLaunchEvent, 10000), WAIT_OBJECT_0);
+  ASSERT_EQ(WaitForSingleObject(gLaunchEvent, 60000), WAIT_OBJECT_0);
   EXPECT_EQ(takeLaunches(), std::vector<std::u16string>{u"\\Windows\\marker.exe|-N 7"});
   ASSERT_EQ(ask(kReqOpenPort, 6000), SentrelError_Succeeded);
   const int number = static_cast<int>(ask(kReqGetMessage, 6000));

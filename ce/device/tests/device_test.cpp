@@ -609,4 +609,51 @@ TEST(CeDevice, ASendToAWindowThatGoesDuringTheCallFails) {
   DestroyWindow(other);
 }
 
+// Sends WM_USER+2 to a handle until it names a window, then posts the
+// answer to the creating thread.
+struct EarlySend {
+  HWND target;
+  DWORD creator;
+  LRESULT result = -1;
+  DWORD error = 0;
+};
+
+DWORD sendUntilTheWindowExists(LPVOID arg) {
+  auto* s = static_cast<EarlySend*>(arg);
+  for (;;) {
+    SetLastError(0);
+    s->result = SendMessageW(s->target, WM_USER + 2, 7, 0);
+    s->error = GetLastError();
+    if (s->result != 0 || s->error != ERROR_INVALID_WINDOW_HANDLE)
+      break;
+  }
+  PostThreadMessageW(s->creator, WM_USER + 3, 0, 0);
+  return 0;
+}
+
+// A send that reaches a window's creation: the server registers the window,
+// then forwards the waiting send before the creator recorded the window; the
+// send still reaches the window's procedure. (The server numbers windows 4
+// apart and no other window is made meanwhile, so the next handle is known.)
+TEST(CeDevice, ASendRacingAWindowsCreationReachesIt) {
+  Device device;
+  HWND last = testWindow();
+  ASSERT_NE(last, nullptr);
+  DestroyWindow(last);
+  for (int round = 0; round < 20; ++round) {
+    EarlySend send{reinterpret_cast<HWND>(reinterpret_cast<uintptr_t>(last) + 4), GetCurrentThreadId()};
+    const HANDLE sender = CreateThread(nullptr, 0, sendUntilTheWindowExists, &send, 0, nullptr);
+    ASSERT_NE(sender, nullptr);
+    last = testWindow();
+    ASSERT_EQ(last, send.target) << "round " << round;
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0 && msg.message != WM_USER + 3)
+      DispatchMessageW(&msg);
+    EXPECT_EQ(WaitForSingleObject(sender, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(sender);
+    EXPECT_EQ(send.result, 70) << "round " << round << ": error " << send.error;
+    DestroyWindow(last);
+  }
+}
+
 }  // namespace
