@@ -1,5 +1,8 @@
 package java.lang;
 
+import com.sun.cldc.i18n.Helper;
+import java.io.UnsupportedEncodingException;
+
 /**
  * A sequence of characters: count characters of value from index offset.
  * The virtual machine reads the three fields by word number.
@@ -52,6 +55,51 @@ public final class String {
     /** The buffer's present characters. */
     public String(StringBuffer buffer) {
         this(buffer.toString());
+    }
+
+    /**
+     * The chars that length bytes from offset decode to in the named
+     * encoding (com.sun.cldc.i18n.Helper): an unknown name raises
+     * UnsupportedEncodingException, then a range outside the array
+     * StringIndexOutOfBoundsException.
+     */
+    public String(byte[] bytes, int offset, int length, String enc) throws UnsupportedEncodingException {
+        if (enc == null) {
+            throw new NullPointerException();
+        }
+        char[] chars = Helper.byteToCharArray(bytes, offset, length, enc);
+        this.value = chars;
+        this.offset = 0;
+        this.count = chars.length;
+    }
+
+    public String(byte[] bytes, String enc) throws UnsupportedEncodingException {
+        this(bytes, 0, bytes.length, enc);
+    }
+
+    /** The bytes decoded in the default encoding. */
+    public String(byte[] bytes, int offset, int length) {
+        char[] chars = Helper.byteToCharArray(bytes, offset, length);
+        this.value = chars;
+        this.offset = 0;
+        this.count = chars.length;
+    }
+
+    public String(byte[] bytes) {
+        this(bytes, 0, bytes.length);
+    }
+
+    /** The characters encoded in the named encoding (com.sun.cldc.i18n.Helper). */
+    public byte[] getBytes(String enc) throws UnsupportedEncodingException {
+        if (enc == null) {
+            throw new NullPointerException();
+        }
+        return Helper.charToByteArray(value, offset, count, enc);
+    }
+
+    /** The characters encoded in the default encoding. */
+    public byte[] getBytes() {
+        return Helper.charToByteArray(value, offset, count);
     }
 
     public int length() {

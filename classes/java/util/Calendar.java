@@ -1,5 +1,7 @@
 package java.util;
 
+import com.sun.cldc.util.j2me.CalendarImpl;
+
 /**
  * An instant as calendar fields in a time zone. Two views are kept: time
  * (milliseconds since 1970-01-01T00:00:00 GMT) and fields[]; each is
@@ -65,6 +67,19 @@ public abstract class Calendar {
         fields = new int[FIELD_COUNT];
         isSet = new boolean[FIELD_COUNT];
         zone = TimeZone.getDefault();
+    }
+
+    /** The system's calendar at the current time in the default zone. */
+    public static synchronized Calendar getInstance() {
+        return getInstance(TimeZone.getDefault());
+    }
+
+    /** The system's calendar at the current time in the zone. */
+    public static synchronized Calendar getInstance(TimeZone zone) {
+        Calendar c = new CalendarImpl();
+        c.setTimeZone(zone);
+        c.setTimeInMillis(System.currentTimeMillis());
+        return c;
     }
 
     public final Date getTime() {

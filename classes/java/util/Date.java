@@ -8,6 +8,11 @@ import com.sun.cldc.util.j2me.CalendarImpl;
 public class Date {
     private long millis;
 
+    /** The current time. */
+    public Date() {
+        this(System.currentTimeMillis());
+    }
+
     public Date(long date) {
         millis = date;
     }

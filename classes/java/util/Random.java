@@ -9,7 +9,20 @@ public class Random {
     private static final long ADDEND = 0xBL;
     private static final long MASK = (1L << 48) - 1;
 
+    /** Stepped for each seed of the clock, so that Randoms made at once differ. */
+    private static long seedUniquifier = 8682522807148012L;
+
     private long seed;
+
+    /** A generator seeded from the clock. */
+    public Random() {
+        this(nextSeedUniquifier() ^ System.currentTimeMillis());
+    }
+
+    private static synchronized long nextSeedUniquifier() {
+        seedUniquifier *= 1181783497276652981L;
+        return seedUniquifier;
+    }
 
     public Random(long seed) {
         setSeed(seed);

@@ -272,10 +272,19 @@ int64_t vsThread_wakeTimeAfter(int64_t now, int64_t milliseconds) {
   return time == 0 ? 1 : time;
 }
 
-void vsMonitor_timedBlock(const VmRef* thread, VmRef* queue, int64_t timeout) {
+namespace {
+
+// vsMonitor_timedBlock without the switch.
+void enqueueBlocked(const VmRef* thread, VmRef* queue, int64_t timeout) {
   vsScheduler_setRunnable(thread, 0);
   vsThread_setWakeTime(*thread, timeout > 0 ? vsThread_wakeTimeAfter(vsOs_currentTimeMillis(), timeout) : 0);
   vsMonitorQueue_append(queue, *thread);
+}
+
+}  // namespace
+
+void vsMonitor_timedBlock(const VmRef* thread, VmRef* queue, int64_t timeout) {
+  enqueueBlocked(thread, queue, timeout);
   if (*thread == vsVmGlobals.currentThread) vsScheduler_reschedule();
 }
 
@@ -297,9 +306,12 @@ int32_t vsMonitor_wait(const VmRef* object, uint32_t timeoutLow, uint32_t timeou
     LockRecord* owner = vsMonitor_ownerRecord(*object);
     threadRecord(*thread)->lockRecordOffset = vsRef_of(owner) - vsThread_stackBase(*thread);
     const int64_t timeout = static_cast<int64_t>(uint64_t{timeoutHigh} << 32 | timeoutLow);
-    // In the wait set first, so that the release keeps the record linked.
-    vsMonitor_timedBlock(thread, &monitorRecord(monitor.object)->waitSet, timeout);
+    // In the wait set first, so that the release keeps the record linked;
+    // the switch after the release, since its idle wait may already find
+    // the time up and hand the lock back to this thread.
+    enqueueBlocked(thread, &monitorRecord(monitor.object)->waitSet, timeout);
     result = vsMonitor_release(owner);
+    if (*thread == vsVmGlobals.currentThread) vsScheduler_reschedule();
   }
   vsHandle_close(&monitor);
   return result;

@@ -1,20 +1,16 @@
 package tests;
 
-import com.sun.cldc.util.j2me.CalendarImpl;
 import java.util.Calendar;
 import java.util.Date;
+import java.util.TimeZone;
 
-/**
- * A calendar in GMT at an instant: the library's own calendar class, as
- * Calendar.getInstance (which needs the clock) would give it. Its twin in
- * twin/ takes HotSpot's Calendar.getInstance in GMT.
- */
+/** A calendar in GMT at an instant, as Calendar.getInstance gives it. */
 final class CalendarSource {
     private CalendarSource() {
     }
 
     static Calendar at(long millis) {
-        Calendar c = new CalendarImpl();
+        Calendar c = Calendar.getInstance(TimeZone.getTimeZone("GMT"));
         c.setTime(new Date(millis));
         return c;
     }

@@ -8,7 +8,8 @@ import java.util.TimeZone;
  * Calendar in GMT: every field of instants from 1970 to 2100, and each
  * field from YEAR to MILLISECOND set to values in and out of its range
  * (carrying into the larger fields), HOUR and AM_PM against HOUR_OF_DAY,
- * DAY_OF_WEEK within its week; equals, before, after, getTime.
+ * DAY_OF_WEEK within its week; equals, before, after, getTime; the
+ * current time of new Date() and Calendar.getInstance, and its zones.
  */
 public final class Calendars {
     private Calendars() {
@@ -84,5 +85,22 @@ public final class Calendars {
         fields("in UTC", 0, a);
         a.setTime(new Date(86400000L * 365));
         fields("setTime", 0, a);
+        now();
+    }
+
+    private static void now() {
+        long before = System.currentTimeMillis();
+        Date date = new Date();
+        Calendar local = Calendar.getInstance();
+        Calendar utc = Calendar.getInstance(TimeZone.getTimeZone("UTC"));
+        long after = System.currentTimeMillis();
+        Date[] read = { date, local.getTime(), utc.getTime() };
+        for (int i = 0; i < read.length; i++) {
+            Line.at("now between two clock readings", i);
+            Out.printBoolean(before <= read[i].getTime() && read[i].getTime() <= after);
+            Out.newLine();
+        }
+        Line.s("getInstance() zone", local.getTimeZone().getID());
+        Line.s("getInstance(UTC) zone", utc.getTimeZone().getID());
     }
 }

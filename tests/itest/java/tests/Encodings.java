@@ -20,9 +20,9 @@ public final class Encodings {
     private Encodings() {
     }
 
-    private static final String[] NAMES = { "UTF-8", "ISO-8859-1" };
+    static final String[] NAMES = { "UTF-8", "ISO-8859-1" };
 
-    private static final int[][] SEQUENCES = {
+    static final int[][] SEQUENCES = {
         {}, { 0x41 }, { 0x00, 0x7F }, { 0xC2, 0x80 }, { 0xDF, 0xBF }, { 0xC0, 0x80 }, { 0xC1, 0xBF },
         { 0xC2 }, { 0xC2, 0x41 }, { 0xE0, 0xA0, 0x80 }, { 0xE0, 0x80, 0x80 }, { 0xE0, 0x9F, 0xBF },
         { 0xED, 0x9F, 0xBF }, { 0xED, 0xA0, 0x80 }, { 0xED, 0xBF, 0xBF }, { 0xEF, 0xBF, 0xBF },
@@ -37,16 +37,32 @@ public final class Encodings {
 
     public static void main(String[] args) throws IOException {
         for (int k = 0; k < SEQUENCES.length; k++) {
-            byte[] bytes = new byte[SEQUENCES[k].length];
-            for (int i = 0; i < bytes.length; i++) {
-                bytes[i] = (byte) SEQUENCES[k][i];
-            }
-            decodeAll("table", k, bytes);
+            decodeAll("table", k, sequence(k));
         }
+        byte[][] random = randomSequences();
+        for (int k = 0; k < random.length; k++) {
+            decodeAll("random", k, random[k]);
+        }
+        encodings();
+        names();
+    }
+
+    /** The bytes of SEQUENCES[k]. */
+    static byte[] sequence(int k) {
+        byte[] bytes = new byte[SEQUENCES[k].length];
+        for (int i = 0; i < bytes.length; i++) {
+            bytes[i] = (byte) SEQUENCES[k][i];
+        }
+        return bytes;
+    }
+
+    /** 300 sequences of up to 10 bytes, biased to lead and continuation bytes. */
+    static byte[][] randomSequences() {
+        byte[][] sequences = new byte[300][];
         long seed = 99;
         int[] pool = { 0x41, 0x80, 0x8F, 0x90, 0x9F, 0xA0, 0xBF, 0xC0, 0xC2, 0xDF, 0xE0, 0xE1, 0xED, 0xEF, 0xF0,
             0xF4, 0xF5, 0xFF, 0x00 };
-        for (int k = 0; k < 300; k++) {
+        for (int k = 0; k < sequences.length; k++) {
             seed = seed * 6364136223846793005L + 1442695040888963407L;
             int length = (int) ((seed >>> 33) % 11);
             byte[] bytes = new byte[length];
@@ -54,10 +70,9 @@ public final class Encodings {
                 seed = seed * 6364136223846793005L + 1442695040888963407L;
                 bytes[i] = (byte) pool[(int) ((seed >>> 33) % pool.length)];
             }
-            decodeAll("random", k, bytes);
+            sequences[k] = bytes;
         }
-        encodings();
-        names();
+        return sequences;
     }
 
     private static void decodeAll(String label, int k, byte[] bytes) throws IOException {
@@ -94,7 +109,7 @@ public final class Encodings {
         }
     }
 
-    private static final String[] TEXTS = {
+    static final String[] TEXTS = {
         "", "plain", "\u00e9\u00ff\u0100", "\u20ac\uffff\u0800\u07ff", "a\ud83d\ude00b", "\ud800", "\udc00x",
         "\ud800\ud800\udc00", "\udbff\udfff", "x\ud800", "\ud800y\udc00",
     };
@@ -123,7 +138,7 @@ public final class Encodings {
         }
     }
 
-    private static void printBytes(String label, int k, byte[] bytes) {
+    static void printBytes(String label, int k, byte[] bytes) {
         Line.at(label, k);
         for (int i = 0; i < bytes.length; i++) {
             Out.printInt(bytes[i] & 0xFF);

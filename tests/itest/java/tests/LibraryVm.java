@@ -12,7 +12,8 @@ import javax.microedition.io.Connector;
 
 /**
  * Where the library differs from HotSpot's: the encodings it knows and
- * refuses, its default encoding, the integer parsers' refusal of '+' and
+ * refuses, its default encoding (readers, writers and String),
+ * System.exit's refusal, the integer parsers' refusal of '+' and
  * the decimal parsers' of hexadecimal, the zones it offers, and Connector,
  * which knows no protocol.
  */
@@ -45,6 +46,35 @@ public final class LibraryVm {
         InputStreamReader r = new InputStreamReader(new ByteArrayInputStream(new byte[] { (byte) 0xC3, (byte) 0xA9 }));
         Line.i("default encoding read", r.read());
         Line.i("default encoding read", r.read());
+        byte[] got = "\u3042\u00e9".getBytes();
+        for (int i = 0; i < got.length; i++) {
+            Line.at("default encoding getBytes", i);
+            Out.printInt(got[i] & 0xFF);
+            Out.newLine();
+        }
+        byte[] utf8 = { 0x41, (byte) 0xC3, (byte) 0xA9 };
+        String decoded = new String(utf8);
+        for (int i = 0; i < decoded.length(); i++) {
+            Line.at("default encoding String", i);
+            Out.printInt(decoded.charAt(i));
+            Out.newLine();
+        }
+        Line.i("default encoding String of a range", new String(utf8, 2, 1).charAt(0));
+        for (int k = 0; k < names.length; k++) {
+            Line.label("String encoding " + names[k]);
+            try {
+                Out.printInt(new String(utf8, names[k]).length());
+            } catch (UnsupportedEncodingException e) {
+                Out.printString("UnsupportedEncodingException");
+            }
+            Out.newLine();
+        }
+        try {
+            System.exit(3);
+            Line.s("System.exit", "returned");
+        } catch (SecurityException e) {
+            Line.s("System.exit", "SecurityException");
+        }
         String[] numbers = { "+1", "-1", "0x1p3" };
         for (int k = 0; k < numbers.length; k++) {
             Line.label("parseInt " + numbers[k]);

@@ -6,7 +6,7 @@ import java.util.Random;
  * Random of fixed seeds: nextInt, nextInt(n) for powers of two and for
  * bounds that make the generator retry, nextLong, nextFloat and nextDouble
  * as bits, setSeed restarting the sequence, a subclass over next(bits),
- * and the refused bounds.
+ * the refused bounds, and two generators seeded at once from the clock.
  */
 public final class Randoms {
     private Randoms() {
@@ -84,5 +84,6 @@ public final class Randoms {
             sum = sum * 31 + r.nextInt(1000) + r.nextLong();
         }
         Line.l("10000 draws", sum);
+        Line.z("new Random() twice differ", new Random().nextLong() != new Random().nextLong());
     }
 }

@@ -1,8 +1,9 @@
 package tests;
 
 /**
- * The exceptions of sleep(-1), of a second start() and of wait without the
- * lock, and isAlive before, during and after a run.
+ * The exceptions of sleep(-1), of a second start(), of wait without the
+ * lock and of priorities out of range; isAlive before, during and after a
+ * run; join of an ended and of an unstarted thread.
  */
 public final class ThreadErrors {
     private static final Object LOCK = new Object();
@@ -67,5 +68,20 @@ public final class ThreadErrors {
         Out.printString("after: ");
         Out.printBoolean(t.isAlive());
         Out.newLine();
+        t.join();
+        line("join after the end returns");
+        new Parked().join();
+        line("join before the start returns");
+        int[] priorities = { Thread.MIN_PRIORITY - 1, Thread.MAX_PRIORITY + 1, Integer.MIN_VALUE };
+        for (int k = 0; k < priorities.length; k++) {
+            Line.at("setPriority", k);
+            try {
+                t.setPriority(priorities[k]);
+                Out.printString("set");
+            } catch (IllegalArgumentException e) {
+                Out.printString("IllegalArgumentException");
+            }
+            Out.newLine();
+        }
     }
 }
