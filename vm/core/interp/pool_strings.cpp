@@ -25,17 +25,29 @@ VmRef badEntry() {
 VmRef intern(const VmRef* pool, uint32_t index, Form form) {
   if (index >= poolOf(pool)->count || vsConstantPool_tagAt(poolOf(pool), index) != kTagUtf8) return badEntry();
   const VmRef entry = poolOf(pool)->entries[index];
-  if (!vsObject_isByteArray(entry)) return entry;
-  VmHandle bytes;
-  vsHandle_push(&bytes, entry);
-  const ByteArray* text = vsRef_as<ByteArray>(entry);
-  const uint32_t length = static_cast<uint32_t>(text->length);
-  const bool descriptor = form == Form::Descriptor ||
-                          (form == Form::ByFirstCharacter && length > 1 && text->elements[0] == '[');
-  const VmRef symbol = descriptor ? vsDescriptor_parse({nullptr, &bytes.object, kArrayElementsOffset, length})
-                                  : vsSymbol_fromByteArray(&bytes.object);
+  const bool isBytes = vsObject_isByteArray(entry);
+  const uint8_t* text;
+  uint32_t length;
+  if (isBytes) {
+    text = reinterpret_cast<const uint8_t*>(vsRef_as<ByteArray>(entry)->elements);
+    length = static_cast<uint32_t>(vsRef_as<ByteArray>(entry)->length);
+  } else {
+    text = vsRef_as<VmSymbol>(entry)->bytes;
+    length = vsRef_as<VmSymbol>(entry)->length;
+  }
+  const bool descriptor =
+      form == Form::Descriptor || (form == Form::ByFirstCharacter && length > 1 && text[0] == '[');
+  // A symbol stays, unless a descriptor is asked of a name-form symbol (a
+  // string constant of the same text came first): encoded types and
+  // signatures begin with a primitive letter or a byte of 0x80 and above.
+  if (!isBytes && !(descriptor && (length == 0 || text[0] < 0x80))) return entry;
+  VmHandle holder;
+  vsHandle_push(&holder, entry);
+  const uint32_t offset = isBytes ? kArrayElementsOffset : kSymbolBytesOffset;
+  const VmRef symbol = descriptor ? vsDescriptor_parse({nullptr, &holder.object, offset, length})
+                                  : vsSymbol_fromByteArray(&holder.object);
   if (symbol != 0) vsConstantPool_setEntry(poolOf(pool), index, kTagUtf8, symbol);
-  vsHandle_close(&bytes);
+  vsHandle_close(&holder);
   return symbol;
 }
 

@@ -5,8 +5,11 @@
 // text; the descriptor form interns the encoded type or signature; the
 // plain form takes the descriptor form for a text of more than one
 // character that begins with '[' (an array class name), else the name form.
-// An entry that is a symbol already is returned as it is. Another tag, or
-// an index past the pool, raises VM error 91.
+// An entry that is a symbol already is returned as it is, except a name
+// symbol asked for in the descriptor form: one text can be both a string
+// constant and a descriptor ("[I", "(I)V"), and the string, interned first,
+// keeps its text while the descriptor form parses it. Another tag, or an
+// index past the pool, raises VM error 91.
 #pragma once
 
 #include <cstdint>

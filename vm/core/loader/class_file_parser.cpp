@@ -213,6 +213,9 @@ bool vsClassFile_utf8Text(const ConstantPool* pool, uint32_t index, const uint8_
   if (vsObject_isByteArray(entry)) {
     *bytes = reinterpret_cast<const uint8_t*>(vsRef_as<ByteArray>(entry)->elements);
     *length = static_cast<uint32_t>(vsRef_as<ByteArray>(entry)->length);
+  } else if (!vsSymbol_isFieldType(entry) && !vsSymbol_isMethodSignature(entry, 0)) {
+    *bytes = vsRef_as<VmSymbol>(entry)->bytes;
+    *length = vsRef_as<VmSymbol>(entry)->length;
   }
   return true;
 }

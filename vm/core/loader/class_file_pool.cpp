@@ -235,10 +235,12 @@ int32_t vsClassFile_readConstants(ClassBuild* build) {
 
 int32_t vsClassFile_checkConstants(ClassBuild* build) {
   const uint32_t count = poolOf(build)->count;
-  for (uint32_t i = 1; i < count; ++i)
-    if (vsConstantPool_tagAt(poolOf(build), i) == kTagClassFileClass && !checkClassEntry(build, i)) return 0;
+  // Strings first: a UTF-8 entry that a class or a name-and-type entry also
+  // names as a descriptor then still gives the string its text.
   for (uint32_t i = 1; i < count; ++i)
     if (vsConstantPool_tagAt(poolOf(build), i) == kTagClassFileString && !checkStringEntry(build, i)) return 0;
+  for (uint32_t i = 1; i < count; ++i)
+    if (vsConstantPool_tagAt(poolOf(build), i) == kTagClassFileClass && !checkClassEntry(build, i)) return 0;
   for (uint32_t i = 1; i < count; ++i)
     if (vsConstantPool_tagAt(poolOf(build), i) == kTagNameAndType && !checkNameAndType(build, i)) return 0;
   for (uint32_t i = 1; i < count; ++i) {

@@ -37,9 +37,10 @@ struct ClassBuild {
 void vsClassFile_openBuild(ClassBuild* build, ClassFileContext* context);
 void vsClassFile_closeBuild(ClassBuild* build);
 
-// The text of a UTF-8 entry not yet converted (null bytes for one that is a
-// symbol already, whose kind then tells what it is); false when the index is
-// not a UTF-8 entry. The bytes are valid until the next allocation.
+// The text of a UTF-8 entry still in bytes or interned as a name (a string
+// constant of the same text may have come first); null bytes for an encoded
+// type or signature, whose kind then tells what it is. False when the index
+// is not a UTF-8 entry. The bytes are valid until the next allocation.
 bool vsClassFile_utf8Text(const ConstantPool* pool, uint32_t index, const uint8_t** bytes, uint32_t* length);
 // The name of a UTF-8 entry as a symbol (converted in place); 0 with VM
 // error `code` pending when the index is not a UTF-8 entry.

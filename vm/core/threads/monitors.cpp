@@ -69,6 +69,14 @@ int32_t illegalMonitorState(int32_t code) {
   return 0;
 }
 
+// Takes the thread off its run queue, sets its wake-up time (timeout above
+// 0: now + timeout; else none) and puts it at the end of the queue.
+void queueBlocked(const VmRef* thread, VmRef* queue, int64_t timeout) {
+  vsScheduler_setRunnable(thread, 0);
+  vsThread_setWakeTime(*thread, timeout > 0 ? vsThread_wakeTimeAfter(vsOs_currentTimeMillis(), timeout) : 0);
+  vsMonitorQueue_append(queue, *thread);
+}
+
 // The object's monitor record, made and linked when it has none.
 VmRef findOrCreate(const VmRef* object) {
   const VmRef found = vsMonitor_find(object);
@@ -272,19 +280,8 @@ int64_t vsThread_wakeTimeAfter(int64_t now, int64_t milliseconds) {
   return time == 0 ? 1 : time;
 }
 
-namespace {
-
-// vsMonitor_timedBlock without the switch.
-void enqueueBlocked(const VmRef* thread, VmRef* queue, int64_t timeout) {
-  vsScheduler_setRunnable(thread, 0);
-  vsThread_setWakeTime(*thread, timeout > 0 ? vsThread_wakeTimeAfter(vsOs_currentTimeMillis(), timeout) : 0);
-  vsMonitorQueue_append(queue, *thread);
-}
-
-}  // namespace
-
 void vsMonitor_timedBlock(const VmRef* thread, VmRef* queue, int64_t timeout) {
-  enqueueBlocked(thread, queue, timeout);
+  queueBlocked(thread, queue, timeout);
   if (*thread == vsVmGlobals.currentThread) vsScheduler_reschedule();
 }
 
@@ -306,10 +303,10 @@ int32_t vsMonitor_wait(const VmRef* object, uint32_t timeoutLow, uint32_t timeou
     LockRecord* owner = vsMonitor_ownerRecord(*object);
     threadRecord(*thread)->lockRecordOffset = vsRef_of(owner) - vsThread_stackBase(*thread);
     const int64_t timeout = static_cast<int64_t>(uint64_t{timeoutHigh} << 32 | timeoutLow);
-    // In the wait set first, so that the release keeps the record linked;
-    // the switch after the release, since its idle wait may already find
-    // the time up and hand the lock back to this thread.
-    enqueueBlocked(thread, &monitorRecord(monitor.object)->waitSet, timeout);
+    // In the wait set before the release, so that the release keeps the
+    // record linked; the reschedule after it, since its idle wait may end
+    // the time-out and this thread must then find the lock free to retake.
+    queueBlocked(thread, &monitorRecord(monitor.object)->waitSet, timeout);
     result = vsMonitor_release(owner);
     if (*thread == vsVmGlobals.currentThread) vsScheduler_reschedule();
   }

@@ -1,9 +1,10 @@
 package tests;
 
 /**
- * With priority scheduling on, a priority-6 thread runs to its end before
- * the thread that started it goes on, and two threads of priority 5 take
- * turns at Thread.yield().
+ * Without priority scheduling every thread keeps priority 5. With it on, a
+ * priority-6 thread runs to its end before the thread that started it goes
+ * on (the two are the live threads meanwhile), and two threads of priority
+ * 5 take turns at Thread.yield().
  */
 public final class Priorities {
     private Priorities() {
@@ -13,6 +14,7 @@ public final class Priorities {
         public void run() {
             Out.printString("six runs");
             Out.newLine();
+            line("active while six runs", Thread.activeCount());
             Out.printString("six ends");
             Out.newLine();
         }
@@ -47,13 +49,26 @@ public final class Priorities {
         }
     }
 
+    private static void line(String label, int value) {
+        Out.printString(label);
+        Out.printChar(' ');
+        Out.printInt(value);
+        Out.newLine();
+    }
+
     public static void main(String[] args) throws InterruptedException {
-        Out.setPrioritySchedule(true);
         Thread high = new High();
+        line("priority of a new thread", high.getPriority());
+        high.setPriority(8);
+        line("priority 8 without the schedule", high.getPriority());
+        line("active before any start", Thread.activeCount());
+        Out.setPrioritySchedule(true);
         high.setPriority(6);
+        line("priority 6 with the schedule", high.getPriority());
         high.start();
         Out.printString("main goes on");
         Out.newLine();
+        line("active after six ended", Thread.activeCount());
         // A thread joins its run queue right behind the queue's head (this
         // thread): b started first comes after a.
         Thread a = new Taker('a');

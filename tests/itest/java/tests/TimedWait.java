@@ -1,62 +1,73 @@
 package tests;
 
 /**
- * A wait with a timeout that runs out, where no other thread can run
- * meanwhile: the waiter alone, inside a nested lock of the same object,
- * and while the only other thread waits without a timeout. Each time the
- * waiter must hold the lock again afterwards (notify and the exits of
- * its synchronized blocks would throw otherwise).
+ * Waits with a time-out: one that nobody notifies ends when its time is
+ * up; a waiter whose time runs out while another thread holds the lock
+ * returns only once that thread released it; a waiter with a long time-out
+ * is woken by notify long before it (a time-out that kept it asleep would
+ * pass the check's time limit).
  */
 public final class TimedWait {
-    private static final Object LOCK = new Object();
-    private static final Object OTHER = new Object();
-    private static boolean done;
+    private static final Object O = new Object();
+    private static boolean waiting;
+    private static int value;
 
     private TimedWait() {
     }
 
-    private static void line(String text) {
-        Out.printString(text);
-        Out.newLine();
+    private static final class Waiter extends Thread {
+        private final long timeOut;
+
+        Waiter(long timeOut) {
+            this.timeOut = timeOut;
+        }
+
+        public void run() {
+            synchronized (O) {
+                waiting = true;
+                O.notify();
+                try {
+                    O.wait(timeOut);
+                } catch (InterruptedException e) {
+                    Line.s("waiter", "interrupted");
+                }
+                Line.i("waiter sees", value);
+            }
+        }
     }
 
     public static void main(String[] args) throws InterruptedException {
-        synchronized (LOCK) {
-            LOCK.wait(5);
-            LOCK.notify();
+        synchronized (O) {
+            long start = System.currentTimeMillis();
+            O.wait(100);
+            // Clocks differ in their steps: half the time is surely gone.
+            Line.z("alone, returned after its time", System.currentTimeMillis() - start >= 50);
         }
-        line("alone: woke holding the lock");
-        synchronized (LOCK) {
-            synchronized (LOCK) {
-                LOCK.wait(5);
-                LOCK.notify();
+
+        // The waiter's 50 ms run out while this thread sleeps holding the lock.
+        value = 1;
+        Thread t = new Waiter(50);
+        synchronized (O) {
+            t.start();
+            while (!waiting) {
+                O.wait();
             }
-            LOCK.notify();
+            Thread.sleep(200);
+            value = 7;
         }
-        line("nested: woke holding both entries");
-        Thread waiter = new Thread() {
-            public void run() {
-                try {
-                    synchronized (OTHER) {
-                        OTHER.wait(5);
-                        OTHER.notify();
-                    }
-                } catch (InterruptedException e) {
-                    line("interrupted");
-                }
-                synchronized (LOCK) {
-                    done = true;
-                    LOCK.notify();
-                }
+        t.join();
+
+        value = 2;
+        waiting = false;
+        t = new Waiter(100000);
+        synchronized (O) {
+            t.start();
+            while (!waiting) {
+                O.wait();
             }
-        };
-        synchronized (LOCK) {
-            waiter.start();
-            while (!done) {
-                LOCK.wait();
-            }
+            value = 3;
+            O.notify();
         }
-        waiter.join();
-        line("beside an untimed wait: woke holding the lock");
+        t.join();
     }
 }

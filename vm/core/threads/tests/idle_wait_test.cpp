@@ -12,6 +12,7 @@
 #include "port/vm_sync.h"
 #include "port/vm_tick.h"
 #include "tests/core/exception_double.h"
+#include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/threads/monitors.h"
@@ -24,6 +25,7 @@
 namespace {
 
 VS_VMBSS(VmHandle) gThread = {};
+VS_VMBSS(VmHandle) gObject = {};
 
 struct Wait {
   int32_t milliseconds;
@@ -107,6 +109,24 @@ TEST_F(IdleWaitTest, LongWaitsStopTheTimeSliceForTheirLength) {
     EXPECT_EQ(gWaits[0], c.wait);
     EXPECT_TRUE(vsTimeSlice_isRunning());
   }
+}
+
+// The only thread waits 200 ms on an object it holds: the idle wait ends
+// the time-out, and the thread runs on holding the lock again.
+TEST_F(IdleWaitTest, ALoneTimedWaiterRunsOnHoldingTheLock) {
+  vsHandle_push(&gObject, vsJavaHeap_newInstance(&vsRoot(kRootObject), 4));
+  const StackChunk* chunk = vsRef_as<StackChunk>(rec(gThread.object)->stackChunk);
+  LockRecord* record =
+      vsWord_toPointer<LockRecord>(vsRef_of(chunk) + kStackChunkHeadBytes + chunk->length - kLockRecordBytes);
+  record->object = gObject.object;
+  ASSERT_EQ(vsMonitor_lock(&gThread.object, record), 1);
+  EXPECT_EQ(vsMonitor_wait(&gObject.object, 200, 0, &gThread.object), 1);
+  EXPECT_EQ(gWaits, (std::vector<Wait>{{201, true}}));
+  EXPECT_EQ(vsRoot(kRootNextThread), gThread.object) << "the waiter runs again";
+  EXPECT_TRUE(vsMonitor_isOwner(&gObject.object, &gThread.object));
+  EXPECT_EQ(vsMonitor_find(&gObject.object), 0u) << "no monitor record stays";
+  EXPECT_EQ(vsMonitor_release(record), 1);
+  EXPECT_FALSE(vsException_isPending());
 }
 
 TEST_F(IdleWaitTest, ASleepOfZeroIsDueAtOnce) {
