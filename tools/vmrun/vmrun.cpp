@@ -207,7 +207,6 @@ void* runThread(void* arg) {
   auto* in = static_cast<RunInput*>(arg);
   vsVm_printBanner();
   const int32_t reset = vsVm_initializeVariables();
-  vsSys_setConsoleOutput(1);
   vsVm_setVmId(1);
   vsVm_setInspection(in->options->inspection);
   if (in->options->gcStress) vsGC_stress.interval = 1;
