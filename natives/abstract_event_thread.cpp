@@ -27,7 +27,7 @@ bool takeWoken() {
 }  // namespace
 
 extern "C" void Java_com_vostel_micro_event_AbstractEventThread_waitNextEvent() {
-  const int32_t threadId = vsNativeMethod_getParameterInt(0);
+  const int32_t threadId = vsNativeMethod_getParameterInt(1);
   if (takeWoken()) {
     vsNativeMethod_setReturnInt(0);
     return;
@@ -41,10 +41,10 @@ extern "C" void Java_com_vostel_micro_event_AbstractEventThread_waitNextEvent() 
 }
 
 extern "C" void Java_com_vostel_micro_event_AbstractEventThread_getNextEvent() {
-  const int32_t threadId = vsNativeMethod_getParameterInt(0);
+  const int32_t threadId = vsNativeMethod_getParameterInt(1);
   VmHandle array;
   vsHandle_pushEmpty(&array);
-  vsNativeMethod_getParameterObject(1, &array.object);
+  vsNativeMethod_getParameterObject(2, &array.object);
   if (array.object == 0) {
     vsNativeMethod_throwException(kNullPointerClass);
     vsHandle_close(&array);

@@ -69,7 +69,7 @@ int32_t createFixed(int32_t ringEvents, int32_t n, int32_t* queueId) {
 
 // n from the Java caller: anything outside 1..255 makes no queue.
 int32_t eventWordsParameter() {
-  const int32_t n = vsNativeMethod_getParameterInt(0);
+  const int32_t n = vsNativeMethod_getParameterInt(1);
   return n >= 1 && n <= 0xff ? n : 0;
 }
 
