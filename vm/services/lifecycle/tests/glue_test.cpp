@@ -28,10 +28,13 @@ constexpr uint32_t kChunkBytes = 16 * 1024;
 
 std::string gCalls;
 
+// The snapshot of the VM variables as the program starts, before any test
+// changed them: the reset's initial values.
+const bool gSnapshot = SectionSnapshotCreate();
+
 class Glue : public testing::Test {
  protected:
-  static void SetUpTestSuite() { ASSERT_TRUE(SectionSnapshotCreate()); }
-  static void TearDownTestSuite() { SectionSnapshotDelete(); }
+  static void SetUpTestSuite() { ASSERT_TRUE(gSnapshot); }
   void SetUp() override {
     vsTestPort_startCapture();
     ASSERT_EQ(vsVm_initializeVariables(), 0);
