@@ -39,12 +39,13 @@
 // it ends; the run's status is then vsVm_lastExitStatus(). The trace goes to
 // standard error, the console (System.out) to standard output. The exit
 // status is the last run's status & 0xff; 2 for a usage or file error.
+#include <sched.h>
+
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <sched.h>
 #include <string>
 #include <thread>
 #include <vector>
@@ -258,9 +259,12 @@ const char* lowString(const char* text) {
 int32_t postOnce(const PostEvent& e) {
   const std::vector<int32_t>& w = e.words;
   switch (e.kind) {
-    case PostKind::Key: return AmNotifyKeyEvent(w[0], w[1], w[2]);
-    case PostKind::Pointer: return AmNotifyPointerEvent(w[0], w[1], w[2], w[3]);
-    case PostKind::Midp: return AmPostMidpEvent(w[0], w[1], w[2], w[3], w[4]);
+    case PostKind::Key:
+      return AmNotifyKeyEvent(w[0], w[1], w[2]);
+    case PostKind::Pointer:
+      return AmNotifyPointerEvent(w[0], w[1], w[2], w[3]);
+    case PostKind::Midp:
+      return AmPostMidpEvent(w[0], w[1], w[2], w[3], w[4]);
   }
   return 0;
 }

@@ -60,10 +60,11 @@ void vsK6Event_waitEvent(int32_t threadId) {
 }
 
 int32_t vsK6Event_waitIfEmpty(int32_t threadId) {
-  JkVmEnterCriticalSection();
+  // The thread blocks outside the critical section (the scheduler may wait
+  // idle meanwhile); an event posted after the test is seen by the idle
+  // wait's decision, which runs under the section.
   const bool empty = vsK6Event_hasEvent(threadId) == 0;
   if (empty) vsK6Event_waitEvent(threadId);
-  JkVmLeaveCriticalSection();
   return empty ? 1 : 0;
 }
 

@@ -34,7 +34,7 @@ bool vsK6Event_initializeWaiting();
 
 // Blocks the current Java thread until an event for the thread id comes.
 void vsK6Event_waitEvent(int32_t threadId);
-// Under the VM critical section: blocks (1) only when no event waits.
+// Blocks (1) only when no event waits for the thread id.
 int32_t vsK6Event_waitIfEmpty(int32_t threadId);
 // Resumes the blocked threads of the kind that have events, matching them
 // by their re-entry records: 1 when any was woken.

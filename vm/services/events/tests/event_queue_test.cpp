@@ -84,6 +84,37 @@ TEST_F(EventQueueTest, CapacitiesInRingWordsTimesLargestEvent) {
   }
 }
 
+// The shapes of the neighbours' queues: the media queue of n players
+// ((6n mod 65536) x 5, variable) and the messaging queue (60 x 3, fixed,
+// registered through vsWmaEvent_registerQueue, posted by AmNotifyWmaEvent).
+TEST_F(EventQueueTest, MediaAndMessagingShapes) {
+  struct Case {
+    int32_t players, accepted;
+  };
+  const Case kCases[] = {{2, 2}, {3, 3}, {10923, 0}};  // 6 x 10923 mod 65536 = 2
+  for (const Case& c : kCases) {
+    SCOPED_TRACE(c.players);
+    int32_t thread = 0;
+    const int32_t id = queue((6 * c.players) % 65536, 5, &thread);
+    int32_t accepted = 0;
+    for (int32_t i = 0; i <= c.accepted; ++i) accepted += post({1, 2, 3, 4, 5}, id);
+    EXPECT_EQ(accepted, c.accepted);
+    EXPECT_EQ(static_cast<int32_t>(drain(thread).size()), c.accepted);
+  }
+  VsEventQueue* wma = vsK6Event_createQueue(60, 3, 1);
+  const int32_t id = vsWmaEvent_registerQueue(wma);
+  EXPECT_EQ(id, wma->id);
+  EXPECT_EQ(vsEventQueueIds.wma, id);
+  const int32_t thread = vsK6Event_registerThread(wma, kVsEventKindUi);
+  EXPECT_EQ(thread & ~0xff, kVsEventKindUi | kVsEventThreadMark);
+  int32_t accepted = 0;
+  for (int32_t i = 0; i < 21; ++i) accepted += AmNotifyWmaEvent(i, 2, 3);
+  EXPECT_EQ(accepted, 20);
+  const std::vector<Words> taken = drain(thread);
+  ASSERT_EQ(taken.size(), 20u);
+  EXPECT_EQ(taken[19], (Words{19, 2, 3}));
+}
+
 TEST_F(EventQueueTest, RefusedPostsReturnZeroAndLeaveTheQueue) {
   int32_t thread = 0;
   const int32_t id = queue(20, 3, &thread);
