@@ -11,3 +11,9 @@
 
 int32_t JkConsolePutChar(int32_t unit);
 int32_t JkDebugPutChar(int32_t unit);
+
+// Keeps the current process for later instruction-cache flushes.
+void JkDeviceInitInstructionCache();
+
+// Closes a native data file that the record and file natives opened.
+void JkRandomAccessFileClose(int32_t handle);

@@ -9,11 +9,17 @@
 // "supports.recording". A unit below 0x100 is written as one byte,
 // any other as UTF-8. Linked into tests and vmrun, never into a product.
 //
+// Device stand-ins (test_port_device.cpp), each writing one trace line
+// naming itself and its arguments: JkDeviceInitInstructionCache does
+// nothing more; JkRandomAccessFileClose records the handle.
+//
 // A test can capture both streams instead of writing them:
 //   vsTestPort_startCapture(); ...; TestPortCapture c = vsTestPort_stopCapture();
 #pragma once
 
+#include <cstdint>
 #include <string>
+#include <vector>
 
 struct TestPortCapture {
   std::string trace;    // what JkConsolePutChar and TracePrintfA wrote
@@ -22,3 +28,6 @@ struct TestPortCapture {
 
 void vsTestPort_startCapture();
 TestPortCapture vsTestPort_stopCapture();
+
+// The handles JkRandomAccessFileClose got since the last call, in order.
+std::vector<int32_t> vsTestPort_takeClosedFiles();

@@ -11,6 +11,14 @@
 // handed over. All three print on the console (standard output) in place
 // of running main.
 //
+// --post KIND:WORDS (repeatable) posts an event from a host thread of
+// vmrun, not the VM thread, through the porting layer's posters: key:K,C,H
+// (AmNotifyKeyEvent), pointer:K,A,B,C (AmNotifyPointerEvent) and
+// midp:T,P1,P2,P3,P4 (AmPostMidpEvent). The thread posts the events in
+// order, each again and again (yielding between tries) until a poster
+// accepts it, which it does once the Java UI event thread has made its
+// queues; it stops when the run ends.
+//
 // The collector-debugging launchers (vmrun-test-gcdebug, vmrun-itest-gcdebug,
 // built with VS_GC_DEBUG) also take --gc-stress: after the start-up phase
 // every allocation first runs a full collection.
@@ -24,18 +32,22 @@
 // Like the VM window of the host, vmrun takes the snapshot of the VM
 // variables first, and around each run creates the VM sync object and the
 // tick base. Each run happens on a low-stack thread: banner, variable reset,
-// console output on, VM id 1, then the run itself. With +SlaveMode the run
+// VM id 1, then the run itself. With +SlaveMode the run
 // returns once main is queued (status 0); vmrun then drives the slave VM
 // on the same thread, one vsScheduler_timeSlice after the other, waiting
 // the time each asks for (at most a second) on the VM wake-up event, until
 // it ends; the run's status is then vsVm_lastExitStatus(). The trace goes to
 // standard error, the console (System.out) to standard output. The exit
 // status is the last run's status & 0xff; 2 for a usage or file error.
+#include <sched.h>
+
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "ce/substrate/low_memory.h"
@@ -50,7 +62,7 @@
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/vm_run.h"
 #include "vm/core/startup/vm_variables.h"
-#include "vm/services/lifecycle/console.h"
+#include "vm/services/events/event_posters.h"
 
 namespace {
 
@@ -60,6 +72,13 @@ constexpr size_t kVmStackBytes = size_t{8} << 20;
 constexpr int kUsageError = 2;
 // The longest wait between two steps of a slave VM.
 constexpr int64_t kSlaveLongestWaitMs = 1000;
+
+// An event of --post: its poster and its words.
+enum class PostKind { Key, Pointer, Midp };
+struct PostEvent {
+  PostKind kind;
+  std::vector<int32_t> words;
+};
 
 struct Options {
   uint32_t memory = kDefaultMemory;
@@ -72,6 +91,7 @@ struct Options {
   const char* jar = nullptr;
   const char* className = nullptr;
   std::vector<const char*> appArgs;
+  std::vector<PostEvent> posts;
 };
 
 // What one run needs; everything the VM sees lies in low memory.
@@ -85,7 +105,7 @@ struct RunInput {
   std::fprintf(stderr,
                "vmrun: %s\n"
                "usage: vmrun [--memory BYTES] [--memory-offset N] [--runs N] [--tck-jar FILE]\n"
-               "             [--check-image | --dump-image | --dump-start]\n"
+               "             [--check-image | --dump-image | --dump-start] [--post KIND:WORDS]...\n"
                "             [VM arguments] [JAR] [CLASS [ARGUMENTS...]]\n",
                why);
   std::exit(kUsageError);
@@ -98,6 +118,37 @@ uint32_t number(const char* option, const char* text, uint32_t min, uint32_t max
   if (text[0] < '0' || text[0] > '9' || *end != '\0' || errno != 0 || value < min || value > max)
     usage((std::string("bad value for ") + option + ": " + text).c_str());
   return static_cast<uint32_t>(value);
+}
+
+// KIND:W1,W2,... with the word count of the kind's poster.
+PostEvent postEvent(const char* text) {
+  const struct {
+    const char* name;
+    PostKind kind;
+    size_t words;
+  } kKinds[] = {{"key", PostKind::Key, 3}, {"pointer", PostKind::Pointer, 4}, {"midp", PostKind::Midp, 5}};
+  const char* colon = std::strchr(text, ':');
+  for (const auto& k : kKinds) {
+    if (colon == nullptr || std::strncmp(text, k.name, static_cast<size_t>(colon - text)) != 0 ||
+        std::strlen(k.name) != static_cast<size_t>(colon - text))
+      continue;
+    PostEvent e{k.kind, {}};
+    for (const char* at = colon + 1;;) {
+      char* end = nullptr;
+      errno = 0;
+      const long value = std::strtol(at, &end, 10);
+      if (end == at || errno != 0 || value < INT32_MIN || value > INT32_MAX || (*end != ',' && *end != '\0'))
+        break;
+      e.words.push_back(static_cast<int32_t>(value));
+      if (*end == '\0') {
+        if (e.words.size() == k.words) return e;
+        break;
+      }
+      at = end + 1;
+    }
+    break;
+  }
+  usage((std::string("bad value for --post: ") + text).c_str());
 }
 
 bool endsWith(const char* text, const char* suffix) {
@@ -130,6 +181,8 @@ Options parse(int argc, char** argv) {
       o.inspection = VmInspection::DumpImage;
     else if (std::strcmp(a, "--dump-start") == 0)
       o.inspection = VmInspection::DumpStart;
+    else if (std::strcmp(a, "--post") == 0 && hasValue)
+      o.posts.push_back(postEvent(argv[++i]));
 #ifdef VS_GC_DEBUG
     else if (std::strcmp(a, "--gc-stress") == 0)
       o.gcStress = true;
@@ -203,11 +256,32 @@ const char* lowString(const char* text) {
   return copy;
 }
 
+int32_t postOnce(const PostEvent& e) {
+  const std::vector<int32_t>& w = e.words;
+  switch (e.kind) {
+    case PostKind::Key:
+      return AmNotifyKeyEvent(w[0], w[1], w[2]);
+    case PostKind::Pointer:
+      return AmNotifyPointerEvent(w[0], w[1], w[2], w[3]);
+    case PostKind::Midp:
+      return AmPostMidpEvent(w[0], w[1], w[2], w[3], w[4]);
+  }
+  return 0;
+}
+
+// The host thread of --post: each event until accepted or the run ends.
+void postEvents(const std::vector<PostEvent>* events, const std::atomic<bool>* runEnded) {
+  for (const PostEvent& e : *events)
+    while (postOnce(e) == 0) {
+      if (runEnded->load()) return;
+      sched_yield();
+    }
+}
+
 void* runThread(void* arg) {
   auto* in = static_cast<RunInput*>(arg);
   vsVm_printBanner();
   const int32_t reset = vsVm_initializeVariables();
-  vsSys_setConsoleOutput(1);
   vsVm_setVmId(1);
   vsVm_setInspection(in->options->inspection);
   if (in->options->gcStress) vsGC_stress.interval = 1;
@@ -278,7 +352,12 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "vmrun: cannot start the VM thread\n");
       return kUsageError;
     }
+    std::atomic<bool> runEnded{false};
+    std::thread poster;
+    if (!options.posts.empty()) poster = std::thread(postEvents, &options.posts, &runEnded);
     vsLowThread_join(&thread, nullptr);
+    runEnded = true;
+    if (poster.joinable()) poster.join();
     VmSyncDelete();
     status = in.status;
   }

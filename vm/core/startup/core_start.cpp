@@ -35,8 +35,8 @@
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/model/well_known_symbols.h"
-#include "vm/core/natives/properties.h"
 #include "vm/core/startup/output_stream.h"
+#include "vm/core/startup/service_hooks.h"
 #include "vm/core/startup/start_dump.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/vm_control.h"
@@ -233,9 +233,10 @@ int32_t vsCore_main(const ImageDescriptor* image, const char* classPath, const c
   const bool slave = vsVmFlags().SlaveMode != 0;
   const VsOutputStream* report = vsOutputStream_console();
   s.exitCode = 0;
+  vsOs_initializeICache();
   vsCore_start(image, classPath);
-  // The parts' start (step 5): the property buffer.
-  if (!vsException_isPending() && !verifyOnly) vsProperty_initialize();
+  // Step 5: the built-in parts.
+  if (!vsException_isPending() && !verifyOnly) vsParts_Initializer();
   if (vsException_isPending()) {
     vsPendingException() = 0;
     s.exitCode = verifyOnly ? -2 : -1;

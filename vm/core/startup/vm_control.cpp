@@ -14,6 +14,7 @@
 #include "vm/core/startup/output_stream.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/exit_point.h"
+#include "vm/core/startup/service_hooks.h"
 #include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/service_calls.h"
 #include "vm/services/lifecycle/system_glue.h"
@@ -125,12 +126,14 @@ void vsVm_exitAfterShutdown(int32_t status) {
 // heap, instruction-cache support and the class system. Each step is safe
 // when its module never started in the run.
 void vsVm_shutdown() {
+  vsSys_beforeShutdown();
   vsTimeSlice_stop();
   vsFinalizer_runAtExit();
   vsGlobalRef_table = 0;
   vsRoots_clear();
   vsVmGlobals_clearReferences();
   vsJavaHeap_reset();
+  vsOs_finalizeICache();
   // The class system: tables, class ids, the image's words and counts.
   vsClassTables = {};
   vsClassTable_setCount(0);

@@ -10,6 +10,7 @@
 #include "vm/core/startup/exit_point.h"
 #include "vm/core/startup/memory_split.h"
 #include "vm/core/startup/options.h"
+#include "vm/core/startup/service_hooks.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/threads/scheduler.h"
 #include "vm/services/lifecycle/system_glue.h"
@@ -153,6 +154,7 @@ int32_t runMain() {
 int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, char** argv,
                     VmEventHandler handler) {
   VmStateWords& s = vsVmState();
+  vsNativeStack_initialize();
   s.running = 1;
   gRun.params = params;
   s.vmId = vmId;
@@ -187,6 +189,7 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
   }
   if (!initializeTempRoots() || !setCompilerOptions())
     return -1;
+  vsK6Event_initialize();
 
   const int32_t status = runMain();
   vsTraceLog_trace("kvm_main return code = %d\n", status);

@@ -14,7 +14,8 @@ struct ConsoleState {
   uint8_t printingStackTrace;
 };
 
-VS_VMBSS(ConsoleState) gConsole = {};
+// Console output starts every run on.
+VS_VMDATA(ConsoleState) gConsole = {1, 0};
 
 }  // namespace
 

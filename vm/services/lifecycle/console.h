@@ -4,8 +4,8 @@
 // stream: while a stack trace is being printed (Throwable.printStackTrace)
 // the text goes to the console, otherwise to the trace log. The console
 // (System.out) writes through the host's JkDebugPutChar, and only while
-// console output is on. Both flags are VM variables (off at every run's
-// start).
+// console output is on. Both flags are VM variables: console output is on
+// and the stack-trace flag off at every run's start.
 #pragma once
 
 #include <cstdint>

@@ -3,10 +3,14 @@
 //
 // The waiting records of the threads that wait in natives go to their
 // re-entry handlers first, each rebuilt from its thread just before its
-// handler runs. Then, under the VM lock, the wait is decided: with no
-// event thread blocked it waits unless the time-out is 0 (the event queues
-// join this decision with the event system). The 64-bit time-out decides
-// the length of the wait:
+// handler runs. Then, under the VM lock, the wait is decided. With no Java
+// event thread blocked in the event system it waits when no event is
+// queued and the time-out is not 0; with blocked event threads it waits
+// when no event is queued or when the wake-up passes (system, UI, then
+// other kinds, up to the first that resumes a thread) resume none. Before
+// waiting it clears the VM wake-up, unless internal events are pending.
+// After a signalled wait the wake-up passes run again. The 64-bit time-out
+// decides the length of the wait:
 //   0                                no wait
 //   0x7fffffff or more, all ones     0x7fffffff ms
 //   otherwise                        the time-out

@@ -27,6 +27,8 @@ void vsSys_freeProperty(const char*) {}
 
 void vsSys_printMessage(const char*) {}
 
+void vsSys_beforeShutdown() {}
+
 void vsSys_defineProperty(const char*, const char*) {}
 
 const char* vsSys_getEnv(const char*) { return nullptr; }

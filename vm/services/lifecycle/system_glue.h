@@ -8,6 +8,8 @@
 
 #include <cstdint>
 
+#include "vm/core/startup/service_hooks.h"
+
 [[noreturn]] void vsSys_exit(int32_t code);
 // The natives' hooks (declared for the core in vm/core/natives/native_hooks.h):
 // vsSys_abort ends the VM with the status through vsVm_exit; Runtime.exit
@@ -32,6 +34,8 @@ const char* vsSys_getEnv(const char* name);
 // name's characters, and as a word: this system keeps no report.
 void vsSys_reportUncaughtException(const uint16_t* chars, int32_t length);
 void vsSys_reportUncaughtValue(uint32_t value);
+
+// vsSys_beforeShutdown (service_hooks.h): nothing.
 
 // The priority-scheduling byte (0 at each start): while it is 0 the class
 // library runs every thread at NORM_PRIORITY.
