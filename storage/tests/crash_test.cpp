@@ -41,7 +41,7 @@
 namespace {
 
 constexpr char kVendor[] = "Crash";
-constexpr int kFixedShards = 8;
+constexpr int kFixedShards = 16;
 constexpr int kRandomShards = 20;
 constexpr int kRandomOperations = 60;
 constexpr int kRandomKills = 200;
