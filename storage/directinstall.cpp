@@ -132,11 +132,11 @@ int32_t installLocked(const OjmsSource* jadSource, const OjmsSource* jarSource) 
   int32_t result = -1;
   if (ok) {
     // A new suite's leftovers of kinds 3 to 9 are replaced or deleted.
-    OjmsJournal journal;
-    ojms_beginJournal(&journal, id, OJMS_JOURNAL_FILES_FIRST);
-    if (ojms_journalInstallFiles(&journal, kDirectory, id, header.jarUri, true) == 0 &&
-        ojms_journalDeleteRecordFiles(&journal, kDirectory, id, false) == 0)
-      result = ojms_commitJournal(&journal);
+    const OjmsJournalPtr journal = ojms_beginJournal(id, OJMS_JOURNAL_FILES_FIRST);
+    if (journal != nullptr &&
+        ojms_journalInstallFiles(journal.get(), kDirectory, id, header.jarUri, true) == 0 &&
+        ojms_journalDeleteRecordFiles(journal.get(), kDirectory, id, false) == 0)
+      result = ojms_commitJournal(journal.get());
     if (result == 0) return id;
   }
   // Once its journal is written the commit stands: the next recovery needs

@@ -399,16 +399,16 @@ int32_t JarStep::commit() {
         ojms_setMssSettings(settings.data()) != 0 || ojms_writeMssTo(temp) != 0)
       return OTA_OTHER;
   }
-  OjmsJournal journal;
-  ojms_beginJournal(&journal, id, OJMS_JOURNAL_FILES_FIRST);
+  const OjmsJournalPtr journal = ojms_beginJournal(id, OJMS_JOURNAL_FILES_FIRST);
+  if (journal == nullptr) return OTA_OTHER;
   const char* oldDirectory = update ? old.directory : record.directory;
   const bool moved = std::strcmp(oldDirectory, record.directory) != 0;
-  bool ok = ojms_journalInstallFiles(&journal, record.directory, id, jarPath, newMss) == 0;
+  bool ok = ojms_journalInstallFiles(journal.get(), record.directory, id, jarPath, newMss) == 0;
   if (replace) {
     // A new suite starts without the record stores a deleted suite of its
     // id may have left; an update in replace mode drops its own.
-    ok = ok && ojms_journalDeleteRecordFiles(&journal, oldDirectory, id, moved) == 0;
-    if (moved) ok = ok && ojms_journalDeleteRecordFiles(&journal, record.directory, id, false) == 0;
+    ok = ok && ojms_journalDeleteRecordFiles(journal.get(), oldDirectory, id, moved) == 0;
+    if (moved) ok = ok && ojms_journalDeleteRecordFiles(journal.get(), record.directory, id, false) == 0;
   } else if (moved) {
     // The kept record stores (and the kept .mss) follow the suite; a move
     // onto the same file is skipped.
@@ -418,15 +418,15 @@ int32_t JarStep::commit() {
       std::snprintf(temp, sizeof temp, "%s", ojms_getSuiteFilePathOf(record.directory, id, kind));
       if (!gfsUri(from)) continue;
       if (kind == OJMS_KIND_MSS && newMss)
-        ok = ok && ojms_journalDelete(&journal, from) == 0;
+        ok = ok && ojms_journalDelete(journal.get(), from) == 0;
       else
-        ok = ok && ojms_journalRename(&journal, from, temp) == 0;
+        ok = ok && ojms_journalRename(journal.get(), from, temp) == 0;
     }
   }
   if (update && gfsUri(oldJarPath) && std::strcmp(oldJarPath, jarPath) != 0)
-    ok = ok && ojms_journalDelete(&journal, oldJarPath) == 0;
+    ok = ok && ojms_journalDelete(journal.get(), oldJarPath) == 0;
   if (!ok) return OTA_OTHER;
-  const int32_t result = ojms_commitJournal(&journal);
+  const int32_t result = ojms_commitJournal(journal.get());
   committed = result == 0 || result == -2;
   return result == 0 ? OTA_SUCCESS : OTA_OTHER;
 }

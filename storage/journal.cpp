@@ -108,11 +108,14 @@ int32_t journalId(const std::string& uri) {
 
 }  // namespace
 
-void ojms_beginJournal(OjmsJournal* journal, int32_t id, OjmsJournalOrder order) {
-  std::memset(journal, 0, kHeadBytes);
+OjmsJournalPtr ojms_beginJournal(int32_t id, OjmsJournalOrder order) {
+  OjmsJournalPtr journal(new (std::nothrow) OjmsJournal);
+  if (journal == nullptr) return nullptr;
+  std::memset(journal.get(), 0, kHeadBytes);
   std::memcpy(journal->magic, kMagic, sizeof kMagic);
   journal->id = static_cast<uint32_t>(id);
   journal->order = order;
+  return journal;
 }
 
 int32_t ojms_journalRename(OjmsJournal* journal, const char* from, const char* to) {
@@ -149,19 +152,18 @@ int32_t ojms_recoverStorage() {
     if (endsWith(name, kTempSuffix)) temporaries.push_back(name);
   }
   ojfs_closedir(dir);
-  auto* journal = new (std::nothrow) OjmsJournal;
+  OjmsJournalPtr journal(new (std::nothrow) OjmsJournal);
   if (journal == nullptr) return ojms_fail(OJMS_ERR_FILE);
   int32_t result = 0;
   for (const std::string& uri : journals) {
     const int32_t id = journalId(uri);
-    if (id < 0 || !load(id, uri.c_str(), journal)) {
+    if (id < 0 || !load(id, uri.c_str(), journal.get())) {
       // Not a journal of ours: nothing to finish.
       ojfs_delete(uri.c_str());
     } else if (run(*journal) != 0) {
       result = -1;
     }
   }
-  delete journal;
   // The temporaries a finished journal named are renamed by now; the rest
   // are strays. An unfinished journal keeps them all.
   if (result != 0) return -1;

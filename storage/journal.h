@@ -23,6 +23,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 #include "storage/ojfs.h"
 #include "storage/suiteindex.h"
@@ -59,8 +60,11 @@ struct OjmsJournal {
 static_assert(offsetof(OjmsJournal, indexHeader) == 16 && offsetof(OjmsJournal, indexSlot) == 272 &&
               offsetof(OjmsJournal, steps) == 528 && sizeof(OjmsJournal) == 528 + 24 * 516);
 
-// Starts an empty journal of a suite (0 to 255).
-void ojms_beginJournal(OjmsJournal* journal, int32_t id, OjmsJournalOrder order);
+// A journal lives on the heap: at about 13 KB it is too big for the stack
+// of a VM thread that installs.
+using OjmsJournalPtr = std::unique_ptr<OjmsJournal>;
+// Starts an empty journal of a suite (0 to 255); null when out of memory.
+OjmsJournalPtr ojms_beginJournal(int32_t id, OjmsJournalOrder order);
 // Adds a step; -1 (262) when the journal is full or a URI does not fit.
 int32_t ojms_journalRename(OjmsJournal* journal, const char* from, const char* to);
 int32_t ojms_journalDelete(OjmsJournal* journal, const char* uri);

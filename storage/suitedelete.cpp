@@ -18,17 +18,17 @@ int32_t deleteLocked(int32_t id) {
   if (ojms_syncIndex() != 0 || ojms_recoverStorage() != 0) return -1;
   constexpr int32_t kKinds[] = {OJMS_KIND_JAR, OJMS_KIND_MSS, OJMS_KIND_RS1, OJMS_KIND_RS2,
                                 OJMS_KIND_RS3, OJMS_KIND_RAW, OJMS_KIND_JDX};
-  OjmsJournal journal;
-  ojms_beginJournal(&journal, id, OJMS_JOURNAL_INDEX_FIRST);
+  const OjmsJournalPtr journal = ojms_beginJournal(id, OJMS_JOURNAL_INDEX_FIRST);
+  if (journal == nullptr) return ojms_fail(OJMS_ERR_FILE);
   for (int32_t kind : kKinds) {
     char path[kOjfsUriBytes];
     std::snprintf(path, sizeof path, "%s", ojms_getSuiteFilePath(id, kind));
     // Files outside the gfs tree (a ROM suite's) cannot be deleted.
-    if (std::strncmp(path, "gfs://", 6) == 0 && ojms_journalDelete(&journal, path) != 0) return -1;
+    if (std::strncmp(path, "gfs://", 6) == 0 && ojms_journalDelete(journal.get(), path) != 0) return -1;
   }
   ojms_deleteSuiteRecord(id);
   ojms_closeJdx(0);
-  const int32_t result = ojms_commitJournal(&journal);
+  const int32_t result = ojms_commitJournal(journal.get());
   if (result != 0) ojms_closeIndex(0);
   return result == 0 ? 0 : -1;
 }

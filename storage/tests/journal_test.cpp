@@ -27,15 +27,16 @@ class Journal : public StorageTest {
   }
   // A journal of a new suite "New" at id 0: its .jdx comes from a
   // temporary, a leftover record store goes; the record is in the cache.
-  void prepare(OjmsJournal* journal) {
+  OjmsJournalPtr prepare() {
     writeHost(java("0_3.tmp"), "new jdx");
     writeHost(java("0.rs1"), "leftover");
     EXPECT_EQ(add("New"), 0);
-    ojms_beginJournal(journal, 0, OJMS_JOURNAL_FILES_FIRST);
-    ASSERT_EQ(ojms_journalRename(journal, "gfs://java/0_3.tmp", "gfs://java/0.jdx"), 0);
-    ASSERT_EQ(ojms_journalDelete(journal, "gfs://java/0.rs1"), 0);
-    ASSERT_EQ(ojms_captureIndexRecord(0, journal->indexHeader, journal->indexSlot), 0);
+    OjmsJournalPtr journal = ojms_beginJournal(0, OJMS_JOURNAL_FILES_FIRST);
+    EXPECT_EQ(ojms_journalRename(journal.get(), "gfs://java/0_3.tmp", "gfs://java/0.jdx"), 0);
+    EXPECT_EQ(ojms_journalDelete(journal.get(), "gfs://java/0.rs1"), 0);
+    EXPECT_EQ(ojms_captureIndexRecord(0, journal->indexHeader, journal->indexSlot), 0);
     ojms_discardIndexCache();
+    return journal;
   }
   // Writes a journal file as a commit leaves it before its steps run.
   void leave(const OjmsJournal& journal, const std::string& name, int32_t extraBytes = 0) {
@@ -50,9 +51,8 @@ class Journal : public StorageTest {
 };
 
 TEST_F(Journal, RecoveryFinishesAJournalAndDropsStrays) {
-  OjmsJournal journal;
-  prepare(&journal);
-  leave(journal, "0.jnl");
+  const OjmsJournalPtr journal = prepare();
+  leave(*journal, "0.jnl");
   writeHost(java("7_4.tmp"), "a stray JAR copy");
   writeHost(java("category.dat.tmp"), "a stray whole-file write");
   EXPECT_FALSE(listed("New"));
@@ -66,7 +66,7 @@ TEST_F(Journal, RecoveryFinishesAJournalAndDropsStrays) {
   // Running it again (a kill after its steps, before its deletion) changes
   // nothing.
   const std::string index = readHost(indexPath());
-  leave(journal, "0.jnl");
+  leave(*journal, "0.jnl");
   ASSERT_TRUE(ojms_lockInstall(false));
   ASSERT_EQ(ojms_recoverStorage(), 0);
   ojms_unlockInstall();
@@ -96,13 +96,12 @@ TEST_F(Journal, HostileJournalsAreDroppedUnrun) {
        [](OjmsJournal* j) { std::memset(j->steps[1].from, 'a', kOjfsUriBytes); }, 0},
   };
   for (const Case& c : cases) {
-    OjmsJournal journal;
-    prepare(&journal);
-    c.spoil(&journal);
-    const uint32_t steps = journal.stepCount;
-    journal.stepCount = steps > static_cast<uint32_t>(kOjmsJournalMaxSteps) ? 2 : steps;
-    leave(journal, c.file, c.extraBytes);
-    if (steps != journal.stepCount) {
+    const OjmsJournalPtr journal = prepare();
+    c.spoil(journal.get());
+    const uint32_t steps = journal->stepCount;
+    journal->stepCount = steps > static_cast<uint32_t>(kOjmsJournalMaxSteps) ? 2 : steps;
+    leave(*journal, c.file, c.extraBytes);
+    if (steps != journal->stepCount) {
       // The count itself spoiled: rewrite the field in the file.
       std::string bytes = readHost(java(c.file));
       std::memcpy(&bytes[12], &steps, 4);
@@ -119,13 +118,12 @@ TEST_F(Journal, HostileJournalsAreDroppedUnrun) {
 }
 
 TEST_F(Journal, AJournalThatCannotFinishKeepsItsTemporaries) {
-  OjmsJournal journal;
-  prepare(&journal);
+  const OjmsJournalPtr journal = prepare();
   // A rename onto a directory fails.
-  ASSERT_EQ(ojms_journalRename(&journal, "gfs://java/0_5.tmp", "gfs://java/dir"), 0);
+  ASSERT_EQ(ojms_journalRename(journal.get(), "gfs://java/0_5.tmp", "gfs://java/dir"), 0);
   writeHost(java("0_5.tmp"), "container");
   ASSERT_EQ(mkdir(java("dir").c_str(), 0777), 0);
-  leave(journal, "0.jnl");
+  leave(*journal, "0.jnl");
   ASSERT_TRUE(ojms_lockInstall(false));
   EXPECT_EQ(ojms_recoverStorage(), -1);
   ojms_unlockInstall();
@@ -136,16 +134,16 @@ TEST_F(Journal, AJournalThatCannotFinishKeepsItsTemporaries) {
 }
 
 TEST_F(Journal, StepsAreBoundedAndStayInGfs) {
-  OjmsJournal journal;
-  ojms_beginJournal(&journal, 3, OJMS_JOURNAL_INDEX_FIRST);
-  EXPECT_EQ(ojms_journalDelete(&journal, "rom://midlet/3.jdx"), -1);
-  EXPECT_EQ(ojms_journalRename(&journal, "gfs://java/3_4.tmp", "drm://java/3.jar"), -1);
-  EXPECT_EQ(ojms_journalDelete(&journal, ("gfs://java/" + std::string(kOjfsUriBytes, 'a')).c_str()), -1);
+  const OjmsJournalPtr journal = ojms_beginJournal(3, OJMS_JOURNAL_INDEX_FIRST);
+  ASSERT_NE(journal, nullptr);
+  EXPECT_EQ(ojms_journalDelete(journal.get(), "rom://midlet/3.jdx"), -1);
+  EXPECT_EQ(ojms_journalRename(journal.get(), "gfs://java/3_4.tmp", "drm://java/3.jar"), -1);
+  EXPECT_EQ(ojms_journalDelete(journal.get(), ("gfs://java/" + std::string(kOjfsUriBytes, 'a')).c_str()), -1);
   EXPECT_EQ(ojms_getLastError(), OJMS_ERR_PARAMETER);
   for (int32_t i = 0; i < kOjmsJournalMaxSteps; ++i)
-    EXPECT_EQ(ojms_journalDelete(&journal, "gfs://java/3.rs1"), 0) << i;
-  EXPECT_EQ(ojms_journalDelete(&journal, "gfs://java/3.rs1"), -1);
-  EXPECT_EQ(journal.stepCount, static_cast<uint32_t>(kOjmsJournalMaxSteps));
+    EXPECT_EQ(ojms_journalDelete(journal.get(), "gfs://java/3.rs1"), 0) << i;
+  EXPECT_EQ(ojms_journalDelete(journal.get(), "gfs://java/3.rs1"), -1);
+  EXPECT_EQ(journal->stepCount, static_cast<uint32_t>(kOjmsJournalMaxSteps));
 }
 
 // ojms_init skips recovery while another process holds the install lock,
