@@ -123,6 +123,24 @@ int32_t ojms_deleteCategory(int32_t slot) {
   return 0;
 }
 
+int32_t ojms_fileOrphanSuites() {
+  if (ensureLoaded() != 0) return -1;
+  OjmsSuiteInfo* records = new (std::nothrow) OjmsSuiteInfo[kOjmsPhoneSuites];
+  if (records == nullptr) return ojms_fail(OJMS_ERR_FILE);
+  const int32_t count = ojms_listSuites(records, -1);
+  int32_t result = count < 0 ? -1 : 0;
+  bool moved = false;
+  for (int32_t i = 0; i < count && result == 0; ++i) {
+    const int32_t slot = static_cast<int32_t>(records[i].category);
+    if (slot < kOjmsFirstUserCategory || slot >= kOjmsCategorySlots || inUse(slot)) continue;
+    result = ojms_setSuiteCategory(records[i].id, 0);
+    moved = true;
+  }
+  delete[] records;
+  if (result == 0 && moved) result = ojms_syncIndex();
+  return result;
+}
+
 int32_t ojms_renameCategory(int32_t slot, const char* name) {
   if (ojms_findCategory(name) >= 0) return ojms_fail(OJMS_ERR_CATEGORY_EXISTS);
   if (!gCategories.loaded) return -1;

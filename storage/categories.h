@@ -34,6 +34,11 @@ int32_t ojms_saveCategories();
 int32_t ojms_addCategory(const char* name, int32_t* slot);
 // Suites of a deleted category move to slot 0.
 int32_t ojms_deleteCategory(int32_t slot);
+// Moves every phone suite whose user category (3 to 11) is not in use to
+// slot 0 and writes the index when it moved one: finishes a category
+// deletion that a kill cut between writing category.dat (which goes first)
+// and the index.
+int32_t ojms_fileOrphanSuites();
 int32_t ojms_renameCategory(int32_t slot, const char* name);
 int32_t ojms_findCategory(const char* name);
 int32_t ojms_getCategoryCount();

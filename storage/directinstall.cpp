@@ -1,14 +1,16 @@
 // Direct install: a suite from a JAD and a JAR without any checks (the
 // compatibility-test installer's road), in domain 0 with default settings.
 // Name, version and vendor come from the JAD; every new file is complete
-// under its temporary name before the commit renames it, and the index
-// record is written last.
+// under its temporary name before one journal commits them, files first and
+// the index record last, under the install lock.
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "storage/installlock.h"
 #include "storage/installrequest.h"
+#include "storage/journal.h"
 #include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
 #include "storage/ojmstext.h"
@@ -21,6 +23,9 @@ namespace {
 
 constexpr int32_t kValueBytes = 4096;
 constexpr int32_t kBlockBytes = 4096;
+constexpr char kDirectory[] = "gfs://java/";
+
+std::string temp(int32_t id, int32_t kind) { return ojms_getTempFilePath(id, kind); }
 
 // The whole source, or false.
 bool readSource(const OjmsSource* source, std::vector<uint8_t>* out) {
@@ -58,9 +63,8 @@ bool copyJar(const OjmsSource* source, int32_t id) {
   return ok;
 }
 
-}  // namespace
-
-int32_t ojms_installDirect(const OjmsSource* jadSource, const OjmsSource* jarSource) {
+// The install; the new id or -1. The lock is held by the caller.
+int32_t installLocked(const OjmsSource* jadSource, const OjmsSource* jarSource) {
   std::vector<uint8_t> jad;
   const bool read = ojms_openSource(jadSource, false) && readSource(jadSource, &jad);
   ojms_closeJadSource();
@@ -83,7 +87,7 @@ int32_t ojms_installDirect(const OjmsSource* jadSource, const OjmsSource* jarSou
     if (_splitMIDletString(value.data(), &midlet) != 0) return -1;
     midlets.push_back(midlet);
   }
-  std::strcpy(record.directory, "gfs://java/");
+  std::strcpy(record.directory, kDirectory);
   record.jarSize = static_cast<uint32_t>(jarSize);
   record.midletCount = static_cast<uint32_t>(midlets.size());
   int32_t id = -1;
@@ -92,7 +96,7 @@ int32_t ojms_installDirect(const OjmsSource* jadSource, const OjmsSource* jarSou
   bool ok = ojms_openJdx(id) == 0;
   bool jdxOpen = ok;
   OjmsJdxHeader header{};
-  std::snprintf(header.jarUri, sizeof header.jarUri, "gfs://java/%d.jar", id);
+  std::snprintf(header.jarUri, sizeof header.jarUri, "%s%d.jar", kDirectory, id);
   std::strcpy(header.jadUrl, "http://");
   std::memcpy(header.text, "Unknown", sizeof header.text);
   header.jadSize = static_cast<uint32_t>(jad.size());
@@ -102,9 +106,10 @@ int32_t ojms_installDirect(const OjmsSource* jadSource, const OjmsSource* jarSou
   for (size_t i = 0; ok && i < midlets.size(); ++i)
     ok = ojms_setJdxMidlet(static_cast<int32_t>(i), &midlets[i]) == 0;
   const uint32_t sizes[] = {0, static_cast<uint32_t>(jad.size())};
-  const bool rawOpen = ok && ojms_createRaw(id, 2, sizes) == 0;
-  ok = rawOpen && ojms_writeRawEntry(0, "META-INF/MANIFEST.MF", nullptr, nullptr, 0) == 0 &&
+  ok = ok && ojms_createRaw(id, 2, sizes) == 0;
+  ok = ok && ojms_writeRawEntry(0, "META-INF/MANIFEST.MF", nullptr, nullptr, 0) == 0 &&
        ojms_writeRawEntry(1, "__JAD__", jad.data(), nullptr, 0) == 0;
+  ok = ojms_endRaw() == 0 && ok;
   std::vector<uint32_t> settings;
   if (ok && ojms_loadDomain(0, 2) == 0) {
     const int32_t count = ojms_getDomainPermissionCount();
@@ -118,23 +123,40 @@ int32_t ojms_installDirect(const OjmsSource* jadSource, const OjmsSource* jarSou
   } else {
     ok = false;
   }
-  const bool tempJar = ok;
   ok = ok && copyJar(jarSource, id);
   ojms_closeJarSource();
-  if (ok) {
-    char jarPath[kOjfsUriBytes];
-    std::snprintf(jarPath, sizeof jarPath, "%s", ojms_getSuiteFilePath(id, OJMS_KIND_JAR));
-    ok = ojfs_rename(ojms_getTempFilePath(id, OJMS_KIND_JAR), jarPath) == 0;
-    jdxOpen = false;
-    ojms_deleteRecordFiles(record.directory, id);
-    ok = ok && ojms_closeJdx(1) == 0 && ojms_commitRaw(1) == 0 && ojms_openMss(id) == 0 &&
-         ojms_setMssDomain(0, static_cast<int32_t>(settings.size())) == 0 &&
-         ojms_setMssSettings(settings.data()) == 0 && ojms_closeMss(1) == 0 && ojms_closeIndex(1) == 0;
-    if (ok) return id;
-  }
-  if (tempJar) ojfs_delete(ojms_getTempFilePath(id, OJMS_KIND_JAR));
+  ok = ok && ojms_writeJdxTo(temp(id, OJMS_KIND_JDX).c_str()) == 0;
   if (jdxOpen) ojms_closeJdx(0);
-  if (rawOpen) ojms_commitRaw(0);
+  ok = ok && ojms_createMss(id) == 0 && ojms_setMssDomain(0, static_cast<int32_t>(settings.size())) == 0 &&
+       ojms_setMssSettings(settings.data()) == 0 && ojms_writeMssTo(temp(id, OJMS_KIND_MSS).c_str()) == 0;
+  int32_t result = -1;
+  if (ok) {
+    // A new suite's leftovers of kinds 3 to 9 are replaced or deleted.
+    const OjmsJournalPtr journal = ojms_beginJournal(id, OJMS_JOURNAL_FILES_FIRST);
+    if (journal != nullptr &&
+        ojms_journalInstallFiles(journal.get(), kDirectory, id, header.jarUri, true) == 0 &&
+        ojms_journalDeleteRecordFiles(journal.get(), kDirectory, id, false) == 0)
+      result = ojms_commitJournal(journal.get());
+    if (result == 0) return id;
+  }
+  // Once its journal is written the commit stands: the next recovery needs
+  // the temporaries.
+  if (result != -2) {
+    for (int32_t kind : {OJMS_KIND_JDX, OJMS_KIND_JAR, OJMS_KIND_RAW, OJMS_KIND_MSS}) {
+      const std::string path = temp(id, kind);
+      if (ojms_fileSize(path.c_str()) >= 0) ojfs_delete(path.c_str());
+    }
+  }
   ojms_closeIndex(0);
   return -1;
+}
+
+}  // namespace
+
+int32_t ojms_installDirect(const OjmsSource* jadSource, const OjmsSource* jarSource) {
+  if (!ojms_lockInstall(true)) return ojms_fail(OJMS_ERR_FILE);
+  const int32_t id =
+      ojms_syncIndex() == 0 && ojms_recoverStorage() == 0 ? installLocked(jadSource, jarSource) : -1;
+  ojms_unlockInstall();
+  return id;
 }

@@ -172,12 +172,29 @@ bool ojms_descriptorValueAt(OamsHandle env, OamsHandle descriptor, int32_t index
   return true;
 }
 
-void ojms_deleteRecordFiles(const char* directory, int32_t id) {
+int32_t ojms_journalInstallFiles(OjmsJournal* journal, const char* directory, int32_t id, const char* jarUri,
+                                 bool mss) {
+  char from[kOjfsUriBytes];
+  char to[kOjfsUriBytes];
+  std::snprintf(from, sizeof from, "%s", ojms_getTempFilePath(id, OJMS_KIND_JAR));
+  if (ojms_journalRename(journal, from, jarUri) != 0) return -1;
+  for (int32_t kind : {OJMS_KIND_JDX, OJMS_KIND_RAW, OJMS_KIND_MSS}) {
+    if (kind == OJMS_KIND_MSS && !mss) continue;
+    std::snprintf(from, sizeof from, "%s", ojms_getTempFilePath(id, kind));
+    std::snprintf(to, sizeof to, "%s", ojms_getSuiteFilePathOf(directory, id, kind));
+    if (ojms_journalRename(journal, from, to) != 0) return -1;
+  }
+  return 0;
+}
+
+int32_t ojms_journalDeleteRecordFiles(OjmsJournal* journal, const char* directory, int32_t id, bool mss) {
   for (int32_t kind : {OJMS_KIND_RS1, OJMS_KIND_RS2, OJMS_KIND_RS3, OJMS_KIND_MSS}) {
+    if (kind == OJMS_KIND_MSS && !mss) continue;
     char path[kOjfsUriBytes];
     std::snprintf(path, sizeof path, "%s", ojms_getSuiteFilePathOf(directory, id, kind));
-    if (path[0] != '\0' && ojms_fileSize(path) >= 0) ojfs_delete(path);
+    if (std::strncmp(path, "gfs://", 6) == 0 && ojms_journalDelete(journal, path) != 0) return -1;
   }
+  return 0;
 }
 
 bool ojms_copyField(char* field, size_t size, const std::string& text) {

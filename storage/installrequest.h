@@ -11,6 +11,7 @@
 #include <string>
 
 #include "storage/installer.h"
+#include "storage/journal.h"
 #include "vm/services/descriptor/descriptor.h"
 
 struct OjmsInstallRequest {
@@ -61,8 +62,14 @@ int32_t ojms_readJad(void* buffer, int32_t offset, int32_t size);
 // A descriptor value as a string; false when absent.
 bool ojms_descriptorValue(OamsHandle env, OamsHandle descriptor, const char* key, std::string* value);
 bool ojms_descriptorValueAt(OamsHandle env, OamsHandle descriptor, int32_t index, std::string* value);
-// Deletes a suite's record stores and .mss (kinds 7, 8, 9, 6) in a
-// directory, where present.
-void ojms_deleteRecordFiles(const char* directory, int32_t id);
+// Adds to a commit journal the renames of an install's complete
+// temporaries onto the suite's files in directory: the JAR (kind 4) onto
+// jarUri, the .jdx (3), the .raw (5) and, with mss, the .mss (6).
+int32_t ojms_journalInstallFiles(OjmsJournal* journal, const char* directory, int32_t id, const char* jarUri,
+                                 bool mss);
+// Adds the deletions of a suite's record stores (kinds 7, 8, 9) in a
+// directory and, with mss, of its .mss; files outside the gfs tree are
+// left alone.
+int32_t ojms_journalDeleteRecordFiles(OjmsJournal* journal, const char* directory, int32_t id, bool mss);
 // Copies text into a fixed field with its NUL; false when it does not fit.
 bool ojms_copyField(char* field, size_t size, const std::string& text);

@@ -3,17 +3,22 @@
 // .mss and JAR, reporting progress through the JAR callback.
 //
 // Nothing of a new suite is visible before the success end: the index
-// record lives in the index cache until it is written last, the .jdx in its
-// cache, the container and the JAR under temporary names. A failure drops
-// the caches and the temporaries and reloads the index page from the file,
-// so a failed update leaves the old suite as it was.
+// record lives in the index cache, the .jdx in its cache, the container and
+// the JAR under temporary names. The success end writes the .jdx and .mss
+// under temporary names too and commits everything through one journal
+// (journal.h): files first, the index record last. A failure before the
+// journal drops the caches and the temporaries and reloads the index page
+// from the file, so a failed update leaves the old suite as it was. The
+// whole step runs under the install lock.
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "storage/installlock.h"
 #include "storage/installrequest.h"
+#include "storage/journal.h"
 #include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
 #include "storage/policy.h"
@@ -56,7 +61,7 @@ struct JarStep {
   bool update = false;
   bool jdxOpen = false;
   bool rawOpen = false;
-  bool tempJar = false;
+  bool committed = false;
   OjmsSuiteInfo record{};
   OjmsSuiteInfo old{};
   char oldJarPath[64] = {};
@@ -346,7 +351,6 @@ int32_t JarStep::copyJar() {
   std::snprintf(temp, sizeof temp, "%s", ojms_getTempFilePath(id, OJMS_KIND_JAR));
   const OjfsHandle out = ojfs_open(temp, OJFS_CREATE_WRITE);
   if (out < 0) return OTA_OTHER;
-  tempJar = true;
   std::vector<uint8_t> block(kBlockBytes);
   int32_t status = OTA_SUCCESS;
   int32_t step = 9;
@@ -374,35 +378,68 @@ void deleteIfPresent(const char* uri) {
   if (uri[0] != '\0' && ojms_fileSize(uri) >= 0) ojfs_delete(uri);
 }
 
+bool gfsUri(const char* uri) { return std::strncmp(uri, "gfs://", 6) == 0; }
+
 int32_t JarStep::commit() {
-  char path[kOjfsUriBytes];
   char jarPath[kOjfsUriBytes];
+  char temp[kOjfsUriBytes];
   std::snprintf(jarPath, sizeof jarPath, "%s", ojms_getSuiteFilePath(id, OJMS_KIND_JAR));
-  std::snprintf(path, sizeof path, "%s", ojms_getTempFilePath(id, OJMS_KIND_JAR));
-  if (ojfs_rename(path, jarPath) != 0) return OTA_OTHER;
-  tempJar = false;
-  jdxOpen = false;
-  if (ojms_closeJdx(1) != 0) return OTA_OTHER;
+  const bool replace = !update || request.keepData == 0;
+  // Replace mode always writes a new .mss, so does a changed domain: the
+  // old one's domain byte would otherwise be trusted.
+  const bool newMss = replace || old.domain != record.domain;
+  std::snprintf(temp, sizeof temp, "%s", ojms_getTempFilePath(id, OJMS_KIND_JDX));
+  if (ojms_writeJdxTo(temp) != 0) return OTA_OTHER;
   rawOpen = false;
-  if (ojms_commitRaw(1) != 0) return OTA_OTHER;
-  const bool domainChanged = update && old.domain != record.domain;
-  // A new suite starts without the record stores and settings a deleted
-  // suite of its id may have left; an update in replace mode drops its own.
-  if (!update || request.keepData == 0) ojms_deleteRecordFiles(update ? old.directory : record.directory, id);
-  if (!update || request.keepData == 0 || domainChanged) {
-    if (ojms_openMss(id) != 0 ||
+  if (ojms_endRaw() != 0) return OTA_OTHER;
+  if (newMss) {
+    std::snprintf(temp, sizeof temp, "%s", ojms_getTempFilePath(id, OJMS_KIND_MSS));
+    if (ojms_createMss(id) != 0 ||
         ojms_setMssDomain(static_cast<int32_t>(record.domain), static_cast<int32_t>(settings.size())) != 0 ||
-        ojms_setMssSettings(settings.data()) != 0 || ojms_closeMss(1) != 0)
+        ojms_setMssSettings(settings.data()) != 0 || ojms_writeMssTo(temp) != 0)
       return OTA_OTHER;
   }
-  if (update && oldJarPath[0] != '\0' && std::strcmp(oldJarPath, jarPath) != 0) deleteIfPresent(oldJarPath);
-  return ojms_closeIndex(1) == 0 ? OTA_SUCCESS : OTA_OTHER;
+  const OjmsJournalPtr journal = ojms_beginJournal(id, OJMS_JOURNAL_FILES_FIRST);
+  if (journal == nullptr) return OTA_OTHER;
+  const char* oldDirectory = update ? old.directory : record.directory;
+  const bool moved = std::strcmp(oldDirectory, record.directory) != 0;
+  bool ok = ojms_journalInstallFiles(journal.get(), record.directory, id, jarPath, newMss) == 0;
+  if (replace) {
+    // A new suite starts without the record stores a deleted suite of its
+    // id may have left; an update in replace mode drops its own.
+    ok = ok && ojms_journalDeleteRecordFiles(journal.get(), oldDirectory, id, moved) == 0;
+    if (moved) ok = ok && ojms_journalDeleteRecordFiles(journal.get(), record.directory, id, false) == 0;
+  } else if (moved) {
+    // The kept record stores (and the kept .mss) follow the suite; a move
+    // onto the same file is skipped.
+    for (int32_t kind : {OJMS_KIND_RS1, OJMS_KIND_RS2, OJMS_KIND_RS3, OJMS_KIND_MSS}) {
+      char from[kOjfsUriBytes];
+      std::snprintf(from, sizeof from, "%s", ojms_getSuiteFilePathOf(oldDirectory, id, kind));
+      std::snprintf(temp, sizeof temp, "%s", ojms_getSuiteFilePathOf(record.directory, id, kind));
+      if (!gfsUri(from)) continue;
+      if (kind == OJMS_KIND_MSS && newMss)
+        ok = ok && ojms_journalDelete(journal.get(), from) == 0;
+      else
+        ok = ok && ojms_journalRename(journal.get(), from, temp) == 0;
+    }
+  }
+  if (update && gfsUri(oldJarPath) && std::strcmp(oldJarPath, jarPath) != 0)
+    ok = ok && ojms_journalDelete(journal.get(), oldJarPath) == 0;
+  if (!ok) return OTA_OTHER;
+  const int32_t result = ojms_commitJournal(journal.get());
+  committed = result == 0 || result == -2;
+  return result == 0 ? OTA_SUCCESS : OTA_OTHER;
 }
 
 void JarStep::fail() {
-  if (tempJar) deleteIfPresent(ojms_getTempFilePath(id, OJMS_KIND_JAR));
   if (jdxOpen) ojms_closeJdx(0);
   if (rawOpen) ojms_commitRaw(0);
+  // Once its journal is written the commit stands: the next recovery needs
+  // the temporaries.
+  if (id >= 0 && !committed) {
+    for (int32_t kind : {OJMS_KIND_JDX, OJMS_KIND_JAR, OJMS_KIND_RAW, OJMS_KIND_MSS})
+      deleteIfPresent(ojms_getTempFilePath(id, kind));
+  }
   ojms_closeIndex(0);
 }
 
@@ -427,6 +464,10 @@ void ojms_runJarStep() {
       }
       status = body();
     };
+    // One install at a time: it finishes what a killed one left and keeps
+    // its own temporaries from another process's recovery.
+    const bool locked = ojms_lockInstall(true);
+    if (!locked || ojms_syncIndex() != 0 || ojms_recoverStorage() != 0) status = OTA_OTHER;
     if (step.jadSize < 0 || step.jarSize < 0) status = OTA_OTHER;
     stage(0, [&] { return env.open() ? OTA_SUCCESS : OTA_OTHER; });
     step.env = env.handle();
@@ -445,6 +486,7 @@ void ojms_runJarStep() {
     if (step.jar != kOamsInvalidHandle) OamsJarClose(env.handle(), step.jar);
     ojms_closeJadSource();
     ojms_closeJarSource();
+    if (locked) ojms_unlockInstall();
   }
   ojms_setLastStatus(status);
   if (status == OTA_SUCCESS)

@@ -105,16 +105,20 @@ int32_t ojms_fileSize(const char* uri) {
   return status.size > 0x7fffffffu ? -1 : static_cast<int32_t>(status.size);
 }
 
+int32_t ojms_writeFlushedFile(const char* uri, const uint8_t* data, int32_t length) {
+  const OjfsHandle h = ojfs_open(uri, OJFS_CREATE_WRITE);
+  if (h < 0) return ojms_fail(OJMS_ERR_FILE);
+  const bool written = ojfs_write(h, data, length) == length && ojfs_flush(h) == 0;
+  const bool closed = ojfs_close(h) == 0;
+  return written && closed ? 0 : ojms_fail(OJMS_ERR_FILE);
+}
+
 int32_t ojms_writeWholeFile(const char* uri, const uint8_t* data, int32_t length) {
   char temp[kOjfsUriBytes];
   if (std::snprintf(temp, sizeof temp, "%s.tmp", uri) >= static_cast<int>(sizeof temp)) {
     return ojms_fail(OJMS_ERR_PARAMETER);
   }
-  const OjfsHandle h = ojfs_open(temp, OJFS_CREATE_WRITE);
-  if (h < 0) return ojms_fail(OJMS_ERR_FILE);
-  const bool written = ojfs_write(h, data, length) == length && ojfs_flush(h) == 0;
-  ojfs_close(h);
-  if (!written || ojfs_rename(temp, uri) != 0) {
+  if (ojms_writeFlushedFile(temp, data, length) != 0 || ojfs_rename(temp, uri) != 0) {
     ojfs_delete(temp);
     return ojms_fail(OJMS_ERR_FILE);
   }

@@ -59,6 +59,9 @@ void ojms_storeTextField(uint8_t* field, const char* text, int32_t fieldBytes);
 int32_t ojms_readFileHead(const char* uri, uint8_t* buffer, int32_t capacity);
 // Size of a file, or -1 when it cannot be stat-ed.
 int32_t ojms_fileSize(const char* uri);
+// Creates (or truncates) a file with length bytes and flushes it; 0, or -1
+// (256), the file then incomplete.
+int32_t ojms_writeFlushedFile(const char* uri, const uint8_t* data, int32_t length);
 // Replaces a file by length bytes, through a flushed temporary renamed over
 // it; 0, or -1 (256) with the file unchanged.
 int32_t ojms_writeWholeFile(const char* uri, const uint8_t* data, int32_t length);

@@ -164,6 +164,13 @@ int32_t ojms_commitRaw(int32_t flag) {
   return result;
 }
 
+int32_t ojms_endRaw() {
+  if (gWriter.id < 0) return ojms_fail(OJMS_ERR_FILE);
+  if (gEntry.id == gWriter.id) gEntry.id = -1;
+  gWriter.id = -1;
+  return 0;
+}
+
 int32_t ojms_getRawCount(int32_t id) {
   if (cardSuiteInUse(id)) return 1;
   if (gEntry.id == id) return gEntry.count;

@@ -22,6 +22,9 @@ constexpr int32_t kOjmsRawExtraBytes = 48;
 int32_t ojms_createRaw(int32_t id, int32_t n, const uint32_t* sizes);
 int32_t ojms_writeRawEntry(int32_t i, const char* name, const void* data, const void* extra, int32_t extraLength);
 int32_t ojms_commitRaw(int32_t flag);
+// Ends writing and leaves the complete container under its temporary name
+// for the caller's commit journal.
+int32_t ojms_endRaw();
 int32_t ojms_getRawCount(int32_t id);
 int32_t ojms_findRawEntry(int32_t id, const char* name);
 int32_t ojms_getRawEntrySize(int32_t id, int32_t i);

@@ -192,6 +192,11 @@ int32_t ojms_closeJdx(int32_t flag) {
   return ojms_writeWholeFile(jdx, gJdx.bytes, kJdxHeaderBytes + jdxCount() * kJdxEntryBytes);
 }
 
+int32_t ojms_writeJdxTo(const char* uri) {
+  if (gJdx.id < 0 || gJdx.cardId != 0) return ojms_fail(OJMS_ERR_FILE);
+  return ojms_writeFlushedFile(uri, gJdx.bytes, kJdxHeaderBytes + jdxCount() * kJdxEntryBytes);
+}
+
 int32_t ojms_getJdxHeader(OjmsJdxHeader* header) {
   if (gJdx.cardId != 0) {
     char jad[kCardJadBytes];
@@ -271,6 +276,17 @@ int32_t ojms_openMss(int32_t id) {
   }
   gMss.id = id;
   return 0;
+}
+
+int32_t ojms_createMss(int32_t id) {
+  std::memset(gMss.bytes, 0, sizeof gMss.bytes);
+  gMss.id = id;
+  return 0;
+}
+
+int32_t ojms_writeMssTo(const char* uri) {
+  if (gMss.id < 0) return ojms_fail(OJMS_ERR_FILE);
+  return ojms_writeFlushedFile(uri, gMss.bytes, kMssHeaderBytes + 4 * mssCount());
 }
 
 int32_t ojms_closeMss(int32_t flag) {

@@ -65,7 +65,14 @@ int32_t ojms_setJdxHeader(const OjmsJdxHeader* header);
 int32_t ojms_getJdxMidlet(int32_t i, OjmsMidletInfo* record);
 int32_t ojms_setJdxMidlet(int32_t i, const OjmsMidletInfo* record);
 
+// Writes the cached .jdx whole into a file (a temporary of a commit).
+int32_t ojms_writeJdxTo(const char* uri);
+
 int32_t ojms_openMss(int32_t id);
+// Starts the cache of a suite's new .mss without reading the old one.
+int32_t ojms_createMss(int32_t id);
+// Writes the cached .mss whole into a file (a temporary of a commit).
+int32_t ojms_writeMssTo(const char* uri);
 int32_t ojms_closeMss(int32_t flag);
 int32_t ojms_setMssDomain(int32_t domain, int32_t count);
 int32_t ojms_getMssDomain(int32_t* domain, int32_t* count);

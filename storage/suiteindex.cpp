@@ -200,6 +200,40 @@ void ojms_discardIndexCache() {
   gIndex.dirty = false;
 }
 
+int32_t ojms_captureIndexRecord(int32_t id, uint8_t* header, uint8_t* slot) {
+  if (!phoneId(id)) return ojms_fail(OJMS_ERR_NO_SUITE);
+  if (pageFor(id) != 0) return -1;
+  std::memcpy(header, gIndex.header, kOjmsHeaderBytes);
+  std::memcpy(slot, slotOf(id % kOjmsSlotsPerPage), kOjmsSlotBytes);
+  return 0;
+}
+
+int32_t ojms_applyIndexRecord(int32_t id, const uint8_t* header, const uint8_t* slot) {
+  if (!phoneId(id)) return ojms_fail(OJMS_ERR_NO_SUITE);
+  ojms_discardIndexCache();
+  const int32_t page = id / kOjmsSlotsPerPage;
+  const int32_t pageAt = kOjmsHeaderBytes + page * kOjmsPageBytes;
+  auto* file = new (std::nothrow) uint8_t[static_cast<size_t>(pageAt + kOjmsPageBytes)];
+  if (file == nullptr) return ojms_fail(OJMS_ERR_FILE);
+  const int32_t length = ojms_readFileHead(kOjmsIndexUri, file, pageAt + kOjmsPageBytes);
+  if (length < 0) {
+    delete[] file;
+    return -1;
+  }
+  // The page as the file holds it; zeros past the file's end.
+  std::memset(gIndex.page, 0, sizeof gIndex.page);
+  if (length > pageAt) std::memcpy(gIndex.page, file + pageAt, static_cast<size_t>(length - pageAt));
+  delete[] file;
+  std::memcpy(gIndex.header, header, kOjmsHeaderBytes);
+  std::memcpy(slotOf(id % kOjmsSlotsPerPage), slot, kOjmsSlotBytes);
+  gIndex.cachedPage = page;
+  gIndex.headerValid = true;
+  gIndex.dirty = true;
+  const int32_t result = writeBack();
+  ojms_discardIndexCache();
+  return result;
+}
+
 int32_t ojms_readSuiteRecord(int32_t id, OjmsSuiteInfo* record) {
   if (!phoneId(id)) return ojms_fail(OJMS_ERR_NO_SUITE);
   if (pageFor(id) != 0) return -1;

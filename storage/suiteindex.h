@@ -67,3 +67,10 @@ int32_t ojms_syncIndex();
 int32_t ojms_truncateIndex(int32_t pages);
 // Forgets the cached header and page without writing them.
 void ojms_discardIndexCache();
+// Copies the cached header and the slot of a phone id (its page made the
+// cached one) into header and slot (256 bytes each).
+int32_t ojms_captureIndexRecord(int32_t id, uint8_t* header, uint8_t* slot);
+// Writes a header and the slot of a phone id into the index file (a whole-
+// file write-back over the file's other pages); the cache is dropped
+// without being written, before and after.
+int32_t ojms_applyIndexRecord(int32_t id, const uint8_t* header, const uint8_t* slot);

@@ -5,6 +5,8 @@
 #include <new>
 
 #include "storage/categories.h"
+#include "storage/installlock.h"
+#include "storage/journal.h"
 #include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
 #include "storage/policy.h"
@@ -101,6 +103,16 @@ int32_t ojms_init() {
   if (ojms_fileSize(kOjmsIndexUri) < 0 && copySeed() != 0) return -1;
   ojms_discardIndexCache();
   ojms_discardCategories();
+  // Finishes what a killed installer left, unless another process is
+  // installing now. A journal that cannot be finished stays for the next
+  // start; the storage stays usable meanwhile.
+  if (ojms_lockInstall(false)) {
+    ojms_recoverStorage();
+    ojms_fileOrphanSuites();
+    ojms_unlockInstall();
+    ojms_discardIndexCache();
+    ojms_discardCategories();
+  }
   if (ojms_loadCategories() != 0 || ojms_openIndex() != 0) return -1;
   OjmsSuiteInfo* records = new (std::nothrow) OjmsSuiteInfo[kOjmsPhoneSuites];
   if (records == nullptr) return ojms_fail(OJMS_ERR_FILE);
@@ -112,8 +124,10 @@ int32_t ojms_init() {
 }
 
 int32_t ojms_fini() {
-  const bool index = ojms_syncIndex() == 0;
+  // category.dat first: a deleted category's suites are moved by the next
+  // start should a kill come before the index.
   const bool categories = ojms_saveCategories() == 0;
+  const bool index = ojms_syncIndex() == 0;
   const bool files = ojfs_fini() == 0;
   return index && categories && files ? 0 : -1;
 }

@@ -57,6 +57,8 @@ BOOL GetFileAttributesExW(const WCHAR* path, GET_FILEEX_INFO_LEVELS level, void*
 }
 
 BOOL DeleteFileW(const WCHAR* path) {
+  if (vsCeFs_countMutation())
+    vsCeFs_killNow();
   std::string host;
   if (!vsCeFs_hostPath(path, &host))
     return FALSE;
@@ -69,6 +71,8 @@ BOOL DeleteFileW(const WCHAR* path) {
 }
 
 BOOL MoveFileExW(const WCHAR* from, const WCHAR* to, DWORD flags) {
+  if (vsCeFs_countMutation())
+    vsCeFs_killNow();
   std::string source, target;
   if (!vsCeFs_hostPath(from, &source) || !vsCeFs_hostPath(to, &target))
     return FALSE;
@@ -86,6 +90,8 @@ BOOL MoveFileExW(const WCHAR* from, const WCHAR* to, DWORD flags) {
 BOOL MoveFileW(const WCHAR* from, const WCHAR* to) { return MoveFileExW(from, to, 0); }
 
 BOOL CreateDirectoryW(const WCHAR* path, SECURITY_ATTRIBUTES*) {
+  if (vsCeFs_countMutation())
+    vsCeFs_killNow();
   std::string host;
   if (!vsCeFs_hostPath(path, &host))
     return FALSE;

@@ -12,6 +12,7 @@
 #include "ce/base/lasterror.h"
 #include "ce/fs/fserror.h"
 #include "ce/fs/pathmap.h"
+#include "ce/fs/testhooks.h"
 
 namespace {
 
@@ -146,9 +147,12 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, O
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
   }
+  // The fatal call of the kill hook writes half its bytes, then dies.
+  const bool fatal = vsCeFs_countMutation();
+  const DWORD goal = fatal ? count / 2 : count;
   DWORD done = 0;
-  while (done < count) {
-    const ssize_t n = ::write(file->fd, static_cast<const char*>(buffer) + done, count - done);
+  while (done < goal) {
+    const ssize_t n = ::write(file->fd, static_cast<const char*>(buffer) + done, goal - done);
     if (n < 0 && errno == EINTR)
       continue;
     if (n <= 0) {
@@ -158,6 +162,8 @@ BOOL WriteFile(HANDLE handle, const void* buffer, DWORD count, DWORD* written, O
     }
     done += static_cast<DWORD>(n);
   }
+  if (fatal)
+    vsCeFs_killNow();
   if (written != nullptr)
     *written = done;
   return TRUE;
@@ -195,6 +201,8 @@ BOOL SetEndOfFile(HANDLE handle) {
   FileObject* file = lFile(handle);
   if (file == nullptr)
     return FALSE;
+  if (vsCeFs_countMutation())
+    vsCeFs_killNow();
   if (!file->canWrite) {
     SetLastError(ERROR_ACCESS_DENIED);
     return FALSE;
@@ -209,6 +217,8 @@ BOOL FlushFileBuffers(HANDLE handle) {
   FileObject* file = lFile(handle);
   if (file == nullptr)
     return FALSE;
+  if (vsCeFs_countMutation())
+    vsCeFs_killNow();
   if (fsync(file->fd) != 0)
     return vsCeFs_fail(errno, "", ERROR_FILE_EXISTS);
   return TRUE;

@@ -20,6 +20,7 @@
 #include "storage/suitefiles.h"
 #include "storage/suiteindex.h"
 #include "storage/suitestore.h"
+#include "storage/tests/install_fixture.h"
 #include "storage/tests/install_seeds.h"
 #include "storage/tests/storage_fixture.h"
 #include "vm/core/loader/tests/zip_builder.h"
@@ -44,26 +45,6 @@ std::vector<uint8_t> jarOf(const std::string& version, const std::string& midlet
                    {"g.png", {1, 2, 3, 4}},
                    {"Game.class", std::vector<uint8_t>(300, 7)}});
 }
-
-// A memory source over a low copy of bytes.
-class MemorySource {
- public:
-  explicit MemorySource(const std::string& bytes) {
-    block_ = vsLow_alloc(bytes.size() + 1);
-    std::memcpy(block_, bytes.data(), bytes.size());
-    source_.kind = kOjmsSourceMemory;
-    source_.size = static_cast<uint32_t>(bytes.size());
-    source_.data = vsWord_fromPointer(block_);
-  }
-  ~MemorySource() { vsLow_free(block_); }
-  MemorySource(const MemorySource&) = delete;
-  MemorySource& operator=(const MemorySource&) = delete;
-  const OjmsSource* get() const { return &source_; }
-
- private:
-  void* block_;
-  OjmsSource source_{};
-};
 
 struct JadCall {
   int32_t phase;
