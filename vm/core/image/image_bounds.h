@@ -21,6 +21,7 @@
 
 #include "ce/substrate/vm_sections.h"
 #include "ce/substrate/vm_word.h"
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/model/object_helpers.h"
 
 struct ImageBounds {
@@ -37,11 +38,8 @@ bool vsImage_isInReadOnlyPart(VmWord address);
 bool vsImage_isInWritableArea(VmWord address);
 // In either range: vsObject_isInRomImage (object_helpers.h).
 
-// The compact reference of an address of the image, or
-// kNotAnImageReference for any other address.
+// vsImage_encodeReference gives kNotAnImageReference for any address
+// outside the image; vsImage_decodeReference reverses it (both gc_hooks.h).
 inline constexpr VmWord kNotAnImageReference = 0xffffffffu;
-VmWord vsImage_encodeReference(VmWord address);
-// The address of a compact reference made by vsImage_encodeReference.
-VmWord vsImage_decodeReference(VmWord reference);
 // Every compact reference is below this: twice the larger of the two sizes.
 uint32_t vsImage_referenceRange();

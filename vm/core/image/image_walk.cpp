@@ -63,6 +63,13 @@ void visitStackChunk(StackChunk* chunk, VsWordVisitor fn, void* context) {
     vsThreadStack_visitRoots(owner, fn, context);
 }
 
+// The long entries of a compressed stack map (bit 0 clear) refer to their
+// short[]; short entries keep their bits in the word itself.
+void visitStackMap(CountedRecord* map, VsWordVisitor fn, void* context) {
+  for (uint32_t i = 0; i < map->count; ++i)
+    if ((map->words[i] & 1) == 0) fn(&map->words[i], context);
+}
+
 }  // namespace
 
 void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisitor fn, void* context) {
@@ -78,8 +85,8 @@ void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisito
     for (uint32_t i = 0; i < n; ++i) fn(&words[2 + i], context);
     return;
   }
-  const KindInfo& info = vsKind_info(kind);
-  for (int i = 0; i < info.referenceWordCount; ++i) fn(&words[info.referenceWords[i]], context);
+  // The kind's own step comes before its map, so that a step that reads a
+  // reference word (a pool's tag array) reads it before a visitor rewrites it.
   if (kind == kKindInstanceClass) {
     const ClassRecord* record = vsRef_as<ClassRecord>(object);
     const uint8_t* statics = skipMap(vsRef_as<uint8_t>(object) + record->oopMap);
@@ -94,12 +101,20 @@ void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisito
     visitClassInfo(vsRef_as<ClassInfo>(object), fn, context);
   } else if (kind == kKindStackChunk) {
     visitStackChunk(vsRef_as<StackChunk>(object), fn, context);
+  } else if (kind == kKindStackMap) {
+    visitStackMap(vsRef_as<CountedRecord>(object), fn, context);
   }
+  const KindInfo& info = vsKind_info(kind);
+  for (int i = 0; i < info.referenceWordCount; ++i) fn(&words[info.referenceWords[i]], context);
 }
 
 void vsImage_visitRoots(VsWordVisitor fn, void* context) {
-  if (vsImage_bounds.writableSize != 0) vsImage_walkWritableArea(fn, context, false, true);
-  fn(&vsImage_state.stringClass, context);
+  // With the headers: a record of the area that was hashed has a near
+  // record of its own in the heap. The block's walk visits the String
+  // class word.
+  const bool block = vsImage_state.blockSize != 0;
+  if (vsImage_bounds.writableSize != 0) vsImage_walkWritableArea(fn, context, block, true);
+  if (!block) fn(&vsImage_state.stringClass, context);
 }
 
 int32_t vsImage_walkWritableArea(VsWordVisitor fn, void* context, bool headers, bool fields) {

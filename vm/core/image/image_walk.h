@@ -3,18 +3,19 @@
 // The reference words of an object follow from its class record alone:
 //   instance (kind >= 0)      the class's embedded instance map
 //   object array (kind -1)    every element
-//   instance class record     the kind's words, then the record's static map
-//   argument block (-18)      the kind's words, then every entry of type 1
-//   constant pool (-8)        the kind's words, then every entry whose tag
-//                             holds a reference (none without a tag array)
-//   class info (-21)          the kind's words; unless an array class's, the
-//                             methods, local interfaces, fields and pool, the
-//                             virtual table and the interfaces' method tables
+//   instance class record     the record's static map, then the kind's words
+//   argument block (-18)      every entry of type 1, then the kind's words
+//   constant pool (-8)        every entry whose tag holds a reference (none
+//                             without a tag array), then the kind's words
+//   class info (-21)          unless an array class's, the methods, local
+//                             interfaces, fields and pool, the virtual table
+//                             and the interfaces' method tables; the kind's words
 //   stack chunk (-20)         its owner, then, when the owner still uses the
 //                             chunk, the reference slots of the owner's frames
+//   compressed stack map (-28) every long entry (bit 0 clear)
 //   any other internal kind   the kind's words (kinds.h)
-// The header word is not among them; walks that relocate or trace headers
-// visit it on their own.
+// A kind's own step comes before the kind's words. The header word is not
+// among them; walks that relocate or trace headers visit it on their own.
 //
 // The writable area holds no headers the walk could trust while it is being
 // relocated, so the block copied into it names the class of each record in

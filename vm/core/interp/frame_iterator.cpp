@@ -10,6 +10,7 @@
 #include "vm/core/model/method_access.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/core/startup/vm_flags.h"
 #include "vm/core/threads/stack_growth.h"
 #include "vm/core/threads/thread_record.h"
 
@@ -313,6 +314,10 @@ void vsThreadStacks_prepareForCollection() {
 
 void vsThreadStacks_finishCollection() {
   forEachLiveStack([](VmRef thread) {
+    // The stack limit still names the chunk's place before the collection.
+    ThreadRecord* t = vsRef_as<ThreadRecord>(thread);
+    const VmWord before = t->stackLimit - static_cast<uint32_t>(vsVmFlags().StackPadding);
+    if (t->stackChunk != before) vsThreadStack_relocate(thread, static_cast<int32_t>(t->stackChunk - before), false);
     forEachFrame(thread, vsFrame_finishCollection, [](const FrameIterator*) {});
   });
   vsFrame_collectionForm = 0;

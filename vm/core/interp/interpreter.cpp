@@ -266,10 +266,25 @@ void run(Mode mode) {
     thread->savedLocals = w(sp);             \
     thread->savedFramePointer = w(fp);       \
   } while (0)
-// After a call out: a pending exception is thrown at this bytecode, queued
-// calls run before it is executed again.
+// After a call out that may have collected: the thread record, its stack
+// and the frame's method and pool may have moved, so the registers come
+// back from the words SAVE_STATE wrote (which the collector updated).
+#define RELOAD_REGISTERS()                          \
+  do {                                              \
+    thread = currentThread();                       \
+    fp = p<VmWord>(thread->savedFramePointer);      \
+    sp = p<VmWord>(thread->savedLocals);            \
+  } while (0)
+#define RESTORE_STATE() \
+  do {                  \
+    RELOAD_REGISTERS(); \
+    RELOAD_FRAME();     \
+  } while (0)
+// After a call out: the registers restored; a pending exception is thrown
+// at this bytecode, queued calls run before it is executed again.
 #define AFTER_CALL()                                   \
   do {                                                 \
+    RESTORE_STATE();                                   \
     if (vsException_isPending()) goto throw_pending;   \
     if (thread->pendingCalls != 0) goto run_pending;   \
   } while (0)
@@ -277,6 +292,7 @@ void run(Mode mode) {
   do {               \
     SAVE_STATE();    \
     raise;           \
+    RELOAD_REGISTERS(); \
     goto throw_pending; \
   } while (0)
 // The switch point after a native or runtime entry: when another thread
@@ -298,6 +314,7 @@ void run(Mode mode) {
     if ((vsVmGlobals.yieldWord & 1) != 0) {                                              \
       SAVE_STATE();                                                                      \
       runtimeEntry<void(VmWord*)>(kRuntimeSlotYieldCheck)(&vsVmGlobals.currentThread);   \
+      RESTORE_STATE();                                                                   \
       SWITCH_POINT(tokenContinueAtSavedBcp(), bcp);                                      \
       AFTER_CALL();                                                                      \
     }                                                                                    \
@@ -400,10 +417,14 @@ push_guard : {
   for (VmRef c = thread->pendingCalls; c != 0; c = vsRef_as<ArgumentBlock>(c)->ref1)
     if (vsRef_as<ArgumentBlock>(c)->count > words) words = vsRef_as<ArgumentBlock>(c)->count;
   words += kGuardFrameWords;
-  if (w(sp) - 4 * words <= stackLimit() && !growStack(thread, sp, fp, 4 * words)) {
-    if (returnToken == tokenThreadStart()) goto thread_steps;
-    if (fp == nullptr) return;
-    goto throw_pending;
+  if (w(sp) - 4 * words <= stackLimit()) {
+    const bool grown = growStack(thread, sp, fp, 4 * words);
+    thread = currentThread();
+    if (!grown) {
+      if (returnToken == tokenThreadStart()) goto thread_steps;
+      if (fp == nullptr) return;
+      goto throw_pending;
+    }
   }
   sp -= kGuardFrameWords;
   GuardFrame* g = reinterpret_cast<GuardFrame*>(sp);
@@ -484,10 +505,7 @@ invoke : {
       // No frame: the object's field at the byte offset that the method
       // record keeps in its max-locals half-word.
       const VmRef object = sp[0];
-      if (object == 0) {
-        vsException_raiseWithCode(kNullPointerClass, 0);
-        goto throw_pending;
-      }
+      if (object == 0) THROW(vsException_raiseWithCode(kNullPointerClass, 0));
       const uint8_t* field = p<const uint8_t>(object) + callee->maxLocals;
       sp += 1;
       resultCount = 1;
@@ -536,6 +554,7 @@ invoke : {
       thread->savedFramePointer = w(fp);
       thread->resultLow = 0;
       p<void()>(function)();
+      RELOAD_REGISTERS();
       if (vsException_isPending()) goto throw_pending;
       resultCount = kind == kEntryNativeDirectVoid ? 0 : 1;
       result0 = thread->resultLow;
@@ -661,7 +680,14 @@ enter_interpreted : {
   const uint32_t need = kInterpreterFrameWords + static_cast<uint32_t>(calleeExtra) + callee->maxStack +
                         ((callee->accessFlags & kMethodSynchronized) != 0 ? kLockRecordWords : 0);
   if (w(sp) < 4 * need || w(sp) - 4 * need <= stackLimit()) {
-    if (!growStack(thread, sp, fp, 4 * need)) goto throw_pending;
+    // The new chunk's allocation may move the method record.
+    VmHandle method;
+    vsHandle_push(&method, vsRef_of(callee));
+    const bool grown = growStack(thread, sp, fp, 4 * need);
+    callee = p<MethodRecord>(method.object);
+    vsHandle_close(&method);
+    thread = currentThread();
+    if (!grown) goto throw_pending;
   }
   VmWord* newLp = sp + params - 1;
   sp -= calleeExtra;
@@ -951,7 +977,12 @@ op_xastore : {
             valueClass->subtypeCache2.get() != elementClass) {
           SAVE_STATE();
           runtimeEntry<void(VmWord*)>(kRuntimeSlotArrayStoreCheck)(&vsVmGlobals.currentThread);
+          RESTORE_STATE();
           if (vsException_isPending()) goto throw_pending;
+          // The operands again: the check may have moved them.
+          vsJavaHeap_storeReference(p<VmWord>(sp[2] + kArrayElementsOffset + 4 * static_cast<uint32_t>(index)),
+                                    sp[0]);
+          break;
         }
       }
       vsJavaHeap_storeReference(reinterpret_cast<VmWord*>(e + 4 * index), value);
@@ -1423,12 +1454,13 @@ op_invoke_native : {
     case kTypeObject:
       // From here until it is pushed the reference lives in the object
       // result word, which the collector visits (and a guard frame saves).
-      thread->interpreterReference17 = vsNativeCall_object(&vsVmGlobals, function);
-      thread->resultLow = 0;
+      currentThread()->interpreterReference17 = vsNativeCall_object(&vsVmGlobals, function);
+      currentThread()->resultLow = 0;
       break;
     case kTypeVoid: vsNativeCall_void(&vsVmGlobals, function); break;
     default: vsVm_fatal("native method of a result type without a call stub");
   }
+  RESTORE_STATE();
   SWITCH_POINT(tokenAfterNative(), bcp);
   if (vsException_isPending()) goto throw_pending;
   if (thread->pendingCalls != 0) {
@@ -1465,6 +1497,7 @@ op_new_fast : {
   const VmRef object =
       vsJavaHeap_newInstance(&cls.object, static_cast<uint32_t>(vsRef_as<ClassRecord>(cls.object)->instanceKind));
   vsHandle_close(&cls);
+  RESTORE_STATE();
   if (object == 0) goto throw_pending;
   *--sp = object;
   NEXT(3);
@@ -1479,6 +1512,7 @@ op_new_slow : {
 op_newarray : {
   SAVE_STATE();
   const VmRef array = newTypedArray(bcp[1], static_cast<int32_t>(sp[0]));
+  RESTORE_STATE();
   if (array == 0) goto throw_pending;
   sp[0] = array;
   NEXT(2);
@@ -1490,6 +1524,7 @@ op_anewarray_fast : {
   vsHandle_push(&element, vsRef_of(vsClass_byId(cp[u16be(bcp + 1)])));
   const VmRef array = vsJavaHeap_newArrayOf(&element.object, static_cast<int32_t>(sp[0]));
   vsHandle_close(&element);
+  RESTORE_STATE();
   if (array == 0) goto throw_pending;
   sp[0] = array;
   NEXT(3);
@@ -1545,7 +1580,7 @@ op_inot:
   sp[0] = sp[0] == 0 ? 1 : 0;
   NEXT(1);
 op_monitorenter : {
-  const VmRef object = sp[0];
+  VmRef object = sp[0];
   NULL_CHECK(object);
   sp += 1;
   // The last free record met from the lowest up, unless one holds the
@@ -1564,6 +1599,8 @@ op_monitorenter : {
       *--sp = object;  // kept in its slot while the stack may move
       FRAME()->savedBcp = w(bcp);
       const bool grown = growStack(thread, sp, fp, 4 * kLockRecordWords);
+      thread = currentThread();
+      object = *sp;
       sp += 1;
       if (!grown) goto throw_pending;
       lp = p<VmWord>(FRAME()->localsPointer);
@@ -1612,6 +1649,8 @@ op_athrow : {
 #undef NEXT
 #undef FRAME
 #undef SAVE_STATE
+#undef RELOAD_REGISTERS
+#undef RESTORE_STATE
 #undef AFTER_CALL
 #undef THROW
 #undef NULL_CHECK

@@ -24,6 +24,7 @@
 #include <cstdint>
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/object_layout.h"
 
@@ -82,7 +83,5 @@ uint32_t vsClassFile_remaining(const ClassFileContext* context);
 uint32_t vsClassFile_offset(const ClassFileContext* context);
 void vsClassFile_seek(ClassFileContext* context, uint32_t offset);
 
-// The collector's hooks: every open context's position and end become
-// offsets from its array before objects move, and addresses again after.
-void vsClassFile_relocateContexts();
-void vsClassFile_restoreContexts();
+// vsClassFile_relocateContexts and vsClassFile_restoreContexts, the
+// collector's hooks over every open context, are declared in gc_hooks.h.

@@ -154,10 +154,13 @@ bool checkNameAndType(ClassBuild* b, uint32_t i) {
     return vsClassFile_fail(kErrBadPoolEntry);
   const bool method = text != nullptr ? length > 0 && text[0] == '('
                                       : vsSymbol_isMethodSignature(poolOf(b)->entries[typeIndex], 0);
-  const VmRef type = vsConstantPool_internUtf8Descriptor(&b->pool.object, typeIndex);
-  if (type == 0) return false;
-  const VmRef name = vsConstantPool_internUtf8Name(&b->pool.object, nameIndex);
-  if (name == 0) return false;
+  VmHandle typeHolder;
+  vsHandle_push(&typeHolder, vsConstantPool_internUtf8Descriptor(&b->pool.object, typeIndex));
+  // Interning the name may move the type's symbol.
+  const VmRef name = typeHolder.object == 0 ? 0 : vsConstantPool_internUtf8Name(&b->pool.object, nameIndex);
+  const VmRef type = typeHolder.object;
+  vsHandle_close(&typeHolder);
+  if (type == 0 || name == 0) return false;
   const VmSymbol* n = vsRef_as<VmSymbol>(name);
   if (method && vsSymbol_isMethodSignature(type, 0)) {
     if (!vsSymbol_isValidMethodName(name)) return vsClassFile_fail(kErrMethodName);

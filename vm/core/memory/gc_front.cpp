@@ -1,9 +1,24 @@
-// The collection front end and the full collection that moves nothing.
+// The collection front end, one compacting collection, the young window
+// and the full collection that moves nothing.
 //
-// Without the compacting collector a heap that cannot serve a request
-// during the start-up phase cannot hold the image (fatal error 130); later
-// the request fails with the preallocated OutOfMemoryError. The young
-// window is the whole Java part.
+// The allocation paths still end in the front end's stand-in: during the
+// start-up phase a heap that cannot serve a request cannot hold the image
+// (fatal error 130); later the request fails with the preallocated
+// OutOfMemoryError.
+//
+// One compacting collection (vsGC_collect): stacks prepared (frames in
+// their collection form, the old generation's frame slots remembered for a
+// young collection, parse positions as offsets), marking, forwarding, the
+// survivor policy of a young collection, update, move, the native area's
+// compaction (full collections), stacks and parse positions back, the young
+// window opened, pending finalizers run and the report printed.
+//
+// Young window: after a tenuring collection old top = young start =
+// collection start = allocation top and the window spans the young target
+// plus the request; survivors of a young collection that take under a
+// tenth of the window, with at least 30720 bytes and the request to spare,
+// stay young ("reused"). When the window keeps less than min(young target
+// / 4, 5120) bytes beyond the request, the next collection is full.
 //
 // vsGC_fullCollection marks from every root with finalization selection
 // and weak clearing, then sweeps the native area in place: its free list is
@@ -15,42 +30,166 @@
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/vm_errors.h"
 #include "vm/core/memory/finalization.h"
+#include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/gc_marking.h"
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/native_area.h"
 #include "vm/core/memory/write_barrier.h"
+#include "vm/core/model/kinds.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/startup/output_stream.h"
+#include "vm/core/startup/printf.h"
 #include "vm/core/startup/vm_control.h"
-
-void vsGC_collectFront(uint32_t) {
-  if (vsVmState().startupPhase != 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
-  vsException_throwOutOfMemoryError();
-}
-
-void vsGC_requestFullCollection() { vsJavaHeap.collectionStart = vsVmGlobals.heapLow; }
+#include "vm/core/startup/vm_flags.h"
 
 namespace {
+
+constexpr uint32_t kRoomToReuse = 30720;
+constexpr uint32_t kSmallestWindowRest = 5120;
+
+uint32_t minOf(uint32_t a, uint32_t b) { return a < b ? a : b; }
+
+void setBitOfSlot(VmWord* slot, void*) { vsGC_setBit(vsWord_fromPointer(slot)); }
+
+// Calls fn with every chunk of the stack-chunk list in [from, to).
+template <class Fn>
+void forEachChunkIn(VmWord from, VmWord to, Fn fn) {
+  for (VmRef chunk = vsJavaHeap.stackChunkList; chunk != 0; chunk = vsRef_as<StackChunk>(chunk)->next)
+    if (chunk >= from && chunk < to) fn(chunk);
+}
+
+// A young collection: the frame slots of the stacks in the old generation
+// act as remembered slots for this collection.
+void rememberOldFrames() {
+  forEachChunkIn(vsVmGlobals.heapLow, vsJavaHeap.oldTop, [](VmRef chunk) {
+    vsObject_visitReferences(chunk, vsGC_classOf(chunk), setBitOfSlot, nullptr);
+  });
+}
+
+void setupYoungWindow(uint32_t n, bool reused) {
+  JavaHeapState& h = vsJavaHeap;
+  VmGlobals& g = vsVmGlobals;
+  if (reused) {
+    forEachChunkIn(g.heapLow, h.oldTop, [](VmRef chunk) {
+      const uint32_t size = kStackChunkHeadBytes + (vsRef_as<StackChunk>(chunk)->length & ~3u);
+      vsGC_clearBits(chunk + kStackChunkHeadBytes, chunk + size);
+    });
+  } else {
+    h.oldTop = h.youngStart = h.collectionStart = g.allocationTop;
+    g.allocationEnd = g.allocationTop + minOf(g.heapHigh - g.allocationTop, (h.youngTarget + n + 3) & ~3u);
+    vsGC_clearBits(g.heapLow, g.allocationTop);
+  }
+  if (g.allocationEnd - g.allocationTop < n ||
+      g.allocationEnd - g.allocationTop - n < minOf(h.youngTarget / 4, kSmallestWindowRest))
+    vsGC_requestFullCollection();
+}
+
+// The survivor policy of a young collection: true keeps them young.
+bool reuseSurvivors(uint32_t n) {
+  const GcState& s = vsGC_state;
+  const JavaHeapState& h = vsJavaHeap;
+  const uint32_t survivors = s.compactionEnd - h.oldTop;
+  const uint64_t room = uint64_t{vsVmGlobals.heapHigh} - h.youngStart - survivors;
+  const uint64_t window = vsVmGlobals.allocationEnd - h.collectionStart;
+  return room >= n && room >= kRoomToReuse && uint64_t{survivors} * 100 < window * 10;
+}
+
+void printReport(bool full, bool reused, uint32_t oldBefore, uint32_t youngBefore) {
+  const VmFlagValues& flags = vsVmFlags();
+  if (!flags.ReportGC) return;
+  const JavaHeapState& h = vsJavaHeap;
+  const VmGlobals& g = vsVmGlobals;
+  const VsOutputStream* log = vsOutputStream_log();
+  const uint32_t oldAfter = h.oldTop - g.heapLow;
+  char sizes[64];
+  if (flags.HeapMin != flags.HeapCapacity)
+    vsPrintf_snprintf(sizes, sizeof sizes, "%dK:%dK:%dK", flags.HeapMin / 1024,
+                    static_cast<int32_t>(h.heapSizeSetting / 1024), flags.HeapCapacity / 1024);
+  else
+    vsPrintf_snprintf(sizes, sizeof sizes, "%dK", flags.HeapCapacity / 1024);
+  const uint32_t after = full ? oldAfter : reused ? g.allocationTop - h.youngStart : oldAfter - oldBefore;
+  vsOutputStream_printLine(log, "[%s GC <%s> %dK+%dK -> %dK%s]", full ? "full " : "young", sizes,
+                           static_cast<int32_t>(oldBefore / 1024), static_cast<int32_t>(youngBefore / 1024),
+                           static_cast<int32_t>(after / 1024), full ? "" : reused ? "(reused)" : "(tenured)");
+  vsOutputStream_printLine(log, "Heap 0x%x-0x%x, 0x%x, 0x%x-0x%x", g.heapLow, h.oldTop, h.youngStart,
+                           g.allocationTop, g.allocationEnd);
+}
 
 void clearCollectionBits() {
   vsGC_clearBits(vsVmGlobals.heapLow, vsVmGlobals.allocationTop);
   vsGC_clearBits(vsJavaHeap.nativeLower, vsJavaHeap.nativeUpper);
 }
 
+// The collector-wide state of one collection, before marking.
+void beginCollection(bool full, bool nonMoving) {
+  vsVerifier_releaseBciIndex();
+  GcState& s = vsGC_state;
+  s.inCollection = 1;
+  s.full = full ? 1 : 0;
+  s.nonMoving = nonMoving ? 1 : 0;
+  s.firstMoved = s.forwardedEnd = vsVmGlobals.heapHigh;
+  s.markStackBase = s.markStackPointer = vsVmGlobals.allocationTop;
+  s.overflow = 0;
+}
+
 }  // namespace
+
+void vsGC_requestFullCollection() { vsJavaHeap.collectionStart = vsVmGlobals.heapLow; }
+
+int32_t vsGC_collect(uint32_t n) {
+  JavaHeapState& h = vsJavaHeap;
+  VmGlobals& g = vsVmGlobals;
+  GcState& s = vsGC_state;
+  const uint32_t oldBefore = h.oldTop - g.heapLow;
+  const uint32_t youngBefore = g.allocationTop - h.youngStart;
+  const bool full = h.collectionStart == g.heapLow;
+  beginCollection(full, false);
+  vsThreadStacks_prepareForCollection();
+  vsClassFile_relocateContexts();
+  if (full) {
+    clearCollectionBits();
+  } else {
+    rememberOldFrames();
+    vsGC_clearBits(h.oldTop, g.allocationTop);
+  }
+  vsGC_markRoots();
+
+  const bool separate = !full && h.oldTop != h.youngStart;
+  s.regionStart = separate ? h.youngStart : h.collectionStart;
+  vsGC_computeForwarding(separate ? h.oldTop : s.regionStart);
+  if (full) vsGC_planNativeCompaction();
+  const bool reused = !full && reuseSurvivors(n);
+  if (reused) vsGC_shiftDestinations(h.youngStart - h.oldTop);
+
+  vsGC_updateReferences();
+  const VmWord regionEnd = s.regionEnd;
+  vsGC_moveObjects();
+  if (full) vsGC_sweepNativeArea();
+  vsThreadStacks_finishCollection();
+  vsClassFile_restoreContexts();
+  vsGC_clearBits(s.regionStart, regionEnd);
+  if (full) vsGC_clearBits(h.nativeLower, h.nativeUpper);
+  setupYoungWindow(n, reused);
+  s.inCollection = 0;
+
+  vsFinalizer_runPending();
+  printReport(full, reused, oldBefore, youngBefore);
+  return full ? 1 : 0;
+}
+
+void vsGC_collectFront(uint32_t) {
+  if (vsVmState().startupPhase != 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
+  vsException_throwOutOfMemoryError();
+}
 
 void vsGC_fullCollection() {
   GcState& s = vsGC_state;
   if (s.inCollection != 0 || vsJavaHeap.blockStart == 0) return;
-  vsVerifier_releaseBciIndex();
-  s.inCollection = 1;
-  s.nonMoving = 1;
   vsGC_requestFullCollection();
-  s.full = 1;
+  beginCollection(true, true);
   vsThreadStacks_prepareForCollection();
   clearCollectionBits();
-  s.markStackBase = s.markStackPointer = vsVmGlobals.allocationTop;
-  s.overflow = 0;
   vsGC_markRoots();
   vsGC_sweepNativeAreaInPlace();
   vsThreadStacks_finishCollection();

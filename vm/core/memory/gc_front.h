@@ -1,12 +1,18 @@
-// The collection front end: makes room for an allocation of n bytes, or
-// leaves an exception pending.
+// The collection front end, and the collections: the compacting one (young
+// or full) and the full one that moves nothing.
 #pragma once
 
 #include <cstdint>
 
 #include "ce/substrate/vm_sections.h"
 
+// Called when an allocation of n bytes finds no room: fatal error 130
+// during the start-up phase, else OutOfMemoryError pending.
 void vsGC_collectFront(uint32_t n);
+// One compacting collection, young or full by the collection start, that
+// leaves the young window open for n bytes when it can; returns 1 for a
+// full one. Callers hold their references in handles or other roots.
+int32_t vsGC_collect(uint32_t n);
 
 // A full collection that moves nothing, safe where callers hold raw
 // pointers into heap objects: it frees native-area blocks, selects the

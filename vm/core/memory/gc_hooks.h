@@ -9,6 +9,11 @@
 //   vsFrameIterator_visitRoots,
 //   vsThreadStacks_*                interp (frame_iterator.cpp)
 //   vsVerifier_releaseBciIndex      bytecode (verifier.cpp)
+//   vsImage_encodeReference,
+//   vsImage_decodeReference         image (image_bounds.cpp)
+//   vsClassFile_relocateContexts,
+//   vsClassFile_restoreContexts     loader (class_file_context.cpp)
+//   vsThread_shrinkStacks           threads (stack_growth.cpp)
 //
 // A visitor receives the address of a word that holds a reference (or 0);
 // it may read the word and, once objects move, rewrite it.
@@ -39,6 +44,8 @@ void vsFrameIterator_visitRoots(VsWordVisitor fn, void* context);
 // uses): before a collection its frames are prepared (saved bytecode
 // pointers in their offset form, locked headers back at their near
 // records); afterwards they are finished again.
+// Finishing also moves each live stack's addresses (frames, thread record,
+// open iterators) by its chunk's move, when a compaction moved the chunk.
 void vsThreadStacks_prepareForCollection();
 void vsThreadStacks_finishCollection();
 // The reference slots of every frame of the thread's stack (frames in
@@ -51,3 +58,17 @@ void vsNative_callFinalizer(VmWord function, VmRef* parameter);
 // Drops the verifier's bci table (VM globals word 1064) unless a
 // verification is under way; called before every collection.
 void vsVerifier_releaseBciIndex();
+
+// The compact reference of an address of the image (its read-only part:
+// offset * 2; its writable area: offset * 2 + 1), or 0xffffffff for any
+// other address; and the address of such a reference. A forwarding word
+// names a near record of the image by it.
+VmWord vsImage_encodeReference(VmWord address);
+VmWord vsImage_decodeReference(VmWord reference);
+// Every open class-file parse context: its reading position and end become
+// offsets from its array's data before objects move, addresses after.
+void vsClassFile_relocateContexts();
+void vsClassFile_restoreContexts();
+// The collector's last resort: every thread whose stack is longer than
+// StackSize gives back what its frames do not need (stack_growth.h).
+void vsThread_shrinkStacks();

@@ -2,11 +2,13 @@
 #include "vm/core/memory/gc_marking.h"
 
 #include "vm/core/memory/finalization.h"
+#include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/global_refs.h"
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/object_size.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/handles.h"
+#include "vm/core/model/kinds.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/model/well_known_symbols.h"
@@ -18,13 +20,6 @@ namespace {
 inline bool inRange(VmWord a, VmWord from, VmWord to) { return a - from < to - from; }
 
 bool inNativeArea(VmWord a) { return inRange(a, vsJavaHeap.nativeTop, vsJavaHeap.nativeUpper); }
-
-// The class record of a marked object: its header names a near record
-// whose first word is the class (headers are intact while marking).
-const ClassRecord* classOf(VmRef object) {
-  const VmWord near = *vsRef_as<VmWord>(object);
-  return vsWord_toPointer<ClassRecord>(*vsWord_toPointer<VmWord>(near));
-}
 
 void markSlot(VmWord* slot, void*) {
   const VmWord t = *slot;
@@ -41,12 +36,26 @@ void markSlot(VmWord* slot, void*) {
     return;
   }
   // A block's own near record has the byte[] class as its first word.
-  if (s.full != 0 && inNativeArea(t) && *vsWord_toPointer<VmWord>(t) != vsRoot(kRootByteArray)) vsGC_setBit(t);
+  if (s.full != 0) {
+    if (inNativeArea(t) && *vsWord_toPointer<VmWord>(t) != vsRoot(kRootByteArray)) vsGC_setBit(t);
+    return;
+  }
+  // An old slot that no longer refers into the young generation leaves
+  // the remembered set.
+  const VmWord a = vsWord_fromPointer(slot);
+  if (inRange(a, g.heapLow, vsJavaHeap.collectionStart)) vsGC_clearBits(a, a + 4);
+}
+
+// A frame slot of a stack chunk: remembered by its bit for the update.
+void markFrameSlot(VmWord* slot, void*) {
+  vsGC_setBit(vsWord_fromPointer(slot));
+  markSlot(slot, nullptr);
 }
 
 void scanObject(VmRef object) {
   markSlot(vsRef_as<VmWord>(object), nullptr);
-  vsObject_visitReferences(object, classOf(object), markSlot, nullptr);
+  const ClassRecord* cls = vsGC_classOf(object);
+  vsObject_visitReferences(object, cls, cls->instanceKind == kKindStackChunk ? markFrameSlot : markSlot, nullptr);
 }
 
 void drain() {
@@ -58,6 +67,8 @@ void drain() {
 }
 
 void drainSlot(VmWord* slot, void*) { vsGC_drainMarkStack(slot); }
+
+void drainRemembered(VmWord slot) { vsGC_drainMarkStack(vsWord_toPointer<VmWord>(slot)); }
 
 // Rescans every marked object of [from, to), stepping by object size.
 void rescanRange(VmWord from, VmWord to) {
@@ -114,6 +125,7 @@ void vsGC_forEachRoot(VsWordVisitor fn, void* context) {
 
 void vsGC_markRoots() {
   vsGC_forEachRoot(drainSlot, nullptr);
+  if (vsGC_state.full == 0) vsGC_forEachSetBit(drainRemembered, vsVmGlobals.heapLow, vsJavaHeap.oldTop);
   vsGlobalRef_visitEntries(kGlobalRefStrong, drainSlot, nullptr);
   rescanAfterOverflow();
   vsFinalizer_selectUnreachable();

@@ -18,8 +18,12 @@
 // references); its block's own near record is never marked. Targets outside
 // the examined region (the image) are not followed.
 //
-// Only full collections exist so far (vsGC_fullCollection): the remembered
-// slots of young collections are not marked from.
+// A young collection also marks from the remembered slots of the old
+// generation (the set bits of [heap start, old top)); a remembered slot
+// whose target is no longer young loses its bit. Scanning a stack chunk
+// sets the bit of each reference slot of its frames besides marking: the
+// compaction updates those slots by their bits, so that frames are typed
+// only while every header is intact.
 #pragma once
 
 #include <cstdint>
@@ -34,6 +38,14 @@ struct GcState {
   uint32_t overflow;         // the mark stack overflowed
   VmWord markStackBase;      // the allocation top when marking started
   VmWord markStackPointer;   // the next free word of the mark stack
+  // Compaction (gc_compaction.h).
+  VmWord regionStart;        // the first address that may be compacted
+  VmWord regionEnd;          // the allocation top when the collection began
+  VmWord firstGap;           // the first dead address of the region
+  VmWord firstMoved;         // the first object with a forwarding word, heap end when none
+  VmWord forwardedEnd;       // objects in [firstMoved, forwardedEnd) carry forwarding words
+  VmWord liveEnd;            // the end of the last live object of the region
+  VmWord compactionEnd;      // the new allocation top
 };
 
 extern VmVariable<GcState> vsGC_state;

@@ -228,3 +228,51 @@ void vsGC_sweepNativeAreaInPlace() {
   pushFreeGap(sweepState.end, h.nativeUpper);
   h.nativeTop = sweepState.lowest;
 }
+
+namespace {
+
+// The walk of the marked blocks from the top down.
+struct SlideState {
+  VmWord below;  // the start of the block placed last (the area's upper bound first)
+};
+
+VS_VMBSS(SlideState) slideState{};
+
+uint32_t blockBytesOf(VmWord array) {
+  return blockBytes(static_cast<uint32_t>(vsRef_as<ByteArray>(array)->length));
+}
+
+void planBlock(VmWord array) {
+  const VmWord block = array - kNativeBlockHeaderBytes;
+  const bool pinned = vsRef_as<NativeBlockHeader>(block)->pinCount > 0;
+  const VmWord to = pinned ? block : slideState.below - blockBytesOf(array);
+  vsRef_as<ByteArray>(array)->header = to + kNativeBlockHeaderBytes;
+  slideState.below = to;
+}
+
+void slideBlock(VmWord array) {
+  const VmWord movedArray = vsRef_as<ByteArray>(array)->header;
+  const VmWord to = movedArray - kNativeBlockHeaderBytes;
+  const uint32_t size = blockBytesOf(array);
+  std::memmove(vsWord_toPointer(to), vsWord_toPointer(array - kNativeBlockHeaderBytes), size);
+  vsRef_as<ByteArray>(movedArray)->header = to;
+  vsJavaHeap_addNativeFreeEntry(to + size, slideState.below - (to + size));
+  slideState.below = to;
+}
+
+}  // namespace
+
+void vsGC_planNativeCompaction() {
+  const JavaHeapState& h = vsJavaHeap;
+  slideState.below = h.nativeUpper;
+  vsGC_forEachSetBitDown(planBlock, h.nativeTop, h.nativeUpper);
+}
+
+void vsGC_sweepNativeArea() {
+  JavaHeapState& h = vsJavaHeap;
+  h.freeListHead = h.freeListLast = 0;
+  h.freeTotal = h.largestFree = 0;
+  slideState.below = h.nativeUpper;
+  vsGC_forEachSetBitDown(slideBlock, h.nativeTop, h.nativeUpper);
+  h.nativeTop = slideState.below;
+}

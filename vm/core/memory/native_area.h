@@ -39,6 +39,17 @@ uint32_t vsObject_getPinCount(VmRef array);
 // marked block.
 void vsGC_sweepNativeAreaInPlace();
 
+// The compaction of a full collection, with the mark bits of the live
+// arrays set. Planning gives every marked block its place, from the top of
+// the area downward: a pinned block (positive pin count) stays, the others
+// slide up against the block above them; each array's header holds its
+// array's new address until the sweep. The sweep then moves the blocks,
+// puts their headers back, rebuilds the free list from every gap of at
+// least 28 bytes (from the top down) and sets the native top to the lowest
+// block.
+void vsGC_planNativeCompaction();
+void vsGC_sweepNativeArea();
+
 // Adds the gap [entry, entry + size) to the end of the free list (sizes of
 // at least 28 bytes), keeping the free total and the largest block.
 void vsJavaHeap_addNativeFreeEntry(VmWord entry, uint32_t size);

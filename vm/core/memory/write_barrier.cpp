@@ -76,6 +76,24 @@ void vsGC_forEachSetBit(GcAddressVisitor visitor, VmWord from, VmWord to) {
   }
 }
 
+void vsGC_forEachSetBitDown(GcAddressVisitor visitor, VmWord from, VmWord to) {
+  from &= ~VmWord{3};
+  VmWord at = to;
+  while (at > from) {
+    const VmWord group = (at - 4) & ~VmWord{127};
+    const uint32_t word = *vsGC_bitmapWord(group);
+    if (word != 0) {
+      for (uint32_t bit = ((at - 4) >> 2) & 31;; --bit) {
+        const VmWord a = group + bit * 4;
+        if (a < from) return;
+        if (word & (uint32_t{1} << bit)) visitor(a);
+        if (bit == 0) break;
+      }
+    }
+    at = group;
+  }
+}
+
 void vsGC_setBitRange(VmWord address, int32_t n) {
   if (n <= 0) return;
   address &= ~VmWord{3};

@@ -30,6 +30,8 @@ void vsGC_clearBits(VmWord from, VmWord to);
 // increasing order.
 using GcAddressVisitor = void (*)(VmWord address);
 void vsGC_forEachSetBit(GcAddressVisitor visitor, VmWord from, VmWord to);
+// The same in decreasing order.
+void vsGC_forEachSetBitDown(GcAddressVisitor visitor, VmWord from, VmWord to);
 // Sets the bits of n consecutive words from the address; nothing for n <= 0.
 void vsGC_setBitRange(VmWord address, int32_t n);
 

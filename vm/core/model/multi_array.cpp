@@ -18,17 +18,19 @@ VmRef allocate(const VmRef* cls, int32_t dims, const int32_t* lengths) {
   VmHandle element;
   vsHandle_push(&outer, array);
   vsHandle_push(&element, vsRef_as<ClassRecord>(*cls)->elementOrLink);
-  VmRef result = outer.object;
+  bool complete = true;
   if (vsClass_isObjectArrayClass(&element.object) || vsClass_isTypeArrayClass(&element.object)) {
     for (int32_t i = 0; i < lengths[0]; ++i) {
       const VmRef inner = allocate(&element.object, dims - 1, lengths + 1);
       if (inner == 0) {
-        result = 0;
+        complete = false;
         break;
       }
       vsObjectArray_setElement(vsRef_as<ObjectArray>(outer.object), i, inner);
     }
   }
+  // Read after the allocations, which may have moved the outer array.
+  const VmRef result = complete ? outer.object : 0;
   vsHandle_close(&outer);
   return result;
 }

@@ -77,7 +77,10 @@ void vsThreadStack_move(const VmRef* thread, const VmRef* newChunk, int32_t dist
 void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords) {
   ThreadRecord* t = record(thread);
   const VmWord oldBase = vsThread_stackBase(thread) - static_cast<VmWord>(distance);
-  const VmWord oldLow = t->savedLocals;
+  // A thread that never ran has no in-runtime stack pointer: its whole
+  // chunk counts.
+  const VmWord oldLow =
+      t->savedLocals != 0 ? t->savedLocals : oldBase - (vsRef_as<StackChunk>(t->stackChunk)->length & ~3u);
   const auto inOldStack = [&](VmWord word) { return word >= oldLow && word <= oldBase; };
   const auto shift = [&](VmWord& word) {
     if (inOldStack(word)) word += static_cast<VmWord>(distance);
@@ -85,6 +88,9 @@ void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords) {
   shift(t->savedLocals);
   shift(t->savedFramePointer);
   shift(t->stackPointer);
+  // A thread that is not running keeps its transition {frame pointer, how
+  // it goes on} at its saved stack pointer.
+  if (vsVmGlobals.currentThread != thread && t->stackPointer != 0) shift(*at(t->stackPointer));
   shift(vsVmGlobals.nativeParameterPointer);
   if (inOldStack(vsNative_popPointer)) vsNative_popPointer += static_cast<VmWord>(distance) & ~VmWord{3};
   vsFrameIterator_shiftAll(thread, distance);

@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "vm/core/memory/gc_hooks.h"
 #include "vm/core/model/object_layout.h"
 
 // The Java stack base of a thread record: the end of its chunk's bytes.
@@ -41,8 +42,10 @@ void vsThreadStack_move(const VmRef* thread, const VmRef* newChunk, int32_t dist
 // in-runtime stack pointer, not yet shifted, to the old base) that the
 // thread record, the open frame iterators, the native parameter and pop
 // pointers, each frame (vsFrame_relocate, with its records when asked) and
-// each guard frame (its two saved words unless 0) hold, and sets the stack
-// limit from the chunk.
+// each guard frame (its two saved words unless 0) hold, and the frame
+// pointer of a transition that a thread other than the current one keeps
+// at its saved stack pointer, and sets the stack limit from the chunk. A
+// compaction that moves the chunk relocates the same way.
 void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords);
 
 // Before a last-resort collection: every live thread whose chunk is longer
@@ -53,5 +56,4 @@ void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords);
 // stack; a thread without a frame keeps everything. The chunk shrinks in
 // place (its bytes and the stack base stay where they are, its head moves
 // up), takes the thread's and the chunk list's links, and the stack limit
-// follows it.
-void vsThread_shrinkStacks();
+// follows it. (vsThread_shrinkStacks, declared in gc_hooks.h.)

@@ -1,9 +1,12 @@
-// The full collection that moves nothing: marking from the roots (with a
-// mark-stack overflow), the tagged reference table, finalization and the
-// in-place sweep of the native area.
+// The collections: the full one that moves nothing (marking from the roots
+// with a mark-stack overflow, the tagged reference table, finalization and
+// the in-place sweep of the native area) and the compacting ones (objects
+// sliding down with every reference updated, pinned and sliding native
+// blocks, the young window's survivor policy and its report lines).
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -12,6 +15,7 @@
 #include "vm/core/interp/exceptions.h"
 #include "tools/testport/test_port.h"
 #include "vm/core/memory/finalization.h"
+#include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/gc_marking.h"
@@ -19,7 +23,9 @@
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/native_area.h"
+#include "vm/core/memory/object_size.h"
 #include "vm/core/memory/write_barrier.h"
+#include "vm/core/model/class_access.h"
 #include "vm/core/model/handles.h"
 #include "vm/core/model/model_flags.h"
 #include "vm/core/model/roots.h"
@@ -253,6 +259,157 @@ TEST_F(CollectorTest, AnImpossibleRequestLeavesOutOfMemoryErrorPendingAndTheHeap
   EXPECT_FALSE(vsException_isPending());
   // The heap still walks from its start to the top.
   EXPECT_FALSE(vsTestHeap_walk().empty());
+}
+
+// One compacting collection, full or young.
+void compact(bool full) {
+  if (full) vsGC_requestFullCollection();
+  vsGC_collect(0);
+}
+
+// A structure reachable from a handle, with garbage between its parts: an
+// Object[] {int[], long[], char[], the Object[] itself, a native block}.
+struct Kept {
+  static constexpr uint64_t kLong = 0x123456789abcdefULL;
+  VmHandle holder;
+  void build() {
+    EXPECT_NE(vsJavaHeap_newIntArray(7), 0u);  // garbage below the holder
+    vsHandle_push(&holder, vsJavaHeap_newObjectArray(5));
+    VmHandle part;
+    vsHandle_pushEmpty(&part);
+    for (int i = 0; i < 4; ++i) {
+      EXPECT_NE(vsJavaHeap_newIntArray(7), 0u);  // garbage before each part
+      switch (i) {
+        case 0:
+          part.object = vsJavaHeap_newIntArray(3);
+          for (int k = 0; k < 3; ++k) vsRef_as<IntArray>(part.object)->elements[k] = 100 + k;
+          break;
+        case 1:
+          part.object = vsJavaHeap_newLongArray(2);
+          std::memcpy(vsRef_as<uint8_t>(part.object) + 16, &kLong, 8);
+          break;
+        case 2:
+          part.object = vsJavaHeap_newCharArray(2);
+          vsRef_as<CharArray>(part.object)->elements[0] = 'v';
+          break;
+        default:
+          part.object = holder.object;
+          break;
+      }
+      vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(holder.object)->elements[i], part.object);
+    }
+    VmRef block;
+    EXPECT_NE(vsJavaHeap_newOldByteArray(12, &block), 0u);
+    vsRef_as<ByteArray>(block)->elements[11] = 42;
+    vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(holder.object)->elements[4], block);
+    vsHandle_close(&part);
+  }
+  VmRef at(int i) const { return vsRef_as<ObjectArray>(holder.object)->elements[i]; }
+  // The first difference, or "".
+  std::string check() const {
+    if (vsRef_as<IntArray>(at(0))->elements[2] != 102) return "int[] element";
+    uint64_t v;
+    std::memcpy(&v, vsRef_as<uint8_t>(at(1)) + 16, 8);
+    if (v != kLong) return "long[] element";
+    if (vsRef_as<CharArray>(at(2))->elements[0] != 'v') return "char[] element";
+    if (at(3) != holder.object) return "the holder's reference to itself";
+    if (vsRef_as<ByteArray>(at(4))->elements[11] != 42) return "native block byte";
+    if (vsObject_class(at(1)) != vsRoot_as<ClassRecord>(kRootLongArray)) return "long[] class";
+    if (!vsJavaHeap_walksToTop()) return "heap walk";
+    return "";
+  }
+};
+
+TEST_F(CollectorTest, CompactingCollectionsSlideLiveObjectsDownAndUpdateEveryReference) {
+  struct Case {
+    const char* name;
+    bool full;
+  };
+  for (const Case& c : {Case{"full", true}, Case{"young", false}}) {
+    compact(true);  // everything before the case is old and compact
+    const VmWord before = vsVmGlobals.allocationTop;
+    Kept kept;
+    kept.build();
+    const VmRef oldHolder = kept.holder.object;
+    const VmWord grown = vsVmGlobals.allocationTop;
+    for (int round = 0; round < 3; ++round) {
+      compact(c.full);
+      EXPECT_EQ(kept.check(), "") << c.name << " round " << round;
+    }
+    EXPECT_LT(vsVmGlobals.allocationTop, grown) << c.name << ": the garbage is gone";
+    EXPECT_LT(kept.holder.object, oldHolder) << c.name << ": the holder slid down";
+    EXPECT_GE(kept.holder.object, before) << c.name;
+    vsHandle_close(&kept.holder);
+  }
+}
+
+TEST_F(CollectorTest, APinnedNativeBlockStaysThroughFullCollectionsWhileOthersSlideUp) {
+  VmHandle holder;
+  vsHandle_push(&holder, vsJavaHeap_newObjectArray(2));
+  VmRef array;
+  ASSERT_NE(vsJavaHeap_newOldByteArray(40, &array), 0u);  // lost: a gap above the others
+  ASSERT_NE(vsJavaHeap_newOldByteArray(20, &array), 0u);
+  vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(holder.object)->elements[0], array);
+  ASSERT_EQ(vsObject_incrementPinCount(array), 1u);
+  const VmRef pinned = array;
+  ASSERT_NE(vsJavaHeap_newOldByteArray(100, &array), 0u);  // lost
+  ASSERT_NE(vsJavaHeap_newOldByteArray(8, &array), 0u);
+  vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(holder.object)->elements[1], array);
+  vsRef_as<ByteArray>(array)->elements[7] = 7;
+  const VmRef unpinned = array;
+  for (int round = 0; round < 5; ++round) {
+    compact(true);
+    ASSERT_EQ(vsRef_as<ObjectArray>(holder.object)->elements[0], pinned) << "round " << round;
+    ASSERT_EQ(vsObject_getPinCount(pinned), 1u) << "round " << round;
+  }
+  const VmRef moved = vsRef_as<ObjectArray>(holder.object)->elements[1];
+  EXPECT_GT(moved, unpinned) << "the unpinned block slid up";
+  // Against the pinned block: its 20 bytes round to a 32-byte block.
+  EXPECT_EQ(moved + ((8 + 11) & ~3u) + 16, pinned);
+  EXPECT_EQ(vsRef_as<ByteArray>(moved)->elements[7], 7);
+  EXPECT_EQ(vsRef_as<ByteArray>(moved)->header, moved - 16);
+  EXPECT_EQ(vsJavaHeap.nativeTop, moved - 16);
+  // The gap above the pinned block is the free list.
+  EXPECT_EQ(vsJavaHeap.freeListHead, pinned + ((20 + 11) & ~3u));
+  vsHandle_close(&holder);
+}
+
+TEST_F(CollectorTest, YoungSurvivorsStayYoungUnderATenthOfTheWindowAndAreTenuredAbove) {
+  compact(true);
+  struct Case {
+    const char* name;
+    int32_t survivorBytes;
+    const char* expected;
+  };
+  const uint32_t window = vsVmGlobals.allocationEnd - vsJavaHeap.collectionStart;
+  for (const Case& c : {Case{"few", 64, "(reused)]"}, Case{"many", static_cast<int32_t>(window / 8), "(tenured)]"}}) {
+    VmHandle survivor;
+    vsHandle_push(&survivor, vsJavaHeap_newByteArray(c.survivorBytes));
+    ASSERT_NE(survivor.object, 0u) << c.name;
+    ASSERT_NE(vsJavaHeap.collectionStart, vsVmGlobals.heapLow) << c.name << ": a young collection comes";
+    vsTestPort_startCapture();
+    compact(false);
+    const std::string trace = vsTestPort_stopCapture().trace;
+    EXPECT_NE(trace.find("[young GC <"), std::string::npos) << c.name << "\n" << trace;
+    EXPECT_NE(trace.find(c.expected), std::string::npos) << c.name << "\n" << trace;
+    EXPECT_NE(trace.find("\nHeap 0x"), std::string::npos) << c.name << "\n" << trace;
+    vsHandle_close(&survivor);
+    compact(true);
+  }
+}
+
+TEST_F(CollectorTest, AYoungCollectionLeavesAWeakEntryToAnOldObjectAlone) {
+  VmHandle old;
+  vsHandle_push(&old, vsJavaHeap_newIntArray(2));
+  compact(true);
+  const VmRef target = old.object;
+  const int32_t weak = vsGlobalRef_new(&old.object, kGlobalRefWeak);
+  old.object = 0;
+  compact(false);
+  EXPECT_EQ(vsGlobalRef_get(weak), target);
+  compact(true);
+  EXPECT_EQ(rawElement(weak), kGlobalRefCleared);
+  vsHandle_close(&old);
 }
 
 // A heap large enough for an Object[] of 20,000 fresh one-element arrays,

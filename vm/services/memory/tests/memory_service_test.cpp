@@ -13,6 +13,7 @@
 #include "tests/core/exception_double.h"
 #include "tests/core/heap_fixture.h"
 #include "tools/testport/test_port.h"
+#include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/native_area.h"
 #include "vm/core/model/peak_usage.h"
@@ -319,6 +320,47 @@ TEST_F(MemoryService, ObjectLockPinsNativeBlocksOnly) {
                 "Warning: vsMemory_objectUnlock(0x%08x) is illegal.\n  not four-byte aligned\n",
                 native, ints);
   EXPECT_EQ(vsTestPort_stopCapture().trace, expected);
+}
+
+TEST_F(MemoryService, ALockedHandleKeepsItsDataThroughCompactingCollections) {
+  constexpr int kHandles = 4;
+  constexpr int32_t kBytes = 100;
+  VmWord handles[kHandles];
+  for (int h = 0; h < kHandles; ++h) {
+    VmRef lost;
+    ASSERT_NE(vsJavaHeap_newOldByteArray(60, &lost), 0u) << "handle " << h;  // a gap below each
+    handles[h] = vsMemory_allocHandle(kBytes, 0, 0);
+    ASSERT_NE(handles[h], 0u) << "handle " << h;
+    uint8_t* data = static_cast<uint8_t*>(vsMemory_handleLock(handles[h]));
+    ASSERT_NE(data, nullptr) << "handle " << h;
+    for (int i = 0; i < kBytes; ++i) data[i] = static_cast<uint8_t>(h * 31 + i);
+    if (h != 0) vsMemory_handleUnlock(handles[h]);
+  }
+  uint8_t* locked = static_cast<uint8_t*>(vsMemory_handleLock(handles[0]));
+  vsMemory_handleUnlock(handles[0]);  // back to one lock
+  bool moved = false;
+  for (int round = 0; round < 20; ++round) {
+    // Churn: Java garbage and lost native blocks.
+    for (int i = 0; i < 50; ++i) ASSERT_NE(vsJavaHeap_newIntArray(16 + round), 0u) << "round " << round;
+    VmRef lost;
+    ASSERT_NE(vsJavaHeap_newOldByteArray(24 + round, &lost), 0u) << "round " << round;
+    const VmRef before = vsMemory_handleArray(handles[1]);
+    vsGC_requestFullCollection();
+    vsGC_collect(0);
+    moved = moved || vsMemory_handleArray(handles[1]) != before;
+    ASSERT_EQ(vsMemory_handleLock(handles[0]), locked) << "round " << round;
+    vsMemory_handleUnlock(handles[0]);
+    for (int h = 0; h < kHandles; ++h) {
+      const uint8_t* data = static_cast<uint8_t*>(vsMemory_handleLock(handles[h]));
+      int wrong = 0;
+      for (int i = 0; i < kBytes; ++i) wrong += data[i] != static_cast<uint8_t>(h * 31 + i);
+      EXPECT_EQ(wrong, 0) << "round " << round << " handle " << h;
+      vsMemory_handleUnlock(handles[h]);  // handle 0 keeps its first lock
+    }
+  }
+  EXPECT_TRUE(moved) << "the unlocked handles' arrays slid";
+  vsMemory_handleUnlock(handles[0]);
+  for (VmWord h : handles) EXPECT_EQ(vsMemory_freeHandle(h), 0);
 }
 
 TEST_F(MemoryService, PinCountsOfNativeBlocksOnly) {
