@@ -7,6 +7,7 @@
 #include "vm/core/interp/frame_iterator.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/native_bodies.h"
+#include "vm/core/interp/native_calls.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/loader/class_tables.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -256,7 +257,13 @@ void vsNativeMethod_newStringUtf8Into(const char* utf8, VmRef* out) {
   *out = s;
 }
 
-MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) {
+namespace {
+
+// The method of a Java frame of the current thread, walking through guard
+// frames into interrupted chunks: the innermost frame when ownFrame, else
+// the frame `index` levels above the running native (whose own frame, in
+// the bytecode form, is not counted). Null when the stack is shorter.
+MethodRecord* frameMethod(int32_t index, bool ownFrame) {
   FrameIterator it;
   vsFrameIterator_open(&it, vsVmGlobals.currentThread);
   MethodRecord* method = nullptr;
@@ -269,10 +276,13 @@ MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) {
     }
     if (!vsFrame_isGrowthFrame(&it)) {
       MethodRecord* m = vsFrame_method(&it);
-      // The running native's own frame (the bytecode form has one).
-      const bool ownFrame = first && vsMethod_isNative(m);
+      if (ownFrame) {
+        method = m;
+        break;
+      }
+      const bool nativeFrame = first && vsMethod_isNative(m);
       first = false;
-      if (!ownFrame && index-- == 0) {
+      if (!nativeFrame && index-- == 0) {
         method = m;
         break;
       }
@@ -282,6 +292,15 @@ MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) {
   vsFrameIterator_close(&it);
   return method;
 }
+
+bool holderNamed(const MethodRecord* method, const char* className, size_t length) {
+  return vsSymbol_equalsBytes(vsClass_name(vsMethod_holderClass(method)), reinterpret_cast<const uint8_t*>(className),
+                              static_cast<uint32_t>(length));
+}
+
+}  // namespace
+
+MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) { return frameMethod(index, false); }
 
 const char* vsNativeMethod_getCallerClassNameAt(int32_t depth, int32_t* outLen) {
   *outLen = 0;
@@ -297,16 +316,67 @@ const char* vsNativeMethod_getCallerClassName(int32_t* outLen) {
   // Class.newInstance asks on behalf of its own caller.
   if (name != nullptr) {
     const MethodRecord* method = vsNativeMethod_javaFrameMethod(0);
-    const VmSymbol* holder = vsClass_name(vsMethod_holderClass(method));
     static constexpr char kClassName[] = "java/lang/Class";
     static constexpr char kNewInstance[] = "newInstance";
-    if (vsSymbol_equalsBytes(holder, reinterpret_cast<const uint8_t*>(kClassName), sizeof kClassName - 1) &&
+    if (holderNamed(method, kClassName, sizeof kClassName - 1) &&
         vsSymbol_equalsBytes(vsRef_as<VmSymbol>(vsMethod_name(method)), reinterpret_cast<const uint8_t*>(kNewInstance),
                              sizeof kNewInstance - 1))
       name = vsNativeMethod_getCallerClassNameAt(1, outLen);
   }
   return name;
 }
+
+const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const char* className, int32_t* outLen) {
+  *outLen = 0;
+  const size_t length = std::strlen(className);
+  for (int32_t index = *inOutDepth;; ++index) {
+    const MethodRecord* method = vsNativeMethod_javaFrameMethod(index);
+    if (method == nullptr) return nullptr;
+    if (holderNamed(method, className, length)) {
+      *inOutDepth -= index - *inOutDepth + 1;
+      const VmSymbol* name = vsRef_as<VmSymbol>(vsMethod_name(method));
+      *outLen = name->length;
+      return reinterpret_cast<const char*>(name->bytes);
+    }
+  }
+}
+
+void vsNativeMethod_getCurrentClass(VmRef* out) {
+  *out = 0;
+  if (vsNative_finalizerRunning != 0) {
+    const VmRef object = vsNativeMethod_getThisObject();
+    *out = object != 0 ? mirrorOf(vsObject_class(object)) : 0;
+    return;
+  }
+  const MethodRecord* method = frameMethod(0, true);
+  if (method != nullptr) *out = mirrorOf(vsMethod_holderClass(method));
+}
+
+int32_t vsNativeMethod_newObjectOfClass(const VmRef* classHandle, VmRef* out) {
+  *out = 0;
+  VmHandle cls;
+  vsHandle_push(&cls, vsRef_of(classOfMirror(classHandle)));
+  *out = vsJavaHeap_newFinalizableInstance(&cls.object);
+  vsHandle_close(&cls);
+  const VmRef failure = vsPendingException();
+  clearPending();
+  return static_cast<int32_t>(failure);
+}
+
+int32_t vsNativeMethod_newObjectByName(const char* name, VmRef* out) {
+  *out = 0;
+  VmHandle cls;
+  vsHandle_push(&cls, name[0] == '[' ? 0 : vsClass_findOrLoadByName(name, 1));
+  if (cls.object != 0) *out = vsJavaHeap_newFinalizableInstance(&cls.object);
+  vsHandle_close(&cls);
+  const VmRef failure = vsPendingException();
+  clearPending();
+  return static_cast<int32_t>(failure);
+}
+
+int64_t vsNativeMethod_popDouble() { return vsNativeMethod_popLong(); }
+
+void vsNativeMethod_setReturnDouble(uint32_t low, uint32_t high) { vsNativeMethod_setReturnLong(low, high); }
 
 int32_t vsNative_isInstanceOfAny(const VmRef* objHandle, const char* const* classNames) {
   VmHandle cls;
