@@ -8,8 +8,6 @@
 #include "vm/core/model/peak_usage.h"
 #include "vm/core/threads/thread_record.h"
 
-VS_VMBSS(VmWord) vsNative_finalizerRunning;
-
 namespace {
 
 constexpr VmWord kPopPointerAboveFramePointer = 8;
@@ -87,12 +85,9 @@ void vsNativeCall_deferredCollect(uint32_t n) { vsGC_collectFront(n); }
 void vsNative_callFinalizer(VmWord function, VmRef* parameter) {
   const VmWord savedParameters = vsVmGlobals.nativeParameterPointer;
   const VmWord savedPop = vsNative_popPointer;
-  const VmWord savedRunning = vsNative_finalizerRunning;
   vsVmGlobals.nativeParameterPointer = vsWord_fromPointer(parameter);
   vsNative_popPointer = vsWord_fromPointer(parameter);
-  vsNative_finalizerRunning = 1;
   reinterpret_cast<VsNativeFunction>(static_cast<uintptr_t>(function))();
-  vsNative_finalizerRunning = savedRunning;
   vsVmGlobals.nativeParameterPointer = savedParameters;
   vsNative_popPointer = savedPop;
 }

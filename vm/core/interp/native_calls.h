@@ -16,12 +16,8 @@
 
 #include "vm/core/model/object_helpers.h"
 #include "vm/core/model/object_layout.h"
-#include "ce/substrate/vm_sections.h"
 #include "vm/core/model/vm_globals.h"
 
-// Non-zero while the collector runs a native finalizer
-// (vsNative_callFinalizer): its parameter 0 is the object being finalized.
-extern VmVariable<VmWord> vsNative_finalizerRunning;
 
 extern "C" {
 int32_t vsNativeCall_int(VmGlobals* globals, VsNativeFunction function);

@@ -78,8 +78,8 @@ VmRef vsNativeMethod_createStringUtf8(const uint8_t* bytes, int32_t len) {
   if (units.object == 0) vsNativeMethod_fatalOutOfMemory();
   int32_t written = 0;
   if (count > 0)
-    vsCharConv_utf8ToUtf16(bytes, 0, len, vsRef_as<CharArray>(units.object)->elements, 0, count, &written, nullptr,
-                           &errors, kSubstitute);
+    vsCharConv_utf8ToUtf16(bytes, 0, len, vsRef_as<CharArray>(units.object)->elements, 0, count, &written,
+                           nullptr, &errors, kSubstitute);
   // The counting pass counts a sequence cut off by the end that the
   // conversion drops: the String holds what was written.
   const VmRef string = vsJavaHeap_newString(&units.object, 0, written);
@@ -93,8 +93,8 @@ char* vsNativeMethod_getStringUtf8(VmRef string, char* buffer, int32_t size) {
   const uint16_t* chars = vsRef_as<CharArray>(s->value)->elements + s->offset;
   int32_t bytes = 0;
   int32_t errors = 0;
-  if (vsCharConv_utf16ToUtf8(chars, 0, s->count, reinterpret_cast<uint8_t*>(buffer), 0, size - 1, &bytes, &errors,
-                             0) < 0)
+  if (vsCharConv_utf16ToUtf8(chars, 0, s->count, reinterpret_cast<uint8_t*>(buffer), 0, size - 1, &bytes,
+                             &errors, 0) < 0)
     bytes = 0;
   buffer[bytes] = '\0';
   return buffer;
@@ -147,7 +147,8 @@ void storeLong(uint32_t* at, uint32_t low, uint32_t high) {
 uint8_t* region(VmRef array, int32_t byteOffset, int32_t len) {
   VS_ASSERT(array != 0, "region of null");
   VS_ASSERT(byteOffset >= 0 && len >= 0 &&
-                int64_t{byteOffset} + len <= int64_t{lengthOf(array)} * vsArrayClass_elementSize(vsObject_class(array)),
+                int64_t{byteOffset} + len <=
+                    int64_t{lengthOf(array)} * vsArrayClass_elementSize(vsObject_class(array)),
             "region out of the array");
   return vsWord_toPointer<uint8_t>(array) + kArrayElementsOffset + byteOffset;
 }
@@ -189,8 +190,10 @@ VmRef vsNativeMethod_newIntMatrix(int32_t n, int32_t m) {
   }
   for (int32_t i = 0; slots[1] != 0 && i < n; ++i) {
     slots[2] = vsJavaHeap_newIntArray(m);
-    if (slots[2] == 0) slots[1] = 0;
-    else vsNativeMethod_setObjectArrayElement(slots[1], i, slots[2]);
+    if (slots[2] == 0)
+      slots[1] = 0;
+    else
+      vsNativeMethod_setObjectArrayElement(slots[1], i, slots[2]);
   }
   const VmRef matrix = slots[1];
   vsNativeMethod_popLocalFrame(&frame);
@@ -224,7 +227,9 @@ void vsNativeMethod_setShortArrayElement(VmRef array, int32_t i, int32_t value) 
   *element<int16_t>(array, i) = static_cast<int16_t>(value);
 }
 int32_t vsNativeMethod_getIntArrayElement(VmRef array, int32_t i) { return *element<int32_t>(array, i); }
-void vsNativeMethod_setIntArrayElement(VmRef array, int32_t i, int32_t value) { *element<int32_t>(array, i) = value; }
+void vsNativeMethod_setIntArrayElement(VmRef array, int32_t i, int32_t value) {
+  *element<int32_t>(array, i) = value;
+}
 uint32_t vsNativeMethod_getFloatArrayElement(VmRef array, int32_t i) { return *element<uint32_t>(array, i); }
 void vsNativeMethod_setFloatArrayElement(VmRef array, int32_t i, uint32_t value) {
   *element<uint32_t>(array, i) = value;
@@ -234,15 +239,25 @@ void vsNativeMethod_setObjectArrayElement(VmRef array, int32_t i, VmRef value) {
   vsJavaHeap_storeReference(element<VmRef>(array, i), value);
 }
 VmWord vsNativeMethod_getWordArrayElement(VmRef array, int32_t i) { return *element<VmWord>(array, i); }
-void vsNativeMethod_setWordArrayElement(VmRef array, int32_t i, VmWord value) { *element<VmWord>(array, i) = value; }
+void vsNativeMethod_setWordArrayElement(VmRef array, int32_t i, VmWord value) {
+  *element<VmWord>(array, i) = value;
+}
 
 uint32_t vsNativeMethod_getBooleanArrayElementAt(const VmRef* array, int32_t i) {
   return *element<uint8_t>(*array, i);
 }
-int32_t vsNativeMethod_getByteArrayElementAt(const VmRef* array, int32_t i) { return *element<int8_t>(*array, i); }
-uint32_t vsNativeMethod_getCharArrayElementAt(const VmRef* array, int32_t i) { return *element<uint16_t>(*array, i); }
-int32_t vsNativeMethod_getShortArrayElementAt(const VmRef* array, int32_t i) { return *element<int16_t>(*array, i); }
-int32_t vsNativeMethod_getIntArrayElementAt(const VmRef* array, int32_t i) { return *element<int32_t>(*array, i); }
+int32_t vsNativeMethod_getByteArrayElementAt(const VmRef* array, int32_t i) {
+  return *element<int8_t>(*array, i);
+}
+uint32_t vsNativeMethod_getCharArrayElementAt(const VmRef* array, int32_t i) {
+  return *element<uint16_t>(*array, i);
+}
+int32_t vsNativeMethod_getShortArrayElementAt(const VmRef* array, int32_t i) {
+  return *element<int16_t>(*array, i);
+}
+int32_t vsNativeMethod_getIntArrayElementAt(const VmRef* array, int32_t i) {
+  return *element<int32_t>(*array, i);
+}
 uint32_t vsNativeMethod_getFloatArrayElementAt(const VmRef* array, int32_t i) {
   return *element<uint32_t>(*array, i);
 }
@@ -302,7 +317,8 @@ VmRef vsNativeMethod_copyStringToNative(VmRef string) {
   copy->string = {0, vsWord_fromPointer(&copy->chars), 0, count};
   copy->chars.header = 0;
   copy->chars.length = count;
-  std::memcpy(copy->units, vsNativeMethod_getStringChars(string), sizeof(uint16_t) * static_cast<size_t>(count));
+  std::memcpy(copy->units, vsNativeMethod_getStringChars(string),
+              sizeof(uint16_t) * static_cast<size_t>(count));
   return vsWord_fromPointer(copy);
 }
 

@@ -7,9 +7,9 @@
 #include "vm/core/interp/frame_iterator.h"
 #include "vm/core/interp/method_helpers.h"
 #include "vm/core/interp/native_bodies.h"
-#include "vm/core/interp/native_calls.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/loader/class_tables.h"
+#include "vm/core/memory/finalization.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/string_factory.h"
 #include "vm/core/model/class_access.h"
@@ -59,7 +59,8 @@ VmRef primitiveArrayClass(char letter) {
 
 // The loaded, initialised instance class of the name (length bytes), or 0.
 VmRef initialisedClass(const char* name, size_t length) {
-  const VmRef symbol = vsSymbol_intern(reinterpret_cast<const uint8_t*>(name), static_cast<int32_t>(length), true);
+  const VmRef symbol =
+      vsSymbol_intern(reinterpret_cast<const uint8_t*>(name), static_cast<int32_t>(length), true);
   if (symbol == 0) return 0;
   const VmRef cls = vsClass_findLoaded(symbol);
   if (cls == 0 || !vsClass_isInitialized(vsRef_as<ClassRecord>(cls))) return 0;
@@ -78,13 +79,15 @@ VmRef arrayClassOfName(const char* name) {
   vsHandle_pushEmpty(&element);
   size_t arrayDims = dims;
   if (name[dims] == 'L') {
-    if (name[length - 1] == ';' && length > dims + 2) element.object = initialisedClass(name + dims + 1, length - dims - 2);
+    if (name[length - 1] == ';' && length > dims + 2)
+      element.object = initialisedClass(name + dims + 1, length - dims - 2);
   } else if (length == dims + 1) {
     element.object = primitiveArrayClass(name[dims]);
     --arrayDims;
   }
   VmRef result = element.object;
-  if (result != 0 && arrayDims > 0) result = vsClass_arrayClass(&element.object, static_cast<int32_t>(arrayDims));
+  if (result != 0 && arrayDims > 0)
+    result = vsClass_arrayClass(&element.object, static_cast<int32_t>(arrayDims));
   vsHandle_close(&element);
   return result;
 }
@@ -102,8 +105,10 @@ int32_t throwNamed(const char* className, const char* message) {
   // class it cannot have.
   const VmSymbol* made = vsClass_name(vsObject_class(exception));
   const size_t length = std::strlen(className);
-  return vsSymbol_equalsBytes(made, reinterpret_cast<const uint8_t*>(className), static_cast<uint32_t>(length)) ? 0
-                                                                                                                : -1;
+  return vsSymbol_equalsBytes(made, reinterpret_cast<const uint8_t*>(className),
+                              static_cast<uint32_t>(length))
+             ? 0
+             : -1;
 }
 
 }  // namespace
@@ -114,7 +119,9 @@ int32_t vsNativeMethod_getParameterByte(uint32_t i) { return static_cast<int8_t>
 
 uint32_t vsNativeMethod_getParameterChar(uint32_t i) { return parameterWord(i) & 0xFFFF; }
 
-int32_t vsNativeMethod_getParameterShort(uint32_t i) { return static_cast<int16_t>(parameterWord(i) & 0xFFFF); }
+int32_t vsNativeMethod_getParameterShort(uint32_t i) {
+  return static_cast<int16_t>(parameterWord(i) & 0xFFFF);
+}
 
 int32_t vsNativeMethod_getParameterInt(uint32_t i) { return static_cast<int32_t>(parameterWord(i)); }
 
@@ -168,7 +175,8 @@ void vsNativeMethod_exit(int32_t status) { vsSys_abort(status); }
 
 void vsNativeMethod_findClassInto(const char* name, VmRef* out) {
   *out = 0;
-  const VmRef cls = (name[0] == '[' && name[1] != '\0') ? arrayClassOfName(name) : initialisedClass(name, std::strlen(name));
+  const VmRef cls = (name[0] == '[' && name[1] != '\0') ? arrayClassOfName(name)
+                                                        : initialisedClass(name, std::strlen(name));
   clearPending();
   *out = mirrorOf(vsRef_as<ClassRecord>(cls));
 }
@@ -243,7 +251,9 @@ void vsNativeMethod_newStringInHandle(const uint16_t* chars, int32_t len, VmRef*
   VmHandle value;
   vsHandle_push(&value, vsJavaHeap_newCharArray(len));
   if (value.object != 0) {
-    if (len > 0) std::memcpy(vsRef_as<CharArray>(value.object)->elements, chars, sizeof(uint16_t) * static_cast<size_t>(len));
+    if (len > 0)
+      std::memcpy(vsRef_as<CharArray>(value.object)->elements, chars,
+                  sizeof(uint16_t) * static_cast<size_t>(len));
     *out = vsJavaHeap_newString(&value.object, 0, len);
   }
   clearPending();
@@ -252,7 +262,8 @@ void vsNativeMethod_newStringInHandle(const uint16_t* chars, int32_t len, VmRef*
 
 void vsNativeMethod_newStringUtf8Into(const char* utf8, VmRef* out) {
   *out = 0;
-  const VmRef s = vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>(utf8), static_cast<int32_t>(std::strlen(utf8)));
+  const VmRef s = vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>(utf8),
+                                               static_cast<int32_t>(std::strlen(utf8)));
   clearPending();
   *out = s;
 }
@@ -294,8 +305,8 @@ MethodRecord* frameMethod(int32_t index, bool ownFrame) {
 }
 
 bool holderNamed(const MethodRecord* method, const char* className, size_t length) {
-  return vsSymbol_equalsBytes(vsClass_name(vsMethod_holderClass(method)), reinterpret_cast<const uint8_t*>(className),
-                              static_cast<uint32_t>(length));
+  return vsSymbol_equalsBytes(vsClass_name(vsMethod_holderClass(method)),
+                              reinterpret_cast<const uint8_t*>(className), static_cast<uint32_t>(length));
 }
 
 }  // namespace
@@ -319,14 +330,15 @@ const char* vsNativeMethod_getCallerClassName(int32_t* outLen) {
     static constexpr char kClassName[] = "java/lang/Class";
     static constexpr char kNewInstance[] = "newInstance";
     if (holderNamed(method, kClassName, sizeof kClassName - 1) &&
-        vsSymbol_equalsBytes(vsRef_as<VmSymbol>(vsMethod_name(method)), reinterpret_cast<const uint8_t*>(kNewInstance),
-                             sizeof kNewInstance - 1))
+        vsSymbol_equalsBytes(vsRef_as<VmSymbol>(vsMethod_name(method)),
+                             reinterpret_cast<const uint8_t*>(kNewInstance), sizeof kNewInstance - 1))
       name = vsNativeMethod_getCallerClassNameAt(1, outLen);
   }
   return name;
 }
 
-const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const char* className, int32_t* outLen) {
+const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const char* className,
+                                                   int32_t* outLen) {
   *outLen = 0;
   const size_t length = std::strlen(className);
   for (int32_t index = *inOutDepth;; ++index) {
@@ -343,7 +355,7 @@ const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const ch
 
 void vsNativeMethod_getCurrentClass(VmRef* out) {
   *out = 0;
-  if (vsNative_finalizerRunning != 0) {
+  if (vsFinalizer_lists.running != 0) {
     const VmRef object = vsNativeMethod_getThisObject();
     *out = object != 0 ? mirrorOf(vsObject_class(object)) : 0;
     return;

@@ -124,7 +124,8 @@ const char* vsNativeMethod_getCallerClassName(int32_t* outLen);
 // that frame's method name (not terminated, its length in *outLen), and
 // *inOutDepth less the frames examined (the matching one counted); null
 // when no frame matches.
-const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const char* className, int32_t* outLen);
+const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const char* className,
+                                                   int32_t* outLen);
 
 // Strings ({value, offset, count}).
 // The count, -1 for null.

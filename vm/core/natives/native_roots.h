@@ -7,13 +7,11 @@
 //
 // A local frame lives for one native call: the native pushes it on entry
 // (a frame record and its slots on the native's own stack) and pops it on
-// every way out; local frames nest strictly. A global-root frame stays on the global-frame list until it is removed
-// explicitly; the collector treats each of its `count` slots as a root and
-// updates it when its object moves. `length` is 0 when the frame is
-// registered; a holder may keep its own count of slots in use there (the
-// memory service's handle tables keep their high-water count). The
-// temporary-root table is one {capacity, count, slots} record registered at
-// VM start; slots [0, count) are roots.
+// every way out; local frames nest strictly. A global-root frame stays on the global-frame list until it is
+// removed explicitly; the collector treats each of its `count` slots as a root and updates it when its object
+// moves. `length` is 0 when the frame is registered; a holder may keep its own count of slots in use there
+// (the memory service's handle tables keep their high-water count). The temporary-root table is one
+// {capacity, count, slots} record registered at VM start; slots [0, count) are roots.
 //
 // The list head and the table word are VM variables, so every run starts
 // with neither.

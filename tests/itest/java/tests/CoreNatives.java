@@ -321,6 +321,25 @@ public final class CoreNatives {
         }
     }
 
+    /** A reference to an object that nothing else holds. */
+    private static java.lang.ref.WeakReference dropped() {
+        return new java.lang.ref.WeakReference(new int[16]);
+    }
+
+    private static void weakReferences() {
+        Object held = new Object();
+        java.lang.ref.WeakReference toHeld = new java.lang.ref.WeakReference(held);
+        java.lang.ref.WeakReference toDropped = dropped();
+        java.lang.ref.WeakReference toCleared = new java.lang.ref.WeakReference(held);
+        line("null referent reads null", new java.lang.ref.WeakReference(null).get() == null);
+        line("get() before clear()", toCleared.get() == held);
+        toCleared.clear();
+        line("get() after clear()", toCleared.get() == null);
+        System.gc();
+        line("a held referent stays after gc()", toHeld.get() == held);
+        line("an unreachable referent is null after gc()", toDropped.get() == null);
+    }
+
     private static void c() {
         throw new RuntimeException("three deep");
     }
@@ -358,6 +377,7 @@ public final class CoreNatives {
         resources();
         console();
         threads();
+        weakReferences();
         traces();
     }
 }

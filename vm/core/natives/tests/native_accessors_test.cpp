@@ -10,7 +10,7 @@
 
 #include "tests/core/core_fixture.h"
 #include "vm/core/interp/native_bodies.h"
-#include "vm/core/interp/native_calls.h"
+#include "vm/core/memory/finalization.h"
 #include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/global_refs.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -403,9 +403,9 @@ TEST_F(NativeAccessorsTest, NewObjectByNameReportsTheExceptionItCleared) {
 TEST_F(NativeAccessorsTest, CurrentClassWhileAFinalizerRunsIsTheClassOfItsObject) {
   slots_[1] = instance("nat/Accessed");
   vsVmGlobals.nativeParameterPointer = vsWord_fromPointer(&slots_[1]);
-  vsNative_finalizerRunning = 1;
+  vsFinalizer_lists.running = 1;
   vsNativeMethod_getCurrentClass(&slots_[2]);
-  vsNative_finalizerRunning = 0;
+  vsFinalizer_lists.running = 0;
   vsVmGlobals.nativeParameterPointer = 0;
   EXPECT_EQ(slots_[2], mirror("nat/Accessed"));
 }
