@@ -17,7 +17,9 @@
 // value, polls} as re-entry data and suspends its thread; the launcher's
 // handler (registered once per run) resumes the thread on its third poll,
 // and the second entry returns value * 2. setPrioritySchedule and exit pass
-// on to the VM.
+// on to the VM (exit through vsNativeMethod_exit); missingStaticField asks
+// for a static field that tests.Out does not have, which ends the VM on the
+// natives' fatal path.
 #include <cinttypes>
 #include <cstdint>
 #include <cstdio>
@@ -26,8 +28,8 @@
 #include "ce/substrate/vm_word.h"
 #include "vm/core/model/object_layout.h"
 #include "vm/core/model/vm_globals.h"
+#include "vm/core/natives/native_fields.h"
 #include "vm/core/natives/native_method.h"
-#include "vm/core/startup/vm_control.h"
 #include "vm/core/threads/reentry.h"
 #include "vm/services/lifecycle/console.h"
 #include "vm/services/lifecycle/system_glue.h"
@@ -138,4 +140,8 @@ extern "C" void Java_tests_Out_blockingTwice() {
 
 extern "C" void Java_tests_Out_setPrioritySchedule() { vsSys_setPrioritySchedule(static_cast<int32_t>(argument(0))); }
 
-extern "C" void Java_tests_Out_exit() { vsVm_exit(static_cast<int32_t>(argument(0))); }
+extern "C" void Java_tests_Out_exit() { vsNativeMethod_exit(static_cast<int32_t>(argument(0))); }
+
+extern "C" void Java_tests_Out_missingStaticField() {
+  vsNativeMethod_setReturnInt(vsNativeMethod_getStaticDataField("noSuchField", "I", "tests/Out"));
+}

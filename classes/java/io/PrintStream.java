@@ -145,6 +145,11 @@ public class PrintStream extends OutputStream {
         write(s == null ? "null" : s);
     }
 
+    /** Prints String.valueOf(obj). */
+    public void print(Object obj) {
+        write(String.valueOf(obj));
+    }
+
     public void println() {
         newLine();
     }
@@ -199,6 +204,13 @@ public class PrintStream extends OutputStream {
     }
 
     public void println(String x) {
+        synchronized (this) {
+            print(x);
+            newLine();
+        }
+    }
+
+    public void println(Object x) {
         synchronized (this) {
             print(x);
             newLine();

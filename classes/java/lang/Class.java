@@ -33,6 +33,14 @@ public final class Class {
     public native String getName();
 
     /**
+     * The text of Object.toString for an object of this class with the hash
+     * code: the name, '@' and the hash in hexadecimal.
+     */
+    String objectText(int hash) {
+        return new StringBuffer(getName()).append('@').append(Integer.toHexString(hash)).toString();
+    }
+
+    /**
      * The class of the name (dots or slashes), loaded and initialized when
      * needed; a missing class throws ClassNotFoundException.
      */

@@ -46,4 +46,9 @@ public class Object {
 
     /** The identity hash: the same for the whole life of the object. */
     public native int hashCode();
+
+    /** The class name, '@' and the hash code in hexadecimal. */
+    public String toString() {
+        return getClass().objectText(hashCode());
+    }
 }

@@ -143,33 +143,10 @@ public final class String {
     }
 
     /** True for a String of the same characters. */
-    public boolean equals(Object anObject) {
-        if (this == anObject) {
-            return true;
-        }
-        if (!(anObject instanceof String)) {
-            return false;
-        }
-        String other = (String) anObject;
-        if (other.count != count) {
-            return false;
-        }
-        for (int i = 0; i < count; i++) {
-            if (value[offset + i] != other.value[other.offset + i]) {
-                return false;
-            }
-        }
-        return true;
-    }
+    public native boolean equals(Object anObject);
 
     /** The sum of s[i]*31^(n-1-i) over the characters. */
-    public int hashCode() {
-        int h = 0;
-        for (int i = 0; i < count; i++) {
-            h = 31 * h + value[offset + i];
-        }
-        return h;
-    }
+    public native int hashCode();
 
     public String toString() {
         return this;
@@ -215,18 +192,7 @@ public final class String {
     }
 
     /** True where prefix's chars stand at toffset; false for an offset outside. */
-    public boolean startsWith(String prefix, int toffset) {
-        int n = prefix.count;
-        if (toffset < 0 || toffset > count - n) {
-            return false;
-        }
-        for (int i = 0; i < n; i++) {
-            if (value[offset + toffset + i] != prefix.value[prefix.offset + i]) {
-                return false;
-            }
-        }
-        return true;
-    }
+    public native boolean startsWith(String prefix, int toffset);
 
     public boolean startsWith(String prefix) {
         return startsWith(prefix, 0);
@@ -295,16 +261,23 @@ public final class String {
     public int indexOf(String str, int fromIndex) {
         if (fromIndex < 0) {
             fromIndex = 0;
-        } else if (fromIndex > count) {
-            fromIndex = count;
         }
-        for (int i = fromIndex; i <= count - str.count; i++) {
-            if (startsWith(str, i)) {
-                return i;
-            }
+        if (str.count == 0) {
+            return fromIndex < count ? fromIndex : count;
         }
-        return -1;
+        int found = indexOf0(str, fromIndex);
+        while (found < -1) {
+            found = indexOf0(str, found);
+        }
+        return found;
     }
+
+    /**
+     * One step of the search for a non-empty str from fromIndex: its index,
+     * -1 when it does not occur, or below -1 after a partial match, which
+     * passed back as fromIndex goes on behind that match.
+     */
+    private native int indexOf0(String str, int fromIndex);
 
     /**
      * The one String of these characters that the virtual machine keeps:
@@ -313,18 +286,7 @@ public final class String {
     public native String intern();
 
     /** Every oldChar replaced by newChar; this string where none occurs. */
-    public String replace(char oldChar, char newChar) {
-        if (oldChar == newChar || indexOf(oldChar, 0) < 0) {
-            return this;
-        }
-        char[] buf = toCharArray();
-        for (int i = 0; i < buf.length; i++) {
-            if (buf[i] == oldChar) {
-                buf[i] = newChar;
-            }
-        }
-        return new String(0, buf.length, buf);
-    }
+    public native String replace(char oldChar, char newChar);
 
     /** Without the chars up to ' ' at both ends; this string where none. */
     public String trim() {
@@ -364,6 +326,11 @@ public final class String {
         return buf == null ? this : new String(0, count, buf);
     }
 
+    /** "null" for null, else the object's toString(). */
+    public static String valueOf(Object obj) {
+        return obj == null ? "null" : obj.toString();
+    }
+
     public static String valueOf(char[] data) {
         return new String(data);
     }
@@ -387,6 +354,14 @@ public final class String {
 
     public static String valueOf(long l) {
         return Long.toString(l);
+    }
+
+    public static String valueOf(float f) {
+        return Float.toString(f);
+    }
+
+    public static String valueOf(double d) {
+        return Double.toString(d);
     }
 
     /**

@@ -83,6 +83,11 @@ public final class StringBuffer {
         value[index] = ch;
     }
 
+    /** Appends String.valueOf(obj). */
+    public StringBuffer append(Object obj) {
+        return append(String.valueOf(obj));
+    }
+
     /** Appends "null" for a null str. */
     public synchronized StringBuffer append(String str) {
         if (str == null) {
@@ -156,6 +161,11 @@ public final class StringBuffer {
         System.arraycopy(value, index + 1, value, index, count - index - 1);
         count--;
         return this;
+    }
+
+    /** Inserts String.valueOf(obj). */
+    public StringBuffer insert(int offset, Object obj) {
+        return insert(offset, String.valueOf(obj));
     }
 
     /** Inserts "null" for a null str. */

@@ -9,6 +9,7 @@
 #include "vm/core/interp/native_bodies.h"
 #include "vm/core/loader/class_loading.h"
 #include "vm/core/loader/class_tables.h"
+#include "vm/core/memory/finalization.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/string_factory.h"
 #include "vm/core/model/class_access.h"
@@ -58,7 +59,8 @@ VmRef primitiveArrayClass(char letter) {
 
 // The loaded, initialised instance class of the name (length bytes), or 0.
 VmRef initialisedClass(const char* name, size_t length) {
-  const VmRef symbol = vsSymbol_intern(reinterpret_cast<const uint8_t*>(name), static_cast<int32_t>(length), true);
+  const VmRef symbol =
+      vsSymbol_intern(reinterpret_cast<const uint8_t*>(name), static_cast<int32_t>(length), true);
   if (symbol == 0) return 0;
   const VmRef cls = vsClass_findLoaded(symbol);
   if (cls == 0 || !vsClass_isInitialized(vsRef_as<ClassRecord>(cls))) return 0;
@@ -77,13 +79,15 @@ VmRef arrayClassOfName(const char* name) {
   vsHandle_pushEmpty(&element);
   size_t arrayDims = dims;
   if (name[dims] == 'L') {
-    if (name[length - 1] == ';' && length > dims + 2) element.object = initialisedClass(name + dims + 1, length - dims - 2);
+    if (name[length - 1] == ';' && length > dims + 2)
+      element.object = initialisedClass(name + dims + 1, length - dims - 2);
   } else if (length == dims + 1) {
     element.object = primitiveArrayClass(name[dims]);
     --arrayDims;
   }
   VmRef result = element.object;
-  if (result != 0 && arrayDims > 0) result = vsClass_arrayClass(&element.object, static_cast<int32_t>(arrayDims));
+  if (result != 0 && arrayDims > 0)
+    result = vsClass_arrayClass(&element.object, static_cast<int32_t>(arrayDims));
   vsHandle_close(&element);
   return result;
 }
@@ -101,8 +105,10 @@ int32_t throwNamed(const char* className, const char* message) {
   // class it cannot have.
   const VmSymbol* made = vsClass_name(vsObject_class(exception));
   const size_t length = std::strlen(className);
-  return vsSymbol_equalsBytes(made, reinterpret_cast<const uint8_t*>(className), static_cast<uint32_t>(length)) ? 0
-                                                                                                                : -1;
+  return vsSymbol_equalsBytes(made, reinterpret_cast<const uint8_t*>(className),
+                              static_cast<uint32_t>(length))
+             ? 0
+             : -1;
 }
 
 }  // namespace
@@ -113,7 +119,9 @@ int32_t vsNativeMethod_getParameterByte(uint32_t i) { return static_cast<int8_t>
 
 uint32_t vsNativeMethod_getParameterChar(uint32_t i) { return parameterWord(i) & 0xFFFF; }
 
-int32_t vsNativeMethod_getParameterShort(uint32_t i) { return static_cast<int16_t>(parameterWord(i) & 0xFFFF); }
+int32_t vsNativeMethod_getParameterShort(uint32_t i) {
+  return static_cast<int16_t>(parameterWord(i) & 0xFFFF);
+}
 
 int32_t vsNativeMethod_getParameterInt(uint32_t i) { return static_cast<int32_t>(parameterWord(i)); }
 
@@ -167,7 +175,8 @@ void vsNativeMethod_exit(int32_t status) { vsSys_abort(status); }
 
 void vsNativeMethod_findClassInto(const char* name, VmRef* out) {
   *out = 0;
-  const VmRef cls = (name[0] == '[' && name[1] != '\0') ? arrayClassOfName(name) : initialisedClass(name, std::strlen(name));
+  const VmRef cls = (name[0] == '[' && name[1] != '\0') ? arrayClassOfName(name)
+                                                        : initialisedClass(name, std::strlen(name));
   clearPending();
   *out = mirrorOf(vsRef_as<ClassRecord>(cls));
 }
@@ -242,7 +251,9 @@ void vsNativeMethod_newStringInHandle(const uint16_t* chars, int32_t len, VmRef*
   VmHandle value;
   vsHandle_push(&value, vsJavaHeap_newCharArray(len));
   if (value.object != 0) {
-    if (len > 0) std::memcpy(vsRef_as<CharArray>(value.object)->elements, chars, sizeof(uint16_t) * static_cast<size_t>(len));
+    if (len > 0)
+      std::memcpy(vsRef_as<CharArray>(value.object)->elements, chars,
+                  sizeof(uint16_t) * static_cast<size_t>(len));
     *out = vsJavaHeap_newString(&value.object, 0, len);
   }
   clearPending();
@@ -251,12 +262,19 @@ void vsNativeMethod_newStringInHandle(const uint16_t* chars, int32_t len, VmRef*
 
 void vsNativeMethod_newStringUtf8Into(const char* utf8, VmRef* out) {
   *out = 0;
-  const VmRef s = vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>(utf8), static_cast<int32_t>(std::strlen(utf8)));
+  const VmRef s = vsJavaHeap_newStringFromUtf8(reinterpret_cast<const uint8_t*>(utf8),
+                                               static_cast<int32_t>(std::strlen(utf8)));
   clearPending();
   *out = s;
 }
 
-MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) {
+namespace {
+
+// The method of a Java frame of the current thread, walking through guard
+// frames into interrupted chunks: the innermost frame when ownFrame, else
+// the frame `index` levels above the running native (whose own frame, in
+// the bytecode form, is not counted). Null when the stack is shorter.
+MethodRecord* frameMethod(int32_t index, bool ownFrame) {
   FrameIterator it;
   vsFrameIterator_open(&it, vsVmGlobals.currentThread);
   MethodRecord* method = nullptr;
@@ -269,10 +287,13 @@ MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) {
     }
     if (!vsFrame_isGrowthFrame(&it)) {
       MethodRecord* m = vsFrame_method(&it);
-      // The running native's own frame (the bytecode form has one).
-      const bool ownFrame = first && vsMethod_isNative(m);
+      if (ownFrame) {
+        method = m;
+        break;
+      }
+      const bool nativeFrame = first && vsMethod_isNative(m);
       first = false;
-      if (!ownFrame && index-- == 0) {
+      if (!nativeFrame && index-- == 0) {
         method = m;
         break;
       }
@@ -282,6 +303,15 @@ MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) {
   vsFrameIterator_close(&it);
   return method;
 }
+
+bool holderNamed(const MethodRecord* method, const char* className, size_t length) {
+  return vsSymbol_equalsBytes(vsClass_name(vsMethod_holderClass(method)),
+                              reinterpret_cast<const uint8_t*>(className), static_cast<uint32_t>(length));
+}
+
+}  // namespace
+
+MethodRecord* vsNativeMethod_javaFrameMethod(int32_t index) { return frameMethod(index, false); }
 
 const char* vsNativeMethod_getCallerClassNameAt(int32_t depth, int32_t* outLen) {
   *outLen = 0;
@@ -297,16 +327,68 @@ const char* vsNativeMethod_getCallerClassName(int32_t* outLen) {
   // Class.newInstance asks on behalf of its own caller.
   if (name != nullptr) {
     const MethodRecord* method = vsNativeMethod_javaFrameMethod(0);
-    const VmSymbol* holder = vsClass_name(vsMethod_holderClass(method));
     static constexpr char kClassName[] = "java/lang/Class";
     static constexpr char kNewInstance[] = "newInstance";
-    if (vsSymbol_equalsBytes(holder, reinterpret_cast<const uint8_t*>(kClassName), sizeof kClassName - 1) &&
-        vsSymbol_equalsBytes(vsRef_as<VmSymbol>(vsMethod_name(method)), reinterpret_cast<const uint8_t*>(kNewInstance),
-                             sizeof kNewInstance - 1))
+    if (holderNamed(method, kClassName, sizeof kClassName - 1) &&
+        vsSymbol_equalsBytes(vsRef_as<VmSymbol>(vsMethod_name(method)),
+                             reinterpret_cast<const uint8_t*>(kNewInstance), sizeof kNewInstance - 1))
       name = vsNativeMethod_getCallerClassNameAt(1, outLen);
   }
   return name;
 }
+
+const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const char* className,
+                                                   int32_t* outLen) {
+  *outLen = 0;
+  const size_t length = std::strlen(className);
+  for (int32_t index = *inOutDepth;; ++index) {
+    const MethodRecord* method = vsNativeMethod_javaFrameMethod(index);
+    if (method == nullptr) return nullptr;
+    if (holderNamed(method, className, length)) {
+      *inOutDepth -= index - *inOutDepth + 1;
+      const VmSymbol* name = vsRef_as<VmSymbol>(vsMethod_name(method));
+      *outLen = name->length;
+      return reinterpret_cast<const char*>(name->bytes);
+    }
+  }
+}
+
+void vsNativeMethod_getCurrentClass(VmRef* out) {
+  *out = 0;
+  if (vsFinalizer_lists.running != 0) {
+    const VmRef object = vsNativeMethod_getThisObject();
+    *out = object != 0 ? mirrorOf(vsObject_class(object)) : 0;
+    return;
+  }
+  const MethodRecord* method = frameMethod(0, true);
+  if (method != nullptr) *out = mirrorOf(vsMethod_holderClass(method));
+}
+
+int32_t vsNativeMethod_newObjectOfClass(const VmRef* classHandle, VmRef* out) {
+  *out = 0;
+  VmHandle cls;
+  vsHandle_push(&cls, vsRef_of(classOfMirror(classHandle)));
+  *out = vsJavaHeap_newFinalizableInstance(&cls.object);
+  vsHandle_close(&cls);
+  const VmRef failure = vsPendingException();
+  clearPending();
+  return static_cast<int32_t>(failure);
+}
+
+int32_t vsNativeMethod_newObjectByName(const char* name, VmRef* out) {
+  *out = 0;
+  VmHandle cls;
+  vsHandle_push(&cls, name[0] == '[' ? 0 : vsClass_findOrLoadByName(name, 1));
+  if (cls.object != 0) *out = vsJavaHeap_newFinalizableInstance(&cls.object);
+  vsHandle_close(&cls);
+  const VmRef failure = vsPendingException();
+  clearPending();
+  return static_cast<int32_t>(failure);
+}
+
+int64_t vsNativeMethod_popDouble() { return vsNativeMethod_popLong(); }
+
+void vsNativeMethod_setReturnDouble(uint32_t low, uint32_t high) { vsNativeMethod_setReturnLong(low, high); }
 
 int32_t vsNative_isInstanceOfAny(const VmRef* objHandle, const char* const* classNames) {
   VmHandle cls;

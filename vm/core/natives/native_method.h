@@ -47,10 +47,15 @@ VmRef vsNativeMethod_getThisObject();
 // first.
 int64_t vsNativeMethod_popLong();
 
+// A double argument by the pop pointer (popLong).
+int64_t vsNativeMethod_popDouble();
+
 // Writes result word 19 of the current thread (also for references).
 void vsNativeMethod_setReturnInt(int32_t value);
 // Writes result words 19 (low) and 20 (high).
 void vsNativeMethod_setReturnLong(uint32_t low, uint32_t high);
+// setReturnLong with a double's bit pattern.
+void vsNativeMethod_setReturnDouble(uint32_t low, uint32_t high);
 
 // Throws by class name (slash form; the message UTF-8, or none): the
 // exception is pending and its constructor queued, result 0. When the
@@ -93,6 +98,14 @@ int32_t vsNativeMethod_isSameObject(const VmRef* handleA, const VmRef* handleB);
 // class id + 1 of the object's class, or of a loaded class by name (0 when
 // absent).
 int32_t vsNativeMethod_getClassNumber(const VmRef* objHandle);
+// A zeroed instance (no constructor runs) of the class, found or loaded by
+// name (not an array name) or given as a Class object: 0, or the exception
+// that the lookup or allocation raised (cleared again; out stays 0).
+int32_t vsNativeMethod_newObjectByName(const char* name, VmRef* out);
+int32_t vsNativeMethod_newObjectOfClass(const VmRef* classHandle, VmRef* out);
+// The Class object of the class that declares the running method; while
+// the collector runs a native finalizer, the class of parameter 0's object.
+void vsNativeMethod_getCurrentClass(VmRef* out);
 int32_t vsNativeMethod_getClassNumberByName(const char* name);
 
 // Callers. The method of the Java frame `index` levels above the running
@@ -106,6 +119,13 @@ const char* vsNativeMethod_getCallerClassNameAt(int32_t depth, int32_t* outLen);
 // The class of the method that invoked the running native; when that is
 // java/lang/Class.newInstance, the class of its own caller.
 const char* vsNativeMethod_getCallerClassName(int32_t* outLen);
+// Walks the Java frames upward from *inOutDepth levels above the running
+// native to the first frame whose holder class has the name (slash form):
+// that frame's method name (not terminated, its length in *outLen), and
+// *inOutDepth less the frames examined (the matching one counted); null
+// when no frame matches.
+const char* vsNativeMethod_findCallerMethodOfClass(int32_t* inOutDepth, const char* className,
+                                                   int32_t* outLen);
 
 // Strings ({value, offset, count}).
 // The count, -1 for null.

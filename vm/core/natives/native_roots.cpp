@@ -5,16 +5,43 @@
 
 #include "vm/core/memory/gc_hooks.h"
 
+VS_VMBSS(VmWord) vsNativeMethod_localFrames;
 VS_VMBSS(VmWord) vsNativeMethod_globalFrames;
 VS_VMBSS(VmWord) vsNativeMethod_tempRoots;
 
-int32_t vsNativeMethod_registerGlobalFrame(uint32_t count, NativeFrame* frame, VmRef* slots) {
-  frame->prev = vsNativeMethod_globalFrames;
+namespace {
+
+// Fills the frame, zeroes its slots and makes it the head of the list.
+void linkFrame(VmWord* head, uint32_t count, NativeFrame* frame, VmRef* slots) {
+  frame->prev = *head;
   frame->count = count;
   frame->length = 0;
   frame->slots = vsWord_fromPointer(slots);
   std::memset(slots, 0, size_t{count} * sizeof(VmRef));
-  vsNativeMethod_globalFrames = vsWord_fromPointer(frame);
+  *head = vsWord_fromPointer(frame);
+}
+
+// Every slot of every frame of a list.
+void visitFrames(VmWord head, VsWordVisitor fn, void* context) {
+  for (VmWord at = head; at != 0;) {
+    const NativeFrame* frame = vsWord_toPointer<NativeFrame>(at);
+    VmRef* slots = vsWord_toPointer<VmRef>(frame->slots);
+    for (uint32_t i = 0; i < frame->count; ++i) fn(&slots[i], context);
+    at = frame->prev;
+  }
+}
+
+}  // namespace
+
+int32_t vsNativeMethod_pushLocalFrame(uint32_t count, NativeFrame* frame, VmRef* slots) {
+  linkFrame(&vsNativeMethod_localFrames, count, frame, slots);
+  return 0;
+}
+
+void vsNativeMethod_popLocalFrame(NativeFrame* frame) { vsNativeMethod_localFrames = frame->prev; }
+
+int32_t vsNativeMethod_registerGlobalFrame(uint32_t count, NativeFrame* frame, VmRef* slots) {
+  linkFrame(&vsNativeMethod_globalFrames, count, frame, slots);
   return 0;
 }
 
@@ -41,12 +68,8 @@ void vsNativeMethod_registerTempRoots(uint32_t capacity, TempRoots* table, VmRef
 }
 
 void vsNativeRoots_visit(VsWordVisitor fn, void* context) {
-  for (VmWord at = vsNativeMethod_globalFrames; at != 0;) {
-    const NativeFrame* frame = vsWord_toPointer<NativeFrame>(at);
-    VmRef* slots = vsWord_toPointer<VmRef>(frame->slots);
-    for (uint32_t i = 0; i < frame->count; ++i) fn(&slots[i], context);
-    at = frame->prev;
-  }
+  visitFrames(vsNativeMethod_localFrames, fn, context);
+  visitFrames(vsNativeMethod_globalFrames, fn, context);
   if (vsNativeMethod_tempRoots != 0) {
     const TempRoots* table = vsWord_toPointer<TempRoots>(vsNativeMethod_tempRoots);
     VmRef* slots = vsWord_toPointer<VmRef>(table->slots);

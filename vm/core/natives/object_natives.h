@@ -11,8 +11,10 @@ extern "C" void Java_java_lang_Object_notify();
 // notifyAll()V: wakes every thread of the wait set; code 115 for a
 // thread that does not own the monitor.
 extern "C" void Java_java_lang_Object_notifyAll();
-// wait(J)V: Object.wait with the timeout in milliseconds (0: no limit);
-// a negative timeout raises IllegalArgumentException (vsMonitor_wait).
+// wait(J)V: Object.wait with the timeout in milliseconds (0: no limit,
+// vsMonitor_wait); a negative timeout raises IllegalArgumentException
+// (code 0). While the VM exits it does not block: the exit signal is
+// pending instead.
 extern "C" void Java_java_lang_Object_wait();
 // hashCode()I: the receiver's identity hash (vsMonitor_ensureHash).
 extern "C" void Java_java_lang_Object_hashCode();

@@ -6,6 +6,7 @@
 #include "vm/core/model/handles.h"
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/native_method.h"
+#include "vm/core/startup/vm_control.h"
 #include "vm/core/threads/monitors.h"
 #include "vm/core/threads/scheduler.h"
 #include "vm/core/threads/thread_record.h"
@@ -45,7 +46,13 @@ extern "C" void Java_java_lang_Thread_sleep() {
   uint32_t high = 0, low = 0;
   vsNativeMethod_getParameterLong(1, &high, &low);
   if (static_cast<int32_t>(high) < 0) {
-    vsException_raise(kIllegalArgumentClass, nullptr);
+    vsException_raiseWithCode(kIllegalArgumentClass, 0);
+    return;
+  }
+  if (vsMonitor_takeInterrupt(&vsVmGlobals.currentThread)) return;  // InterruptedException pending
+  // While the VM exits nothing blocks: the thread unwinds.
+  if (vsVmState().exiting != 0) {
+    vsException_throwThreadKill();
     return;
   }
   vsScheduler_sleep(low, high, &vsVmGlobals.currentThread);

@@ -18,7 +18,9 @@ extern "C" void Java_java_lang_Thread_internalExit();
 // priority run first (vsScheduler_reschedule).
 extern "C" void Java_java_lang_Thread_yield();
 // sleep(J)V: vsScheduler_sleep of the current thread; a negative time
-// raises IllegalArgumentException.
+// raises IllegalArgumentException (code 0), an interrupted thread gets its
+// InterruptedException, and while the VM exits the exit signal is pending
+// instead of a sleep.
 extern "C" void Java_java_lang_Thread_sleep();
 // private start0()V: a Thread that has a record, has finished or has a
 // start pending raises IllegalThreadStateException (109). Otherwise the

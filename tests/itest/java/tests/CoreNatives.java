@@ -73,6 +73,33 @@ public final class CoreNatives {
         String fresh = new String(units);
         line("a new string interns as itself", fresh.intern() == fresh);
         line("and is found again", new String(units).intern() == fresh);
+        String abcab = "abcab";
+        line("\"abcab\".indexOf(\"ab\", 1)", abcab.indexOf("ab", 1));
+        line("\"abcab\".indexOf(\"ac\")", abcab.indexOf("ac"));
+        line("\"aab\".indexOf(\"ab\")", "aab".indexOf("ab"));
+        line("\"abc\".indexOf(\"\", 5)", "abc".indexOf("", 5));
+        line("\"abc\".indexOf(\"bc\", -4)", "abc".indexOf("bc", -4));
+        line("\"ab\".equals(new String(\"ab\"))", "ab".equals(new String("ab")));
+        line("\"ab\".equals(\"abc\")", "ab".equals("abc"));
+        line("\"ab\".equals(null)", "ab".equals(null));
+        line("\"ab\".equals(an Object)", "ab".equals(new Object()));
+        line("\"abc\".startsWith(\"b\", 1)", "abc".startsWith("b", 1));
+        line("\"abc\".startsWith(\"\", 4)", "abc".startsWith("", 4));
+        line("\"abc\".endsWith(\"bc\")", "abc".endsWith("bc"));
+        try {
+            "abc".startsWith(null, 0);
+            line("startsWith(null, 0)", "no exception");
+        } catch (NullPointerException e) {
+            thrown("startsWith(null, 0)", e);
+        }
+        Object o = new Object();
+        String expected = new StringBuffer("java.lang.Object@").append(Integer.toHexString(o.hashCode())).toString();
+        line("Object.toString is the name, '@', the hash in hex", o.toString().equals(expected));
+        line("String.valueOf(null Object)", String.valueOf((Object) null));
+        line("append(Object)", new StringBuffer().append((Object) "x").append((Object) null).toString());
+        line("insert(0, Object)", new StringBuffer("b").insert(0, (Object) "a").toString());
+        line("String.valueOf(1.5f)", String.valueOf(1.5f));
+        line("String.valueOf(2.25)", String.valueOf(2.25));
     }
 
     private static void classes() {
@@ -294,6 +321,25 @@ public final class CoreNatives {
         }
     }
 
+    /** A reference to an object that nothing else holds. */
+    private static java.lang.ref.WeakReference dropped() {
+        return new java.lang.ref.WeakReference(new int[16]);
+    }
+
+    private static void weakReferences() {
+        Object held = new Object();
+        java.lang.ref.WeakReference toHeld = new java.lang.ref.WeakReference(held);
+        java.lang.ref.WeakReference toDropped = dropped();
+        java.lang.ref.WeakReference toCleared = new java.lang.ref.WeakReference(held);
+        line("null referent reads null", new java.lang.ref.WeakReference(null).get() == null);
+        line("get() before clear()", toCleared.get() == held);
+        toCleared.clear();
+        line("get() after clear()", toCleared.get() == null);
+        System.gc();
+        line("a held referent stays after gc()", toHeld.get() == held);
+        line("an unreachable referent is null after gc()", toDropped.get() == null);
+    }
+
     private static void c() {
         throw new RuntimeException("three deep");
     }
@@ -331,6 +377,7 @@ public final class CoreNatives {
         resources();
         console();
         threads();
+        weakReferences();
         traces();
     }
 }

@@ -43,4 +43,10 @@ public final class Out {
 
     /** Ends the virtual machine with the status. */
     public static native void exit(int status);
+
+    /**
+     * Reads a static int field that this class does not have: the virtual
+     * machine ends on its fatal path.
+     */
+    public static native int missingStaticField();
 }

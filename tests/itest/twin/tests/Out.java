@@ -49,4 +49,12 @@ public final class Out {
     public static void exit(int status) {
         System.exit(status);
     }
+
+    /** HotSpot has no such path: it stops as the virtual machine does. */
+    public static int missingStaticField() {
+        System.out.println("vsNativeMethod_getStaticDataField: no such field");
+        System.out.println("Fatal error: 134");
+        System.exit(255);
+        return 0;
+    }
 }

@@ -93,6 +93,9 @@ TEST_F(NativeMethodTest, ParametersAreNumberedDownFromTheParameterPointer) {
   EXPECT_EQ(low, 0x01234567u) << "the low half is the word of the higher parameter number";
   vsNativeMethod_getParameterDouble(3, &high, &low);
   EXPECT_EQ(uint64_t{high} << 32 | low, 0x89ABCDEF01234567u);
+  // A long at parameter 2: words 2 and 3, the low half in word 3.
+  vsNativeMethod_getParameterLong(2, &high, &low);
+  EXPECT_EQ(uint64_t{high} << 32 | low, 0x0000FFFE89ABCDEFu);
   VmRef slot = 0;
   vsNativeMethod_getParameterObject(2, &slot);
   EXPECT_EQ(slot, 0xFFFEu);
