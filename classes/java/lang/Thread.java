@@ -21,14 +21,17 @@ public class Thread implements Runnable {
     private int finished;
     /** Word 5. */
     private int startPending;
+    /** Null only in the main thread, which the virtual machine makes. */
     private String name;
+    /** The number the next unnamed thread takes: "Thread-0", "Thread-1"... */
+    private static int unnamedThreads;
 
     public Thread() {
-        this(null, null);
+        this(null, nextUnnamed());
     }
 
     public Thread(Runnable target) {
-        this(target, null);
+        this(target, nextUnnamed());
     }
 
     public Thread(String name) {
@@ -36,9 +39,26 @@ public class Thread implements Runnable {
     }
 
     public Thread(Runnable target, String name) {
+        if (name == null) {
+            throw new NullPointerException();
+        }
         this.priority = NORM_PRIORITY;
         this.target = target;
         this.name = name;
+    }
+
+    private static synchronized String nextUnnamed() {
+        return "Thread-" + unnamedThreads++;
+    }
+
+    /** The name given or numbered at construction; "Main Thread" for the main thread. */
+    public final String getName() {
+        return name == null ? "Main Thread" : name;
+    }
+
+    /** "Thread[name,priority]". */
+    public String toString() {
+        return "Thread[" + getName() + "," + priority + "]";
     }
 
     /** The thread that runs the caller. */

@@ -165,6 +165,25 @@ public class Hashtable {
         count = 0;
     }
 
+    /**
+     * "{k=v, k=v}" in enumeration order, the table itself as "(this Map)".
+     */
+    public synchronized String toString() {
+        StringBuffer text = new StringBuffer();
+        text.append('{');
+        for (int i = table.length; --i >= 0;) {
+            for (Entry e = table[i]; e != null; e = e.next) {
+                if (text.length() > 1) {
+                    text.append(", ");
+                }
+                text.append(e.key == this ? "(this Map)" : e.key);
+                text.append('=');
+                text.append(e.value == this ? "(this Map)" : e.value);
+            }
+        }
+        return text.append('}').toString();
+    }
+
     /** Keys or values, from the highest bucket down, each chain in order. */
     private final class Enumerator implements Enumeration {
         private final boolean keys;

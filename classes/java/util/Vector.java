@@ -212,4 +212,18 @@ public class Vector {
         }
         elementCount = 0;
     }
+
+    /** "[a, b, c]": each element's text, the vector itself as "(this Collection)". */
+    public synchronized String toString() {
+        StringBuffer text = new StringBuffer();
+        text.append('[');
+        for (int i = 0; i < elementCount; i++) {
+            if (i > 0) {
+                text.append(", ");
+            }
+            Object o = elementData[i];
+            text.append(o == this ? "(this Collection)" : o);
+        }
+        return text.append(']').toString();
+    }
 }

@@ -11,7 +11,8 @@ import java.util.Vector;
  * Vector, Stack and Hashtable: capacities as a vector grows from each
  * constructor, every edit and search, the index errors, the stack's
  * order, and a table's enumeration order as it grows and loses entries
- * (keys whose hashes collide, are negative, or repeat).
+ * (keys whose hashes collide, are negative, or repeat), and the text of
+ * each as it grows and loses elements.
  */
 public final class Collections {
     private Collections() {
@@ -24,6 +25,8 @@ public final class Collections {
         stack();
         tableOrder();
         tableEdits();
+        vectorText();
+        tableText();
     }
 
     private static void contents(String label, int k, Vector v) {
@@ -301,5 +304,58 @@ public final class Collections {
             }
             Out.newLine();
         }
+    }
+
+    /** Element i of the texts' collections: strings and integers by turns. */
+    private static Object element(int i) {
+        return i % 2 == 0 ? (Object) ("s" + i) : new Integer(-i * 31);
+    }
+
+    private static void vectorText() {
+        Vector v = new Vector(2);
+        Line.s("vector text empty", v.toString());
+        for (int i = 0; i < 13; i++) {
+            v.addElement(element(i));
+            if (i % 4 == 0) {
+                Line.at("vector text grown", i);
+                Out.printString(v.toString());
+                Out.newLine();
+            }
+        }
+        v.removeElementAt(0);
+        v.removeElement(new Integer(-5 * 31));
+        v.removeElementAt(v.size() - 1);
+        Line.s("vector text removed", v.toString());
+        v.insertElementAt(null, 2);
+        v.addElement(v);
+        Line.s("vector text null and itself", v.toString());
+        v.removeAllElements();
+        Line.s("vector text cleared", v.toString());
+        Stack s = new Stack();
+        s.push("x");
+        s.push(new Integer(7));
+        Line.s("stack text", s.toString());
+    }
+
+    private static void tableText() {
+        Hashtable t = new Hashtable(3);
+        Line.s("table text empty", t.toString());
+        for (int i = 0; i < 20; i++) {
+            t.put(element(i), element(i + 1));
+            if (i % 5 == 0) {
+                Line.at("table text grown", i);
+                Out.printString(t.toString());
+                Out.newLine();
+            }
+        }
+        for (int i = 0; i < 20; i += 3) {
+            t.remove(element(i));
+        }
+        Line.s("table text removed", t.toString());
+        t.put("self", t);
+        Line.s("table text itself", t.toString());
+        t.clear();
+        t.put(new Integer(1), "one");
+        Line.s("table text one entry", t.toString());
     }
 }

@@ -14,8 +14,8 @@ import javax.microedition.io.Connector;
  * Where the library differs from HotSpot's: the encodings it knows and
  * refuses, its default encoding (readers, writers and String),
  * System.exit's refusal, the integer parsers' refusal of '+' and
- * the decimal parsers' of hexadecimal, the zones it offers, and Connector,
- * which knows no protocol.
+ * the decimal parsers' of hexadecimal, the zones it offers, Connector,
+ * which knows no protocol, and the threads' names and texts.
  */
 public final class LibraryVm {
     private LibraryVm() {
@@ -102,6 +102,33 @@ public final class LibraryVm {
             Out.newLine();
         }
         connector();
+        threads();
+    }
+
+    private static void threads() {
+        Thread main = Thread.currentThread();
+        Line.s("main thread name", main.getName());
+        Line.s("main thread", main.toString());
+        Thread[] made = { new Thread(), new Thread("named"), new Thread(main), new Thread(main, "both"),
+            new Thread(""), new Thread() };
+        for (int k = 0; k < made.length; k++) {
+            Line.at("thread", k);
+            Out.printString(made[k].getName());
+            Out.printChar(' ');
+            Out.printString(made[k].toString());
+            Out.newLine();
+        }
+        for (int k = 0; k < 2; k++) {
+            Line.at("thread of no name", k);
+            try {
+                Thread t = k == 0 ? new Thread((String) null) : new Thread(main, null);
+                Out.printString(t.getName());
+            } catch (NullPointerException e) {
+                Out.printString("NullPointerException");
+            }
+            Out.newLine();
+        }
+        Line.s("next unnamed", new Thread().getName());
     }
 
     private static final String[] URLS = { null, "", "nothing", ":x", "http://example.com/", "socket://:80",
