@@ -13,16 +13,11 @@
 namespace softdouble_test {
 namespace {
 
-constexpr uint64_t kNegative = 0x8000000000000000;
-constexpr uint64_t kNaN = 0x7FF8000000000000;
-constexpr uint64_t kInf = 0x7FF0000000000000;
-constexpr uint64_t kOne = 0x3FF0000000000000;
-constexpr uint64_t kTwo = 0x4000000000000000;
-constexpr uint64_t kHalfValue = 0x3FE0000000000000;
-constexpr uint64_t kMaxFinite = 0x7FEFFFFFFFFFFFFF;
-constexpr uint64_t kMinNormal = 0x0010000000000000;
-constexpr uint64_t kMaxSubnormal = 0x000FFFFFFFFFFFFF;
-constexpr uint64_t kMinSubnormal = 0x0000000000000001;
+using F = SoftDoubleFormat;
+constexpr uint64_t kNegative = F::kNegative, kNaN = F::kNaN, kInf = F::kInf, kOne = F::kOne,
+                   kTwo = F::kTwo, kHalfValue = F::kHalfValue, kMaxFinite = F::kMaxFinite,
+                   kMinNormal = F::kMinNormal, kMaxSubnormal = F::kMaxSubnormal,
+                   kMinSubnormal = F::kMinSubnormal;
 
 using Expectation = SoftExpectation<uint64_t>;
 

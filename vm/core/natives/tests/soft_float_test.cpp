@@ -13,14 +13,10 @@
 namespace softfloat_test {
 namespace {
 
-constexpr uint32_t kInf = 0x7F800000;
-constexpr uint32_t kOne = 0x3F800000;
-constexpr uint32_t kTwo = 0x40000000;
-constexpr uint32_t kHalfValue = 0x3F000000;
-constexpr uint32_t kMaxFinite = 0x7F7FFFFF;
-constexpr uint32_t kMinNormal = 0x00800000;
-constexpr uint32_t kMaxSubnormal = 0x007FFFFF;
-constexpr uint32_t kMinSubnormal = 0x00000001;
+using F = SoftFloatFormat;
+constexpr uint32_t kInf = F::kInf, kOne = F::kOne, kTwo = F::kTwo, kHalfValue = F::kHalfValue,
+                   kMaxFinite = F::kMaxFinite, kMinNormal = F::kMinNormal,
+                   kMaxSubnormal = F::kMaxSubnormal, kMinSubnormal = F::kMinSubnormal;
 
 using Expectation = SoftExpectation<uint32_t>;
 
