@@ -321,6 +321,8 @@ class VsInflaterCore {
     }
     if (buildTable(VsInflaterTable::kCodeLengths, lengths, 19, kCodeLengthRootBits) == nullptr)
       return false;
+    // The table's allocation may have moved the input.
+    input_.refresh();
     const uint16_t* codeLengths = tables_.words(VsInflaterTable::kCodeLengths);
     std::memset(lengths, 0, sizeof lengths);
     const uint32_t total = hlit + hdist;

@@ -201,7 +201,7 @@ void vsGC_fullCollection() {
 
 VS_VMBSS(GcStress) vsGC_stress{};
 
-void vsGC_stressPoint() {
+void vsGC_stressPoint(uint32_t n) {
   GcStress& stress = vsGC_stress;
   if (stress.interval == 0 || vsVmState().startupPhase != 0 || vsGC_state.inCollection != 0 ||
       vsFinalizer_lists.running != 0)
@@ -211,5 +211,15 @@ void vsGC_stressPoint() {
     return;
   }
   stress.countdown = stress.interval;
-  vsGC_fullCollection();
+  if (stress.compacting == 0) {
+    vsGC_fullCollection();
+    return;
+  }
+  if (++stress.collections % 8 == 0) vsGC_requestFullCollection();
+  // A young collection that kept its survivors young may leave the window
+  // too small for the request: a full one then makes the room it can.
+  if (vsGC_collect(n) == 0 && vsVmGlobals.allocationEnd - vsVmGlobals.allocationTop < n) {
+    vsGC_requestFullCollection();
+    vsGC_collect(n);
+  }
 }

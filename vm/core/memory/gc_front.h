@@ -24,13 +24,18 @@ void vsGC_requestFullCollection();
 
 // The stress mode of the test launchers' collector-debugging builds: with
 // an interval n above 0, every n-th allocation of the Java heap after the
-// start-up phase first runs vsGC_fullCollection. 0 (the default) is off.
+// start-up phase first runs a collection. 0 (the default) is off. With
+// compacting 0 the collection is vsGC_fullCollection; with 1 it is
+// vsGC_collect, every 8th of them full and the others young, so objects
+// move under the allocation's caller.
 struct GcStress {
   uint32_t interval;
   uint32_t countdown;
+  uint32_t compacting;
+  uint32_t collections;  // compacting collections run so far
 };
 
 extern VmVariable<GcStress> vsGC_stress;
 
-// Called by the allocator before each allocation.
-void vsGC_stressPoint();
+// Called by the allocator before each allocation of n bytes.
+void vsGC_stressPoint(uint32_t n);

@@ -240,8 +240,12 @@ VmRef vsJavaHeap_newCountedRecord(uint32_t n) {
 }
 
 VmRef vsJavaHeap_newClassLoadingRecord(VmWord word3) {
+  // The allocation may move the object word 3 refers to.
+  VmHandle held;
+  vsHandle_push(&held, word3);
   const VmRef record = allocateRecord(kRootClassLoadingClass, kClassLoadingRecordBytes);
-  if (record != 0) vsJavaHeap_storeReference(&vsRef_as<VmWord>(record)[3], word3);
+  if (record != 0) vsJavaHeap_storeReference(&vsRef_as<VmWord>(record)[3], held.object);
+  vsHandle_close(&held);
   return record;
 }
 

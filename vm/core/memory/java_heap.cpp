@@ -139,8 +139,8 @@ void vsJavaHeap_reset() {
 }
 
 VmWord vsJavaHeap_allocate(uint32_t size) {
-  vsGC_stressPoint();
   size = roundDown(size, 4);
+  vsGC_stressPoint(size);
   VmGlobals& g = vsVmGlobals;
   for (;;) {
     const VmWord top = g.allocationTop;

@@ -274,11 +274,11 @@ TEST(VerifierTest, ANestedVerificationLeavesTheOuterOneAsItWas) {
     gNested = 0;
     gTableKept = true;
     GcStress& stress = vsGC_stress;
-    stress = {c.stressInterval, c.stressInterval};
+    stress = {c.stressInterval, c.stressInterval, 0, 0};
     vsVerifier_setLoadHook(nestOnce);
     const bool verified = vsVerifier_verifyClass(&outer.object);
     vsVerifier_setLoadHook(nullptr);
-    stress = {0, 0};
+    stress = {0, 0, 0, 0};
     EXPECT_TRUE(verified) << c.name;
     EXPECT_EQ(vsPendingException(), 0u) << c.name;
     EXPECT_EQ(gNested, c.nested ? 1 : 0) << c.name << ": the verifications the hook nested";

@@ -9,6 +9,7 @@
 #include "vm/core/loader/inflater.h"
 #include "vm/core/loader/tests/inflater_decoders.h"
 #include "vm/core/loader/zip_stream.h"
+#include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/model/handles.h"
 #include "vm/services/lifecycle/mem_file.h"
@@ -39,7 +40,9 @@ int32_t vsTestInflate_classPath(const uint8_t* stream, uint32_t length, uint8_t*
   }
   vsLow_free(copy);
   vsTestException_clear();
-  vsTestHeap_dropAbove(top);
+  // Under the collector's stress mode the window may have moved above top;
+  // the collections reclaim the decoder's garbage instead.
+  if (vsGC_stress.interval == 0) vsTestHeap_dropAbove(top);
   return status;
 }
 

@@ -3,10 +3,12 @@
 
 #include "tests/core/exception_double.h"
 #include "tests/core/heap_fixture.h"
+#include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/object_size.h"
 #include "vm/core/model/class_access.h"
+#include "vm/core/model/handles.h"
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/roots.h"
 #include "vm/core/model/vm_globals.h"
@@ -145,6 +147,23 @@ TEST_F(AllocationTest, ConstantPoolOfTheParserHasItsTagArray) {
   ASSERT_NE(p->tags, 0u);
   EXPECT_TRUE(vsObject_isByteArray(p->tags));
   EXPECT_EQ(vsRef_as<ArrayObject>(p->tags)->length, 6);
+}
+
+// A compacting collection before the record's allocation slides the name
+// down over the dead array below it; the record names it where it went.
+TEST_F(AllocationTest, ClassLoadingRecordKeepsItsNameThroughACompaction) {
+  ASSERT_NE(vsJavaHeap_newByteArray(64), 0u);  // dies at once
+  VmHandle name;
+  vsHandle_push(&name, vsJavaHeap_newByteArray(4));
+  ASSERT_NE(name.object, 0u);
+  const VmRef before = name.object;
+  vsGC_stress = GcStress{1, 1, 1, 0};
+  const VmRef record = vsJavaHeap_newClassLoadingRecord(name.object);
+  vsGC_stress = GcStress{0, 0, 0, 0};
+  ASSERT_NE(record, 0u);
+  ASSERT_NE(name.object, before) << "the collection did not move the name";
+  EXPECT_EQ(vsRef_as<VmWord>(record)[3], name.object);
+  vsHandle_close(&name);
 }
 
 TEST_F(AllocationTest, ShrinkingLeavesAFillerOrAnEmptyByteArray) {
