@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "ce/substrate/vm_sections.h"
+#include "vm/services/descriptor/class_choice.h"
 #include "vm/services/descriptor/descriptor.h"
 #include "vm/services/descriptor/descriptor_env.h"
 #include "vm/services/descriptor/tck_transfer.h"
@@ -327,14 +328,20 @@ int32_t vsTck_extractValue(const VsTckAgent* agent, int32_t index, const char* t
 
 int32_t AmTckGetDescriptor(int32_t workSize, void* workArea, const JKT_MIDP_Application* app) {
   vsTraceLog_print("=== service API trace: AmTckGetDescriptor()\n");
-  if (app == nullptr || !app->className || app->classNameLen < 1 || workArea == nullptr ||
-      workSize <= app->classNameLen + 4)
-    return -3;
-  // The name, NUL-terminated and rounded to words, at the start of the area.
-  const int32_t nameBytes = (app->classNameLen + 4) & ~3;
+  if (app == nullptr || workArea == nullptr) return -3;
+  // The name, NUL-terminated, at the start of the area; the rest stays work
+  // area.
   char* name = static_cast<char*>(workArea);
-  std::memcpy(name, app->className.get(), static_cast<size_t>(app->classNameLen));
-  name[app->classNameLen] = '\0';
+  int32_t nameBytes = 0;
+  if (app->className) {
+    if (app->classNameLen < 1 || workSize <= app->classNameLen + 4) return -3;
+    std::memcpy(name, app->className.get(), static_cast<size_t>(app->classNameLen));
+    name[app->classNameLen] = '\0';
+    nameBytes = (app->classNameLen + 4) & ~3;
+  } else {
+    if (vsApp_chooseClassName(app, name, workSize) < 1) return -3;
+    nameBytes = kVsClassChoiceNameBytes;
+  }
   VsTckAgent agent;
   if (vsTck_setUp(&agent, app, nullptr, nullptr, workSize - nameBytes, name + nameBytes, name) <= 0) return -1;
   vsTck_setKeys(&agent);

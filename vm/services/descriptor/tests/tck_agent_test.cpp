@@ -11,7 +11,11 @@
 #include "ce/substrate/low_memory.h"
 #include "port/vm_sync.h"
 #include "tools/testport/test_port.h"
+#include "vm/core/loader/tests/zip_builder.h"
+#include "vm/services/descriptor/class_choice.h"
 #include "vm/services/descriptor/tck_agent.h"
+#include "vm/services/descriptor/tck_transfer.h"
+#include "vm/services/descriptor/tests/test_env.h"
 
 namespace {
 
@@ -306,6 +310,56 @@ TEST_F(TckAgentTest, ExtractsValuesAtLineStarts) {
   EXPECT_EQ(vsTck_extractValue(&agent, kVsTckKeyJarUrl, nullptr, 8, out, sizeof out), -1);
 }
 
+// ---- The class of a record without one ----
+
+LowCopy manifestJar(const std::string& manifest) {
+  return LowCopy(buildZip({{"META-INF/MANIFEST.MF", {manifest.begin(), manifest.end()}, true},
+                           {"a/B.class", {1, 2, 3}, false}}));
+}
+
+TEST_F(TckAgentTest, ChoosesTheClassFromJadThenManifest) {
+  struct ChoiceCase {
+    const char* name;
+    const char* manifest;  // null: an archive without manifest
+    const char* jad;       // null: no JAD
+    int32_t areaSize;
+    int32_t result;
+    const char* className;
+  };
+  const int32_t area = kWorkSize;
+  const char* const selector = kVsMidletSelectorClass;
+  const ChoiceCase cases[] = {
+      {"JAD's MIDlet-1 first", "MIDlet-1: M, , m.Main\n", "MIDlet-1: J, i.png, j.Main\n", area, 6, "j.Main"},
+      {"manifest without JAD", "MIDlet-1: M, , m.Main\n", nullptr, area, 6, "m.Main"},
+      {"JAD that does not parse", "MIDlet-1: M, , m.Main\n", "no colon here\n", area, 6, "m.Main"},
+      {"blanks around the field", "MIDlet-1: M,,  \tm.Main \n", nullptr, area, 6, "m.Main"},
+      {"MIDlet-2 asks for the selector", "MIDlet-1: M, , m.Main\nMIDlet-2: N, , n.Main\n", nullptr, area, 40,
+       selector},
+      {"MIDlet-2 in the JAD", "MIDlet-1: M, , m.Main\n", "MIDlet-2: N, , n.Main\n", area, 40, selector},
+      {"no MIDlet-1", "MIDlet-Name: M\n", nullptr, area, 40, selector},
+      {"MIDlet-1 without class field", "MIDlet-1: M, icon\n", nullptr, area, 40, selector},
+      {"empty class field", "MIDlet-1: M, , \n", nullptr, area, -1, ""},
+      {"archive without manifest", nullptr, nullptr, area, -1, ""},
+      {"area of 1024 bytes", "MIDlet-1: M, , m.Main\n", nullptr, 1024, -10, nullptr},
+  };
+  for (const ChoiceCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    const LowCopy jar = c.manifest != nullptr ? manifestJar(c.manifest)
+                                              : LowCopy(buildZip({{"a/B.class", {1, 2, 3}, false}}));
+    app_->jarSize = jar.size();
+    app_->jarAddr = jar.data();
+    app_->jadSize = 0;
+    app_->jadAddr = nullptr;
+    if (c.jad != nullptr) setJad(c.jad);
+    char* name = reinterpret_cast<char*>(work_);
+    std::strcpy(name, "unchanged");
+    EXPECT_EQ(vsApp_chooseClassName(app_, name, c.areaSize), c.result);
+    if (c.className != nullptr) {
+      EXPECT_STREQ(name, c.className);
+    }
+  }
+}
+
 // ---- Fetching from the loopback server ----
 
 enum class Fetch { All, Descriptor, Installer };
@@ -415,7 +469,12 @@ TEST_F(TckAgentTest, FetchesFromTheTestServer) {
     VsTckAgent agent = {};
     vsTestPort_startCapture();
     if (c.fetch == Fetch::Installer) {
-      setClassName(kMidpAgent);
+      // No class in the record: the JAD's "MIDlet-1" names the agent.
+      const LowCopy jar = manifestJar("MIDlet-1: Hello, , tests.Hello\n");
+      app_->jarSize = jar.size();
+      app_->jarAddr = jar.data();
+      app_->className = nullptr;
+      app_->classNameLen = 0;
       result = AmTckGetDescriptor(kWorkSize, work_, app_);
       descriptorLength = info_->descriptorLength;
     } else {
@@ -456,6 +515,33 @@ TEST_F(TckAgentTest, FetchesFromTheTestServer) {
   }
 }
 
+// One transfer as the test port delivers it: the header without its
+// "Transfer-Encoding" and "TE" lines, then the body.
+TEST_F(TckAgentTest, TransferReceivesHeaderAndBody) {
+  TckServer server("order");
+  ASSERT_GT(server.port(), 0);
+  const std::string url = "http://127.0.0.1:" + std::to_string(server.port()) + "/test/x";
+  uint8_t* buffer = info_->jarBuffer.get();
+  int32_t size = kJarSize;
+  vsTestPort_startCapture();
+  const int32_t status = vsTckAgent_httpTransfer(url.c_str(), buffer, &size);
+  const TestPortCapture out = vsTestPort_stopCapture();
+  EXPECT_EQ(server.finish(), std::vector<std::string>{"/test/x"});
+  EXPECT_EQ(status, 200) << out.trace;
+  const std::string received(reinterpret_cast<const char*>(buffer), static_cast<size_t>(size > 0 ? size : 0));
+  const size_t headerEnd = received.find("\r\n\r\n");
+  ASSERT_NE(headerEnd, std::string::npos) << received;
+  const std::string header = received.substr(0, headerEnd + 2);
+  EXPECT_EQ(header.rfind("HTTP/1.1 200 OK\r\n", 0), 0u) << header;
+  EXPECT_EQ(header.find("Transfer-Encoding"), std::string::npos) << header;
+  EXPECT_EQ(header.find("\r\nTE"), std::string::npos) << header;
+  const std::string body = received.substr(headerEnd + 4);
+  EXPECT_NE(header.find("Content-Length: " + std::to_string(body.size()) + "\r\n"), std::string::npos) << header;
+  EXPECT_EQ(body.rfind("MIDlet-10: Wrong, , tests.Wrong\r\n", 0), 0u) << body;
+  EXPECT_NE(out.trace.find("JkHttpFinishRequest("), std::string::npos) << out.trace;
+  EXPECT_NE(out.trace.find("JkHttpClose("), std::string::npos) << out.trace;
+}
+
 // Without a port the fetch asks port 8080; a host off the loopback is
 // refused by the test port with the error event, which fails the open.
 TEST_F(TckAgentTest, EmptyPortAsksForPort8080) {
@@ -473,14 +559,33 @@ TEST_F(TckAgentTest, EmptyPortAsksForPort8080) {
       << out.trace;
 }
 
-TEST_F(TckAgentTest, InstallerWithoutAgentClassOrName) {
-  vsTestPort_startCapture();
-  setClassName("tests.Hello");
-  EXPECT_EQ(AmTckGetDescriptor(kWorkSize, work_, app_), -1);
-  app_->className = nullptr;
-  app_->classNameLen = 0;
-  const TestPortCapture out = vsTestPort_stopCapture();
-  EXPECT_EQ(out.trace, "=== service API trace: AmTckGetDescriptor()\n");
+TEST_F(TckAgentTest, InstallerWithoutAgentOrClass) {
+  const LowCopy jar = manifestJar("MIDlet-1: Hello, , tests.Hello\n");
+  struct InstallerCase {
+    const char* name;
+    const char* className;  // null: none in the record
+    const uint8_t* jar;
+    int32_t result;
+  };
+  const InstallerCase cases[] = {
+      {"class of the record is no agent", "tests.Hello", jar.data(), -1},
+      {"chosen class is no agent", nullptr, jar.data(), -1},
+      {"no class can be chosen", nullptr, nullptr, -3},
+  };
+  for (const InstallerCase& c : cases) {
+    SCOPED_TRACE(c.name);
+    app_->jarSize = jar.size();
+    app_->jarAddr = c.jar;
+    app_->className = nullptr;
+    app_->classNameLen = 0;
+    if (c.className != nullptr) setClassName(c.className);
+    info_->descriptorLength = -1;
+    vsTestPort_startCapture();
+    EXPECT_EQ(AmTckGetDescriptor(kWorkSize, work_, app_), c.result);
+    const TestPortCapture out = vsTestPort_stopCapture();
+    EXPECT_EQ(out.trace, "=== service API trace: AmTckGetDescriptor()\n");
+    EXPECT_EQ(info_->descriptorLength, -1);
+  }
 }
 
 }  // namespace

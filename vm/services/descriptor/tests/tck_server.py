@@ -16,6 +16,7 @@ tests.TckCase):
   noblank    a header that ends without its empty line
   big        a JAD body of BIG_BYTES bytes
   order      a JAD whose "MIDlet-10" comes before "MIDlet-1"
+             (its header has "Transfer-Encoding" and "TE" lines)
   notfound   404
 """
 import socket
@@ -55,7 +56,8 @@ def answers(scenario, port):
         "busy": [busy, busy, ok_jad, ok_jar],
         "noblank": [b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n"],
         "big": [response(b"200 OK", b"x" * BIG_BYTES)],
-        "order": [response(b"200 OK", jad(port, ["MIDlet-10: Wrong, , tests.Wrong"]))],
+        "order": [response(b"200 OK", jad(port, ["MIDlet-10: Wrong, , tests.Wrong"]),
+                           b"Transfer-Encoding: identity\r\nTE: trailers\r\n")],
         "notfound": [response(b"404 Not Found", b"")],
     }[scenario]
 
