@@ -41,7 +41,7 @@ struct Connection {
   std::string url;
   std::mutex lock;
   std::condition_variable wake;
-  std::deque<Command> commands;  // guarded by lock
+  std::deque<Command> commands;   // guarded by lock
   uint8_t* readBuffer = nullptr;  // guarded by lock
   int32_t readLength = 0;         // guarded by lock
   // Worker state.
@@ -56,7 +56,7 @@ struct Connection {
 
 std::mutex gTableLock;
 std::map<int32_t, std::shared_ptr<Connection>> gConnections;  // guarded by gTableLock
-int32_t gNextHandle = 1;                                       // guarded by gTableLock
+int32_t gNextHandle = 1;                                      // guarded by gTableLock
 
 void post(const Connection& c, int32_t event, int32_t value) { AmNotifyHttpEvent(c.param, event, value); }
 
@@ -69,14 +69,15 @@ bool parseUrl(Connection& c) {
   if (url.compare(0, scheme.size(), scheme) != 0) return false;
   const size_t hostStart = scheme.size();
   const size_t pathStart = url.find('/', hostStart);
-  const std::string authority = url.substr(hostStart, pathStart == std::string::npos ? std::string::npos
-                                                                                      : pathStart - hostStart);
+  const std::string authority =
+      url.substr(hostStart, pathStart == std::string::npos ? std::string::npos : pathStart - hostStart);
   c.path = pathStart == std::string::npos ? "/" : url.substr(pathStart);
   const size_t colon = authority.find(':');
   c.host = authority.substr(0, colon);
   if (colon == std::string::npos) return !c.host.empty();
   const std::string port = authority.substr(colon + 1);
-  if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos) return false;
+  if (port.empty() || port.size() > 5 || port.find_first_not_of("0123456789") != std::string::npos)
+    return false;
   const unsigned long value = std::strtoul(port.c_str(), nullptr, 10);
   if (value < 1 || value > 65535) return false;
   c.port = static_cast<uint16_t>(value);
@@ -104,10 +105,11 @@ void open(Connection& c) {
 }
 
 void finishRequest(Connection& c) {
-  const std::string request = "GET " + c.path + " HTTP/1.1\r\nHost: " + c.host + ":" + std::to_string(c.port) +
-                              "\r\nConnection: close\r\n\r\n";
+  const std::string request = "GET " + c.path + " HTTP/1.1\r\nHost: " + c.host + ":" +
+                              std::to_string(c.port) + "\r\nConnection: close\r\n\r\n";
   for (size_t sent = 0; sent < request.size();) {
-    const ssize_t n = c.socket < 0 ? -1 : send(c.socket, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
+    const ssize_t n =
+        c.socket < 0 ? -1 : send(c.socket, request.data() + sent, request.size() - sent, MSG_NOSIGNAL);
     if (n <= 0) return fail(c);
     sent += static_cast<size_t>(n);
   }
@@ -176,9 +178,15 @@ void worker(std::shared_ptr<Connection> c) {
       length = c->readLength;
     }
     switch (command) {
-      case Command::Open: open(*c); break;
-      case Command::FinishRequest: finishRequest(*c); break;
-      case Command::Read: read(*c, buffer, length); break;
+      case Command::Open:
+        open(*c);
+        break;
+      case Command::FinishRequest:
+        finishRequest(*c);
+        break;
+      case Command::Read:
+        read(*c, buffer, length);
+        break;
       case Command::Close:
         if (c->socket >= 0) ::close(c->socket);
         post(*c, kJkHttpEventClose, 0);

@@ -16,7 +16,8 @@ bool isBlank(char c) { return c == ' ' || c == '\t'; }
 
 const char* lookUp(OamsHandle env, OamsHandle descriptor, const char* key, int32_t* length) {
   int32_t error = 0;
-  return OamsDescriptorGetValueByKey(env, descriptor, key, static_cast<int32_t>(std::strlen(key)), length, &error);
+  return OamsDescriptorGetValueByKey(env, descriptor, key, static_cast<int32_t>(std::strlen(key)), length,
+                                     &error);
 }
 
 // The class field of "MIDlet-1" into out (NUL-terminated): its length, or
@@ -63,8 +64,8 @@ int32_t vsApp_chooseClassName(const JKT_MIDP_Application* app, char* area, int32
   const OamsHandle manifest = jar == -1 ? -1 : OamsManifestOpen(env, jar, &error);
   if (manifest != -1) {
     const bool hasJad = app->jadSize > 0 && (app->jadAddr || app->jadRead != 0);
-    const OamsHandle jad = hasJad ? OamsJadOpen(env, app->jadSize, app->jadAddr.get(), reader(app->jadRead), &error)
-                                  : -1;
+    const OamsHandle jad =
+        hasJad ? OamsJadOpen(env, app->jadSize, app->jadAddr.get(), reader(app->jadRead), &error) : -1;
     const OamsHandle merged = jad == -1 ? -1 : OamsDescriptorMerge(env, jad, manifest, &error);
     result = pickName(env, merged != -1 ? merged : manifest, area);
     if (merged != -1) OamsDescriptorClose(env, merged);

@@ -60,6 +60,7 @@ struct JKT_MIDP_Application {
   VmPtr<VsTckInfo> tckInfo;
 };
 static_assert(sizeof(JKT_MIDP_Application) == 10 * 4);
-static_assert(offsetof(JKT_MIDP_Application, jarRead) == 8 && offsetof(JKT_MIDP_Application, classNameLen) == 16 &&
-              offsetof(JKT_MIDP_Application, jadSize) == 20 && offsetof(JKT_MIDP_Application, jadRead) == 28 &&
-              offsetof(JKT_MIDP_Application, tckInfo) == 36);
+static_assert(offsetof(JKT_MIDP_Application, jarRead) == 8 &&
+              offsetof(JKT_MIDP_Application, classNameLen) == 16 &&
+              offsetof(JKT_MIDP_Application, jadSize) == 20 &&
+              offsetof(JKT_MIDP_Application, jadRead) == 28 && offsetof(JKT_MIDP_Application, tckInfo) == 36);

@@ -83,13 +83,14 @@ void readServerKey(const JKT_MIDP_Application* app, int32_t workSize, void* work
     vsTraceLog_error("#### OamsJadOpen: ret=%0xH error=%d\n", static_cast<uint32_t>(jad), error);
   } else {
     int32_t length = 0;
-    const char* value = OamsDescriptorGetValueByKey(env, jad, kServerKey, static_cast<int32_t>(sizeof(kServerKey) - 1),
-                                                    &length, &error);
+    const char* value = OamsDescriptorGetValueByKey(
+        env, jad, kServerKey, static_cast<int32_t>(sizeof(kServerKey) - 1), &length, &error);
     if (value == nullptr) {
       vsTraceLog_error("#### OamsDescriptorGetValueByKey: ret=%0xH error=%d\n", 0u, error);
     } else {
       const size_t n = static_cast<size_t>(length);
-      const bool accepted = n > 3 && n < kServerUrlSize && endsWith(value, n, "/") && !endsWith(value, n, "//") &&
+      const bool accepted = n > 3 && n < kServerUrlSize && endsWith(value, n, "/") &&
+                            !endsWith(value, n, "//") &&
                             (startsWith(value, n, "http://") || startsWith(value, n, "https://"));
       if (accepted) {
         std::memcpy(gServerUrl, value, n);
@@ -212,8 +213,8 @@ int32_t fetch(VsTckAgent* agent, bool withJar) {
   if (vsTck_extractValue(agent, kVsTckKeyJarUrl, descriptor, descriptorLength, agent->jarUrlBuffer.get(),
                          agent->jarUrlSize) != 0)
     return -4;
-  if (vsTck_extractValue(agent, kVsTckKeyMainClass, descriptor, descriptorLength, agent->classNameBuffer.get(),
-                         agent->classNameSize) != 0)
+  if (vsTck_extractValue(agent, kVsTckKeyMainClass, descriptor, descriptorLength,
+                         agent->classNameBuffer.get(), agent->classNameSize) != 0)
     return -6;
   if (!withJar) return status;
   vsTraceLog_print("vsTck: download a Test Case JAR.\n");
@@ -308,8 +309,8 @@ int32_t vsTck_fetchAll(VsTckAgent* agent) { return fetch(agent, true); }
 
 int32_t vsTck_fetchDescriptor(VsTckAgent* agent) { return fetch(agent, false); }
 
-int32_t vsTck_extractValue(const VsTckAgent* agent, int32_t index, const char* text, int32_t length, char* out,
-                           int32_t size) {
+int32_t vsTck_extractValue(const VsTckAgent* agent, int32_t index, const char* text, int32_t length,
+                           char* out, int32_t size) {
   const char* key = vsTck_getKey(agent, index);
   if (key == nullptr || text == nullptr || out == nullptr || size < 1 || length < 0) return -1;
   int32_t i = findKey(text, length, key);
@@ -343,7 +344,8 @@ int32_t AmTckGetDescriptor(int32_t workSize, void* workArea, const JKT_MIDP_Appl
     nameBytes = kVsClassChoiceNameBytes;
   }
   VsTckAgent agent;
-  if (vsTck_setUp(&agent, app, nullptr, nullptr, workSize - nameBytes, name + nameBytes, name) <= 0) return -1;
+  if (vsTck_setUp(&agent, app, nullptr, nullptr, workSize - nameBytes, name + nameBytes, name) <= 0)
+    return -1;
   vsTck_setKeys(&agent);
   if (vsTck_fetchDescriptor(&agent) < 0) return -2;
   app->tckInfo->descriptorLength = agent.descriptorLength;

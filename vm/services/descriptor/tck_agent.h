@@ -84,8 +84,8 @@ int32_t vsTck_fetchDescriptor(VsTckAgent* agent);
 // be followed by optional blanks and ":"; for the MIDP agent's main-class
 // key the third comma-separated field. Copied NUL-terminated into out
 // (size bytes, cut to size - 1): 0, or -1.
-int32_t vsTck_extractValue(const VsTckAgent* agent, int32_t index, const char* text, int32_t length, char* out,
-                           int32_t size);
+int32_t vsTck_extractValue(const VsTckAgent* agent, int32_t index, const char* text, int32_t length,
+                           char* out, int32_t size);
 
 // The host's test installer: the next descriptor into the record's test
 // parameters. Its length (also stored in the parameters' descriptor

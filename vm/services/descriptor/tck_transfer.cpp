@@ -132,13 +132,15 @@ int32_t vsTckAgent_httpTransfer(const char* url, uint8_t* buffer, int32_t* size)
   const int32_t capacity = *size;
   int32_t value = 0;
   vsTckHttpEvent_reset();
-  const int32_t handle = JkHttpOpen(url, static_cast<int32_t>(std::strlen(url)), kJkHttpMethodGet, kAgentConnection);
+  const int32_t handle =
+      JkHttpOpen(url, static_cast<int32_t>(std::strlen(url)), kJkHttpMethodGet, kAgentConnection);
   if (!step(handle, kJkHttpEventOpen, &value, "[tck_agent] Failed to open HTTP connection.\n",
             "[tck_agent] Failed to open HTTP connection. Event status=%d\n"))
     return handle < 0 ? -1 : abandon(handle);
   vsTckHttpEvent_reset();
   if (!step(JkHttpFinishRequest(handle), kJkHttpEventFinishRequest, &value,
-            "[tck_agent] Failed to send HTTP request.\n", "[tck_agent] Failed to send HTTP request. Event status=%d\n"))
+            "[tck_agent] Failed to send HTTP request.\n",
+            "[tck_agent] Failed to send HTTP request. Event status=%d\n"))
     return abandon(handle);
 
   // The header, in pieces until its blank line.
@@ -147,9 +149,10 @@ int32_t vsTckAgent_httpTransfer(const char* url, uint8_t* buffer, int32_t* size)
   int32_t headerEnd = -1;
   while (headerEnd < 0) {
     const int32_t count =
-        received < capacity ? readPiece(handle, buffer + received, capacity - received, kHeaderFailed,
-                                        "[tck_agent]  Failed to receive HTTP response header. Event status=%d\n")
-                            : 0;
+        received < capacity
+            ? readPiece(handle, buffer + received, capacity - received, kHeaderFailed,
+                        "[tck_agent]  Failed to receive HTTP response header. Event status=%d\n")
+            : 0;
     if (count <= 0) {
       if (count == 0) vsTraceLog_error("%s", kHeaderFailed);
       return abandon(handle);
@@ -177,8 +180,9 @@ int32_t vsTckAgent_httpTransfer(const char* url, uint8_t* buffer, int32_t* size)
       reportIllegalBody(received, length, headerSize);
       return abandon(handle);
     }
-    const int32_t count = readPiece(handle, buffer + received, room, "[tck_agent] Failed to receive HTTP response.\n",
-                                    "[tck_agent] Failed to receive HTTP response. Event status=%d\n");
+    const int32_t count =
+        readPiece(handle, buffer + received, room, "[tck_agent] Failed to receive HTTP response.\n",
+                  "[tck_agent] Failed to receive HTTP response. Event status=%d\n");
     if (count < 0) return abandon(handle);
     if (count == 0) break;
     received += count;

@@ -1,6 +1,8 @@
 // The compatibility-test agent: where it finds the test server, how it
 // reads the descriptor's values, and its fetches over the test port's
 // HTTP stand-ins from a loopback server (tck_server.py, started per case).
+#include "vm/services/descriptor/tck_agent.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdio>
@@ -13,7 +15,6 @@
 #include "tools/testport/test_port.h"
 #include "vm/core/loader/tests/zip_builder.h"
 #include "vm/services/descriptor/class_choice.h"
-#include "vm/services/descriptor/tck_agent.h"
 #include "vm/services/descriptor/tck_transfer.h"
 #include "vm/services/descriptor/tests/test_env.h"
 
@@ -137,12 +138,12 @@ class TckAgentTest : public ::testing::Test {
 
 struct ServerCase {
   const char* name;
-  std::string jad;          // empty: the record has no JAD
+  std::string jad;  // empty: the record has no JAD
   std::vector<std::string> args;
   const char* mainClass;
   int32_t result;
-  std::string server;       // the agent's server text when set up
-  std::string traceLine;    // one line the set-up writes (empty: none)
+  std::string server;     // the agent's server text when set up
+  std::string traceLine;  // one line the set-up writes (empty: none)
   std::vector<std::string> argsLeft;
 };
 
@@ -156,36 +157,108 @@ TEST_F(TckAgentTest, FindsTheServerFromJadAndArguments) {
   const std::string host59 = "http://" + std::string(59, 'h') + "/";
   const std::string host58 = "http://" + std::string(58, 'h') + "/";
   const std::vector<ServerCase> cases = {
-      {"JAD key", "microVostel-TckServer: http://127.0.0.1:1234/\n", {}, kMidpAgent, 1, "127.0.0.1:1234",
-       "#### TCK host is 'http://127.0.0.1:1234/'\n", {}},
-      {"https key without port", "microVostel-TckServer: https://tck.example/\n", {}, kMidpAgent, 1,
-       "tck.example:8088", "#### TCK host is 'https://tck.example/'\n", {}},
-      {"key without trailing slash", "microVostel-TckServer: http://h:1/x\n", {}, kMidpAgent, 1, "localhost:8088",
-       unknown, {}},
-      {"key ending in //", "microVostel-TckServer: http://h:1//\n", {}, kMidpAgent, 1, "localhost:8088",
-       unknown, {}},
-      {"key of another scheme", "microVostel-TckServer: ftp://h:1/\n", {}, kMidpAgent, 1, "localhost:8088",
-       unknown, {}},
-      {"key of 63 bytes", key + url63 + "\n", {}, kMidpAgent, 1, "h:8088",
-       ("#### TCK host is '" + url63 + "'\n"), {}},
+      {"JAD key",
+       "microVostel-TckServer: http://127.0.0.1:1234/\n",
+       {},
+       kMidpAgent,
+       1,
+       "127.0.0.1:1234",
+       "#### TCK host is 'http://127.0.0.1:1234/'\n",
+       {}},
+      {"https key without port",
+       "microVostel-TckServer: https://tck.example/\n",
+       {},
+       kMidpAgent,
+       1,
+       "tck.example:8088",
+       "#### TCK host is 'https://tck.example/'\n",
+       {}},
+      {"key without trailing slash",
+       "microVostel-TckServer: http://h:1/x\n",
+       {},
+       kMidpAgent,
+       1,
+       "localhost:8088",
+       unknown,
+       {}},
+      {"key ending in //",
+       "microVostel-TckServer: http://h:1//\n",
+       {},
+       kMidpAgent,
+       1,
+       "localhost:8088",
+       unknown,
+       {}},
+      {"key of another scheme",
+       "microVostel-TckServer: ftp://h:1/\n",
+       {},
+       kMidpAgent,
+       1,
+       "localhost:8088",
+       unknown,
+       {}},
+      {"key of 63 bytes",
+       key + url63 + "\n",
+       {},
+       kMidpAgent,
+       1,
+       "h:8088",
+       ("#### TCK host is '" + url63 + "'\n"),
+       {}},
       {"key of 64 bytes", key + url64 + "\n", {}, kMidpAgent, 1, "localhost:8088", unknown, {}},
       {"no JAD", "", {}, kMidpAgent, 1, "localhost:8088", unknown, {}},
-      {"-tck_host replaces the key", "microVostel-TckServer: http://127.0.0.1:1234/\n",
-       {"-a", "-tck_host", "http://h:99/", "-b"}, kMidpAgent, 1, "h:99", "#### TCK host is 'http://127.0.0.1:1234/'\n",
+      {"-tck_host replaces the key",
+       "microVostel-TckServer: http://127.0.0.1:1234/\n",
+       {"-a", "-tck_host", "http://h:99/", "-b"},
+       kMidpAgent,
+       1,
+       "h:99",
+       "#### TCK host is 'http://127.0.0.1:1234/'\n",
        {"-a", "-b"}},
       {"-tck_host without port", "", {"-tck_host", "http://h/"}, kMidpAgent, 1, "h:8088", unknown, {}},
       {"-tck_host ending in a colon", "", {"-tck_host", "http://h:/"}, kMidpAgent, 1, "h:", unknown, {}},
       {"-tck_host without scheme", "", {"-tck_host", "h:7"}, kMidpAgent, 1, "h:7", unknown, {}},
-      {"-tck_host as last argument", "", {"-a", "-tck_host"}, kMidpAgent, 1, "localhost:8088",
-       "#### TCK host get failed.\n", {"-a", "-tck_host"}},
-      {"host of 63 bytes", "", {"-tck_host", host63}, kMidpAgent, 1, (std::string(58, 'h') + ":1"),
-       unknown, {}},
+      {"-tck_host as last argument",
+       "",
+       {"-a", "-tck_host"},
+       kMidpAgent,
+       1,
+       "localhost:8088",
+       "#### TCK host get failed.\n",
+       {"-a", "-tck_host"}},
+      {"host of 63 bytes",
+       "",
+       {"-tck_host", host63},
+       kMidpAgent,
+       1,
+       (std::string(58, 'h') + ":1"),
+       unknown,
+       {}},
       {"host of 64 bytes", "", {"-tck_host", host64}, kMidpAgent, -1, "", "#### TCK AGENT INIT FAILED\n", {}},
-      {"host of 58 bytes and the default port", "", {"-tck_host", host58}, kMidpAgent, 1,
-       (std::string(58, 'h') + ":8088"), unknown, {}},
-      {"host of 59 bytes and the default port", "", {"-tck_host", host59}, kMidpAgent, -1, "",
-       "#### TCK AGENT INIT FAILED\n", {}},
-      {"not an agent class", "microVostel-TckServer: http://127.0.0.1:1234/\n", {}, "tests.Hello", 0, "", "", {}},
+      {"host of 58 bytes and the default port",
+       "",
+       {"-tck_host", host58},
+       kMidpAgent,
+       1,
+       (std::string(58, 'h') + ":8088"),
+       unknown,
+       {}},
+      {"host of 59 bytes and the default port",
+       "",
+       {"-tck_host", host59},
+       kMidpAgent,
+       -1,
+       "",
+       "#### TCK AGENT INIT FAILED\n",
+       {}},
+      {"not an agent class",
+       "microVostel-TckServer: http://127.0.0.1:1234/\n",
+       {},
+       "tests.Hello",
+       0,
+       "",
+       "",
+       {}},
   };
   for (const ServerCase& c : cases) {
     SCOPED_TRACE(c.name);
@@ -268,24 +341,27 @@ TEST_F(TckAgentTest, ExtractsValuesAtLineStarts) {
     const char* value;
   };
   const ExtractCase cases[] = {
-      {"MIDlet-1's third field", kVsTckKindMidp, kVsTckKeyMainClass, "MIDlet-1: Name, icon.png, a.B\n", 64, 0, "a.B"},
+      {"MIDlet-1's third field", kVsTckKindMidp, kVsTckKeyMainClass, "MIDlet-1: Name, icon.png, a.B\n", 64, 0,
+       "a.B"},
       {"empty icon field", kVsTckKindMidp, kVsTckKeyMainClass, "MIDlet-1: Name, , a.B\r\n", 64, 0, "a.B"},
       {"MIDlet-10 before MIDlet-1", kVsTckKindMidp, kVsTckKeyMainClass,
        "MIDlet-10: W, , wrong.C\nMIDlet-1: R, , right.C\n", 64, 0, "right.C"},
       {"X-MIDlet-1 before MIDlet-1", kVsTckKindMidp, kVsTckKeyMainClass,
        "X-MIDlet-1: W, , wrong.C\nMIDlet-1: R, , right.C", 64, 0, "right.C"},
-      {"key inside a value", kVsTckKindMidp, kVsTckKeyJarUrl, "A: MIDlet-Jar-URL: x\nMIDlet-Jar-URL: y\n", 64, 0, "y"},
-      {"blanks before the colon", kVsTckKindMidp, kVsTckKeyJarUrl, "MIDlet-Jar-URL \t: http://h/a.jar\n", 64, 0,
-       "http://h/a.jar"},
+      {"key inside a value", kVsTckKindMidp, kVsTckKeyJarUrl, "A: MIDlet-Jar-URL: x\nMIDlet-Jar-URL: y\n", 64,
+       0, "y"},
+      {"blanks before the colon", kVsTckKindMidp, kVsTckKeyJarUrl, "MIDlet-Jar-URL \t: http://h/a.jar\n", 64,
+       0, "http://h/a.jar"},
       {"CR line ends", kVsTckKindMidp, kVsTckKeyJarUrl, "A: 1\rMIDlet-Jar-URL: u\r", 64, 0, "u"},
       {"value cut to the buffer", kVsTckKindMidp, kVsTckKeyJarUrl, "MIDlet-Jar-URL: abcdef\n", 4, 0, "abc"},
-      {"value at the end of the text", kVsTckKindCldc, kVsTckKeyMainClass, "Main-Class: m.Main", 64, 0, "m.Main"},
+      {"value at the end of the text", kVsTckKindCldc, kVsTckKeyMainClass, "Main-Class: m.Main", 64, 0,
+       "m.Main"},
       {"CLDC key takes the whole value", kVsTckKindCldc, kVsTckKeyMainClass, "Main-Class: a, b, c\n", 64, 0,
        "a, b, c"},
       {"missing key", kVsTckKindMidp, kVsTckKeyJarUrl, "MIDlet-Jar-Size: 1\n", 64, -1, nullptr},
       {"key without colon", kVsTckKindMidp, kVsTckKeyJarUrl, "MIDlet-Jar-URL x\n", 64, -1, nullptr},
-      {"MIDlet-1 with one comma", kVsTckKindMidp, kVsTckKeyMainClass, "MIDlet-1: Name, icon\nX: a, b\n", 64, -1,
-       nullptr},
+      {"MIDlet-1 with one comma", kVsTckKindMidp, kVsTckKeyMainClass, "MIDlet-1: Name, icon\nX: a, b\n", 64,
+       -1, nullptr},
       {"no room", kVsTckKindMidp, kVsTckKeyJarUrl, "MIDlet-Jar-URL: u\n", 0, -1, nullptr},
   };
   for (const ExtractCase& c : cases) {
@@ -294,8 +370,9 @@ TEST_F(TckAgentTest, ExtractsValuesAtLineStarts) {
     agent.kind = c.kind;
     vsTck_setKeys(&agent);
     char out[64] = "unchanged";
-    EXPECT_EQ(vsTck_extractValue(&agent, c.index, c.text, static_cast<int32_t>(std::strlen(c.text)), out, c.size),
-              c.result);
+    EXPECT_EQ(
+        vsTck_extractValue(&agent, c.index, c.text, static_cast<int32_t>(std::strlen(c.text)), out, c.size),
+        c.result);
     if (c.value != nullptr) {
       EXPECT_STREQ(out, c.value);
     }
@@ -313,8 +390,8 @@ TEST_F(TckAgentTest, ExtractsValuesAtLineStarts) {
 // ---- The class of a record without one ----
 
 LowCopy manifestJar(const std::string& manifest) {
-  return LowCopy(buildZip({{"META-INF/MANIFEST.MF", {manifest.begin(), manifest.end()}, true},
-                           {"a/B.class", {1, 2, 3}, false}}));
+  return LowCopy(buildZip(
+      {{"META-INF/MANIFEST.MF", {manifest.begin(), manifest.end()}, true}, {"a/B.class", {1, 2, 3}, false}}));
 }
 
 TEST_F(TckAgentTest, ChoosesTheClassFromJadThenManifest) {
@@ -378,7 +455,8 @@ struct FetchCase {
 };
 
 TEST_F(TckAgentTest, FetchesFromTheTestServer) {
-  const std::string keyJad = "MIDlet-1: Agent, , jp.co.orvex.midp.tck.TCK\nmicroVostel-TckServer: http://127.0.0.1:PORT/\n";
+  const std::string keyJad =
+      "MIDlet-1: Agent, , jp.co.orvex.midp.tck.TCK\nmicroVostel-TckServer: http://127.0.0.1:PORT/\n";
   const std::vector<std::string> both = {"/test/getNextApp.jad", "/test/case.jar"};
   const std::vector<FetchCase> cases = {
       {"JAD then JAR",
@@ -387,8 +465,8 @@ TEST_F(TckAgentTest, FetchesFromTheTestServer) {
        {},
        Fetch::All,
        200,
-       {"#### TCK host is 'http://127.0.0.1:PORT/'\n", "vsTck: download JAD\n", "vsTck: download a Test Case JAR.\n",
-        "JkHttpOpen(http://127.0.0.1:PORT/test/getNextApp.jad, "},
+       {"#### TCK host is 'http://127.0.0.1:PORT/'\n", "vsTck: download JAD\n",
+        "vsTck: download a Test Case JAR.\n", "JkHttpOpen(http://127.0.0.1:PORT/test/getNextApp.jad, "},
        both,
        "tests.TckCase",
        kJarBytes},
@@ -443,8 +521,16 @@ TEST_F(TckAgentTest, FetchesFromTheTestServer) {
        {"/test/getNextApp.jad"},
        "tests.TckCase",
        -1},
-      {"status other than 200", "notfound", keyJad.c_str(), {}, Fetch::Descriptor, -3, {}, {"/test/getNextApp.jad"},
-       nullptr, -1},
+      {"status other than 200",
+       "notfound",
+       keyJad.c_str(),
+       {},
+       Fetch::Descriptor,
+       -3,
+       {},
+       {"/test/getNextApp.jad"},
+       nullptr,
+       -1},
       {"installer from a host thread",
        "order",
        keyJad.c_str(),
@@ -499,8 +585,9 @@ TEST_F(TckAgentTest, FetchesFromTheTestServer) {
       EXPECT_EQ(result, c.result);
     }
     for (const std::string& line : c.traceLines)
-      EXPECT_NE(out.trace.find(replaceAll(line, "PORT", port)), std::string::npos) << "missing: " << line << "\n"
-                                                                                   << out.trace;
+      EXPECT_NE(out.trace.find(replaceAll(line, "PORT", port)), std::string::npos)
+          << "missing: " << line << "\n"
+          << out.trace;
     if (c.className != nullptr) {
       EXPECT_STREQ(info_->classNameBuffer.get(), c.className);
     }
@@ -536,7 +623,8 @@ TEST_F(TckAgentTest, TransferReceivesHeaderAndBody) {
   EXPECT_EQ(header.find("Transfer-Encoding"), std::string::npos) << header;
   EXPECT_EQ(header.find("\r\nTE"), std::string::npos) << header;
   const std::string body = received.substr(headerEnd + 4);
-  EXPECT_NE(header.find("Content-Length: " + std::to_string(body.size()) + "\r\n"), std::string::npos) << header;
+  EXPECT_NE(header.find("Content-Length: " + std::to_string(body.size()) + "\r\n"), std::string::npos)
+      << header;
   EXPECT_EQ(body.rfind("MIDlet-10: Wrong, , tests.Wrong\r\n", 0), 0u) << body;
   EXPECT_NE(out.trace.find("JkHttpFinishRequest("), std::string::npos) << out.trace;
   EXPECT_NE(out.trace.find("JkHttpClose("), std::string::npos) << out.trace;
