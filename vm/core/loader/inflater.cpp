@@ -61,7 +61,8 @@ int32_t vsInflater_inflate(VmRef* zipStream, uint32_t inputLength, VmRef* output
   if (input.object != 0 &&
       vsZipStream_read(zipStream, bytesOf(input.object), inputLength, false) == inputLength) {
     // The input copy: inputLength bytes and the zero bytes of read-ahead.
-    VsInflaterBufferInput in([&input] { return static_cast<const uint8_t*>(bytesOf(input.object)); }, inputLength);
+    VsInflaterBufferInput in([&input] { return static_cast<const uint8_t*>(bytesOf(input.object)); },
+                             inputLength);
     ArrayOutput out(output);
     HeapTables heapTables(tables);
     VsInflaterCore core(in, out, heapTables, outputLength);
