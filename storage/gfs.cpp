@@ -285,7 +285,14 @@ int32_t gfsFstat(int32_t handle, OjfsStat* status) {
   Slot* slot = lSlot(handle, SlotKind::File);
   if (slot == nullptr)
     return -1;
-  return lStatPhysical(slot->physical, status, 0);
+  // The open file itself answers: its path may have been renamed meanwhile.
+  const DWORD size = GetFileSize(slot->file, nullptr);
+  if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS)
+    return lPlatformFailed();
+  status->size = size;
+  status->flags1 = 0;
+  status->flags2 = 0;
+  return 0;
 }
 
 int32_t gfsTruncate(int32_t handle, int32_t length) {
