@@ -13,7 +13,7 @@ namespace {
 
 std::mutex gOptionsLock;
 std::map<std::u16string, std::u16string> gOptions;  // guarded by gOptionsLock
-std::u16string gAnswer;                            // the value handed out last
+std::u16string gAnswer;                             // the value handed out last
 
 // UTF-16 of a UTF-8 text of 1- to 3-byte sequences (test input only).
 std::u16string utf16(const std::string& text) {
@@ -22,7 +22,8 @@ std::u16string utf16(const std::string& text) {
     const auto lead = static_cast<uint8_t>(text[i]);
     const size_t n = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : 3;
     uint32_t unit = n == 1 ? lead : n == 2 ? lead & 0x1Fu : lead & 0x0Fu;
-    for (size_t k = 1; k < n && i + k < text.size(); ++k) unit = unit << 6 | (static_cast<uint8_t>(text[i + k]) & 0x3Fu);
+    for (size_t k = 1; k < n && i + k < text.size(); ++k)
+      unit = unit << 6 | (static_cast<uint8_t>(text[i + k]) & 0x3Fu);
     units.push_back(static_cast<char16_t>(unit));
     i += n;
   }
@@ -57,12 +58,14 @@ void vsTestPort_clearOptions() {
 }
 
 const uint16_t* JkOptionGetString(const uint16_t* key, int32_t keyLength, int32_t* valueLength) {
-  const std::u16string asked = key != nullptr && keyLength > 0
-                                   ? std::u16string(reinterpret_cast<const char16_t*>(key), static_cast<size_t>(keyLength))
-                                   : std::u16string();
+  const std::u16string asked =
+      key != nullptr && keyLength > 0
+          ? std::u16string(reinterpret_cast<const char16_t*>(key), static_cast<size_t>(keyLength))
+          : std::u16string();
   std::lock_guard<std::mutex> guard(gOptionsLock);
   const auto found = gOptions.find(asked);
-  if (valueLength != nullptr) *valueLength = found == gOptions.end() ? 0 : static_cast<int32_t>(found->second.size());
+  if (valueLength != nullptr)
+    *valueLength = found == gOptions.end() ? 0 : static_cast<int32_t>(found->second.size());
   TracePrintfA("JkOptionGetString(%.200s, %d) -> %d\n", printable(asked).c_str(), keyLength,
                found == gOptions.end() ? -1 : static_cast<int32_t>(found->second.size()));
   if (found == gOptions.end() || valueLength == nullptr) return nullptr;

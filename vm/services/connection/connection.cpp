@@ -33,7 +33,8 @@ void stopResource(VsPlatformResource*) { vsConnection_stop(); }
 void close(VsConnectionRequest* request) {
   switch (request->state) {
     case kVsConnectionOpen:
-      if (request->handle == kNoHandle || request->handle == kFailedHandle) vsNativeMethod_fatalError(kIllegalStatus);
+      if (request->handle == kNoHandle || request->handle == kFailedHandle)
+        vsNativeMethod_fatalError(kIllegalStatus);
       if (request->kind == kVsConnectionSocket) {
         request->state = kVsConnectionClosed;
         JkSocketClose(request->handle);

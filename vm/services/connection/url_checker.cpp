@@ -17,7 +17,8 @@ int32_t vsURLChecker_registerClassName(const char* className) {
         "vsURLChecker: Invalid parameter passed to vsURLChecker_registerClassName() - className is NULL.\n");
     return -1;
   }
-  if (const char* old = gChecker.get()) vsTraceLog_error("vsURLChecker: Overwrite %s with %s.", className, old);
+  if (const char* old = gChecker.get())
+    vsTraceLog_error("vsURLChecker: Overwrite %s with %s.", className, old);
   gChecker = className;
   return 0;
 }

@@ -30,9 +30,10 @@ void vsConnectionEvent_resetState() { gIds = {-1, -1}; }
 
 int32_t vsConnectionEvent_initQueues() {
   VsEventQueue* queues[] = {
-      vsK6Event_createQueue(kRingWordsPerConnection * vsConnection_getMaxSockets() * kEventWords, kEventWords, 0),
-      vsK6Event_createQueue(kRingWordsPerConnection * vsConnection_getMaxSecureSockets() * kEventWords, kEventWords,
+      vsK6Event_createQueue(kRingWordsPerConnection * vsConnection_getMaxSockets() * kEventWords, kEventWords,
                             0),
+      vsK6Event_createQueue(kRingWordsPerConnection * vsConnection_getMaxSecureSockets() * kEventWords,
+                            kEventWords, 0),
   };
   gIds.socket = vsK6Event_registerQueue(queues[0]);
   gIds.secureSocket = vsK6Event_registerQueue(queues[1]);

@@ -78,7 +78,8 @@ const char* vsOption_getUtf8(const char* key) {
     buffer[0] = '\0';
     return buffer;
   }
-  const int32_t asked = vsProperty_askPort(JkOptionGetString, "JkOptionGetString", key, buffer, kVsOption_bufferBytes);
+  const int32_t asked =
+      vsProperty_askPort(JkOptionGetString, "JkOptionGetString", key, buffer, kVsOption_bufferBytes);
   if (asked < 0) return nullptr;
   return asked == 0 ? vsOption_getDefault(key) : buffer;
 }

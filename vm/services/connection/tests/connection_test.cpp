@@ -50,7 +50,8 @@ TEST_F(Connection, RequestsAreQueuedAndRemovedOnce) {
   EXPECT_EQ(vsConnection_enqueueRequest(early), -1) << "no queue before the initialisation";
   vsConnection_initialize();
   const std::vector<VsConnectionRequest*> made =
-      queue({{"a", kVsConnectionSocket, kVsConnectionNew, -1}, {"b", kVsConnectionSecureSocket, kVsConnectionNew, -1}});
+      queue({{"a", kVsConnectionSocket, kVsConnectionNew, -1},
+             {"b", kVsConnectionSecureSocket, kVsConnectionNew, -1}});
   ASSERT_EQ(made.size(), 2u);
   EXPECT_EQ(vsConnection_removeRequest(made[1]), made[1]);
   EXPECT_EQ(vsConnection_removeRequest(made[1]), nullptr);
@@ -86,7 +87,8 @@ TEST_F(Connection, SuspendClosesOpenSocketsAndDropsConnectsInProgress) {
 
 TEST_F(Connection, StopClosesAllAndReleasesTheQueue) {
   vsConnection_initialize();
-  const std::vector<VsConnectionRequest*> made = queue({{"plain open", kVsConnectionSocket, kVsConnectionOpen, 21}});
+  const std::vector<VsConnectionRequest*> made =
+      queue({{"plain open", kVsConnectionSocket, kVsConnectionOpen, 21}});
   const Outcome stopped = capture([] { vsConnection_stop(); });
   EXPECT_FALSE(stopped.stopped) << stopped.trace;
   EXPECT_EQ(count(stopped.trace, "JkSocketClose(21)"), 1u) << stopped.trace;
@@ -115,7 +117,8 @@ TEST_F(Connection, IllegalRecordsAreFatal) {
   }
   // A record left queued fails the resume check.
   vsConnection_initialize();
-  const std::vector<VsConnectionRequest*> left = queue({{"queued", kVsConnectionSocket, kVsConnectionNew, -1}});
+  const std::vector<VsConnectionRequest*> left =
+      queue({{"queued", kVsConnectionSocket, kVsConnectionNew, -1}});
   const Outcome resumed = capture([] { vsConnection_resume(); });
   EXPECT_TRUE(resumed.stopped);
   EXPECT_EQ(count(resumed.trace, "CONNECTION: illegal status"), 1u) << resumed.trace;

@@ -52,7 +52,8 @@ TEST_F(Registries, RefusalsOfTheRegistry) {
     EXPECT_EQ(vsGenericConnection_register(nullptr, "b.Sms"), -1);
     EXPECT_EQ(vsGenericConnection_register("x", nullptr), -1);
   });
-  EXPECT_EQ(count(again.trace, "vsGenericConnection: Error!! SMS is already registered.\n"), 1u) << again.trace;
+  EXPECT_EQ(count(again.trace, "vsGenericConnection: Error!! SMS is already registered.\n"), 1u)
+      << again.trace;
   EXPECT_STREQ(vsGenericConnection_getClassName("Sms"), "a.Sms");
 
   const Outcome full = capture([] {
@@ -93,7 +94,8 @@ TEST_F(Registries, KindZeroTestSocketProtocolStaysForTheRun) {
   const Outcome parts = capture([] { EXPECT_EQ(vsParts_initializeAll(), 0); });
   EXPECT_FALSE(parts.stopped) << parts.trace;
   EXPECT_STREQ(vsGenericConnection_getClassName("socket"), "com.vostel.tck.socket2http.Protocol");
-  EXPECT_EQ(count(parts.trace, "vsGenericConnection: Error!! socket is already registered.\n"), 1u) << parts.trace;
+  EXPECT_EQ(count(parts.trace, "vsGenericConnection: Error!! socket is already registered.\n"), 1u)
+      << parts.trace;
   EXPECT_STREQ(vsGenericConnection_getClassName("http"), kHttpClass);
   const Outcome twice = capture([] { EXPECT_EQ(vsTck_registerSocketProtocol(), -1); });
   EXPECT_EQ(count(twice.trace, "socket is already registered"), 1u) << twice.trace;
@@ -102,14 +104,16 @@ TEST_F(Registries, KindZeroTestSocketProtocolStaysForTheRun) {
 TEST_F(Registries, UrlCheckerIsOneNameReplacedWithAWarning) {
   EXPECT_EQ(vsURLChecker_getClassName(), nullptr);
   const Outcome null = capture([] { EXPECT_EQ(vsURLChecker_registerClassName(nullptr), -1); });
-  EXPECT_EQ(count(null.trace, "vsURLChecker: Invalid parameter passed to vsURLChecker_registerClassName() - "
-                              "className is NULL.\n"),
+  EXPECT_EQ(count(null.trace,
+                  "vsURLChecker: Invalid parameter passed to vsURLChecker_registerClassName() - "
+                  "className is NULL.\n"),
             1u)
       << null.trace;
   vsMidp_registerURLChecker();
   EXPECT_STREQ(vsURLChecker_getClassName(), "jp.co.orvex.cldc.io.MIDPURLChecker");
   const Outcome over = capture([] { EXPECT_EQ(vsURLChecker_registerClassName("a.Checker"), 0); });
-  EXPECT_EQ(count(over.trace, "vsURLChecker: Overwrite a.Checker with jp.co.orvex.cldc.io.MIDPURLChecker."), 1u)
+  EXPECT_EQ(count(over.trace, "vsURLChecker: Overwrite a.Checker with jp.co.orvex.cldc.io.MIDPURLChecker."),
+            1u)
       << over.trace;
   EXPECT_STREQ(vsURLChecker_getClassName(), "a.Checker");
 }

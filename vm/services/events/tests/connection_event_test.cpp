@@ -1,6 +1,8 @@
 // The connection events: refusals before the queues exist, the socket
 // kinds, the unknown queue, and the events' words and order through the
 // one cevent thread.
+#include "vm/services/events/connection_event.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
@@ -9,7 +11,6 @@
 #include "tests/core/heap_fixture.h"
 #include "tools/testport/test_port.h"
 #include "vm/services/connection/connection.h"
-#include "vm/services/events/connection_event.h"
 #include "vm/services/events/tests/event_fixture.h"
 
 namespace {
@@ -72,7 +73,8 @@ TEST_F(ConnectionEvent, BeforeAndAfterTheQueues) {
   EXPECT_FALSE(has(trace, "no init queue")) << trace;
 
   // One group: the events come out in posting order across both queues.
-  const std::vector<Words> expectedEvents = {{1, 7, 0, 100}, {3, 8, 20, 30}, {1, 9, 4, 0xffffffffu}, {3, 10, 1, 2}};
+  const std::vector<Words> expectedEvents = {
+      {1, 7, 0, 100}, {3, 8, 20, 30}, {1, 9, 4, 0xffffffffu}, {3, 10, 1, 2}};
   std::vector<Words> taken;
   int32_t count = 0;
   while (const uint32_t* e = vsK6Event_getNextEvent(thread, &count)) taken.emplace_back(e, e + count);
