@@ -57,7 +57,7 @@ TEST_F(Registries, RefusalsOfTheRegistry) {
   EXPECT_STREQ(vsGenericConnection_getClassName("Sms"), "a.Sms");
 
   const Outcome full = capture([] {
-    char name[8];
+    char name[16];
     for (int i = 1; i < kVsProtocol_entries; ++i) {
       std::snprintf(name, sizeof name, "p%d", i);
       EXPECT_EQ(vsGenericConnection_register(name, "c.P"), 0) << name;
