@@ -13,6 +13,13 @@
 // naming itself and its arguments: JkDeviceInitInstructionCache does
 // nothing more; JkRandomAccessFileClose records the handle.
 //
+// Options (test_port_option.cpp): JkOptionGetString answers the pairs a
+// launcher set with vsTestPort_setOption and nothing else, writing the
+// trace line "JkOptionGetString(KEY, UNITS) -> ANSWER-UNITS or -1".
+// Sockets (test_port_socket.cpp): both getMaxConnections give 6;
+// JkSocketClose and JkSecureSocketClose give 0 and write "JkSocketClose(H)"
+// or "JkSecureSocketClose(H)".
+//
 // A test can capture both streams instead of writing them:
 //   vsTestPort_startCapture(); ...; TestPortCapture c = vsTestPort_stopCapture();
 #pragma once
@@ -31,3 +38,8 @@ TestPortCapture vsTestPort_stopCapture();
 
 // The handles JkRandomAccessFileClose got since the last call, in order.
 std::vector<int32_t> vsTestPort_takeClosedFiles();
+
+// Sets the answer of JkOptionGetString for a key (both UTF-8); clearing
+// forgets every pair.
+void vsTestPort_setOption(const char* key, const char* value);
+void vsTestPort_clearOptions();

@@ -3,9 +3,13 @@
 
 #include "vm/core/natives/properties.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/services/connection/parts.h"
+#include "vm/services/text/option.h"
 
 int32_t vsParts_Initializer() {
   vsProperty_initialize();
+  vsOption_initialize();
+  vsParts_initializeAll();
   vsVmState().vmActive = 1;
   return 0;
 }
