@@ -7,7 +7,8 @@
 //   vsVm_run: outer exit point -> main class name -> "/app.jar" (and
 //     "/tck.jar") as memory files -> class path -> VM options -> application
 //     arguments -> memory split -> heap size -> compiler options ->
-//     inner exit point around kvm_main -> clean-up -> exit status
+//     inner exit point around kvm_main -> VM stopped reported (hooks and
+//     host handler, vsVmCallback_vmStopped) -> clean-up -> exit status
 //
 // Whichever way the run ends (its main returns, a start failure, or a jump
 // to the outer exit point from "-version", "-help" or a fatal error), it

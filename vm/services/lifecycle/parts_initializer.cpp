@@ -3,9 +3,13 @@
 
 #include "vm/core/natives/properties.h"
 #include "vm/core/startup/vm_control.h"
+#include "vm/services/lifecycle/vm_callback.h"
+#include "vm/services/lifecycle/vm_clock.h"
 
 int32_t vsParts_Initializer() {
   vsProperty_initialize();
+  vsVmCallback_vmStarted();
   vsVmState().vmActive = 1;
+  vsClock_rebase();
   return 0;
 }
