@@ -204,10 +204,20 @@ int32_t nextEvent() {
   return event;
 }
 
+// With --twice the VM thread waits in its handler of event 20 until the
+// second start has returned, so the output keeps one order.
+bool gTwice = false;
+std::condition_variable gSecondDone;
+bool gSecondStarted = false;  // guarded by gLock
+
 void handler(int32_t, int32_t event, int32_t param) {
   std::printf("event %d %d\n", event, param);
   std::fflush(stdout);
   handOver(event);
+  if (gTwice && event == kAppStarted) {
+    std::unique_lock<std::mutex> guard(gLock);
+    gSecondDone.wait(guard, [] { return gSecondStarted; });
+  }
 }
 
 struct Run {
@@ -259,6 +269,9 @@ void control(Run* run) {
     if (run->options->twice && event == kAppStarted) {
       std::printf("second start %d\n", start(run));
       std::fflush(stdout);
+      std::lock_guard<std::mutex> guard(gLock);
+      gSecondStarted = true;
+      gSecondDone.notify_one();
     }
     for (const Trigger& t : run->options->triggers)
       if (t.event == event) perform(t.action, run->options->vmId, &resumes);
@@ -302,6 +315,7 @@ int main(int argc, char** argv) {
     app->classNameLen = length;
   }
 
+  gTwice = options.twice;
   Run run{&options, heap, app, {}, {}, 0};
   for (const char* p : options.vmParams) {
     run.params.push_back(p);

@@ -93,7 +93,7 @@ public abstract class MIDlet {
         try {
             midlet = (MIDlet) Class.forName(name).newInstance();
         } catch (Throwable e) {
-            System.out.println("Cannot start the MIDlet class " + name + ": " + e);
+            System.out.println("Cannot start the MIDlet class " + name + ": " + e.getClass().getName());
             nativeSystemExit(-1);
             return;
         }
