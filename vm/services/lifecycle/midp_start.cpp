@@ -27,20 +27,11 @@ constexpr int32_t kTerminatedResult = -11;
 
 VS_VMBSS(VmWord) gHostHandler = 0;
 
-// Process-wide: host threads set the wake object at any time.
-std::atomic<HANDLE> gWake{nullptr};
-std::atomic<int32_t> gBlockingWaits{0};
-
-HANDLE wakeObject() {
-  HANDLE wake = gWake.load();
-  if (wake != nullptr) return wake;
-  HANDLE created = CreateEventW(nullptr, FALSE, FALSE, nullptr);
-  if (!gWake.compare_exchange_strong(wake, created)) {
-    CloseHandle(created);
-    return wake;
-  }
-  return created;
-}
+// The wake object of the run's suspensions (created before the run, closed
+// after it) and the count of blocking waits begun; host threads read both
+// while the run is started.
+VS_VMBSS(HANDLE) gWake = nullptr;
+VS_VMBSS(int32_t) gBlockingWaits = 0;
 
 // length + 1, rounded up by 4 - (length + 1) mod 4.
 int32_t rounded(int32_t length) { return (length + 1) + 4 - (length + 1) % 4; }
@@ -56,9 +47,8 @@ void adapter(int32_t vmId, int32_t event, int32_t param) {
   }
   if (event != kVsVmEventSuspended) return;
   vsTraceLog_trace("----- VM Busy Wait starting ...\n");
-  HANDLE wake = wakeObject();
-  gBlockingWaits.fetch_add(1);
-  while (vsVmState_getSuspended() != 0) WaitForSingleObject(wake, INFINITE);
+  std::atomic_ref<int32_t>(gBlockingWaits).fetch_add(1);
+  while (vsVmState_getSuspended() != 0) WaitForSingleObject(gWake, INFINITE);
   vsTraceLog_trace("----- VM Busy Wait done\n");
 }
 
@@ -149,7 +139,7 @@ int32_t chooseClassName(uint8_t* heap, int32_t heapSize, const JKT_MIDP_Applicat
 
 }  // namespace
 
-int32_t vsVmStart_blockingWaits() { return gBlockingWaits.load(); }
+int32_t vsVmStart_blockingWaits() { return std::atomic_ref<int32_t>(gBlockingWaits).load(); }
 
 int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const JKT_MIDP_Application* app,
                       VmEventHandler handler, int32_t vmParamCount, const char* const* vmParams,
@@ -230,7 +220,12 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
 
   if (vsVmState_exchangeStarted(1) == 1) return -108;
   vsLaunch_setRecord(app);
-  wakeObject();
+  gWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+  if (gWake == nullptr) {
+    vsVmState_setStarted(0);
+    vsTraceLog_trace("ERROR: no wake object.\n");
+    return -1;
+  }
   vsVmCallback_registerFunction();
   int32_t status = vsVm_run(vmId, &start, vmParamCount, params, adapter);
   vsTraceLog_trace("core exit status: %d\n", status);
@@ -240,6 +235,8 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
     vsVmState_setTerminateRequested(0);
   }
   vsVmState_setStarted(0);
+  CloseHandle(gWake);
+  gWake = nullptr;
   return status;
 }
 
@@ -262,7 +259,7 @@ int32_t checkRunning(int32_t vmId) {
 // Clears the suspended word and wakes the adapter's wait.
 void wake() {
   vsVmState_setSuspended(0);
-  SetEvent(wakeObject());
+  if (HANDLE wake = gWake; wake != nullptr) SetEvent(wake);
 }
 
 }  // namespace

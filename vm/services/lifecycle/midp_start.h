@@ -23,7 +23,7 @@
 // The adapter (the core's event handler) calls the host's handler; for
 // event 4 the param is -11 after a terminate, else the normalised status.
 // After event 2 the VM thread blocks on the wake object (an automatic-reset
-// CE event) until the suspended word is 0 again, between the log lines
+// CE event, one per run) until the suspended word is 0 again, between the log lines
 // "----- VM Busy Wait starting ...\n" and "----- VM Busy Wait done\n";
 // resume, stop and terminate clear the word and set the object.
 #pragma once
@@ -50,7 +50,7 @@ int32_t OamsVmResume(int32_t vmId);
 int32_t OamsVmTerminate(int32_t vmId);
 int32_t OamsVmPause(int32_t vmId);
 
-// How many blocking waits of the adapter have begun in this process (for
-// tests and launchers: a resume sent after the count grew finds the VM
-// thread waiting).
+// How many blocking waits of the adapter have begun in this run (for tests
+// and launchers: a resume sent after the count grew finds the VM thread
+// waiting).
 int32_t vsVmStart_blockingWaits();
