@@ -44,3 +44,12 @@ void vsOs_finalizeICache();
 
 // The first step of shutdown: nothing in this system.
 void vsSys_beforeShutdown();
+
+// Lifecycle reports of the services (vm/services/lifecycle/vm_callback.h):
+// the hooks and the host's handler when the VM has started (the parts'
+// start), is suspended or resumed (vsVm_suspend, vsVm_resume) and has
+// stopped with the exit code (the end of vsVm_run).
+void vsVmCallback_vmStarted();
+void vsVmCallback_vmSuspended();
+void vsVmCallback_vmResumed();
+void vsVmCallback_vmStopped(int32_t exitCode);

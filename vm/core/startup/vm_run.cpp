@@ -205,6 +205,12 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
 
   const int32_t status = runMain();
   vsTraceLog_trace("kvm_main return code = %d\n", status);
+  // The run has ended, unless a slave VM lives on: the hooks and the host
+  // hear the VM stopped while the running word is still set.
+  if (vsScheduler.slaveAlive == 0) {
+    s.vmActive = 0;
+    vsVmCallback_vmStopped(status);
+  }
   return status;
 }
 

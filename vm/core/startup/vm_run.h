@@ -8,6 +8,7 @@
 //     "/tck.jar") as memory files -> class path -> VM options -> application
 //     arguments -> memory split -> heap size -> compiler options -> test
 //     socket protocol (agent kind 0) -> inner exit point around kvm_main ->
+//     VM stopped reported (hooks and host handler, vsVmCallback_vmStopped) ->
 //     clean-up -> exit status
 //
 // The test socket protocol is registered once the memory service that holds
