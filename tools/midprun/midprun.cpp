@@ -14,8 +14,8 @@
 // the adapter has begun its blocking wait), pause, stop, terminate, and
 // with --twice on event 20 a second OamsVmStartMIDP, printed as "second
 // start R". --property pairs are answered by JkPropertyGetString before the
-// host's; --option pairs go to the launcher's option store
-// (midprun_options.h). Before the start "heap 0xADDR SIZE" goes to
+// host's; --option pairs are the test port's JkOptionGetString answers.
+// Before the start "heap 0xADDR SIZE" goes to
 // standard error, at the end "result R" to standard output. The VM's trace
 // and the test port's lines go to standard error, the console to standard
 // output. Exit status 0, or 2 for a usage or file error.
@@ -36,7 +36,6 @@
 #include "port/host/section_snapshot.h"
 #include "port/vm_sync.h"
 #include "port/vm_tick.h"
-#include "tools/midprun/midprun_options.h"
 #include "tools/testport/test_port.h"
 #include "vm/services/lifecycle/midp_start.h"
 
@@ -137,7 +136,7 @@ Options parse(int argc, char** argv) {
       std::string k, v;
       pair(value(), &k, &v);
       if (a == "--option")
-        vsMidprun_storeOption(k, v);
+        vsTestPort_setOption(k.c_str(), v.c_str());
       else
         vsTestPort_setProperty(k, v);
     } else {
