@@ -385,22 +385,32 @@ thread_start:
   }
 thread_steps : {
   // The steps run with no frame on the stack: a collection they cause
-  // must find none.
+  // must find none. It may move the thread's record and stack: both are
+  // read again after each step that allocates.
   thread->savedLocals = w(sp);
   thread->savedFramePointer = 0;
-  FirstFrames* first = reinterpret_cast<FirstFrames*>(sp - kTransitionWords);
+  const auto firstFrames = [&]() {
+    thread = currentThread();
+    sp = p<VmWord>(thread->savedLocals);
+    return reinterpret_cast<FirstFrames*>(sp - kTransitionWords);
+  };
+  FirstFrames* first = firstFrames();
   const bool ending = first->flag == 0 && vsVmState().exiting == 0;
   if (ending && first->exit != 0) {
     if (vsException_isPending()) runStep(first->uncaught);
-    runStep(first->exit);
-    first->exit = 0;
+    runStep(firstFrames()->exit);
+    firstFrames()->exit = 0;
     goto thread_start;
   }
   if (ending) runStep(first->finish);
-  const VmWord ended = w(thread);
+  // The termination may collect: the ended thread is held in a handle.
+  VmHandle ended;
+  vsHandle_push(&ended, w(thread));
   runStep(first->terminate);
+  const bool stays = vsVmGlobals.currentThread == ended.object;
+  vsHandle_close(&ended);
   // With no thread left the ended one stays current: back to the runtime.
-  if (vsVmGlobals.currentThread == ended) return;
+  if (stays) return;
   goto resume_current;
 }
 
