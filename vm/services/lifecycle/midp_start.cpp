@@ -80,6 +80,17 @@ void probe(VmWord address, VmWord reader, const char* name) {
                      name);
 }
 
+// Test parameters the start can use: buffers with their sizes to fetch
+// into, or a preloaded JAR and a class name terminated within its buffer.
+bool usableTestParameters(const VsTckInfo* info) {
+  if (!info->classNameBuffer || info->classNameSize < 1) return false;
+  if (info->preloaded != 0)
+    return info->jarBuffer && info->jarLength > 0 &&
+           std::memchr(info->classNameBuffer.get(), '\0', static_cast<size_t>(info->classNameSize)) != nullptr;
+  return info->jarBuffer && info->jarSize > 0 && info->descriptorBuffer && info->descriptorSize > 0 &&
+         info->jarUrlBuffer && info->jarUrlSize > 0;
+}
+
 // A test run whose JAR is already in the test parameters: the agent's JAR
 // is the application's, read whole behind the used part of the heap when
 // the record gives it only through its reader (*used grows by its rounded
@@ -183,7 +194,7 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
     const int32_t setUp =
         vsTck_setUp(&agent, app, &argc, params, heapSize - used, heapAddr + used, arguments[0].get());
     if (setUp < 0) return -9;
-    if (setUp == 0) return -1;
+    if (setUp == 0 || !usableTestParameters(info)) return -1;
     if (info->preloaded == 0) {
       vsTck_setKeys(&agent);
       if (vsTck_fetchAll(&agent) < 0) return 0;
