@@ -12,7 +12,6 @@
 #include <vector>
 
 #include "ce/substrate/low_memory.h"
-
 #include "port/host/section_snapshot.h"
 #include "port/vm_clock.h"
 #include "port/vm_sync.h"
