@@ -2,6 +2,7 @@
 #include "vm/services/lifecycle/midp_start.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
@@ -23,6 +24,11 @@ namespace {
 constexpr char kMidletClass[] = "javax.microedition.midlet.MIDlet";
 constexpr char kCldcAgentClass[] = "com.sun.tck.cldc.javatest.agent.CldcAgent";
 constexpr int32_t kTestRunResult = 2;
+
+// The agent record is the core's test-harness record.
+static_assert(offsetof(VsTckAgent, kind) == 4 * kVsVm_harnessAgentKind &&
+              offsetof(VsTckAgent, jarBuffer) == 4 * kVsVm_harnessJarAddress &&
+              offsetof(VsTckAgent, jarLength) == 4 * kVsVm_harnessJarSize);
 constexpr int32_t kTerminatedResult = -11;
 
 VS_VMBSS(VmWord) gHostHandler = 0;
