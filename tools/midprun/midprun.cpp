@@ -2,13 +2,15 @@
 // host starts it (OamsVmStartMIDP) and driven by vmId from a control thread.
 //
 //   midprun [--jad F] --jar F [--class NAME] [--jar-reader] [--heap N]
-//           [--vmid N] [--suspend-on E] [--resume-on E] [--pause-on E]
+//           [--vmid N] [--tck] [--suspend-on E] [--resume-on E] [--pause-on E]
 //           [--stop-on E] [--terminate-on E] [--twice] [--option K=V]...
 //           [--property K=V]... [-- VM-PARAMS]
 //
 // The JAD, the JAR, the class name, the record and the heap (4 MiB unless
 // --heap) are copied into low memory; --jar-reader hands the JAR through a
-// reader only. The VM runs on a low-stack thread. The event handler prints
+// reader only. --tck makes it a compatibility-test run: the record carries
+// low test parameters with empty buffers, so the start fetches the test's
+// JAD and JAR from the test server. The VM runs on a low-stack thread. The event handler prints
 // "event E P" on standard output and hands the event to the control
 // thread, which performs the actions named for it: suspend, resume (once
 // the adapter has begun its blocking wait), pause, stop, terminate, and
@@ -46,6 +48,12 @@ constexpr int32_t kDefaultHeap = 4 << 20;
 constexpr size_t kVmStackBytes = size_t{8} << 20;
 constexpr int32_t kAppStarted = 20;
 
+// The buffers of a test run's parameters.
+constexpr int32_t kTckJarBytes = 1 << 20;
+constexpr int32_t kTckDescriptorBytes = 64 << 10;
+constexpr int32_t kTckUrlBytes = 256;
+constexpr int32_t kTckClassNameBytes = 256;
+
 enum class Action { Suspend, Resume, Pause, Stop, Terminate };
 
 struct Trigger {
@@ -58,6 +66,7 @@ struct Options {
   const char* jar = nullptr;
   const char* className = nullptr;
   bool jarReader = false;
+  bool tck = false;
   int32_t heap = kDefaultHeap;
   int32_t vmId = 1;
   bool twice = false;
@@ -68,7 +77,7 @@ struct Options {
 [[noreturn]] void usage(const char* message) {
   std::fprintf(stderr, "midprun: %s\n", message);
   std::fprintf(stderr,
-               "usage: midprun [--jad F] --jar F [--class NAME] [--jar-reader] [--heap N] [--vmid N]\n"
+               "usage: midprun [--jad F] --jar F [--class NAME] [--jar-reader] [--heap N] [--vmid N] [--tck]\n"
                "               [--suspend-on E] [--resume-on E] [--pause-on E] [--stop-on E]\n"
                "               [--terminate-on E] [--twice] [--option K=V]... [--property K=V]...\n"
                "               [-- VM-PARAMS]\n");
@@ -130,6 +139,8 @@ Options parse(int argc, char** argv) {
       o.heap = number(value());
     } else if (a == "--vmid") {
       o.vmId = number(value());
+    } else if (a == "--tck") {
+      o.tck = true;
     } else if (a == "--twice") {
       o.twice = true;
     } else if (a == "--option" || a == "--property") {
@@ -171,6 +182,28 @@ uint8_t* readFile(const char* path, int32_t* size) {
   if (!bytes.empty()) std::memcpy(copy, bytes.data(), bytes.size());
   *size = static_cast<int32_t>(bytes.size());
   return copy;
+}
+
+// Low test parameters with empty buffers (nothing preloaded), or null.
+VsTckInfo* testParameters() {
+  auto* info = static_cast<VsTckInfo*>(vsLow_alloc(sizeof(VsTckInfo)));
+  auto* jar = static_cast<uint8_t*>(vsLow_alloc(kTckJarBytes));
+  auto* descriptor = static_cast<uint8_t*>(vsLow_alloc(kTckDescriptorBytes));
+  auto* url = static_cast<char*>(vsLow_alloc(kTckUrlBytes));
+  auto* name = static_cast<char*>(vsLow_alloc(kTckClassNameBytes));
+  if (info == nullptr || jar == nullptr || descriptor == nullptr || url == nullptr || name == nullptr)
+    return nullptr;
+  *info = {};
+  info->jarBuffer = jar;
+  info->jarSize = kTckJarBytes;
+  info->descriptorBuffer = descriptor;
+  info->descriptorSize = kTckDescriptorBytes;
+  info->jarUrlBuffer = url;
+  info->jarUrlSize = kTckUrlBytes;
+  info->classNameBuffer = name;
+  info->classNameSize = kTckClassNameBytes;
+  info->preloaded = 0;
+  return info;
 }
 
 // The JAR of --jar-reader.
@@ -312,6 +345,13 @@ int main(int argc, char** argv) {
     std::memcpy(name, options.className, static_cast<size_t>(length) + 1);
     app->className = name;
     app->classNameLen = length;
+  }
+  if (options.tck) {
+    app->tckInfo = testParameters();
+    if (!app->tckInfo) {
+      std::fprintf(stderr, "midprun: out of low memory\n");
+      return kUsageError;
+    }
   }
 
   gTwice = options.twice;

@@ -9,10 +9,10 @@ VS_VMBSS(VsLaunchRecord) gLaunch = {};
 
 }  // namespace
 
-void vsLaunch_setRecord(const JKT_MIDP_Application* app) {
+void vsLaunch_setRecord(const VsLaunchSource& jar, const VsLaunchSource& jad) {
   gLaunch = {};
-  gLaunch.jar = {app->jarSize, app->jarAddr, app->jarRead};
-  gLaunch.jad = {app->jadSize, app->jadAddr, app->jadRead};
+  gLaunch.jar = jar;
+  gLaunch.jad = jad;
 }
 
 const VsLaunchRecord& vsLaunch_record() { return gLaunch; }

@@ -1,10 +1,6 @@
-// The host's application record and the run's launch record.
-//
-//   JKT_MIDP_Application (10 words, given by the host)
-//   +0  jarSize       +4  jarAddr (or 0)   +8  jarRead (reader, or 0)
-//   +12 className (or 0)                   +16 classNameLen
-//   +20 jadSize       +24 jadAddr (or 0)   +28 jadRead (reader, or 0)
-//   +32 trusted (1 trusted)                +36 tckInfo (or 0)
+// The run's launch record, filled from the host's application record
+// (JKT_MIDP_Application, midp_application.h) or, in a test run, from the
+// test agent's buffers.
 //
 //   VsLaunchRecord (8 words, per run): JAR {size, address, reader}, two
 //   zero words, JAD {size, address, reader}
@@ -17,24 +13,9 @@
 #include <cstdint>
 
 #include "ce/substrate/vm_word.h"
+#include "vm/services/descriptor/midp_application.h"
 
 using VsAppReader = int32_t (*)(void* buffer, int32_t offset, int32_t size);
-
-struct JKT_MIDP_Application {
-  int32_t jarSize;
-  VmPtr<const uint8_t> jarAddr;
-  VmWord jarRead;
-  VmPtr<const char> className;
-  int32_t classNameLen;
-  int32_t jadSize;
-  VmPtr<const uint8_t> jadAddr;
-  VmWord jadRead;
-  int32_t trusted;
-  VmWord tckInfo;
-};
-static_assert(sizeof(JKT_MIDP_Application) == 40);
-static_assert(offsetof(JKT_MIDP_Application, className) == 12 && offsetof(JKT_MIDP_Application, jadSize) == 20 &&
-              offsetof(JKT_MIDP_Application, jadRead) == 28 && offsetof(JKT_MIDP_Application, tckInfo) == 36);
 
 struct VsLaunchSource {
   int32_t size;
@@ -54,6 +35,6 @@ inline VsAppReader vsLaunch_reader(VmWord word) {
   return reinterpret_cast<VsAppReader>(static_cast<uintptr_t>(word));
 }
 
-// Fills the run's launch record from the application record.
-void vsLaunch_setRecord(const JKT_MIDP_Application* app);
+// Fills the run's launch record.
+void vsLaunch_setRecord(const VsLaunchSource& jar, const VsLaunchSource& jad);
 const VsLaunchRecord& vsLaunch_record();

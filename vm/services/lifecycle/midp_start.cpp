@@ -2,6 +2,7 @@
 #include "vm/services/lifecycle/midp_start.h"
 
 #include <atomic>
+#include <cstddef>
 #include <cstring>
 #include <initializer_list>
 
@@ -11,8 +12,8 @@
 #include "ce/substrate/vm_sections.h"
 #include "vm/core/startup/vm_run.h"
 #include "vm/core/startup/vm_variables.h"
-#include "vm/services/descriptor/descriptor.h"
-#include "vm/services/descriptor/descriptor_env.h"
+#include "vm/services/descriptor/class_choice.h"
+#include "vm/services/descriptor/tck_agent.h"
 #include "vm/services/events/event_posters.h"
 #include "vm/services/lifecycle/lifecycle_state.h"
 #include "vm/services/lifecycle/vm_callback.h"
@@ -21,8 +22,13 @@
 namespace {
 
 constexpr char kMidletClass[] = "javax.microedition.midlet.MIDlet";
-constexpr char kSelectorClass[] = "javax.microedition.midlet.MidletSelector";
-constexpr int32_t kNameArea = 1024;
+constexpr char kCldcAgentClass[] = "com.sun.tck.cldc.javatest.agent.CldcAgent";
+constexpr int32_t kTestRunResult = 2;
+
+// The agent record is the core's test-harness record.
+static_assert(offsetof(VsTckAgent, kind) == 4 * kVsVm_harnessAgentKind &&
+              offsetof(VsTckAgent, jarBuffer) == 4 * kVsVm_harnessJarAddress &&
+              offsetof(VsTckAgent, jarLength) == 4 * kVsVm_harnessJarSize);
 constexpr int32_t kTerminatedResult = -11;
 
 VS_VMBSS(VmWord) gHostHandler = 0;
@@ -80,61 +86,35 @@ void probe(VmWord address, VmWord reader, const char* name) {
                      name);
 }
 
-// The third comma-separated field of value, blanks trimmed; false when
-// there is none or it is empty.
-bool thirdField(const char* value, int32_t length, const char** field, int32_t* fieldLength) {
-  int32_t start = 0;
-  for (int32_t commas = 0; commas < 2; ++start) {
-    if (start >= length) return false;
-    if (value[start] == ',') ++commas;
-  }
-  int32_t end = length;
-  while (start < end && (value[start] == ' ' || value[start] == '\t')) ++start;
-  while (end > start && (value[end - 1] == ' ' || value[end - 1] == '\t')) --end;
-  *field = value + start;
-  *fieldLength = end - start;
-  return end > start;
+// Test parameters the start can use: buffers with their sizes to fetch
+// into, or a preloaded JAR and a class name terminated within its buffer.
+bool usableTestParameters(const VsTckInfo* info) {
+  if (!info->classNameBuffer || info->classNameSize < 1) return false;
+  if (info->preloaded != 0)
+    return info->jarBuffer && info->jarLength > 0 &&
+           std::memchr(info->classNameBuffer.get(), '\0', static_cast<size_t>(info->classNameSize)) != nullptr;
+  return info->jarBuffer && info->jarSize > 0 && info->descriptorBuffer && info->descriptorSize > 0 &&
+         info->jarUrlBuffer && info->jarUrlSize > 0;
 }
 
-// The class named by the merged descriptors, written NUL-terminated into
-// the first 1024 bytes of the heap: its length, -10 or -1.
-int32_t chooseClassName(uint8_t* heap, int32_t heapSize, const JKT_MIDP_Application* app) {
-  if (heapSize <= kNameArea) return -10;
-  int32_t error = 0;
-  const OamsHandle env = OamsEnvInitialize(heapSize - kNameArea, heap + kNameArea, &error);
-  if (env == -1) return -1;
-  const auto jarReader = reinterpret_cast<VsDescriptorReadCallback>(vsLaunch_reader(app->jarRead));
-  const auto jadReader = reinterpret_cast<VsDescriptorReadCallback>(vsLaunch_reader(app->jadRead));
-  const OamsHandle jar = OamsJarOpen(env, app->jarSize, app->jarAddr.get(), jarReader, &error);
-  const OamsHandle manifest = jar == -1 ? -1 : OamsManifestOpen(env, jar, &error);
-  const OamsHandle jad =
-      app->jadSize < 1 ? -1 : OamsJadOpen(env, app->jadSize, app->jadAddr.get(), jadReader, &error);
-  const OamsHandle merged = jad != -1 && manifest != -1 ? OamsDescriptorMerge(env, jad, manifest, &error) : -1;
-  const OamsHandle descriptor = merged != -1 ? merged : jad != -1 ? jad : manifest;
-
-  const char* name = kSelectorClass;
-  int32_t length = static_cast<int32_t>(sizeof kSelectorClass - 1);
-  int32_t valueLength = 0;
-  if (descriptor != -1 && OamsDescriptorGetValueByKey(env, descriptor, "MIDlet-2", 8, &valueLength, &error) == nullptr) {
-    const char* first = OamsDescriptorGetValueByKey(env, descriptor, "MIDlet-1", 8, &valueLength, &error);
-    const char* field = nullptr;
-    int32_t fieldLength = 0;
-    if (first != nullptr && thirdField(first, valueLength, &field, &fieldLength)) {
-      name = field;
-      length = fieldLength;
-    }
+// A test run whose JAR is already in the test parameters: the agent's JAR
+// is the application's, read whole behind the used part of the heap when
+// the record gives it only through its reader (*used grows by its rounded
+// size). 0, -10 when it does not fit, -1 when the read fails.
+int32_t takeTestJar(VsTckAgent* agent, const JKT_MIDP_Application* app, uint8_t* heap, int32_t heapSize,
+                    int32_t* used) {
+  agent->jarLength = app->jarSize;
+  if (app->jarAddr) {
+    agent->jarBuffer.raw = app->jarAddr.raw;
+    return 0;
   }
-  int32_t result = length < kNameArea ? length : -10;
-  if (result > 0) {
-    // The name may lie in the work area: keep it before the area goes.
-    std::memmove(heap, name, static_cast<size_t>(length));
-    heap[length] = '\0';
-  }
-  for (const OamsHandle d : {merged, jad, manifest})
-    if (d != -1) OamsDescriptorClose(env, d);
-  if (jar != -1) OamsJarClose(env, jar);
-  OamsEnvFinalize(env);
-  return result < 1 && result != -10 ? -1 : result;
+  const int32_t bytes = rounded(app->jarSize);
+  if (bytes > heapSize - *used) return -10;
+  uint8_t* copy = heap + *used;
+  if (vsLaunch_reader(app->jarRead)(copy, 0, app->jarSize) != app->jarSize) return -1;
+  agent->jarBuffer = copy;
+  *used += bytes;
+  return 0;
 }
 
 }  // namespace
@@ -175,7 +155,7 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
     std::memcpy(heapAddr, app->className.get(), static_cast<size_t>(nameLength));
     heapAddr[nameLength] = '\0';
   } else {
-    nameLength = chooseClassName(heapAddr, heapSize, app);
+    nameLength = vsApp_chooseClassName(app, reinterpret_cast<char*>(heapAddr), heapSize);
     if (nameLength < 0) return nameLength;
   }
   int32_t used = rounded(nameLength);
@@ -212,14 +192,45 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
   vsVm_setVmId(vmId);
   vsVmState_setStopRequested(0);
   vsVmState_updateMask(kVsStateMaskStartClear, 0);
-  if (app->tckInfo != 0) {
-    // The compatibility-test agent is not part of this build.
-    vsTraceLog_trace("ERROR: no test agent.\n");
-    return -9;
+  VsLaunchSource jar = {app->jarSize, app->jarAddr, app->jarRead};
+  VsLaunchSource jad = {app->jadSize, app->jadAddr, app->jadRead};
+  int32_t argc = vmParamCount;
+  VsTckAgent agent = {};
+  if (const VsTckInfo* info = app->tckInfo.get()) {
+    const int32_t setUp =
+        vsTck_setUp(&agent, app, &argc, params, heapSize - used, heapAddr + used, arguments[0].get());
+    if (setUp < 0) return -9;
+    if (setUp == 0 || !usableTestParameters(info)) return -1;
+    if (info->preloaded == 0) {
+      vsTck_setKeys(&agent);
+      if (vsTck_fetchAll(&agent) < 0) return 0;
+      arguments[0] = agent.classNameBuffer.get();
+      jar = {agent.jarLength, VmPtr<const uint8_t>{agent.jarBuffer.raw}, 0};
+      jad = {agent.descriptorLength, VmPtr<const uint8_t>{agent.descriptorBuffer.raw}, 0};
+    } else {
+      if (const int32_t kept = takeTestJar(&agent, app, heapAddr, heapSize, &used); kept < 0) return kept;
+      agent.descriptorBuffer.raw = app->jadAddr.raw;
+      agent.descriptorLength = app->jadSize;
+      agent.classNameBuffer = reinterpret_cast<char*>(heapAddr);
+      agent.classNameSize = nameLength;
+      start.jarSize = static_cast<uint32_t>(info->jarLength);
+      start.jarAddress.raw = info->jarBuffer.raw;
+      start.jarReader = 0;
+      start.memorySize = static_cast<uint32_t>(heapSize - used);
+      start.memoryAddress = vsWord_fromPointer(heapAddr + used);
+      arguments[0] = info->classNameBuffer.get();
+      jar = {info->jarLength, VmPtr<const uint8_t>{info->jarBuffer.raw}, 0};
+      jad = {info->descriptorLength, VmPtr<const uint8_t>{info->descriptorBuffer.raw}, 0};
+    }
+    start.testHarness = reinterpret_cast<const VmWord*>(&agent);
+    if (agent.kind == kVsTckKindCldc) {
+      start.mainClass = kCldcAgentClass;
+      start.arguments.raw = 0;
+    }
   }
 
   if (vsVmState_exchangeStarted(1) == 1) return -108;
-  vsLaunch_setRecord(app);
+  vsLaunch_setRecord(jar, jad);
   gWake = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   if (gWake == nullptr) {
     vsVmState_setStarted(0);
@@ -227,9 +238,9 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
     return -1;
   }
   vsVmCallback_registerFunction();
-  int32_t status = vsVm_run(vmId, &start, vmParamCount, params, adapter);
+  int32_t status = vsVm_run(vmId, &start, argc, params, adapter);
   vsTraceLog_trace("core exit status: %d\n", status);
-  status = normalise(status);
+  status = app->tckInfo ? kTestRunResult : normalise(status);
   if (vsVmState_getTerminateRequested() == 1) {
     status = kTerminatedResult;
     vsVmState_setTerminateRequested(0);

@@ -10,15 +10,25 @@
 //     | class name NUL pad | char* x count | param NUL pad... | VM memory |
 //       (length + 1 rounded up by 4 - (length + 1) mod 4, each string)
 //
-//   -> started set (-108 when another start set it meanwhile) -> launch
-//   record -> callback set registered -> vsVm_run with the adapter ->
-//   result: > 1 becomes -127, -11 after a terminate; started cleared.
+//   -> test run set up (below) -> started set (-108 when another start set
+//   it meanwhile) -> launch record -> callback set registered -> vsVm_run
+//   with the adapter -> result: > 1 becomes -127, 2 for a test run, -11
+//   after a terminate; started cleared.
+//
+// A record with test parameters (tckInfo) is a test run: the test agent
+// (tck_agent.h) is set up over the remaining heap (-9 when that fails, -1
+// when the class is no test agent or the parameters lack their buffers)
+// and becomes the core's test-harness record. With nothing preloaded it
+// fetches the test's JAD and JAR (0 when that fails): the launch record
+// names them and the test's class is the MIDlet's argument. With a
+// preloaded test the core runs the parameters' JAR and class, and the
+// agent keeps the application's JAD and JAR (read behind the used heap when
+// only its reader gives it: -10, -1). Agents of kind 0 run the CLDC test
+// agent class without arguments.
 //
 // Without a class name in the record the name is chosen from the merged
-// JAD and manifest (the first 1024 bytes of the heap hold it, the rest is
-// the descriptor service's work area while it runs): "MIDlet-1"'s third
-// field, or "javax.microedition.midlet.MidletSelector" when "MIDlet-2" is
-// there or "MIDlet-1" is missing or has no third field.
+// JAD and manifest by vsApp_chooseClassName (class_choice.h) over the
+// heap.
 //
 // The adapter (the core's event handler) calls the host's handler; for
 // event 4 the param is -11 after a terminate, else the normalised status.

@@ -1,7 +1,7 @@
 #!/usr/bin/env python3
 """A loopback test server for the compatibility-test agent's tests.
 
-  tck_server.py SCENARIO
+  tck_server.py SCENARIO [JAR CLASS]
 
 Listens on 127.0.0.1 with a port of the system's choice, prints
 "port N", then serves the scenario's answers in order, one per connection,
@@ -18,6 +18,9 @@ tests.TckCase):
   order      a JAD whose "MIDlet-10" comes before "MIDlet-1"
              (its header has "Transfer-Encoding" and "TE" lines)
   notfound   404
+
+With JAR and CLASS the JAR served is that file and "MIDlet-1" names CLASS;
+the "order" scenario then serves the JAR after its JAD too.
 """
 import socket
 import sys
@@ -34,12 +37,12 @@ def response(status, body, extra=b""):
     return head + body
 
 
-def jad(port, lines=()):
+def jad(port, main_class, jar_size, lines=()):
     text = "".join(line + "\r\n" for line in lines)
     text += "MIDlet-Name: TckCase\r\n"
-    text += "MIDlet-1: TckCase, , tests.TckCase\r\n"
+    text += "MIDlet-1: TckCase, , %s\r\n" % main_class
     text += "MIDlet-Jar-URL: http://127.0.0.1:%d/test/case.jar\r\n" % port
-    text += "MIDlet-Jar-Size: %d\r\n" % JAR_BYTES
+    text += "MIDlet-Jar-Size: %d\r\n" % jar_size
     return text.encode()
 
 
@@ -47,17 +50,24 @@ def jar():
     return bytes((i * 7 + 3) & 0xFF for i in range(JAR_BYTES))
 
 
-def answers(scenario, port):
-    ok_jad = response(b"200 OK", jad(port), b"Transfer-Encoding: identity\r\n")
-    ok_jar = response(b"200 OK", jar())
+def answers(scenario, port, jar_file=None, main_class="tests.TckCase"):
+    body = jar()
+    if jar_file is not None:
+        with open(jar_file, "rb") as f:
+            body = f.read()
+    ok_jad = response(b"200 OK", jad(port, main_class, len(body)), b"Transfer-Encoding: identity\r\n")
+    ok_jar = response(b"200 OK", body)
     busy = response(b"503 Service Unavailable", b"")
+    order = [response(b"200 OK", jad(port, main_class, len(body), ["MIDlet-10: Wrong, , tests.Wrong"]),
+                      b"Transfer-Encoding: identity\r\nTE: trailers\r\n")]
+    if jar_file is not None:
+        order.append(ok_jar)
     return {
         "jad": [ok_jad, ok_jar],
         "busy": [busy, busy, ok_jad, ok_jar],
         "noblank": [b"HTTP/1.1 200 OK\r\nContent-Length: 5\r\n"],
         "big": [response(b"200 OK", b"x" * BIG_BYTES)],
-        "order": [response(b"200 OK", jad(port, ["MIDlet-10: Wrong, , tests.Wrong"]),
-                           b"Transfer-Encoding: identity\r\nTE: trailers\r\n")],
+        "order": order,
         "notfound": [response(b"404 Not Found", b"")],
     }[scenario]
 
@@ -81,7 +91,7 @@ def main():
     port = listener.getsockname()[1]
     print("port %d" % port, flush=True)
     deadline = time.monotonic() + TOTAL_SECONDS
-    for answer in answers(sys.argv[1], port):
+    for answer in answers(sys.argv[1], port, *sys.argv[2:4]):
         listener.settimeout(max(0.1, min(IDLE_SECONDS, deadline - time.monotonic())))
         try:
             conn, _ = listener.accept()

@@ -1,15 +1,20 @@
 // The lifecycle reports and the control by vmId, without a running VM:
 // recording hooks and a recording handler (installed as the core's handler)
 // show the order of every transition; the clock's re-base; the control
-// functions' refusals; the event conversion. Each test starts from the VM
+// functions' refusals; the event conversion; the test runs that end before
+// the core starts. Each test starts from the VM
 // variables' reset, as a run does.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <string>
+#include <vector>
 
+#include "ce/substrate/low_memory.h"
 #include "port/host/section_snapshot.h"
 #include "port/vm_clock.h"
+#include "port/vm_sync.h"
 #include "tools/testport/test_port.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_variables.h"
@@ -165,6 +170,89 @@ TEST_F(Lifecycle, ControlRefusesWithoutAStartedVm) {
 TEST_F(Lifecycle, SecondStartWhileStartedIsRefused) {
   vsVmState_setStarted(1);
   EXPECT_EQ(OamsVmStartMIDP(1, 0, nullptr, nullptr, nullptr, 0, nullptr, nullptr), -2);
+}
+
+// Test runs that end in the start: the test agent's set-up, its fetch and
+// the test parameters' checks, each with its result.
+int32_t shortReader(void*, int32_t, int32_t size) { return size / 2; }
+
+template <typename T>
+T* low(size_t bytes) {
+  void* block = vsLow_alloc(bytes);
+  if (block != nullptr) std::memset(block, 0, bytes);
+  return static_cast<T*>(block);
+}
+
+TEST_F(Lifecycle, TestRunsEndingInTheStart) {
+  constexpr char kAgent[] = "jp.co.orvex.midp.tck.TCK";
+  const std::string longHost = "http://" + std::string(70, 'a') + "/";
+  struct Case {
+    const char* name;
+    const char* className;
+    int32_t preloaded;
+    int32_t jarLength;  // of a preloaded JAR
+    bool jarThroughReader;
+    int32_t heapSize;
+    std::vector<std::string> params;
+    int32_t result;
+  } cases[] = {
+      {"no agent class", "tests.Other", 0, 0, false, 65536, {}, -1},
+      {"server text too long", kAgent, 0, 0, false, 65536, {"-tck_host", longHost}, -9},
+      {"fetch refused", kAgent, 0, 0, false, 65536, {"-tck_host", "http://127.0.0.1:1/"}, 0},
+      {"preloaded without a JAR", kAgent, 1, 0, false, 65536, {}, -1},
+      {"preloaded, application JAR read short", kAgent, 1, 16, true, 65536, {}, -1},
+      {"preloaded, application JAR too large", kAgent, 1, 16, true, 1024, {}, -10},
+  };
+  ASSERT_TRUE(VmSyncCreate());
+  constexpr int32_t kJarBytes = 4096;
+  constexpr int32_t kBuffer = 256;
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    auto* heap = low<uint8_t>(static_cast<size_t>(c.heapSize));
+    auto* app = low<JKT_MIDP_Application>(sizeof(JKT_MIDP_Application));
+    auto* info = low<VsTckInfo>(sizeof(VsTckInfo));
+    auto* jar = low<uint8_t>(kJarBytes);
+    auto* buffers = low<uint8_t>(4 * kBuffer);
+    const size_t nameLength = std::strlen(c.className);
+    auto* name = low<char>(nameLength + 1);
+    ASSERT_TRUE(heap && app && info && jar && buffers && name);
+    std::memcpy(name, c.className, nameLength);
+    app->jarSize = kJarBytes;
+    if (c.jarThroughReader)
+      app->jarRead = vsWord_fromPointer(reinterpret_cast<const void*>(&shortReader));
+    else
+      app->jarAddr = jar;
+    app->className = name;
+    app->classNameLen = static_cast<int32_t>(nameLength);
+    app->tckInfo = info;
+    info->jarBuffer = jar;
+    info->jarSize = kJarBytes;
+    info->jarLength = c.jarLength;
+    info->descriptorBuffer = buffers;
+    info->descriptorSize = kBuffer;
+    info->jarUrlBuffer = reinterpret_cast<char*>(buffers + kBuffer);
+    info->jarUrlSize = kBuffer;
+    info->classNameBuffer = reinterpret_cast<char*>(buffers + 2 * kBuffer);
+    info->classNameSize = kBuffer;
+    info->preloaded = c.preloaded;
+    // The host's parameter arrays lie in low memory too.
+    const auto count = static_cast<int32_t>(c.params.size());
+    auto* params = low<const char*>(sizeof(char*) * 2);
+    auto* lengths = low<int32_t>(sizeof(int32_t) * 2);
+    ASSERT_TRUE(params && lengths && count <= 2);
+    for (int32_t i = 0; i < count; ++i) {
+      params[i] = c.params[static_cast<size_t>(i)].c_str();
+      lengths[i] = static_cast<int32_t>(c.params[static_cast<size_t>(i)].size());
+    }
+    EXPECT_EQ(vsVmStartMIDP(3, c.heapSize, heap, app, handler, count, params, lengths), c.result);
+    vsLow_free(params);
+    vsLow_free(lengths);
+    EXPECT_EQ(vsVmState_getStarted(), 0);
+    for (void* block : {static_cast<void*>(heap), static_cast<void*>(app), static_cast<void*>(info),
+                        static_cast<void*>(jar), static_cast<void*>(buffers), static_cast<void*>(name)})
+      vsLow_free(block);
+  }
+  VmSyncDelete();
 }
 
 }  // namespace
