@@ -139,8 +139,10 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
   vsTraceLog_trace("heapSize:%d\n", heapSize);
   vsTraceLog_trace("EventHandler:%x\n", VmWord{gHostHandler});
   vsTraceLog_trace("vmParamCount:%d\n", vmParamCount);
-  vsTraceLog_trace("vmParams:0x%x\n", vmParams == nullptr ? 0u : vsWord_fromPointer(vmParams));
-  vsTraceLog_trace("vmParamLens:0x%x\n", vmParamLens == nullptr ? 0u : vsWord_fromPointer(vmParamLens));
+  // The host's parameter arrays need not lie in low memory: the trace shows
+  // their addresses' low words.
+  vsTraceLog_trace("vmParams:0x%x\n", static_cast<uint32_t>(reinterpret_cast<uintptr_t>(vmParams)));
+  vsTraceLog_trace("vmParamLens:0x%x\n", static_cast<uint32_t>(reinterpret_cast<uintptr_t>(vmParamLens)));
   if (badRecord(vmId, heapSize, heapAddr, app) || vmParamCount < 0 || (vmParamCount > 0 && vmParams == nullptr) ||
       (vmParamCount > 0 && vmParamLens == nullptr))
     return -1;
@@ -163,7 +165,12 @@ int32_t vsVmStartMIDP(int32_t vmId, int32_t heapSize, uint8_t* heapAddr, const J
   VmPtr<const char> arguments[2] = {};
   arguments[0] = reinterpret_cast<const char*>(heapAddr);
 
-  // The VM's parameters behind it.
+  // The VM's parameters behind it: the host's pointer array at its own
+  // alignment (8 bytes on a 64-bit host), then their copies.
+  if (vmParamCount > 0) {
+    const auto misalign = (reinterpret_cast<uintptr_t>(heapAddr) + static_cast<uintptr_t>(used)) % alignof(char*);
+    if (misalign != 0) used += static_cast<int32_t>(alignof(char*) - misalign);
+  }
   const auto pointerBytes = static_cast<int32_t>(sizeof(char*)) * vmParamCount;
   if (pointerBytes > heapSize - used) return -10;
   auto** params = reinterpret_cast<char**>(heapAddr + used);
