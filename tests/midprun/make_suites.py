@@ -9,13 +9,17 @@ tests.midlet.Hello in "MIDlet-1") with hello.jad; runner.jar/.jad;
 props.jar (manifest "MIDlet-Name: FromManifest", "Manifest-Only") with
 props.jad ("MIDlet-Name: FromJad", a 5000-byte "Long-Value", the keys
 "\u30ad\u30fc" and "\u30ad"); bare.jar (no manifest); selector.jad (lists
-"MIDlet-2"); empty.jar (no bytes).
+"MIDlet-2"); empty.jar (no bytes); javax-user.jar/.jad, the only suite
+that carries the MIDlets' own class under javax/; tck.jad and
+tck-stub.jar (a manifest only), both naming the test agent's class in
+"MIDlet-1", for test runs whose test suite is preloaded.
 """
 import os
 import sys
 import zipfile
 
 FIXED_TIME = (1980, 1, 1, 0, 0, 0)
+AGENT_CLASS = "jp.co.orvex.midp.tck.TCK"
 
 
 def manifest(pairs):
@@ -49,11 +53,12 @@ def main():
     classes_jar, out = sys.argv[1], sys.argv[2]
     os.makedirs(out, exist_ok=True)
     with zipfile.ZipFile(classes_jar) as z:
-        classes = sorted((n, z.read(n)) for n in z.namelist() if n.endswith(".class"))
+        all_classes = sorted((n, z.read(n)) for n in z.namelist() if n.endswith(".class"))
+    classes = [c for c in all_classes if not c[0].startswith("javax/")]
 
-    def suite(name, main_class):
+    def suite(name, main_class, suite_classes=classes):
         jar = os.path.join(out, name + ".jar")
-        write_jar(jar, classes, manifest(suite_pairs(name, main_class, name + ".jar", 0)[:4]))
+        write_jar(jar, suite_classes, manifest(suite_pairs(name, main_class, name + ".jar", 0)[:4]))
         write_jad(os.path.join(out, name + ".jad"), suite_pairs(name, main_class, name + ".jar", os.path.getsize(jar)))
 
     suite("hello", "tests.midlet.Hello")
@@ -71,6 +76,10 @@ def main():
               suite_pairs("hello", "tests.midlet.Hello", "hello.jar", os.path.getsize(os.path.join(out, "hello.jar")))
               + [("MIDlet-2", "second, , tests.midlet.Hello")])
     open(os.path.join(out, "empty.jar"), "wb").close()
+    suite("javax-user", "tests.midlet.UsesJavax", all_classes)
+    stub = os.path.join(out, "tck-stub.jar")
+    write_jar(stub, [], manifest(suite_pairs("TckStub", AGENT_CLASS, "tck-stub.jar", 0)[:4]))
+    write_jad(os.path.join(out, "tck.jad"), suite_pairs("TckStub", AGENT_CLASS, "tck-stub.jar", os.path.getsize(stub)))
 
 
 if __name__ == "__main__":

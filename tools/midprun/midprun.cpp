@@ -2,7 +2,8 @@
 // host starts it (OamsVmStartMIDP) and driven by vmId from a control thread.
 //
 //   midprun [--jad F] --jar F [--class NAME] [--jar-reader] [--heap N]
-//           [--vmid N] [--tck] [--suspend-on E] [--resume-on E] [--pause-on E]
+//           [--vmid N] [--tck [--tck-jar F --tck-class NAME [--tck-jad F]]]
+//           [--suspend-on E] [--resume-on E] [--pause-on E]
 //           [--stop-on E] [--terminate-on E] [--twice] [--option K=V]...
 //           [--property K=V]... [-- VM-PARAMS]
 //
@@ -10,7 +11,10 @@
 // --heap) are copied into low memory; --jar-reader hands the JAR through a
 // reader only. --tck makes it a compatibility-test run: the record carries
 // low test parameters with empty buffers, so the start fetches the test's
-// JAD and JAR from the test server. The VM runs on a low-stack thread. The event handler prints
+// JAD and JAR from the test server; with --tck-jar and --tck-class the
+// parameters come preloaded with that test JAR, its class name and the
+// --tck-jad descriptor (if any), and nothing is fetched. The VM runs on a
+// low-stack thread. The event handler prints
 // "event E P" on standard output and hands the event to the control
 // thread, which performs the actions named for it: suspend, resume (once
 // the adapter has begun its blocking wait), pause, stop, terminate, and
@@ -67,6 +71,9 @@ struct Options {
   const char* className = nullptr;
   bool jarReader = false;
   bool tck = false;
+  const char* tckJar = nullptr;
+  const char* tckJad = nullptr;
+  const char* tckClass = nullptr;
   int32_t heap = kDefaultHeap;
   int32_t vmId = 1;
   bool twice = false;
@@ -77,7 +84,8 @@ struct Options {
 [[noreturn]] void usage(const char* message) {
   std::fprintf(stderr, "midprun: %s\n", message);
   std::fprintf(stderr,
-               "usage: midprun [--jad F] --jar F [--class NAME] [--jar-reader] [--heap N] [--vmid N] [--tck]\n"
+               "usage: midprun [--jad F] --jar F [--class NAME] [--jar-reader] [--heap N] [--vmid N]\n"
+               "               [--tck [--tck-jar F --tck-class NAME [--tck-jad F]]]\n"
                "               [--suspend-on E] [--resume-on E] [--pause-on E] [--stop-on E]\n"
                "               [--terminate-on E] [--twice] [--option K=V]... [--property K=V]...\n"
                "               [-- VM-PARAMS]\n");
@@ -141,6 +149,12 @@ Options parse(int argc, char** argv) {
       o.vmId = number(value());
     } else if (a == "--tck") {
       o.tck = true;
+    } else if (a == "--tck-jar") {
+      o.tckJar = value();
+    } else if (a == "--tck-jad") {
+      o.tckJad = value();
+    } else if (a == "--tck-class") {
+      o.tckClass = value();
     } else if (a == "--twice") {
       o.twice = true;
     } else if (a == "--option" || a == "--property") {
@@ -156,6 +170,9 @@ Options parse(int argc, char** argv) {
   }
   if (o.jar == nullptr) usage("no --jar");
   if (o.heap < 1) usage("bad heap size");
+  if ((o.tckJar != nullptr || o.tckJad != nullptr || o.tckClass != nullptr) &&
+      (!o.tck || o.tckJar == nullptr || o.tckClass == nullptr))
+    usage("--tck-jar and --tck-class go with --tck");
   return o;
 }
 
@@ -184,7 +201,7 @@ uint8_t* readFile(const char* path, int32_t* size) {
   return copy;
 }
 
-// Low test parameters with empty buffers (nothing preloaded), or null.
+// Low test parameters with empty buffers, or null.
 VsTckInfo* testParameters() {
   auto* info = static_cast<VsTckInfo*>(vsLow_alloc(sizeof(VsTckInfo)));
   auto* jar = static_cast<uint8_t*>(vsLow_alloc(kTckJarBytes));
@@ -204,6 +221,25 @@ VsTckInfo* testParameters() {
   info->classNameSize = kTckClassNameBytes;
   info->preloaded = 0;
   return info;
+}
+
+// Preloads the test parameters with --tck-jar, --tck-jad and --tck-class:
+// the JAR and the descriptor are low copies of the files, the class name
+// goes into its buffer.
+void preloadTest(const Options& o, VsTckInfo* info) {
+  int32_t size = 0;
+  info->jarBuffer = readFile(o.tckJar, &size);
+  info->jarLength = size;
+  info->jarSize = size;
+  if (o.tckJad != nullptr) {
+    info->descriptorBuffer = readFile(o.tckJad, &size);
+    info->descriptorLength = size;
+    info->descriptorSize = size;
+  }
+  const size_t length = std::strlen(o.tckClass);
+  if (length >= static_cast<size_t>(info->classNameSize)) usage("--tck-class too long");
+  std::memcpy(info->classNameBuffer.get(), o.tckClass, length + 1);
+  info->preloaded = 1;
 }
 
 // The JAR of --jar-reader.
@@ -352,6 +388,7 @@ int main(int argc, char** argv) {
       std::fprintf(stderr, "midprun: out of low memory\n");
       return kUsageError;
     }
+    if (options.tckJar != nullptr) preloadTest(options, app->tckInfo.get());
   }
 
   gTwice = options.twice;

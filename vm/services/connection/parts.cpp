@@ -1,10 +1,13 @@
 // The built-in parts (see parts.h).
 #include "vm/services/connection/parts.h"
 
+#include "ce/substrate/vm_sections.h"
 #include "vm/services/connection/connection.h"
 #include "vm/services/connection/protocol_registry.h"
 #include "vm/services/connection/system_package.h"
 #include "vm/services/connection/url_checker.h"
+#include "vm/services/lifecycle/timer_resume.h"
+#include "vm/services/lifecycle/vm_hooks.h"
 
 namespace {
 
@@ -29,6 +32,9 @@ constexpr BuiltInProtocol kProtocols[] = {
 // The MIDP part adds no system package of its own.
 constexpr const char* kMidpSystemPackages[] = {nullptr};
 
+// The MIDP part's hook table, registered at every start.
+VS_VMBSS(VsVmHookTable) gMidpHooks = {};
+
 void registerProtocols(Part part) {
   for (const BuiltInProtocol& p : kProtocols)
     if (p.part == part) vsGenericConnection_register(p.protocol, p.className);
@@ -47,6 +53,7 @@ int32_t vsMidpPart_initialize() {
   vsMidp_registerSystemPackages();
   vsMidp_registerProtocols();
   vsMidp_registerURLChecker();
+  vsMidp_registerHooks();
   vsConnection_initialize();
   return 0;
 }
@@ -63,5 +70,10 @@ void vsMidp_registerSystemPackages() { vsSystemPackage_register(kMidpSystemPacka
 void vsMidp_registerProtocols() { registerProtocols(Part::Midp); }
 
 void vsMidp_registerURLChecker() { vsURLChecker_registerClassName(kVsMidp_urlCheckerClass); }
+
+void vsMidp_registerHooks() {
+  gMidpHooks = vsVmHooks_make(nullptr, nullptr, vsTimer_resumedHook, nullptr);
+  vsVmHooks_register(&gMidpHooks);
+}
 
 void vsWma_registerProtocols() { registerProtocols(Part::Wma); }

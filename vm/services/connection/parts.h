@@ -3,7 +3,8 @@
 // the parts initializer):
 //
 //   MIDP:  its system-package list (empty); "http", "https", "resource",
-//          "socket", "ssl"; the URL checker; the connection layer
+//          "socket", "ssl"; the URL checker; its hook table (the Timer's
+//          resumed hook, lifecycle/timer_resume.h); the connection layer
 //   empty: nothing
 //   WMA:   "sms", "cbs"
 //
@@ -26,4 +27,6 @@ int32_t vsWmaPart_initialize();
 void vsMidp_registerSystemPackages();
 void vsMidp_registerProtocols();
 void vsMidp_registerURLChecker();
+// Registers the table whose only hook is vsTimer_resumedHook (resumed).
+void vsMidp_registerHooks();
 void vsWma_registerProtocols();

@@ -8,6 +8,8 @@
 #include "vm/services/connection/system_package.h"
 #include "vm/services/connection/tests/connection_fixture.h"
 #include "vm/services/connection/url_checker.h"
+#include "vm/services/lifecycle/timer_resume.h"
+#include "vm/services/lifecycle/vm_hooks.h"
 
 namespace {
 
@@ -99,6 +101,16 @@ TEST_F(Registries, KindZeroTestSocketProtocolStaysForTheRun) {
   EXPECT_STREQ(vsGenericConnection_getClassName("http"), kHttpClass);
   const Outcome twice = capture([] { EXPECT_EQ(vsTck_registerSocketProtocol(), -1); });
   EXPECT_EQ(count(twice.trace, "socket is already registered"), 1u) << twice.trace;
+}
+
+// The MIDP part registers the Timer's hook table: a resume sets its flag.
+TEST_F(Registries, MidpPartRegistersTheTimerHook) {
+  ASSERT_EQ(vsTimer_resumeRequested(), 0) << "no earlier test resumes";
+  vsVmHooks_reset();
+  vsParts_initializeAll();
+  vsVmHooks_call(VsVmHookKind::Resumed);
+  EXPECT_EQ(vsTimer_resumeRequested(), 1);
+  vsVmHooks_reset();
 }
 
 TEST_F(Registries, UrlCheckerIsOneNameReplacedWithAWarning) {

@@ -18,8 +18,10 @@
 #include "tools/testport/test_port.h"
 #include "vm/core/startup/vm_control.h"
 #include "vm/core/startup/vm_variables.h"
+#include "vm/services/connection/parts.h"
 #include "vm/services/lifecycle/lifecycle_state.h"
 #include "vm/services/lifecycle/midp_start.h"
+#include "vm/services/lifecycle/timer_resume.h"
 #include "vm/services/lifecycle/vm_callback.h"
 #include "vm/services/lifecycle/vm_clock.h"
 #include "vm/services/lifecycle/vm_hooks.h"
@@ -81,6 +83,30 @@ TEST_F(Lifecycle, TransitionsCallHooksAndHandlerInOrder) {
     c.transition();
     EXPECT_EQ(gOrder, c.expected) << c.name;
   }
+}
+
+// The MIDP part's table beside a recording one: only a resume sets the
+// Timer's flag, before the host hears of it.
+TEST_F(Lifecycle, MidpHooksSetTheTimerFlagOnResume) {
+  vsMidp_registerHooks();
+  gTables[0] = vsVmHooks_make(nullptr, nullptr, aResumed, nullptr);
+  ASSERT_EQ(vsVmHooks_register(&gTables[0]), 1);
+  struct Case {
+    const char* name;
+    void (*transition)();
+    int32_t flag;
+  } cases[] = {
+      {"started", [] { vsVmCallback_vmStarted(); }, 0},
+      {"suspended", [] { vsVmCallback_vmSuspended(); }, 0},
+      {"resumed", [] { vsVmCallback_vmResumed(); }, 1},
+  };
+  for (const Case& c : cases) {
+    c.transition();
+    EXPECT_EQ(vsTimer_resumeRequested(), c.flag) << c.name;
+  }
+  // The flag is a VM variable: the next run starts without it.
+  ASSERT_EQ(vsVm_initializeVariables(), 0);
+  EXPECT_EQ(vsTimer_resumeRequested(), 0);
 }
 
 TEST_F(Lifecycle, FullRegistryRefusesTheCallbackSetAndGoesOn) {
