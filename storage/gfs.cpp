@@ -154,9 +154,6 @@ int32_t gfsOpen(const char* path, OjfsOpenMode mode) {
   if (lTranslatePath(path, physical) != 0)
     return -1;
   const std::u16string wide = lWide(physical);
-  const DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-    return lFail(OJFS_ERR_BAD_PATH);
   const uint32_t disposition = mode & 0xFF00u;
   const uint32_t accessByte = mode & 0xFFu;
   uint32_t access = 1;
@@ -187,8 +184,16 @@ int32_t gfsOpen(const char* path, OjfsOpenMode mode) {
       break;
     Sleep(kShareRetryStepMs);
   }
-  if (file == INVALID_HANDLE_VALUE)
+  if (file == INVALID_HANDLE_VALUE) {
+    // Opening a directory fails; only then is the path looked at again, to
+    // refuse a directory as a bad path.
+    const DWORD error = GetLastError();
+    const DWORD attributes = GetFileAttributesW(wide.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+      return lFail(OJFS_ERR_BAD_PATH);
+    SetLastError(error);
     return lPlatformFailed();
+  }
   const int32_t index = lFreeSlot();
   if (index < 0) {
     CloseHandle(file);
@@ -280,7 +285,14 @@ int32_t gfsFstat(int32_t handle, OjfsStat* status) {
   Slot* slot = lSlot(handle, SlotKind::File);
   if (slot == nullptr)
     return -1;
-  return lStatPhysical(slot->physical, status, 0);
+  // The open file itself answers: its path may have been renamed meanwhile.
+  const DWORD size = GetFileSize(slot->file, nullptr);
+  if (size == INVALID_FILE_SIZE && GetLastError() != ERROR_SUCCESS)
+    return lPlatformFailed();
+  status->size = size;
+  status->flags1 = 0;
+  status->flags2 = 0;
+  return 0;
 }
 
 int32_t gfsTruncate(int32_t handle, int32_t length) {

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "storage/installlock.h"
 #include "storage/ojfs.h"
 #include "storage/ojmsfile.h"
 #include "storage/romfs.h"
@@ -20,7 +21,8 @@ constexpr uint32_t kExclusiveRuleBytes = 31;
 constexpr uint32_t kAdiHeaderBytes = 4;
 
 struct Policy {
-  int32_t boundSuite;  // -1: none
+  int32_t boundSuite;   // -1: none
+  int32_t boundDomain;  // the domain index the bound suite's .mss held
   const uint8_t* permissions;  // null: not loaded
   const uint8_t* groups;
   const uint8_t* modeRules;
@@ -29,7 +31,7 @@ struct Policy {
   OjmsPolicyFile dn;
   uint32_t p, g, m, x, t, dnCount;
 };
-Policy gPolicy = {-1, nullptr, nullptr, nullptr, nullptr, {nullptr, 0}, {nullptr, 0}, 0, 0, 0, 0, 0, 0};
+Policy gPolicy = {-1, -1, nullptr, nullptr, nullptr, nullptr, {nullptr, 0}, {nullptr, 0}, 0, 0, 0, 0, 0, 0};
 
 uint32_t u32At(const uint8_t* p) {
   uint32_t value = 0;
@@ -103,7 +105,7 @@ int32_t ojms_loadDomainFrom(int32_t domain, OjmsPolicyFile domains, OjmsPolicyFi
   if (dn.size < kOjmsDnEntriesAt) return -1;
   const uint32_t dnCount = dn.data[kOjmsDnEntriesAt - 1];
   if (dnCount * kOjmsDnEntryBytes > dn.size - kOjmsDnEntriesAt) return -1;
-  Policy policy = {-1, adi.data + kAdiHeaderBytes, adi.data + groupsAt, adi.data + modesAt, adi.data + exclusiveAt,
+  Policy policy = {-1, -1, adi.data + kAdiHeaderBytes, adi.data + groupsAt, adi.data + modesAt, adi.data + exclusiveAt,
                    texts, dn, p, g, m, x, t, dnCount};
   gPolicy = policy;
   for (uint32_t i = 0; i < t; ++i) {
@@ -138,11 +140,13 @@ int32_t ojms_loadDomain(int32_t value, int32_t mode) {
     return -1;
   }
   gPolicy.boundSuite = mode == 1 ? value : -1;
+  gPolicy.boundDomain = mode == 1 ? domain : -1;
   return 0;
 }
 
 int32_t ojms_unloadDomain() {
   gPolicy.boundSuite = -1;
+  gPolicy.boundDomain = -1;
   gPolicy.permissions = nullptr;
   return 0;
 }
@@ -200,11 +204,26 @@ int32_t ojms_getGroupSettings(uint32_t* settings) {
 int32_t ojms_setGroupSettings(const uint32_t* settings) {
   if (!loaded()) return -1;
   if (gPolicy.boundSuite < 0) return 0;
+  // The .mss is read, changed and written under the install lock, so that
+  // it never interleaves with an install or deletion of the other program;
+  // the suite must still be the one bound: a deleted suite's .mss is not
+  // made again, nor a replaced suite's (another domain) overwritten.
+  if (!ojms_lockInstall(true)) return ojms_fail(OJMS_ERR_FILE);
+  char uri[kOjfsUriBytes];
+  std::memcpy(uri, ojms_getSuiteFilePath(gPolicy.boundSuite, OJMS_KIND_MSS), sizeof uri);
   int32_t domain = 0;
   int32_t count = 0;
-  if (ojms_openMss(gPolicy.boundSuite) != 0 || ojms_getMssDomain(&domain, &count) != 0) return -1;
-  if (ojms_setMssDomain(domain, static_cast<int32_t>(gPolicy.p)) != 0 || ojms_setMssSettings(settings) != 0) return -1;
-  return ojms_closeMss(1);
+  int32_t result = uri[0] != '\0' && ojms_fileSize(uri) >= 0 && ojms_openMss(gPolicy.boundSuite) == 0 &&
+                           ojms_getMssDomain(&domain, &count) == 0
+                       ? 0
+                       : ojms_fail(OJMS_ERR_NO_SUITE);
+  if (result == 0 && domain != gPolicy.boundDomain) result = ojms_fail(OJMS_ERR_NO_SUITE);
+  if (result == 0 && (ojms_setMssDomain(domain, static_cast<int32_t>(gPolicy.p)) != 0 ||
+                      ojms_setMssSettings(settings) != 0 || ojms_closeMss(1) != 0)) {
+    result = -1;
+  }
+  ojms_unlockInstall();
+  return result;
 }
 
 int32_t ojms_findModeRule(OjmsModeRule* rule) {

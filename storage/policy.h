@@ -16,7 +16,8 @@
 // Invariants: a policy is loaded only when every table lies inside its file,
 // X is not negative and every text ends with its NUL inside the file; one
 // policy is loaded at a time, bound to a suite (its .mss holds the
-// settings) or to none.
+// settings) or to none. The settings of a bound suite are written under the
+// install lock, and only while its .mss still exists with the bound domain.
 #pragma once
 
 #include <cstdint>

@@ -59,9 +59,10 @@ int32_t loadEntry(int32_t id, int32_t i) {
   gEntry.id = -1;
   char uri[kOjfsUriBytes];
   std::memcpy(uri, ojms_getSuiteFilePath(id, OJMS_KIND_RAW), sizeof uri);
-  const int32_t fileSize = ojms_fileSize(uri);
   const OjfsHandle h = uri[0] != '\0' ? ojfs_open(uri, OJFS_READ_EXISTING) : -1;
   if (h < 0) return ojms_fail(OJMS_ERR_NO_SUITE);
+  OjfsStat status{};
+  const int64_t fileSize = ojfs_fstat(h, &status) == 0 ? static_cast<int64_t>(status.size) : -1;
   uint8_t count = 0;
   uint8_t slot[kSlotBytes];
   bool ok = readExactly(h, &count, 1) && count <= kOjmsMaxRawEntries && i >= 0 && i < count &&
@@ -70,8 +71,8 @@ int32_t loadEntry(int32_t id, int32_t i) {
   if (ok) {
     ojms_getField(slot, kSlotBytes, kSizeAt, OJMS_FIELD_I32, &gEntry.size, 0);
     ojms_getField(slot, kSlotBytes, kOffsetAt, OJMS_FIELD_I32, &gEntry.offset, 0);
-    ok = fileSize >= 0 && gEntry.offset <= static_cast<uint32_t>(fileSize) &&
-         gEntry.size <= static_cast<uint32_t>(fileSize) - gEntry.offset;
+    ok = fileSize >= 0 && fileSize <= 0x7fffffff && gEntry.offset <= static_cast<uint64_t>(fileSize) &&
+         gEntry.size <= static_cast<uint64_t>(fileSize) - gEntry.offset;
   }
   if (!ok) return ojms_fail(OJMS_ERR_FILE);
   ojms_copyTextField(gEntry.name, slot + kNameAt, kOjmsRawNameBytes);

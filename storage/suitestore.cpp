@@ -116,9 +116,19 @@ int32_t ojms_init() {
   if (ojms_loadCategories() != 0 || ojms_openIndex() != 0) return -1;
   OjmsSuiteInfo* records = new (std::nothrow) OjmsSuiteInfo[kOjmsPhoneSuites];
   if (records == nullptr) return ojms_fail(OJMS_ERR_FILE);
-  const int32_t n = ojms_listSuites(records, kPreinstalled);
+  int32_t n = ojms_listSuites(records, kPreinstalled);
   int32_t result = n < 0 ? -1 : 0;
-  for (int32_t i = 0; i < n && result == 0; ++i) result = resetPreinstalled(records[i]);
+  // The reset rewrites .mss files: under the install lock, over a list read
+  // under it, so that it never interleaves with an install or deletion of
+  // the other program. While that program keeps the lock past the wait the
+  // settings stay as they are until the next start.
+  if (n > 0 && ojms_lockInstall(true)) {
+    ojms_discardIndexCache();
+    n = ojms_openIndex() == 0 ? ojms_listSuites(records, kPreinstalled) : -1;
+    result = n < 0 ? -1 : 0;
+    for (int32_t i = 0; i < n && result == 0; ++i) result = resetPreinstalled(records[i]);
+    ojms_unlockInstall();
+  }
   delete[] records;
   return result;
 }

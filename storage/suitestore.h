@@ -6,7 +6,8 @@
 // Invariants: ids 0 to 255 are phone suites, 256 to 511 card suites (read
 // from the card index only while a card is in use); every call returns 0
 // (or the value asked for), or -1 with the storage layer's last error; a
-// JAD text is read whole only when it is at most 2048 bytes.
+// JAD text is read whole only when it is at most 2048 bytes; start-up resets
+// the preinstalled suites' settings only under the install lock.
 #pragma once
 
 #include <cstdint>

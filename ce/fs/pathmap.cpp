@@ -115,7 +115,6 @@ bool vsCeFs_hostPath(const WCHAR* cePath, std::string* hostPath) {
     components.push_back(component);
   }
   char resolved[PATH_MAX];
-  std::string realRoot = realpath(root.c_str(), resolved) != nullptr ? resolved : root;
   std::string current = root;
   bool existing = true;
   bool trusted = false;  // inside a program link
@@ -133,6 +132,9 @@ bool vsCeFs_hostPath(const WCHAR* cePath, std::string* hostPath) {
       trusted = true;
       continue;
     }
+    // The root is resolved only here: most paths cross no link.
+    char resolvedRoot[PATH_MAX];
+    const std::string realRoot = realpath(root.c_str(), resolvedRoot) != nullptr ? resolvedRoot : root;
     if (realpath(current.c_str(), resolved) == nullptr || !lInside(realRoot, resolved)) {
       SetLastError(ERROR_ACCESS_DENIED);
       return false;

@@ -12,6 +12,7 @@ namespace {
 std::atomic<int64_t> gFreeSpace{-1};
 std::atomic<int64_t> gMutations{0};
 std::atomic<int64_t> gKillAt{0};
+std::atomic<bool> gFlushSkipped{false};
 
 }  // namespace
 
@@ -33,3 +34,7 @@ void vsCeFs_killNow() {
   // SIGKILL cannot be caught; should it not arrive at once, never return.
   for (;;) pause();
 }
+
+void vsCeFs_setFlushSkipped(bool skipped) { gFlushSkipped = skipped; }
+
+bool vsCeFs_flushSkipped() { return gFlushSkipped; }

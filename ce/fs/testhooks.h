@@ -6,7 +6,10 @@
 //   CreateDirectoryW) and, once armed, sends itself SIGKILL in the chosen
 //   one, so that crash safety can be tested at every instant of a write.
 //   The fatal call does none of its work, except WriteFile, which writes
-//   the first half of its bytes first.
+//   the first half of its bytes first;
+// - a flush switch: FlushFileBuffers still counts as a mutating call but
+//   skips the flush to the disk, for fuzz targets that write a device's
+//   files at every input and never test durability.
 #pragma once
 
 #include <cstdint>
@@ -27,3 +30,7 @@ void vsCeFs_setKillAtMutation(int64_t call);
 // its partial work, if any, then calls vsCeFs_killNow).
 bool vsCeFs_countMutation();
 [[noreturn]] void vsCeFs_killNow();
+
+// skipped: FlushFileBuffers returns without flushing; false restores it.
+void vsCeFs_setFlushSkipped(bool skipped);
+bool vsCeFs_flushSkipped();

@@ -125,8 +125,10 @@ TEST_F(Gfs, FilesOpenReadWriteSeekAndStat) {
   ASSERT_EQ(ojfs_mkdir("gfs://java/d"), 0);
   EXPECT_EQ(ojfs_mkdir("gfs://java/d"), -1);
   EXPECT_EQ(ojfs_getLastError(), OJFS_ERR_EXISTS);
-  EXPECT_EQ(ojfs_open("gfs://java/d", OJFS_READ_EXISTING), -1);
-  EXPECT_EQ(ojfs_getLastError(), OJFS_ERR_BAD_PATH);
+  for (const OjfsOpenMode mode : {OJFS_READ_EXISTING, OJFS_CREATE_WRITE}) {
+    EXPECT_EQ(ojfs_open("gfs://java/d", mode), -1) << "mode " << mode;
+    EXPECT_EQ(ojfs_getLastError(), OJFS_ERR_BAD_PATH) << "mode " << mode;
+  }
   ASSERT_EQ(ojfs_stat("gfs://java/d/", &status), 0);
   EXPECT_EQ(status.flags2, OJFS_FLAG_DIRECTORY);
   EXPECT_EQ(ojfs_open("gfs://java/none", OJFS_READ_EXISTING), -1);

@@ -149,33 +149,14 @@ TEST_F(Journal, StepsAreBoundedAndStayInGfs) {
 // ojms_init skips recovery while another process holds the install lock,
 // and finishes it once the lock is free.
 TEST_F(Journal, InitSkipsRecoveryWhileAnotherProcessInstalls) {
-  int ready[2];
-  int release[2];
-  ASSERT_EQ(pipe(ready), 0);
-  ASSERT_EQ(pipe(release), 0);
-  const pid_t holder = fork();
-  ASSERT_GE(holder, 0);
-  if (holder == 0) {
-    close(release[1]);
-    const char answer = ojms_lockInstall(false) ? 'y' : 'n';
-    if (write(ready[1], &answer, 1) != 1) _exit(2);
-    char end = 0;
-    _exit(read(release[0], &end, 1) >= 0 ? 0 : 3);
-  }
-  close(release[0]);
-  close(ready[1]);
-  char answer = 0;
-  ASSERT_EQ(read(ready[0], &answer, 1), 1);
-  ASSERT_EQ(answer, 'y');
+  OtherProcessLock other;
+  ASSERT_TRUE(other.taken());
   writeHost(java("0_4.tmp"), "an install's JAR copy");
   EXPECT_FALSE(ojms_lockInstall(false));
   ASSERT_EQ(ojms_fini(), 0);
   EXPECT_EQ(ojms_init(), 0);
   EXPECT_TRUE(hostExists(java("0_4.tmp"))) << "recovered under another process's install";
-  close(release[1]);
-  int status = -1;
-  ASSERT_EQ(waitpid(holder, &status, 0), holder);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_TRUE(other.release());
   ASSERT_EQ(ojms_fini(), 0);
   EXPECT_EQ(ojms_init(), 0);
   EXPECT_FALSE(hostExists(java("0_4.tmp")));
@@ -184,7 +165,6 @@ TEST_F(Journal, InitSkipsRecoveryWhileAnotherProcessInstalls) {
   ASSERT_TRUE(ojms_lockInstall(false));
   ojms_unlockInstall();
   ojms_unlockInstall();
-  close(ready[0]);
 }
 
 // A kill between category.dat (written first) and the index leaves a

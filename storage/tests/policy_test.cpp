@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -115,6 +116,58 @@ TEST_F(Policy, BoundSuiteKeepsItsSettingsInItsMss) {
   ASSERT_EQ(ojms_getMssSetting(17, &value), 0);
   EXPECT_EQ(value, 0x201u);
   EXPECT_EQ(ojms_loadDomain(5, 1), -1) << "a suite without a record";
+}
+
+// The settings of a bound suite are written under the install lock, and
+// only while the suite is still the one bound.
+TEST_F(Policy, SettingsWriteWaitsForTheInstallLockAndTheBoundSuite) {
+  enum class After { Nothing, OtherProgramInstalls, SuiteDeleted, SuiteReplaced };
+  struct Case {
+    const char* name;
+    After after;  // what happens after binding
+    int32_t result;
+    bool written;
+  };
+  const Case cases[] = {
+      {"unchanged", After::Nothing, 0, true},
+      {"other program installing", After::OtherProgramInstalls, -1, false},
+      {"suite deleted", After::SuiteDeleted, -1, false},
+      {"suite replaced in another domain", After::SuiteReplaced, -1, false},
+  };
+  for (const Case& c : cases) {
+    ojms_discardIndexCache();
+    writeHost(indexPath(), seedIndex());
+    ASSERT_EQ(add("A"), 0) << c.name;
+    ASSERT_EQ(ojms_openMss(0), 0) << c.name;
+    ASSERT_EQ(ojms_setMssDomain(0, 1), 0) << c.name;
+    ASSERT_EQ(ojms_setMssSetting(0, 0x201), 0) << c.name;
+    ASSERT_EQ(ojms_closeMss(1), 0) << c.name;
+    ASSERT_EQ(ojms_loadDomain(0, 1), 0) << c.name;
+    std::unique_ptr<OtherProcessLock> other;
+    if (c.after == After::OtherProgramInstalls) {
+      other = std::make_unique<OtherProcessLock>();
+      ASSERT_TRUE(other->taken()) << c.name;
+    } else if (c.after == After::SuiteDeleted) {
+      unlink(java("0.mss").c_str());
+    } else if (c.after == After::SuiteReplaced) {
+      std::string mss = readHost(java("0.mss"));
+      mss[10] = 1;
+      writeHost(java("0.mss"), mss);
+    }
+    const std::string before = hostExists(java("0.mss")) ? readHost(java("0.mss")) : "(none)";
+    std::vector<uint32_t> settings(18, 0x202);
+    EXPECT_EQ(ojms_setGroupSettings(settings.data()), c.result) << c.name;
+    const std::string after = hostExists(java("0.mss")) ? readHost(java("0.mss")) : "(none)";
+    EXPECT_EQ(after != before, c.written) << c.name;
+    EXPECT_FALSE(hostExists(java("0.mss.tmp"))) << c.name;
+    if (other != nullptr) {
+      EXPECT_TRUE(other->release()) << c.name;
+      EXPECT_EQ(ojms_setGroupSettings(settings.data()), 0) << c.name << ": once the lock is free";
+      EXPECT_EQ(readHost(java("0.mss")).size(), 12u + 18 * 4) << c.name;
+    }
+    ojms_unloadDomain();
+    unlink(java("0.mss").c_str());
+  }
 }
 
 TEST_F(Policy, LoaderRefusesHostileFiles) {

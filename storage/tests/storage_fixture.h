@@ -1,9 +1,12 @@
-// Shared pieces of the suite-storage tests: host file helpers and a fresh
-// device root with the seed index and empty storage caches.
+// Shared pieces of the suite-storage tests: host file helpers, a fresh
+// device root with the seed index and empty storage caches, and a child
+// process that holds the install lock.
 #pragma once
 
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <cstring>
 #include <fstream>
@@ -12,6 +15,7 @@
 
 #include "ce/testing/devroot.h"
 #include "storage/categories.h"
+#include "storage/installlock.h"
 #include "storage/ojfs.h"
 #include "storage/suiteindex.h"
 
@@ -75,4 +79,47 @@ class StorageTest : public testing::Test {
     return id;
   }
   CeDeviceRoot root_;
+};
+
+// A child process that takes the install lock (as the other program's
+// install does) and holds it until release() or destruction; taken() says
+// whether it got it.
+class OtherProcessLock {
+ public:
+  OtherProcessLock() {
+    if (pipe(ready_) != 0 || pipe(release_) != 0) return;
+    child_ = fork();
+    if (child_ == 0) {
+      close(release_[1]);
+      const char answer = ojms_lockInstall(false) ? 'y' : 'n';
+      if (write(ready_[1], &answer, 1) != 1) _exit(2);
+      char end = 0;
+      _exit(read(release_[0], &end, 1) >= 0 ? 0 : 3);
+    }
+    close(release_[0]);
+    close(ready_[1]);
+    char answer = 0;
+    taken_ = child_ > 0 && read(ready_[0], &answer, 1) == 1 && answer == 'y';
+  }
+  ~OtherProcessLock() { release(); }
+  OtherProcessLock(const OtherProcessLock&) = delete;
+  OtherProcessLock& operator=(const OtherProcessLock&) = delete;
+
+  bool taken() const { return taken_; }
+  // Ends the child; true when it exited normally.
+  bool release() {
+    if (child_ <= 0) return false;
+    close(release_[1]);
+    close(ready_[0]);
+    int status = -1;
+    const bool ended = waitpid(child_, &status, 0) == child_ && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    child_ = -1;
+    return ended;
+  }
+
+ private:
+  int ready_[2] = {-1, -1};
+  int release_[2] = {-1, -1};
+  pid_t child_ = -1;
+  bool taken_ = false;
 };

@@ -75,6 +75,23 @@ TEST_F(SuiteStore, InitResetsPreinstalledSuites) {
   EXPECT_EQ(value, 0x202u);
   ASSERT_EQ(ojms_getMssSetting(12, &value), 0);
   EXPECT_EQ(value, 0x204u);
+
+  // While the other program holds the install lock the reset waits, then
+  // leaves the .mss alone; the next start resets it.
+  ASSERT_EQ(ojms_setMssSetting(0, 0x208), 0);
+  ASSERT_EQ(ojms_closeMss(1), 0);
+  ASSERT_EQ(ojms_fini(), 0);
+  const std::string changed = readHost(java("1.mss"));
+  OtherProcessLock other;
+  ASSERT_TRUE(other.taken());
+  ASSERT_EQ(ojms_init(), 0);
+  EXPECT_EQ(readHost(java("1.mss")), changed) << "reset under another program's install";
+  ASSERT_EQ(ojms_fini(), 0);
+  EXPECT_TRUE(other.release());
+  ASSERT_EQ(ojms_init(), 0);
+  ASSERT_EQ(ojms_openMss(1), 0);
+  ASSERT_EQ(ojms_getMssSetting(0, &value), 0);
+  EXPECT_EQ(value, 0x202u);
   ASSERT_EQ(ojms_fini(), 0);
 }
 

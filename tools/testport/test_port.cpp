@@ -4,6 +4,9 @@
 #include <cstdarg>
 #include <cstdio>
 #include <mutex>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "port/device.h"
 #include "port/property.h"
@@ -84,8 +87,29 @@ constexpr struct {
     {"supports.recording", "false"},
 };
 
-// The value handed out last (all values are ASCII).
-uint16_t gPropertyValue[16];
+// The value handed out last.
+std::u16string gPropertyValue;
+// The launcher's pairs (vsTestPort_setProperty), asked first.
+std::vector<std::pair<std::u16string, std::u16string>> gLauncherProperties;
+
+// UTF-8 text as UTF-16 (no unit above U+FFFF; a bad byte stands for itself).
+std::u16string utf16Of(const std::string& text) {
+  std::u16string units;
+  for (size_t i = 0; i < text.size();) {
+    const auto b = static_cast<uint8_t>(text[i]);
+    const size_t n = b >= 0xE0 && b < 0xF0 ? 3 : b >= 0xC0 && b < 0xE0 ? 2 : 1;
+    if (n == 1 || i + n > text.size()) {
+      units.push_back(b);
+      ++i;
+      continue;
+    }
+    uint32_t unit = b & (n == 2 ? 0x1Fu : 0x0Fu);
+    for (size_t k = 1; k < n; ++k) unit = unit << 6 | (static_cast<uint8_t>(text[i + k]) & 0x3Fu);
+    units.push_back(static_cast<char16_t>(unit));
+    i += n;
+  }
+  return units;
+}
 
 bool keyIs(const uint16_t* key, int32_t length, const char* text) {
   int32_t i = 0;
@@ -99,15 +123,27 @@ bool keyIs(const uint16_t* key, int32_t length, const char* text) {
 const uint16_t* JkPropertyGetString(const uint16_t* key, int32_t keyLength, int32_t* outLength) {
   if (outLength == nullptr) return nullptr;
   *outLength = 0;
-  if (key == nullptr) return nullptr;
+  if (key == nullptr || keyLength < 0) return nullptr;
+  const std::u16string asked(reinterpret_cast<const char16_t*>(key), static_cast<size_t>(keyLength));
+  bool found = false;
+  for (const auto& [k, v] : gLauncherProperties)
+    if (k == asked) {
+      gPropertyValue = v;
+      found = true;
+      break;
+    }
   for (const auto& p : kHostProperties) {
-    if (!keyIs(key, keyLength, p.key)) continue;
-    int32_t n = 0;
-    for (; p.value[n] != '\0'; ++n) gPropertyValue[n] = static_cast<uint8_t>(p.value[n]);
-    *outLength = n;
-    return gPropertyValue;
+    if (found || !keyIs(key, keyLength, p.key)) continue;
+    gPropertyValue = utf16Of(p.value);
+    found = true;
   }
-  return nullptr;
+  if (!found) return nullptr;
+  *outLength = static_cast<int32_t>(gPropertyValue.size());
+  return reinterpret_cast<const uint16_t*>(gPropertyValue.data());
+}
+
+void vsTestPort_setProperty(const std::string& key, const std::string& value) {
+  gLauncherProperties.emplace_back(utf16Of(key), utf16Of(value));
 }
 
 void vsTestPort_startCapture() {

@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "ce/base/lasterror.h"
 #include "ce/fs/dirops.h"
 #include "ce/fs/file.h"
 #include "ce/testing/devroot.h"
@@ -51,12 +52,20 @@ std::string state(const CeDeviceRoot& root) {
   return out;
 }
 
-TEST(CeFsTestHooks, CountsMutatingCalls) {
-  CeDeviceRoot root;
-  const int64_t before = vsCeFs_mutationCount();
-  mutate();
-  EXPECT_EQ(vsCeFs_mutationCount() - before, kMutations);
-  EXPECT_EQ(state(root), "Temp/d ");
+// A skipped flush still succeeds and counts; an invalid handle still fails.
+TEST(CeFsTestHooks, CountsMutatingCallsWithAndWithoutFlushes) {
+  for (const bool skipped : {false, true}) {
+    CeDeviceRoot root;
+    vsCeFs_setFlushSkipped(skipped);
+    const int64_t before = vsCeFs_mutationCount();
+    mutate();
+    EXPECT_EQ(vsCeFs_mutationCount() - before, kMutations) << "flush skipped " << skipped;
+    EXPECT_EQ(state(root), "Temp/d ") << "flush skipped " << skipped;
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_FALSE(FlushFileBuffers(INVALID_HANDLE_VALUE)) << "flush skipped " << skipped;
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_HANDLE)) << "flush skipped " << skipped;
+    vsCeFs_setFlushSkipped(false);
+  }
 }
 
 TEST(CeFsTestHooks, KillsInTheChosenCall) {

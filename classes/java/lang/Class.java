@@ -9,6 +9,8 @@ public final class Class {
     private static final int INITIALIZING = 0x01;
     /** Status bit: the class is initialized. */
     private static final int INITIALIZED = 0x04;
+    /** Status bit: an initialization of the class failed. */
+    private static final int ERRONEOUS = 0x08;
 
     /** Word 1: the class record this object stands for. */
     private Object classRecord;
@@ -88,36 +90,59 @@ public final class Class {
      * prepares its methods for invocation, then runs its static
      * initializer, which then leaves the class. The virtual machine calls
      * this on first use of the class. A second request from the thread that
-     * runs the initialization returns at once. When an initializer throws,
-     * the class is left uninitialized and the exception goes on to the
-     * caller.
+     * runs the initialization returns at once; a request from another
+     * thread waits until that initialization has ended. When a step throws,
+     * the class becomes erroneous: the exception goes on to the caller (an
+     * exception that is no Error as an Error with its text), and every later
+     * use of the class throws NoClassDefFoundError.
      */
     private void initialize() throws Throwable {
+        Thread current = Thread.currentThread();
         synchronized (this) {
-            Thread current = Thread.currentThread();
-            if ((status & INITIALIZED) != 0
-                    || ((status & INITIALIZING) != 0 && initThread == current)) {
+            boolean interrupted = false;
+            while ((status & INITIALIZING) != 0 && initThread != current) {
+                try {
+                    wait();
+                } catch (InterruptedException e) {
+                    interrupted = true;
+                }
+            }
+            if (interrupted) {
+                current.interrupt();
+            }
+            if ((status & (INITIALIZED | INITIALIZING)) != 0) {
                 return;
+            }
+            if ((status & ERRONEOUS) != 0) {
+                throw new NoClassDefFoundError(getName());
             }
             status |= INITIALIZING;
             initThread = current;
-            try {
-                verifyClass();
-                Class superclass = getSuperclass0();
-                if (superclass != null) {
-                    superclass.initialize();
-                }
-                prepareMethods();
-                runClinit();
-                removeClinit();
-            } catch (Throwable e) {
-                status &= ~INITIALIZING;
-                initThread = null;
+        }
+        try {
+            verifyClass();
+            Class superclass = getSuperclass0();
+            if (superclass != null) {
+                superclass.initialize();
+            }
+            prepareMethods();
+            runClinit();
+            removeClinit();
+        } catch (Throwable e) {
+            end(ERRONEOUS);
+            if (e instanceof Error) {
                 throw e;
             }
-            status = (status | INITIALIZED) & ~INITIALIZING;
-            initThread = null;
+            throw new Error(e.toString());
         }
+        end(INITIALIZED);
+    }
+
+    /** Ends an initialization with its outcome and wakes the threads that wait for it. */
+    private synchronized void end(int outcome) {
+        status = (status | outcome) & ~INITIALIZING;
+        initThread = null;
+        notifyAll();
     }
 
     /** Verifies a class loaded from the class path, when verification is on. */

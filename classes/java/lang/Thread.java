@@ -23,6 +23,12 @@ public class Thread implements Runnable {
     private int startPending;
     /** Null only in the main thread, which the virtual machine makes. */
     private String name;
+    /**
+     * The priority asked for, as its distance from NORM_PRIORITY (the main
+     * thread, whose fields the virtual machine leaves zero, asks for
+     * NORM_PRIORITY). Word 1 takes it only under priority scheduling.
+     */
+    private int askedPriority;
     /** The number the next unnamed thread takes: "Thread-0", "Thread-1"... */
     private static int unnamedThreads;
 
@@ -42,7 +48,9 @@ public class Thread implements Runnable {
         if (name == null) {
             throw new NullPointerException();
         }
-        this.priority = NORM_PRIORITY;
+        int inherited = currentThread().getPriority();
+        this.askedPriority = inherited - NORM_PRIORITY;
+        this.priority = isPrioritySchedule() ? inherited : NORM_PRIORITY;
         this.target = target;
         this.name = name;
     }
@@ -58,7 +66,7 @@ public class Thread implements Runnable {
 
     /** "Thread[name,priority]". */
     public String toString() {
-        return "Thread[" + getName() + "," + priority + "]";
+        return "Thread[" + getName() + "," + getPriority() + "]";
     }
 
     /** The thread that runs the caller. */
@@ -113,20 +121,23 @@ public class Thread implements Runnable {
     public static native int activeCount();
 
     /**
-     * Sets the priority, MIN_PRIORITY to MAX_PRIORITY. The virtual machine
-     * runs every thread at NORM_PRIORITY unless priority scheduling is on.
+     * Sets the priority, MIN_PRIORITY to MAX_PRIORITY; a new thread takes
+     * the priority of the thread that made it. The virtual machine runs
+     * every thread at NORM_PRIORITY unless priority scheduling is on.
      */
     public final void setPriority(int newPriority) {
         if (newPriority < MIN_PRIORITY || newPriority > MAX_PRIORITY) {
             throw new IllegalArgumentException();
         }
+        askedPriority = newPriority - NORM_PRIORITY;
         int old = priority;
         priority = isPrioritySchedule() ? newPriority : NORM_PRIORITY;
         setPriority0(old, priority);
     }
 
+    /** The priority last set, or inherited from the thread that made this one. */
     public final int getPriority() {
-        return priority;
+        return NORM_PRIORITY + askedPriority;
     }
 
     /**

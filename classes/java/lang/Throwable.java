@@ -23,6 +23,13 @@ public class Throwable {
         return detailMessage;
     }
 
+    /** The class name, then ": " and the message when there is one. */
+    public String toString() {
+        String message = getMessage();
+        String name = getClass().getName();
+        return message != null ? name + ": " + message : name;
+    }
+
     /**
      * Records the frames of the calling thread, without this method and the
      * constructors of this throwable, as its trace.

@@ -22,8 +22,21 @@ public class Timer {
     /** Set by cancel() and by a task that threw: no more tasks. */
     private boolean cancelled;
 
+    /** The number the next Timer's thread takes: "Timer-0", "Timer-1"... */
+    private static int timers;
+
+    /**
+     * The name of the next Timer's thread. As on Java SE, a Timer's thread
+     * also uses up the number of an unnamed thread ("Thread-n"), so that
+     * later threads are numbered as there.
+     */
+    private static synchronized String nextThreadName() {
+        new Thread();
+        return "Timer-" + timers++;
+    }
+
     public Timer() {
-        new Thread() {
+        new Thread(nextThreadName()) {
             public void run() {
                 runTasks();
             }

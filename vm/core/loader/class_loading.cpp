@@ -115,7 +115,11 @@ void vsClass_throwNotFound(ClassLookup* lookup) { vsClass_throwNoClassDef(lookup
 
 VmRef vsClass_findOrLoad(ClassLookup* lookup) {
   const VmRef name = *lookup->name.get();
-  if (name == 0 || !vsSymbol_isValidClassName(name)) {
+  // An array name given as text names a class only when it is a whole array
+  // descriptor: "[X" or "[Lp/C" are missing classes, not malformed code.
+  if (name == 0 || !vsSymbol_isValidClassName(name) ||
+      (!vsSymbol_isFieldType(name) && vsSymbol_isArrayDescriptor(sym(name)) &&
+       !vsName_isArrayClassName(sym(name)->bytes, sym(name)->length))) {
     vsClass_throwNotFound(lookup);
     return 0;
   }

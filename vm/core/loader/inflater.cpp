@@ -13,31 +13,6 @@ uint8_t* bytesOf(VmRef array) {
   return reinterpret_cast<uint8_t*>(vsWord_toPointer<ByteArray>(array)->elements);
 }
 
-// The input copy: inputLength bytes and four zero bytes of read-ahead.
-class ArrayInput {
- public:
-  ArrayInput(const VmRef* array, uint32_t length) : array_(array), length_(length) {}
-  bool fetch(uint32_t& byte) {
-    if (pos_ == length_ + vs_inflater::kReadAhead) return false;
-    byte = data_[pos_++];
-    return true;
-  }
-  bool copy(uint8_t* to, uint32_t n) {
-    if (pos_ > length_ || length_ - pos_ < n) return false;
-    for (uint32_t i = 0; i < n; ++i) to[i] = data_[pos_ + i];
-    pos_ += n;
-    return true;
-  }
-  bool consumedExactly(uint32_t readAhead) const { return pos_ - readAhead == length_; }
-  void refresh() { data_ = bytesOf(*array_); }
-
- private:
-  const VmRef* array_;
-  const uint8_t* data_ = nullptr;
-  uint32_t pos_ = 0;
-  const uint32_t length_;
-};
-
 class ArrayOutput {
  public:
   explicit ArrayOutput(const VmRef* array) : array_(array) {}
@@ -85,7 +60,9 @@ int32_t vsInflater_inflate(VmRef* zipStream, uint32_t inputLength, VmRef* output
   input.object = vsJavaHeap_newByteArray(static_cast<int32_t>(inputLength + vs_inflater::kReadAhead));
   if (input.object != 0 &&
       vsZipStream_read(zipStream, bytesOf(input.object), inputLength, false) == inputLength) {
-    ArrayInput in(&input.object, inputLength);
+    // The input copy: inputLength bytes and the zero bytes of read-ahead.
+    VsInflaterBufferInput in([&input] { return static_cast<const uint8_t*>(bytesOf(input.object)); },
+                             inputLength);
     ArrayOutput out(output);
     HeapTables heapTables(tables);
     VsInflaterCore core(in, out, heapTables, outputLength);

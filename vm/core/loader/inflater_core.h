@@ -5,7 +5,8 @@
 // VM are instances of it that differ only in where bytes come from, where they
 // go and where the Huffman tables live:
 //
-//   class path (inflater.cpp)     input: a Java byte array (data re-read)
+//   class path (inflater.cpp)     input: a Java byte array (data re-read,
+//                                 VsInflaterBufferInput)
 //                                 output: a Java byte array in a GC handle
 //                                 tables: Java short arrays in GC handles
 //   descriptors (jar_inflater.cpp) input: a byte callback
@@ -93,6 +94,35 @@ inline constexpr uint32_t kCodeLengthRootBits = 6;
 inline constexpr uint32_t kReadAhead = 4;  // zero bytes the input supplies past its end
 
 }  // namespace vs_inflater
+
+// The Input policy over one buffer: `length` bytes of real input followed by
+// kReadAhead zero bytes. The buffer may move whenever a table is allocated,
+// so refresh() asks `locate` (a callable returning const uint8_t*) for its
+// current address.
+template <class Locate>
+class VsInflaterBufferInput {
+ public:
+  VsInflaterBufferInput(Locate locate, uint32_t length) : locate_(locate), length_(length) {}
+  bool fetch(uint32_t& byte) {
+    if (pos_ == length_ + vs_inflater::kReadAhead) return false;
+    byte = data_[pos_++];
+    return true;
+  }
+  bool copy(uint8_t* to, uint32_t n) {
+    if (pos_ > length_ || length_ - pos_ < n) return false;
+    for (uint32_t i = 0; i < n; ++i) to[i] = data_[pos_ + i];
+    pos_ += n;
+    return true;
+  }
+  bool consumedExactly(uint32_t readAhead) const { return pos_ - readAhead == length_; }
+  void refresh() { data_ = locate_(); }
+
+ private:
+  Locate locate_;
+  const uint8_t* data_ = nullptr;
+  uint32_t pos_ = 0;
+  const uint32_t length_;
+};
 
 template <class Input, class Output, class Tables>
 class VsInflaterCore {

@@ -18,7 +18,6 @@
 namespace {
 
 constexpr uint32_t kMaxTypeCodes = 256;
-constexpr uint32_t kMaxDimensions = 255;
 constexpr uint32_t kMaxClassName = 65520;
 
 struct Parser {
@@ -82,7 +81,7 @@ int32_t readArrayType(Parser& p) {
   uint32_t dims = 0;
   while (p.position < p.text.length && p.at(p.position) == '[') {
     ++p.position;
-    if (++dims > kMaxDimensions) return fail(), -1;
+    if (++dims > kVsMaxArrayDimensions) return fail(), -1;
     while (p.position < p.text.length && p.at(p.position) >= '0' && p.at(p.position) <= '9') ++p.position;
   }
   if (p.position >= p.text.length) return fail(), -1;

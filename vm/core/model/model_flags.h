@@ -50,7 +50,8 @@ enum FieldFlag : uint16_t {
 
 inline constexpr uint16_t kMethodAccessBits = kMethodPublic | kMethodPrivate | kMethodProtected;
 
-// Status word of a class mirror.
+// Status word of a class mirror. Bit 0x08 (an initialization failed) is
+// java.lang.Class's own: only its Java code sets and reads it.
 enum MirrorStatus : uint32_t {
   kMirrorInitializing = 0x01,
   kMirrorVerified = 0x02,

@@ -107,6 +107,19 @@ bool vsName_isQualifiedName(const uint8_t* bytes, uint32_t length) {
   return vsName_qualifiedNameAt(bytes, length, &at) && at == length;
 }
 
+bool vsName_isArrayClassName(const uint8_t* bytes, uint32_t length) {
+  uint32_t dims = 0;
+  while (dims < length && bytes[dims] == '[') ++dims;
+  if (dims == 0 || dims > kVsMaxArrayDimensions || dims == length) return false;
+  const uint8_t* element = bytes + dims;
+  const uint32_t rest = length - dims;
+  if (rest == 1) return isPrimitiveLetter(element[0]);
+  if (element[0] != 'L' || element[rest - 1] != ';') return false;
+  const uint32_t nameLength = rest - 2;
+  if (nameLength == 1 && isPrimitiveLetter(element[1])) return false;
+  return vsName_isQualifiedName(element + 1, nameLength);
+}
+
 bool vsSymbol_isValidIdentifier(VmRef symbol) {
   return vsName_isIdentifier(sym(symbol)->bytes, sym(symbol)->length);
 }

@@ -19,6 +19,9 @@
 
 class VsOutputStream;
 
+// The most dimensions an array type may have.
+constexpr uint32_t kVsMaxArrayDimensions = 255;
+
 // The identifier that starts at *position of bytes[0, length): true and
 // *position at its end, or false when no identifier starts there.
 bool vsName_identifierAt(const uint8_t* bytes, uint32_t length, uint32_t* position);
@@ -27,6 +30,11 @@ bool vsName_qualifiedNameAt(const uint8_t* bytes, uint32_t length, uint32_t* pos
 // One identifier, or one qualified name, covering all the bytes.
 bool vsName_isIdentifier(const uint8_t* bytes, uint32_t length);
 bool vsName_isQualifiedName(const uint8_t* bytes, uint32_t length);
+// An array class name that can name a class, covering all the bytes: 1 to
+// 255 '[', then a primitive letter (not V), or 'L', a qualified name and
+// ';'. A one-letter element name that is a primitive letter names no class
+// (its symbol is that primitive type).
+bool vsName_isArrayClassName(const uint8_t* bytes, uint32_t length);
 
 // A field or method name: one identifier covering the whole symbol.
 bool vsSymbol_isValidIdentifier(VmRef symbol);

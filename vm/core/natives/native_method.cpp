@@ -149,6 +149,12 @@ int64_t vsNativeMethod_popLong() {
   return static_cast<int64_t>(value);
 }
 
+int32_t vsNativeMethod_popInt() {
+  const VmWord word = *vsWord_toPointer<VmWord>(vsNative_popPointer);
+  vsNative_popPointer = vsNative_popPointer + 4;
+  return static_cast<int32_t>(word);
+}
+
 void vsNativeMethod_setReturnInt(int32_t value) { currentThread()->resultLow = static_cast<VmWord>(value); }
 
 void vsNativeMethod_setReturnLong(uint32_t low, uint32_t high) {

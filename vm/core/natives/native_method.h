@@ -46,6 +46,9 @@ VmRef vsNativeMethod_getThisObject();
 // pop pointer moves 8 bytes on. Successive calls yield the arguments last
 // first.
 int64_t vsNativeMethod_popLong();
+// The next word at the pop pointer (an int, a boolean or a reference); the
+// pop pointer moves 4 bytes on.
+int32_t vsNativeMethod_popInt();
 
 // A double argument by the pop pointer (popLong).
 int64_t vsNativeMethod_popDouble();

@@ -88,25 +88,34 @@ const char* vsProperty_getUtf8(const char* key) {
     buffer[0] = '\0';
     return buffer;
   }
-  // The key's UTF-16 form, at most kPropertyKeyUnits units: a longer key
+  const int32_t asked = vsProperty_askPort(JkPropertyGetString, "JkPropertyGetString", key, buffer,
+                                           kPropertyBufferBytes);
+  if (asked < 0) return nullptr;
+  return asked == 0 ? vsProperty_getFixed(key) : buffer;
+}
+
+int32_t vsProperty_askPort(VsPortStringGetter getter, const char* getterName, const char* key, char* buffer,
+                           int32_t bufferBytes) {
+  // The key's UTF-16 form, at most bufferBytes / 2 units: a longer key
   // fills the units and stops short of its end.
+  const int32_t keyBytes = static_cast<int32_t>(std::strlen(key));
   uint16_t* units = reinterpret_cast<uint16_t*>(buffer);
   int32_t keyUnits = 0;
   int32_t errors = 0;
   const int32_t consumed = vsCharConv_utf8ToUtf16(reinterpret_cast<const uint8_t*>(key), 0, keyBytes, units, 0,
-                                                  kPropertyKeyUnits, &keyUnits, nullptr, &errors, kSubstitute);
-  if (consumed != keyBytes) return nullptr;
+                                                  bufferBytes / 2, &keyUnits, nullptr, &errors, kSubstitute);
+  if (consumed != keyBytes) return -1;
   int32_t valueUnits = 0;
-  const uint16_t* value = JkPropertyGetString(units, keyUnits, &valueUnits);
-  if (value == nullptr) return vsProperty_getFixed(key);
+  const uint16_t* value = getter(units, keyUnits, &valueUnits);
+  if (value == nullptr) return 0;
   int32_t valueBytes = 0;
-  if (vsCharConv_utf16ToUtf8(value, 0, valueUnits, reinterpret_cast<uint8_t*>(buffer), 0, kPropertyBufferBytes - 1,
+  if (vsCharConv_utf16ToUtf8(value, 0, valueUnits, reinterpret_cast<uint8_t*>(buffer), 0, bufferBytes - 1,
                              &valueBytes, &errors, kSubstitute) < 0) {
-    vsTraceLog_error("JkPropertyGetString() returned too large string.\n");
+    vsTraceLog_error("%s() returned too large string.\n", getterName);
     vsNativeMethod_fatalError("bufferOverflow");
   }
   buffer[valueBytes] = '\0';
-  return buffer;
+  return 1;
 }
 
 const char* vsProperty_getFixed(const char* key) {

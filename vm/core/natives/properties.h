@@ -37,3 +37,18 @@ void vsProperty_initialize();
 const char* vsProperty_getUtf8(const char* key);
 // The value of the fixed table, or 0.
 const char* vsProperty_getFixed(const char* key);
+
+// A port's string look-up: (UTF-16 key, its units, &value units) -> the
+// port's UTF-16 value (not NUL-terminated) or 0.
+using VsPortStringGetter = const uint16_t* (*)(const uint16_t* key, int32_t keyLength, int32_t* valueLength);
+
+// Asks the port for a non-empty UTF-8 key through a buffer of bufferBytes
+// (the system properties' and the options' look-ups): the key's UTF-16 form
+// goes to the buffer's start, the answer comes back as NUL-terminated UTF-8
+// over it. 1 with the answer in the buffer; 0 when the port has no value;
+// -1, without asking, when the key exceeds bufferBytes / 2 UTF-16 units. An
+// answer longer than bufferBytes - 1 UTF-8 bytes writes "<getterName>()
+// returned too large string." and ends the VM with the fatal error
+// "bufferOverflow".
+int32_t vsProperty_askPort(VsPortStringGetter getter, const char* getterName, const char* key, char* buffer,
+                           int32_t bufferBytes);

@@ -71,9 +71,9 @@ int32_t vsVm_suspend(int32_t vmId) {
   if (gState.vmActive == 0 || gState.running == 0)
     return -1;
   gState.vmActive = 0;
-  // The SUSPENDED callbacks of the lifecycle services run while this word is
-  // set; this build has none yet.
+  // The event system refuses suspend requests while this word is set.
   gState.suspending = 1;
+  vsVmCallback_vmSuspended();
   gState.suspending = 0;
   return 0;
 }
@@ -82,6 +82,7 @@ int32_t vsVm_resume(int32_t vmId) {
   checkVmId(vmId);
   if (gState.vmActive != 0 || gState.running == 0)
     return -1;
+  vsVmCallback_vmResumed();
   gState.vmActive = 1;
   return 0;
 }

@@ -53,6 +53,9 @@ int32_t vsVm_isRunning();
 int32_t vsVm_isSuspending();
 
 // 0, or -1 when the VM does not run or is already in the requested state.
+// Suspend clears the VM-active word and runs the SUSPENDED callbacks with
+// the suspending word set; resume runs the RESUMED callbacks and sets the
+// VM-active word.
 int32_t vsVm_suspend(int32_t vmId);
 int32_t vsVm_resume(int32_t vmId);
 // -1 when the VM does not run; otherwise leaves with exit code 1: inside

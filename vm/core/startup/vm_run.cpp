@@ -133,6 +133,18 @@ bool setCompilerOptions() {
   return true;
 }
 
+// An agent of kind 0 reaches its test server through the test socket class.
+bool registerTestSocketProtocol(const VmStartParams* params) {
+  const VmWord* harness = params->testHarness.get();
+  if (harness == nullptr || harness[kVsVm_harnessAgentKind] != 0) return true;
+  const int32_t result = vsTck_registerSocketProtocol();
+  if (result < 0) {
+    vsTraceLog_error("Error: can't set GCF for TCK %d.\n", result);
+    return false;
+  }
+  return true;
+}
+
 // The VM main inside the inner exit point.
 int32_t runMain() {
   VmStateWords& s = vsVmState();
@@ -187,12 +199,18 @@ int32_t startAndRun(int32_t vmId, const VmStartParams* params, int32_t argc, cha
     vsTraceLog_trace("Java heap size is too small to start VM.\n");
     return -1;
   }
-  if (!initializeTempRoots() || !setCompilerOptions())
+  if (!initializeTempRoots() || !setCompilerOptions() || !registerTestSocketProtocol(params))
     return -1;
   vsK6Event_initialize();
 
   const int32_t status = runMain();
   vsTraceLog_trace("kvm_main return code = %d\n", status);
+  // The run has ended, unless a slave VM lives on: the hooks and the host
+  // hear the VM stopped while the running word is still set.
+  if (vsScheduler.slaveAlive == 0) {
+    s.vmActive = 0;
+    vsVmCallback_vmStopped(status);
+  }
   return status;
 }
 

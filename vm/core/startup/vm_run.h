@@ -6,8 +6,14 @@
 //
 //   vsVm_run: outer exit point -> main class name -> "/app.jar" (and
 //     "/tck.jar") as memory files -> class path -> VM options -> application
-//     arguments -> memory split -> heap size -> compiler options ->
-//     inner exit point around kvm_main -> clean-up -> exit status
+//     arguments -> memory split -> heap size -> compiler options -> test
+//     socket protocol (agent kind 0) -> inner exit point around kvm_main ->
+//     VM stopped reported (hooks and host handler, vsVmCallback_vmStopped) ->
+//     clean-up -> exit status
+//
+// The test socket protocol is registered once the memory service that holds
+// the protocol registry's copies exists, and before the parts register
+// theirs.
 //
 // Whichever way the run ends (its main returns, a start failure, or a jump
 // to the outer exit point from "-version", "-help" or a fatal error), it
@@ -44,6 +50,9 @@ static_assert(offsetof(VmStartParams, jarSize) == 8 && offsetof(VmStartParams, j
 
 constexpr int32_t kVsVm_maxArguments = 32;
 constexpr size_t kVsVm_maxClassName = 1024;
+// Test-harness words: the agent's kind (0: the test socket protocol is
+// registered for the run) and the test JAR.
+constexpr int32_t kVsVm_harnessAgentKind = 1;
 constexpr int32_t kVsVm_harnessJarAddress = 6;
 constexpr int32_t kVsVm_harnessJarSize = 7;
 

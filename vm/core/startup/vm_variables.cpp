@@ -10,6 +10,7 @@ int32_t vsVm_initializeVariables() {
   vsTraceLog_trace("VM variable initialization.\n");
   const int32_t result = vsSectionReset_run(1);
   vsK6Event_resetState();
+  vsConnection_resetRegistries();
   vsReentry_clearHandlers();
   return result;
 }

@@ -1,8 +1,10 @@
 // Re-initialisation of the VM variables before a run.
 //
 // First the section reset (mode 1) restores every VM variable to its
-// load-time value; then each module that keeps state outside the sections
-// resets it: the re-entry handler table is emptied.
+// load-time value; then the modules reset their run state themselves (also
+// without a host section table): the event system's pending events and key
+// queue, the connection framework's registries, and the re-entry handler
+// table.
 #pragma once
 
 #include <cstdint>

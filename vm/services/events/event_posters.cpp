@@ -3,6 +3,7 @@
 #include "vm/services/events/event_posters.h"
 
 #include "port/vm_sync.h"
+#include "vm/services/events/connection_event.h"
 #include "vm/services/events/event_queue.h"
 #include "vm/services/events/event_wait.h"
 #include "vm/services/memory/trace_log.h"
@@ -85,6 +86,7 @@ void postInternal(int32_t code, int32_t argument, bool guarded) {
 void vsK6Event_resetState() {
   vsPendingEvents.count = 0;
   vsEventQueueIds.key = -1;
+  vsConnectionEvent_resetState();
 }
 
 int32_t AmNotifyKeyEvent(int32_t kind, int32_t keyCode, int32_t ch) {

@@ -16,3 +16,5 @@ int32_t vsSys_checkClassSource(const char* className, int32_t length, const char
 }
 
 VmWord vsSys_findNativeFunction(const char*, const char*) { return 0; }
+
+bool vsSys_skipClassFileSearch() { return false; }

@@ -1,5 +1,5 @@
-// Hooks that class loading calls by fixed names: the platform's say on where
-// a class may come from and on the functions of natives.
+// Hooks of class loading by fixed names: the platform's say on where a class
+// may come from, on the functions of natives and on the class-file search.
 #pragma once
 
 #include <cstdint>
@@ -14,3 +14,6 @@ int32_t vsSys_checkClassSource(const char* className, int32_t length, const char
 // The function of a native method, by class and method name: none (0); the
 // natives of loaded classes stay unbound.
 VmWord vsSys_findNativeFunction(const char* className, const char* methodName);
+
+// Whether the class-file search should be skipped: never (false).
+bool vsSys_skipClassFileSearch();

@@ -6,10 +6,13 @@
 
 #include "ce/substrate/vm_sections.h"
 #include "vm/core/interp/method_helpers.h"
+#include "vm/core/loader/class_loading.h"
 #include "vm/core/model/class_access.h"
 #include "vm/core/model/class_name_by_id.h"
 #include "vm/core/model/method_access.h"
+#include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/native_method.h"
+#include "vm/core/natives/native_roots.h"
 
 namespace {
 
@@ -44,4 +47,19 @@ const char* vsSys_getClassNameById(int32_t id) {
   std::memcpy(gNames, name, n);
   gNames[n] = '\0';
   return gNames;
+}
+
+int32_t vsSys_classExists(const char* name) {
+  if (name == nullptr) return 0;
+  enum { kEarlierException, kFound, kSlots };
+  NativeFrame frame;
+  VmRef slots[kSlots];
+  vsNativeMethod_pushLocalFrame(kSlots, &frame, slots);
+  slots[kEarlierException] = vsPendingException();
+  vsPendingException() = 0;
+  slots[kFound] = vsClass_findOrLoadByName(name, 0);
+  vsPendingException() = slots[kEarlierException];
+  const int32_t exists = slots[kFound] != 0 ? 1 : 0;
+  vsNativeMethod_popLocalFrame(&frame);
+  return exists;
 }

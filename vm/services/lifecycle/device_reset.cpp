@@ -2,6 +2,7 @@
 #include "vm/services/lifecycle/device_reset.h"
 
 #include "ce/substrate/vm_sections.h"
+#include "port/device.h"
 
 namespace {
 
@@ -27,3 +28,10 @@ int32_t vsDeviceReset_getSetting(int32_t row, int32_t column) {
 void vsDevice_setBacklightFlag(int32_t flag) { gBacklightFlag = flag; }
 
 int32_t vsDevice_getBacklightFlag() { return gBacklightFlag; }
+
+void vsDevice_resetInactive(int32_t row) {
+  if (!inside(row, kVsDeviceResetRows)) return;
+  JkDeviceNotifyAppInactive();
+  if (gResetTable.settings[row][kVsDeviceResetVibration] != 0) JkDeviceStopVibration();
+  if (gResetTable.settings[row][kVsDeviceResetBacklight] != 0) JkDeviceStopBacklightFlash();
+}

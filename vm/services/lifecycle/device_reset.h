@@ -6,10 +6,14 @@
 //   row 0 paused                1                           1
 //   row 1 destroyed             1                           1
 //
-// Every entry starts each run at 1.
+// Every entry starts each run at 1. The reset of an inactive application
+// (vsDevice_resetInactive, midlet_hooks.h) tells the device, then stops the
+// vibration and the backlight flash where the row's entries are set.
 #pragma once
 
 #include <cstdint>
+
+#include "vm/core/natives/midlet_hooks.h"
 
 inline constexpr int32_t kVsDeviceResetRows = 2;
 inline constexpr int32_t kVsDeviceResetColumns = 2;

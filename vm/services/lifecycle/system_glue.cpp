@@ -29,6 +29,10 @@ void vsSys_printMessage(const char*) {}
 
 void vsSys_beforeShutdown() {}
 
+void vsOs_nativeCallBegin() {}
+
+void vsOs_nativeCallEnd() {}
+
 void vsSys_defineProperty(const char*, const char*) {}
 
 const char* vsSys_getEnv(const char*) { return nullptr; }

@@ -37,6 +37,11 @@ void vsSys_reportUncaughtValue(uint32_t value);
 
 // vsSys_beforeShutdown (service_hooks.h): nothing.
 
+// The brackets of a native call while native calls are traced: nothing
+// (this system keeps no such trace).
+void vsOs_nativeCallBegin();
+void vsOs_nativeCallEnd();
+
 // The priority-scheduling byte (0 at each start): while it is 0 the class
 // library runs every thread at NORM_PRIORITY.
 int32_t vsSys_isPrioritySchedule();

@@ -9,7 +9,10 @@ import java.util.Vector;
  * isAssignableFrom over a table of classes, newInstance and its refusals,
  * and the order of initialisation: the superclass first, each class once,
  * forName initialising, and a cycle of two classes whose initializers
- * read each other's fields.
+ * read each other's fields; malformed and primitive names; a failing
+ * initializer (an Error, then NoClassDefFoundError on every later use, also
+ * of a subclass, forName and newInstance, the initializer run once); a
+ * thread that uses a class while another initialises it waits for the end.
  */
 public final class Classes {
     private Classes() {
@@ -35,6 +38,124 @@ public final class Classes {
 
     static class CycleB {
         static int b = CycleA.a + 10;
+    }
+
+    static int zero() {
+        return 0;
+    }
+
+    static final Error THROWN = new Error("from an initializer");
+
+    static Error thrown() {
+        return THROWN;
+    }
+
+    /** Its initializer throws ArithmeticException, which is no Error. */
+    static class Failing {
+        static int v = log("Failing", 1 / zero());
+    }
+
+    /** Its initializer throws THROWN. */
+    static class FailingError {
+        static int v = log("FailingError", 1);
+
+        static {
+            if (v == 1) {
+                throw thrown();
+            }
+        }
+    }
+
+    static class FailingSub extends Failing {
+        static int w = log("FailingSub", 2);
+    }
+
+    /**
+     * A class initialised by one thread while another uses it: its
+     * initializer holds the first thread at the gate until main opens it.
+     */
+    static final class Waiting {
+        private Waiting() {
+        }
+
+        private static final Object GATE = new Object();
+        private static boolean arrived;
+        private static boolean open;
+
+        /** Called by an initializer: tells main, then waits for the gate. */
+        static int arrive(int value) {
+            synchronized (GATE) {
+                arrived = true;
+                GATE.notifyAll();
+                while (!open) {
+                    try {
+                        GATE.wait();
+                    } catch (InterruptedException e) {
+                        return -1;
+                    }
+                }
+            }
+            return value;
+        }
+
+        static class Slow {
+            static int v = arrive(42);
+        }
+
+        static class SlowFailing {
+            static int v = arrive(1) / zero();
+        }
+
+        /** Uses one of the two classes and keeps what it saw. */
+        static final class User extends Thread {
+            private final boolean failing;
+            String result = "nothing";
+
+            User(boolean failing) {
+                this.failing = failing;
+            }
+
+            public void run() {
+                try {
+                    result = "v " + (failing ? SlowFailing.v : Slow.v);
+                } catch (NoClassDefFoundError e) {
+                    result = "NoClassDefFoundError";
+                } catch (Error e) {
+                    result = "an Error";
+                }
+            }
+        }
+
+        static void main() throws InterruptedException {
+            for (int k = 0; k < 2; k++) {
+                synchronized (GATE) {
+                    arrived = false;
+                    open = false;
+                }
+                User first = new User(k == 1);
+                first.start();
+                synchronized (GATE) {
+                    while (!arrived) {
+                        GATE.wait();
+                    }
+                }
+                User second = new User(k == 1);
+                second.start();
+                // The second thread meets the class under initialisation.
+                for (int i = 0; i < 20; i++) {
+                    Thread.yield();
+                }
+                synchronized (GATE) {
+                    open = true;
+                    GATE.notifyAll();
+                }
+                first.join();
+                second.join();
+                String label = k == 1 ? "initialising thread, failing" : "initialising thread";
+                line(label, first.result);
+                line(k == 1 ? "waiting thread, failing" : "waiting thread", second.result);
+            }
+        }
     }
 
     abstract static class Shape {
@@ -91,7 +212,7 @@ public final class Classes {
         }
     }
 
-    public static void main(String[] args) throws ClassNotFoundException {
+    public static void main(String[] args) throws ClassNotFoundException, InterruptedException {
         Class[] classes = classes();
         for (int i = 0; i < classes.length; i++) {
             Class c = classes[i];
@@ -110,7 +231,9 @@ public final class Classes {
             Out.newLine();
         }
         Line.z("forName gives the same class", Class.forName("java.util.Vector") == new Vector().getClass());
-        String[] missing = { "tests.NoSuchClass", "java/lang/String", "#Ltests.NoSuchClass;", "" };
+        String[] missing = { "tests.NoSuchClass", "java/lang/String", "#Ltests.NoSuchClass;", "", "#X", "#", "##",
+            "#L", "#L;", "#Ljava.lang.String", "#Ljava/lang/String;", "#Ljava.lang.String;x", "#LI;", "#I;", "#V",
+            "##X", "#II", "#L#I;", "#3I", "I", "V", "int", "a..b", ".java.lang.String", "java.lang.String;" };
         for (int k = 0; k < missing.length; k++) {
             Line.at("forName missing", k);
             try {
@@ -139,5 +262,37 @@ public final class Classes {
         line("log at the end", LOG.toString());
         Line.i("CycleA.a", CycleA.a);
         Line.i("CycleB.b", CycleB.b);
+        failing();
+        Waiting.main();
+    }
+
+    private static final String[] USES = {
+        "Failing.v", "Failing.v again", "FailingSub.w", "forName Failing", "newInstance Failing",
+        "FailingError.v", "FailingError.v again",
+    };
+
+    /** Each use of a class whose initializer failed: what it threw. */
+    private static void failing() {
+        for (int k = 0; k < USES.length; k++) {
+            Line.label(USES[k]);
+            try {
+                switch (k) {
+                case 0: case 1: Out.printInt(Failing.v); break;
+                case 2: Out.printInt(FailingSub.w); break;
+                case 3: Class.forName("tests.Classes$Failing"); break;
+                case 4: Failing.class.newInstance(); break;
+                default: Out.printInt(FailingError.v); break;
+                }
+                Out.printString("no exception");
+            } catch (NoClassDefFoundError e) {
+                Out.printString("NoClassDefFoundError");
+            } catch (Error e) {
+                Out.printString(e == THROWN ? "the Error thrown" : "an Error");
+            } catch (Throwable e) {
+                Out.printString("not an Error");
+            }
+            Out.newLine();
+        }
+        line("log after the failures", LOG.toString());
     }
 }

@@ -4,7 +4,8 @@ package tests;
  * Exceptions the VM raises, each caught by a handler and named by its
  * class (not by its message, which differs from HotSpot's); nested
  * finally, the exclusive end of a handler's range, and rethrow across
- * frames.
+ * frames; toString of thrown objects made by programs, with and without
+ * a message.
  */
 public final class Exceptions {
     int field;
@@ -42,6 +43,17 @@ public final class Exceptions {
         exclusiveEnd();
         rethrow();
         handlerOrder();
+        texts();
+    }
+
+    private static void texts() {
+        Throwable[] made = { new Throwable(), new Throwable("t"), new RuntimeException("boom"), new Error(),
+            new NullPointerException(""), new java.io.IOException("io"), new Exception(null) };
+        for (int k = 0; k < made.length; k++) {
+            Line.at("toString", k);
+            Out.printString(made[k].toString());
+            Out.newLine();
+        }
     }
 
     private static void raise(int k) {

@@ -129,6 +129,15 @@ public final class LibraryVm {
             Out.newLine();
         }
         Line.s("next unnamed", new Thread().getName());
+        // toString shows the priority asked for, also without priority
+        // scheduling, and a thread made meanwhile inherits it.
+        Thread seven = new Thread("seven");
+        seven.setPriority(7);
+        Line.s("priority 7", seven.toString());
+        main.setPriority(2);
+        Line.s("main at priority 2", main.toString());
+        Line.s("made by main at 2", new Thread("two").toString());
+        main.setPriority(Thread.NORM_PRIORITY);
     }
 
     private static final String[] URLS = { null, "", "nothing", ":x", "http://example.com/", "socket://:80",

@@ -1,7 +1,8 @@
 package tests;
 
 /**
- * Without priority scheduling every thread keeps priority 5. With it on, a
+ * Without priority scheduling a thread keeps the priority set (and runs at
+ * 5, which the strict order below would show otherwise). With it on, a
  * priority-6 thread runs to its end before the thread that started it goes
  * on (the two are the live threads meanwhile), and two threads of priority
  * 5 take turns at Thread.yield().

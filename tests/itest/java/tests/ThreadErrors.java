@@ -3,7 +3,8 @@ package tests;
 /**
  * The exceptions of sleep(-1), of a second start(), of wait without the
  * lock and of priorities out of range; isAlive before, during and after a
- * run; join of an ended and of an unstarted thread.
+ * run; join of an ended and of an unstarted thread; priorities kept as
+ * set and inherited from the thread that makes a thread.
  */
 public final class ThreadErrors {
     private static final Object LOCK = new Object();
@@ -23,6 +24,15 @@ public final class ThreadErrors {
                     }
                 }
             }
+        }
+    }
+
+    /** Notes the priority of a thread it makes. */
+    private static final class Maker extends Thread {
+        int made;
+
+        public void run() {
+            made = new Thread().getPriority();
         }
     }
 
@@ -83,5 +93,30 @@ public final class ThreadErrors {
             }
             Out.newLine();
         }
+        Line.i("priority after the refusals", t.getPriority());
+        priorities();
+    }
+
+    private static void priorities() throws InterruptedException {
+        Thread main = Thread.currentThread();
+        Line.i("main's priority", main.getPriority());
+        Maker maker = new Maker();
+        Line.i("a new thread's priority", maker.getPriority());
+        int[] set = { Thread.MAX_PRIORITY, Thread.MIN_PRIORITY, 8 };
+        for (int k = 0; k < set.length; k++) {
+            maker.setPriority(set[k]);
+            Line.at("priority set", k);
+            Out.printInt(maker.getPriority());
+            Out.newLine();
+        }
+        maker.start();
+        maker.join();
+        Line.i("made by a thread of priority 8", maker.made);
+        main.setPriority(3);
+        Line.i("main set to 3", main.getPriority());
+        Line.i("made by main of priority 3", new Thread().getPriority());
+        Line.i("made earlier keeps its own", maker.getPriority());
+        main.setPriority(Thread.NORM_PRIORITY);
+        Line.i("main set back", main.getPriority());
     }
 }

@@ -9,7 +9,9 @@ import java.util.Vector;
  * Timer and TimerTask, deterministically: tasks, all scheduled while a
  * first task holds the timer's thread on a lock, run in the order of
  * their times; cancelled tasks never run; cancel's
- * answers before, during and after runs; the runs of a task of fixed rate
+ * answers before, during and after runs; the names of the timers' threads
+ * ("Timer-n", no "Thread-n" taken) and their priority, the creator's; the
+ * runs of a task of fixed rate
  * lie a period apart in scheduled time, those of fixed delay at least a
  * period; the errors of scheduling; a cancelled Timer.
  */
@@ -62,6 +64,33 @@ public final class Timers {
             }
             RAN.removeAllElements();
         }
+    }
+
+    /** Notes the name and priority of the thread that runs it. */
+    private static class Who extends TimerTask {
+        public void run() {
+            Thread t = Thread.currentThread();
+            synchronized (GATE) {
+                RAN.addElement(t.getName() + " priority " + t.getPriority());
+                GATE.notifyAll();
+            }
+        }
+    }
+
+    private static void names() throws InterruptedException {
+        Thread main = Thread.currentThread();
+        Timer first = new Timer();
+        main.setPriority(4);
+        Timer second = new Timer();
+        main.setPriority(Thread.NORM_PRIORITY);
+        first.schedule(new Who(), 0);
+        awaitRuns(1);
+        second.schedule(new Who(), 0);
+        awaitRuns(2);
+        printRuns("timer thread");
+        first.cancel();
+        second.cancel();
+        Line.s("a thread made after the timers", new Thread().getName());
     }
 
     private static void order() throws InterruptedException {
@@ -193,6 +222,7 @@ public final class Timers {
     }
 
     public static void main(String[] args) throws InterruptedException {
+        names();
         order();
         repeating();
         errors();

@@ -46,6 +46,7 @@
 #include "vm/core/model/vm_globals.h"
 #include "vm/core/natives/class_natives.h"
 #include "vm/core/natives/native_method.h"
+#include "vm/core/natives/object_natives.h"
 #include "vm/core/natives/thread_natives.h"
 #include "vm/core/natives/throwable_natives.h"
 #include "vm/core/startup/exit_point.h"
@@ -185,6 +186,7 @@ class InterpreterTest : public CoreTest {
     bindNative("interp/Probe", "mark", "()V", &probeMark);
     bindNative("java/lang/Class", "verifyClass", "()V", &Java_java_lang_Class_verifyClass);
     bindNative("java/lang/Class", "prepareMethods", "()V", &Java_java_lang_Class_prepareMethods);
+    bindNative("java/lang/Object", "notifyAll", "()V", &Java_java_lang_Object_notifyAll);
     // Every Throwable constructor records its trace.
     bindNative("java/lang/Throwable", "fillInStackTrace", "()V", &Java_java_lang_Throwable_fillInStackTrace);
     MethodRecord* twice = method("interp/Probe", "twice", "(I)I");

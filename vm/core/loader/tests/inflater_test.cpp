@@ -286,25 +286,12 @@ TEST_P(Inflater, RefusesEveryTruncation) {
 // The decoder core over an input that a collection moves whenever a table
 // is allocated: the old copy is overwritten, so a read through an address
 // taken before the allocation decodes garbage.
-class MovingInput {
+class MovingBuffer {
  public:
-  explicit MovingInput(const std::vector<uint8_t>& stream) : length_(static_cast<uint32_t>(stream.size())) {
-    copy_ = stream;
+  explicit MovingBuffer(const std::vector<uint8_t>& stream) : copy_(stream) {
     copy_.resize(stream.size() + vs_inflater::kReadAhead, 0);
   }
-  bool fetch(uint32_t& byte) {
-    if (pos_ == length_ + vs_inflater::kReadAhead) return false;
-    byte = data_[pos_++];
-    return true;
-  }
-  bool copy(uint8_t* to, uint32_t n) {
-    if (pos_ > length_ || length_ - pos_ < n) return false;
-    for (uint32_t i = 0; i < n; ++i) to[i] = data_[pos_ + i];
-    pos_ += n;
-    return true;
-  }
-  bool consumedExactly(uint32_t readAhead) const { return pos_ - readAhead == length_; }
-  void refresh() { data_ = copy_.data(); }
+  const uint8_t* data() const { return copy_.data(); }
   void move() {
     std::vector<uint8_t> moved = copy_;
     std::fill(copy_.begin(), copy_.end(), 0xFF);
@@ -315,9 +302,6 @@ class MovingInput {
  private:
   std::vector<uint8_t> copy_;
   std::vector<std::vector<uint8_t>> old_;  // kept so that stale reads stay inside memory
-  const uint8_t* data_ = nullptr;
-  uint32_t pos_ = 0;
-  const uint32_t length_;
 };
 
 class VectorOutput {
@@ -331,7 +315,7 @@ class VectorOutput {
 
 class MovingTables {
  public:
-  explicit MovingTables(MovingInput& input) : input_(input) {}
+  explicit MovingTables(MovingBuffer& input) : input_(input) {}
   uint16_t* allocate(VsInflaterTable which, uint32_t words) {
     input_.move();
     tables_[static_cast<int>(which)].assign(words, 0);
@@ -341,16 +325,17 @@ class MovingTables {
   void release(VsInflaterTable which) { tables_[static_cast<int>(which)].clear(); }
 
  private:
-  MovingInput& input_;
+  MovingBuffer& input_;
   std::vector<uint16_t> tables_[3];
 };
 
 TEST(InflaterCore, RereadsTheInputAfterEachTableAllocation) {
   const std::vector<uint8_t> stream = dynamicStream(twoLiterals(), {1}, {'a', 'a', 256});
-  MovingInput input(stream);
+  MovingBuffer buffer(stream);
+  VsInflaterBufferInput input([&buffer] { return buffer.data(); }, static_cast<uint32_t>(stream.size()));
   std::vector<uint8_t> out(2);
   VectorOutput output(out);
-  MovingTables tables(input);
+  MovingTables tables(buffer);
   VsInflaterCore core(input, output, tables, 2);
   EXPECT_EQ(core.inflate(), 1);
   EXPECT_EQ(out, bytesOf("aa"));

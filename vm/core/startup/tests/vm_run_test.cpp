@@ -11,8 +11,10 @@
 #include "port/host/section_snapshot.h"
 #include "tools/testport/test_port.h"
 #include "vm/core/natives/native_roots.h"
+#include "vm/core/startup/service_hooks.h"
 #include "vm/core/startup/vm_flags.h"
 #include "vm/core/startup/vm_variables.h"
+#include "vm/services/connection/protocol_registry.h"
 #include "vm/services/lifecycle/console.h"
 #include "vm/services/lifecycle/os_file.h"
 #include "vm/services/memory/handle_table.h"
@@ -205,9 +207,19 @@ TEST_F(VmRun, TestJarIsRegisteredWithTheApplication) {
 
   harness[kVsVm_harnessJarAddress] = vsWord_fromPointer(kJar);
   harness[kVsVm_harnessJarSize] = sizeof kJar;
-  r = run({});
-  EXPECT_TRUE(has(r, "Error: no class image in this build.\n")) << r.trace;
-  expectNothingLeft();
+  // An agent of kind 0 has the test socket protocol before the core starts;
+  // another kind keeps the registry empty until the parts fill it.
+  for (const VmWord kind : {0u, 1u}) {
+    harness[kVsVm_harnessAgentKind] = kind;
+    r = run({});
+    EXPECT_TRUE(has(r, "Error: no class image in this build.\n")) << r.trace;
+    EXPECT_FALSE(has(r, "can't set GCF")) << r.trace;
+    if (kind == 0)
+      EXPECT_STREQ(vsGenericConnection_getClassName("socket"), kVsTck_socketProtocolClass);
+    else
+      EXPECT_EQ(vsGenericConnection_getClassName("socket"), nullptr);
+    expectNothingLeft();
+  }
   params_->testHarness = nullptr;
   vsLow_free(harness);
 }

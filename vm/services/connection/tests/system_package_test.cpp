@@ -27,6 +27,7 @@ TEST_F(SystemPackage, BuiltInPackagesOutsideThePlatformArchives) {
       {"java/lang/X", "/sys.jar", 0},       {"java/lang/X", "/ext.jar", 0},
       {"java/lang/X", "/app.jar", 1},       {"javax/a/B", "/app.jar", 1},
       {"javafoo/X", "/app.jar", 0},         {"java", "/app.jar", 0},
+      {"javaxa/B", "/app.jar", 0},          {"javax", "/app.jar", 0},
       {"com/vostel/io/P", "/app.jar", 1},   {"com/vostelx/P", "/app.jar", 0},
       {"jp/co/orvex/cldc/C", "/app.jar", 1}, {"jp/co/orvex/C", "/app.jar", 0},
       {"Main", "/app.jar", 0},              {"java/lang/X", "/other.jar", 1},

@@ -12,6 +12,7 @@
 
 #include "tests/core/heap_fixture.h"
 #include "tools/testport/test_port.h"
+#include "vm/services/events/http_event.h"
 #include "vm/services/events/tests/event_fixture.h"
 
 namespace {
@@ -113,6 +114,32 @@ TEST_F(EventQueueTest, MediaAndMessagingShapes) {
   const std::vector<Words> taken = drain(thread);
   ASSERT_EQ(taken.size(), 20u);
   EXPECT_EQ(taken[19], (Words{19, 2, 3}));
+}
+
+// HTTP events: {connection, 0, event, value} into the HTTP queue once it
+// exists; connection 0 goes to the test agent's event words instead, with
+// or without a running VM, and wakes the VM.
+TEST_F(EventQueueTest, HttpEventsQueueOrGoToTheTestAgent) {
+  EXPECT_EQ(AmNotifyHttpEvent(5, 7, 100), 0);
+  int32_t thread = 0;
+  vsEventQueueIds.http = queue(15 * 4, 4, &thread, 1);
+  EXPECT_EQ(AmNotifyHttpEvent(5, 7, 100), 1);
+  EXPECT_EQ(AmNotifyHttpEvent(0xFFFFFFFFu, 8, 0), 1);
+  vsTckHttpEvent_reset();
+  int32_t value = 0;
+  EXPECT_EQ(vsTckHttpEvent_read(&value), kVsTckHttpNoEvent);
+  for (const int32_t running : {1, 0}) {
+    SCOPED_TRACE(running);
+    vsVmState().running = running;
+    vsVm_clearWake();
+    EXPECT_EQ(AmNotifyHttpEvent(0, 6, running), 1);
+    EXPECT_EQ(vsTckHttpEvent_read(&value), 6);
+    EXPECT_EQ(value, running);
+    EXPECT_EQ(vsVm_isWakePending(), 1);
+    EXPECT_EQ(JkVmEventWait(0), 0);
+  }
+  vsVmState().running = 1;
+  EXPECT_EQ(drain(thread), (std::vector<Words>{{5, 0, 7, 100}, {0xFFFFFFFFu, 0, 8, 0}}));
 }
 
 TEST_F(EventQueueTest, RefusedPostsReturnZeroAndLeaveTheQueue) {
