@@ -21,7 +21,8 @@
 //
 // The collector-debugging launchers (vmrun-test-gcdebug, vmrun-itest-gcdebug,
 // built with VS_GC_DEBUG) also take --gc-stress: after the start-up phase
-// every allocation first runs a full collection.
+// every allocation first runs a compacting collection, every 8th full and
+// the others young, so objects move under every allocating caller.
 //
 // VM arguments are the leading arguments that begin with '-', '+' or '=';
 // the values of "-native_memory", "-cp" and "-classpath" go with them, and
@@ -284,7 +285,7 @@ void* runThread(void* arg) {
   const int32_t reset = vsVm_initializeVariables();
   vsVm_setVmId(1);
   vsVm_setInspection(in->options->inspection);
-  if (in->options->gcStress) vsGC_stress.interval = 1;
+  if (in->options->gcStress) vsGC_stress = GcStress{1, 1, 1, 0};
   if (reset != 0) {
     in->status = reset;
     return nullptr;

@@ -25,7 +25,7 @@ void collectIfDeferred(const VmGlobals* globals) {
   if (vsNativeMethod_deferredCollectionBytes != 0 && globals->pendingException == 0) {
     const uint32_t n = vsNativeMethod_deferredCollectionBytes;
     vsNativeMethod_deferredCollectionBytes = 0;
-    vsGC_collectFront(n);
+    vsGC_collectForAllocation(n);
   }
 }
 
@@ -78,7 +78,7 @@ void vsNativeCall_void(VmGlobals* globals, VsNativeFunction function) {
   collectIfDeferred(globals);
 }
 
-void vsNativeCall_deferredCollect(uint32_t n) { vsGC_collectFront(n); }
+void vsNativeCall_deferredCollect(uint32_t n) { vsGC_collectForAllocation(n); }
 
 }  // extern "C"
 

@@ -40,11 +40,12 @@ VmRef takePending() {
 
 uint16_t poolIndexAt(const uint8_t* bcp) { return static_cast<uint16_t>((bcp[1] << 8) | bcp[2]); }
 
-// Rewrites the instruction at bcp of the method into its fast form,
-// unless it lies in the read-only image.
-void rewrite(MethodRecord* method, const uint8_t* bcp, uint8_t fast) {
-  if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(bcp)))
-    vsMethod_quickenAt(method, static_cast<uint32_t>(bcp - method->code), fast);
+// Rewrites the instruction at bci of the method into its fast form,
+// unless it lies in the read-only image. A collection moves methods: callers
+// that allocated pass the method read again and a bci, never an older bcp.
+void rewrite(MethodRecord* method, uint32_t bci, uint8_t fast) {
+  if (fast != 0 && !vsObject_isInRomImage(vsWord_fromPointer(method->code + bci)))
+    vsMethod_quickenAt(method, bci, fast);
 }
 
 enum class Holder { Initialized, BeingInitializedHere, Queued };
@@ -67,13 +68,11 @@ Holder ensureInitialized(VmHandle& cls) {
 // address and its operands, with the class of its pool entry once resolved.
 struct CurrentInstruction {
   FrameIterator it;
-  const uint8_t* bcp = nullptr;
   VmHandle pool;
   VmHandle cls;
 
   explicit CurrentInstruction(VmRef thread) {
     vsFrameIterator_open(&it, thread);
-    vsFrame_currentBytecode(&it, false, &bcp);
     vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(vsFrame_method(&it))));
     vsHandle_push(&cls, 0);
   }
@@ -87,14 +86,18 @@ struct CurrentInstruction {
 
   // Operand i of the frame's stack (0 on top); read after any allocation.
   VmWord operand(uint32_t i) const { return *vsFrame_stackAt(&it, i); }
+  // The instruction's address; like the operands, read after any allocation
+  // (the collector moves the method with its code).
+  const uint8_t* bcp() const { return vsFrame_method(&it)->code + vsFrame_bci(&it); }
   bool resolveClass() {
-    cls.object = vsRef_of(vsConstantPool_resolveClass(&pool.object, poolIndexAt(bcp)));
+    cls.object = vsRef_of(vsConstantPool_resolveClass(&pool.object, poolIndexAt(bcp())));
     return cls.object != 0;
   }
   // The instruction's fast form, now that its entry is resolved.
   void quicken() const {
     MethodRecord* method = vsFrame_method(&it);
-    rewrite(method, bcp, vsMethod_fastFormAt(method, static_cast<uint32_t>(bcp - method->code), 0));
+    const uint32_t bci = vsFrame_bci(&it);
+    rewrite(method, bci, vsMethod_fastFormAt(method, bci, 0));
   }
 };
 
@@ -154,7 +157,7 @@ VmRef vsRuntime_multiANewArray(VmWord* threadSlot) {
   CurrentInstruction at(*threadSlot);
   VmRef array = 0;
   if (at.resolveClass()) {
-    const uint32_t dims = at.bcp[3];
+    const uint32_t dims = at.bcp()[3];
     int32_t lengths[255];
     for (uint32_t i = 0; i < dims; ++i) lengths[i] = static_cast<int32_t>(at.operand(dims - 1 - i));
     array = vsArray_newMultiDimensional(&at.cls.object, static_cast<int32_t>(dims), lengths);
@@ -223,7 +226,12 @@ void vsRuntime_fillEntryTable() {
 }
 
 VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uint8_t* bcp) {
-  VmHandle pool;
+  // Resolving a string allocates: the method is held, its bytecode found
+  // again by its bci.
+  const uint8_t opcode = bcp[0];
+  const uint32_t bci = static_cast<uint32_t>(bcp - method->code);
+  VmHandle m, pool;
+  vsHandle_push(&m, vsRef_of(method));
   vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
   const ConstantPool* p = vsRef_as<ConstantPool>(pool.object);
   VmWord value = 0;
@@ -231,12 +239,12 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
     vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
   } else {
     const uint8_t tag = vsConstantPool_tagAt(p, index);
-    if (bcp[0] == kOpLdc2W) {
+    if (opcode == kOpLdc2W) {
       // A long or double: two entries, read as they stand.
       if ((tag != kTagLong && tag != kTagDouble) || index + 1 >= p->count)
         vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
       else
-        rewrite(method, bcp, kOpLdc2WFast);
+        rewrite(vsRef_as<MethodRecord>(m.object), bci, kOpLdc2WFast);
     } else if (tag == kTagUnresolvedString) {
       value = vsConstantPool_resolveString(&pool.object, index);
     } else if (tag == kTagClassFileString) {
@@ -247,16 +255,18 @@ VmWord vsRuntime_resolveConstant(MethodRecord* method, uint32_t index, const uin
     } else {
       vsException_raiseWithCode(kVmErrorClass, kErrBadPoolEntry);
     }
-    if (!vsException_isPending() && (bcp[0] == kOpLdc || bcp[0] == kOpLdcW))
-      rewrite(method, bcp, bcp[0] == kOpLdc ? kOpLdcFast : kOpLdcWFast);
+    if (!vsException_isPending() && (opcode == kOpLdc || opcode == kOpLdcW))
+      rewrite(vsRef_as<MethodRecord>(m.object), bci, opcode == kOpLdc ? kOpLdcFast : kOpLdcWFast);
   }
   vsHandle_close(&pool);
+  vsHandle_close(&m);
   return value;
 }
 
 uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
   const uint8_t opcode = bcp[0];
   const uint16_t index = poolIndexAt(bcp);
+  const uint32_t bci = static_cast<uint32_t>(bcp - method->code);
   VmHandle m, pool, accessing, holder;
   vsHandle_push(&m, vsRef_of(method));
   vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
@@ -277,7 +287,7 @@ uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
       result = opcode;
     } else {
       result = vsBytecode_fastForm(opcode, tag, kQuickenHolderInitialized);
-      if (state == Holder::Initialized) rewrite(vsRef_as<MethodRecord>(m.object), bcp, result);
+      if (state == Holder::Initialized) rewrite(vsRef_as<MethodRecord>(m.object), bci, result);
     }
   }
   vsHandle_close(&holder);
@@ -289,7 +299,9 @@ uint8_t vsRuntime_resolveStatic(MethodRecord* method, const uint8_t* bcp) {
 
 MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t* bcp) {
   const uint16_t index = poolIndexAt(bcp);
-  VmHandle pool, accessing, holder;
+  const uint32_t bci = static_cast<uint32_t>(bcp - method->code);
+  VmHandle m, pool, accessing, holder;
+  vsHandle_push(&m, vsRef_of(method));
   vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
   vsHandle_push(&accessing, vsRef_of(vsMethod_holderClass(method)));
   vsHandle_push(&holder, 0);
@@ -300,12 +312,14 @@ MethodRecord* vsRuntime_resolveInvokeStatic(MethodRecord* method, const uint8_t*
   if (!vsException_isPending()) {
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
     holder.object = vsRef_of(vsMethod_holderClass(callee));
-    if (ensureInitialized(holder) == Holder::Initialized) rewrite(method, bcp, kOpInvokestaticFast);
+    if (ensureInitialized(holder) == Holder::Initialized)
+      rewrite(vsRef_as<MethodRecord>(m.object), bci, kOpInvokestaticFast);
     callee = vsRef_as<MethodRecord>(vsRef_as<ConstantPool>(pool.object)->entries[index]);
   }
   vsHandle_close(&holder);
   vsHandle_close(&accessing);
   vsHandle_close(&pool);
+  vsHandle_close(&m);
   return vsException_isPending() ? nullptr : callee;
 }
 
@@ -341,7 +355,8 @@ uint8_t vsRuntime_resolveMember(MethodRecord* method, const uint8_t* bcp) {
     fast = vsMethod_fastFormAt(resolving, bci, 0);
     // Image code was rewritten when the image was built; its operands are
     // final, so its slow forms never reach here.
-    if (fast == 0 || vsObject_isInRomImage(vsWord_fromPointer(bcp))) vsVm_fatal("slow bytecode without a fast form");
+    if (fast == 0 || vsObject_isInRomImage(vsWord_fromPointer(resolving->code + bci)))
+      vsVm_fatal("slow bytecode without a fast form");
     vsMethod_quickenAt(resolving, bci, fast);
   }
   vsHandle_close(&accessing);
@@ -351,8 +366,12 @@ uint8_t vsRuntime_resolveMember(MethodRecord* method, const uint8_t* bcp) {
 }
 
 VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
+  // Resolving and allocating may collect and move the method: it is held,
+  // and its instruction rewritten by bci.
   const uint16_t index = poolIndexAt(bcp);
-  VmHandle pool, cls;
+  const uint32_t bci = static_cast<uint32_t>(bcp - method->code);
+  VmHandle m, pool, cls;
+  vsHandle_push(&m, vsRef_of(method));
   vsHandle_push(&pool, vsRef_of(vsMethod_constantPool(method)));
   vsHandle_push(&cls, vsRef_of(vsConstantPool_resolveClass(&pool.object, index)));
   VmRef object = 0;
@@ -367,12 +386,14 @@ VmRef vsRuntime_new(MethodRecord* method, const uint8_t* bcp) {
         const bool finalizable = (flags & kClassFinalizable) != 0;
         const uint32_t size = static_cast<uint32_t>(vsRef_as<ClassRecord>(cls.object)->instanceKind);
         object = finalizable ? vsJavaHeap_newFinalizableInstance(&cls.object) : vsJavaHeap_newInstance(&cls.object, size);
-        if (object != 0 && !finalizable && state == Holder::Initialized) rewrite(method, bcp, kOpNewFast);
+        if (object != 0 && !finalizable && state == Holder::Initialized)
+          rewrite(vsRef_as<MethodRecord>(m.object), bci, kOpNewFast);
       }
     }
   }
   vsHandle_close(&cls);
   vsHandle_close(&pool);
+  vsHandle_close(&m);
   return object;
 }
 

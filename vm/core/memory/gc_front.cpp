@@ -1,10 +1,15 @@
 // The collection front end, one compacting collection, the young window
 // and the full collection that moves nothing.
 //
-// The allocation paths still end in the front end's stand-in: during the
-// start-up phase a heap that cannot serve a request cannot hold the image
-// (fatal error 130); later the request fails with the preallocated
-// OutOfMemoryError.
+// The front end (vsGC_collectFront), called when an allocation of n bytes
+// finds no room in the young window: during the start-up phase a heap that
+// cannot serve a request cannot hold the image (fatal error 130); inside a
+// collection the request fails with OutOfMemoryError. Otherwise: a
+// collection, and a full one when a young one left too little room; for a
+// native-area block the native area takes space from the Java part;
+// otherwise the Java part takes space from the native area when it is
+// short of the young target or of n; last, stacks shrink and up to three
+// full collections run before the preallocated OutOfMemoryError.
 //
 // One compacting collection (vsGC_collect): stacks prepared (frames in
 // their collection form, the old generation's frame slots remembered for a
@@ -178,9 +183,75 @@ int32_t vsGC_collect(uint32_t n) {
   return full ? 1 : 0;
 }
 
-void vsGC_collectFront(uint32_t) {
+namespace {
+
+uint32_t windowRoom() { return vsVmGlobals.allocationEnd - vsVmGlobals.allocationTop; }
+uint32_t javaFree() { return vsVmGlobals.heapHigh - vsVmGlobals.allocationTop; }
+
+// After heap end moved up the window grows to what setupYoungWindow would
+// have opened for n.
+void widenWindow(uint32_t n) {
+  VmGlobals& g = vsVmGlobals;
+  const uint32_t want = minOf(g.heapHigh - g.allocationTop, (vsJavaHeap.youngTarget + n + 3) & ~3u);
+  if (windowRoom() < want) g.allocationEnd = g.allocationTop + want;
+}
+
+// Gives the Java part the shortfall against `wanted` free bytes.
+void giveToJavaPart(uint32_t wanted, uint32_t n) {
+  if (javaFree() >= wanted) return;
+  if (vsJavaHeap_giveSpaceToJavaPart(wanted - javaFree()) != 0) widenWindow(n);
+}
+
+// The native area has room for a block of n bytes.
+bool nativeFits(uint32_t n) {
+  const JavaHeapState& h = vsJavaHeap;
+  return h.largestFree >= n || (h.nativeTop - h.nativeLower >= n && ((h.nativeTop - n) & ~3u) > h.nativeLower);
+}
+
+}  // namespace
+
+void vsGC_collectFront(uint32_t n) {
   if (vsVmState().startupPhase != 0) vsVm_fatalErrorCode(kFatalHeapTooSmall);
+  // No collection starts inside another one.
+  if (vsGC_state.inCollection != 0) {
+    vsException_throwOutOfMemoryError();
+    return;
+  }
+  JavaHeapState& h = vsJavaHeap;
+  const bool native = h.nativeAllocating != 0;
+  if (vsGC_collect(n) == 0 && windowRoom() < n && !vsException_isPending()) {
+    vsGC_requestFullCollection();
+    vsGC_collect(n);
+  }
+  if (vsException_isPending()) return;
+  if (native) {
+    vsJavaHeap_giveSpaceToNativeArea(n);
+    if (nativeFits(n)) return;
+    h.nativeAllocating = 0;
+    vsException_throwOutOfMemoryError();
+    return;
+  }
+  giveToJavaPart(h.youngTarget, n);
+  if (windowRoom() >= n) return;
+  giveToJavaPart(n, n);
+  if (windowRoom() >= n) return;
+  // Last resort: stacks shrunk to their frames, then up to three full
+  // collections.
+  vsThread_shrinkStacks();
+  for (int i = 0; i < 3; ++i) {
+    vsGC_requestFullCollection();
+    vsGC_collect(n);
+    if (vsException_isPending()) return;
+    giveToJavaPart(n, n);
+    if (windowRoom() >= n) return;
+  }
   vsException_throwOutOfMemoryError();
+}
+
+void vsGC_collectForAllocation(uint32_t n) {
+  vsGC_requestFullCollection();
+  vsGC_collectFront(n);
+  vsVmGlobals.pendingException = 0;
 }
 
 void vsGC_fullCollection() {

@@ -7,8 +7,14 @@
 #include "ce/substrate/vm_sections.h"
 
 // Called when an allocation of n bytes finds no room: fatal error 130
-// during the start-up phase, else OutOfMemoryError pending.
+// during the start-up phase, else collections (moving objects) until the
+// young window, or for a native-area allocation (nativeAllocating set) the
+// native area, has room for n; otherwise OutOfMemoryError pending.
+// Callers hold their references in handles or other roots.
 void vsGC_collectFront(uint32_t n);
+// A full collection through the front end for n bytes, with no exception
+// left pending: the deferred collection of the native call stubs.
+void vsGC_collectForAllocation(uint32_t n);
 // One compacting collection, young or full by the collection start, that
 // leaves the young window open for n bytes when it can; returns 1 for a
 // full one. Callers hold their references in handles or other roots.

@@ -19,6 +19,7 @@
 
 #include "ce/substrate/low_memory.h"
 #include "tests/core/core_start.h"
+#include "tests/core/heap_exhaust.h"
 #include "vm/core/bytecode/class_link.h"
 #include "vm/core/bytecode/tag_stack.h"
 #include "vm/core/interp/exceptions.h"
@@ -426,16 +427,17 @@ TEST(VerifierTest, TheClosureRefusesWhatPreparationWould) {
   vsHandle_close(&cls);
 }
 
-// Loading with the allocation window closed: the preallocated
+// Loading with the Java part full of live objects: the preallocated
 // OutOfMemoryError ends the walk with status -2.
 TEST(VerifierTest, AnExhaustedHeapEndsVerifyOnlyWithMinusTwo) {
   ASSERT_TRUE(boot());
   ASSERT_EQ(vsClassPath_set("/sys.jar;/app.jar"), 1);
   vsVmState().exitCode = 0;
-  const VmWord end = vsVmGlobals.allocationEnd;
-  vsVmGlobals.allocationEnd = vsVmGlobals.allocationTop;
+  VmHandle filler;
+  vsTestHeap_exhaust(&filler);
+  ASSERT_NE(filler.object, 0u);
   const bool passed = vsVerifier_verifyClassPath();
-  vsVmGlobals.allocationEnd = end;
+  vsHandle_close(&filler);
   EXPECT_FALSE(passed);
   EXPECT_EQ(vsVmState().exitCode, -2);
   EXPECT_EQ(vsPendingException(), 0u);

@@ -11,6 +11,9 @@
 #include "vm/core/image/image_walk.h"
 #include "vm/core/image/tests/synthetic_image.h"
 #include "vm/core/memory/class_table.h"
+#include "vm/core/memory/gc_front.h"
+#include "vm/core/memory/gc_marking.h"
+#include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/string_factory.h"
 #include "vm/core/model/class_access.h"
@@ -180,19 +183,40 @@ TEST_F(ImageLoaderTest, EntryWordsPassUnchanged) {
 }
 
 TEST_F(ImageLoaderTest, FreeMemoryMustExceedTheHeapPart) {
+  // After a full collection a live byte array fills the Java part up to
+  // `end`, so that the collections of a failing allocation cannot make
+  // room, and the native area keeps its space.
   VmGlobals& g = vsVmGlobals;
-  vsTestHeap_dropAbove(g.heapHigh - d().heapSize);
+  vsJavaHeap.fixed = 0;
+  vsGC_requestFullCollection();
+  vsGC_collect(0);
+  const VmWord start = g.allocationTop;
+  VmHandle filler;
+  vsHandle_pushEmpty(&filler);
+  const auto fillTo = [&](VmWord end) {
+    filler.object = 0;
+    vsTestHeap_dropAbove(start);
+    filler.object = vsJavaHeap_newByteArray(static_cast<int32_t>(end - start - 8));
+    ASSERT_NE(filler.object, 0u);
+    ASSERT_EQ(g.allocationTop, end);
+  };
+  fillTo(g.heapHigh - d().heapSize);
   ASSERT_EQ(vsJavaHeap_freeMemory(), d().heapSize);
   EXPECT_EQ(load(), kImageNoRoom);
   EXPECT_EQ(vsImage_bounds.readOnlySize, 0u) << "nothing was loaded";
   EXPECT_EQ(g.allocationTop, g.heapHigh - d().heapSize);
 
   // Four bytes more pass the check: the part is copied and relocated, and
-  // only the heap tables then find no room.
-  vsTestHeap_dropAbove(g.heapHigh - d().heapSize - 4);
+  // only the heap tables then find no room. A load runs in the start-up
+  // phase, where no collection runs (one that could not make room ends the
+  // VM): here no collection may start during it either.
+  fillTo(g.heapHigh - d().heapSize - 4);
+  vsGC_state.inCollection = 1;
   EXPECT_EQ(load(), kImageNoRoom);
+  vsGC_state.inCollection = 0;
   EXPECT_EQ(vsImage_bounds.readOnlySize, d().readOnlySize);
   EXPECT_EQ(vsRoot(kRootObject), copied(imageWord(d().roots)[kRootObject]));
+  vsHandle_close(&filler);
   vsTestException_clear();
 }
 

@@ -69,10 +69,11 @@ TEST_F(AllocationTest, TooLongArrayRaisesOutOfMemoryWithoutCollecting) {
 }
 
 TEST_F(AllocationTest, ExhaustedHeapRaisesOutOfMemoryAfterStartUp) {
+  // The collections before the failure may reclaim, never allocate.
   const VmWord before = top();
   EXPECT_EQ(vsJavaHeap_newByteArray(0x8000000), 0u);
   EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError));
-  EXPECT_EQ(top(), before);
+  EXPECT_LE(top(), before);
 }
 
 TEST_F(AllocationTest, InstancesOfSizeStoreTheClassItself) {

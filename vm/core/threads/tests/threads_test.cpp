@@ -72,8 +72,9 @@ TEST_F(ThreadTest, StackThatDoesNotFitLeavesOutOfMemoryPending) {
   EXPECT_EQ(rec(t.object)->stackLimit, 0u);
   vsPendingException() = 0;
   vsHandle_close(&jt);
-  // Only the two thread records were made.
-  EXPECT_EQ(vsVmGlobals.allocationTop, top + 2 * kThreadRecordBytes);
+  // The failed requests' collections reclaimed what they could; of the
+  // new objects only the two thread records can be left.
+  EXPECT_LE(vsVmGlobals.allocationTop, top + 2 * kThreadRecordBytes);
 }
 
 TEST_F(ThreadTest, StartCountsQueuesAndListsTheThread) {
