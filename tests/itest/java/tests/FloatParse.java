@@ -5,7 +5,8 @@ package tests;
  * as bits: a table of texts (the rounding cases at the midpoints, the
  * subnormal and overflow limits, signs, suffixes, spaces, NaN and
  * Infinity, the forms refused) and decimals of a fixed pseudo-random
- * sequence with up to 25 digits and exponents across both types' ranges.
+ * sequence with up to 25 digits and exponents across both types' ranges
+ * (as many as the first argument asks, 500 without one).
  */
 public final class FloatParse {
     private FloatParse() {
@@ -54,6 +55,7 @@ public final class FloatParse {
     }
 
     public static void main(String[] args) {
+        int count = args.length > 0 ? Line.number(args[0]) : 500;
         for (int k = 0; k < TEXTS.length; k++) {
             one("text", k, TEXTS[k]);
         }
@@ -64,7 +66,7 @@ public final class FloatParse {
             Line.s("null", "NullPointerException");
         }
         long seed = 7;
-        for (int k = 0; k < 500; k++) {
+        for (int k = 0; k < count; k++) {
             StringBuffer b = new StringBuffer();
             seed = seed * 6364136223846793005L + 1442695040888963407L;
             int digits = 1 + (int) ((seed >>> 33) % 25);
