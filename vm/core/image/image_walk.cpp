@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "vm/core/image/image_bounds.h"
+#include "vm/core/memory/compiled_code.h"
 #include "vm/core/memory/object_size.h"
 #include "vm/core/model/kinds.h"
 #include "vm/core/model/model_flags.h"
@@ -70,6 +71,14 @@ void visitStackMap(CountedRecord* map, VsWordVisitor fn, void* context) {
     if ((map->words[i] & 1) == 0) fn(&map->words[i], context);
 }
 
+// A method's entry word when it holds compiled code (an address inside the
+// Java heap); interpreter entries lie in the program.
+void visitCompiledEntry(MethodRecord* method, VsWordVisitor fn, void* context) {
+  VmWord* entry = method->entryWord.get();
+  const VmGlobals& g = vsVmGlobals;
+  if (*entry - g.heapLow < g.heapHigh - g.heapLow) fn(entry, context);
+}
+
 }  // namespace
 
 void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisitor fn, void* context) {
@@ -103,6 +112,10 @@ void vsObject_visitReferences(VmRef object, const ClassRecord* cls, VsWordVisito
     visitStackChunk(vsRef_as<StackChunk>(object), fn, context);
   } else if (kind == kKindStackMap) {
     visitStackMap(vsRef_as<CountedRecord>(object), fn, context);
+  } else if (kind == kKindMethod) {
+    visitCompiledEntry(vsRef_as<MethodRecord>(object), fn, context);
+  } else if (kind == kKindCompiledCode) {
+    jitReloc_forEachReference(object, fn, context);
   }
   const KindInfo& info = vsKind_info(kind);
   for (int i = 0; i < info.referenceWordCount; ++i) fn(&words[info.referenceWords[i]], context);

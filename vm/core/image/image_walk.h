@@ -13,6 +13,10 @@
 //   stack chunk (-20)         its owner, then, when the owner still uses the
 //                             chunk, the reference slots of the owner's frames
 //   compressed stack map (-28) every long entry (bit 0 clear)
+//   method (-6)               its entry word, when that holds compiled code
+//                             (an address inside the Java heap)
+//   compiled code (-7)        the references its code embeds, as the
+//                             compiler's scanner finds them (compiled_code.h)
 //   any other internal kind   the kind's words (kinds.h)
 // A kind's own step comes before the kind's words. The header word is not
 // among them; walks that relocate or trace headers visit it on their own.

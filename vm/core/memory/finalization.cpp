@@ -3,6 +3,7 @@
 #include "vm/core/memory/finalization.h"
 
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/memory/compiled_code.h"
 #include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/gc_marking.h"
 #include "vm/core/memory/heap_allocators.h"
@@ -79,6 +80,8 @@ void vsFinalizer_invoke(const VmRef* record) {
 }
 
 int32_t vsFinalizer_runPending() {
+  // A finalizer could allocate and so move what a compilation works on.
+  if (vsJit_heapWords.compiling != 0) return 0;
   FinalizationLists& lists = vsFinalizer_lists;
   // A finalizer's allocation may collect and so run this again inside.
   const uint32_t outer = lists.running;

@@ -40,7 +40,8 @@ void vsFinalizer_selectUnreachable();
 void vsFinalizer_markList(VmRef* head);
 void vsFinalizer_unmarkPending();
 // Runs and drops every pending record, logging the count when
-// RepotFinalization is on (also for 0). Returns the count.
+// RepotFinalization is on (also for 0). Returns the count. Nothing runs
+// while a compilation is in progress (compiled_code.h).
 int32_t vsFinalizer_runPending();
 // Calls the finalizer of the record's object with the pending exception
 // saved and restored around the call: what the finalizer leaves pending is

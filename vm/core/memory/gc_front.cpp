@@ -16,7 +16,9 @@
 // young collection, parse positions as offsets), marking, forwarding, the
 // survivor policy of a young collection, update, move, the native area's
 // compaction (full collections), stacks and parse positions back, the young
-// window opened, pending finalizers run and the report printed.
+// window opened, pending finalizers run and the report printed. A full one
+// asked for while a compilation runs is refused (compiled_code.h): the
+// young window closes and OutOfMemoryError is left pending.
 //
 // Young window: after a tenuring collection old top = young start =
 // collection start = allocation top and the window spans the young target
@@ -34,6 +36,7 @@
 
 #include "vm/core/interp/exceptions.h"
 #include "vm/core/interp/vm_errors.h"
+#include "vm/core/memory/compiled_code.h"
 #include "vm/core/memory/finalization.h"
 #include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/gc_hooks.h"
@@ -121,6 +124,23 @@ void printReport(bool full, bool reused, uint32_t oldBefore, uint32_t youngBefor
                            g.allocationTop, g.allocationEnd);
 }
 
+// Runs the pending finalizers between the two steps of the compilation
+// policy: enough free memory allows compilation; too little disallows it
+// when the next collection is full, and after a full collection.
+void updateCompilePermission(uint32_t n, bool full) {
+  uint32_t& permitted = vsJit_heapWords.compilePermitted;
+  if (vsJavaHeap_freeMemory() >= kFreeBytesToCompile)
+    permitted = 1;
+  else if (vsJavaHeap.collectionStart == vsVmGlobals.heapLow)
+    permitted = 0;
+  vsFinalizer_runPending();
+  const uint32_t free = vsJavaHeap_freeMemory();
+  if (free >= n && free >= kFreeBytesToCompile)
+    permitted = 1;
+  else if (full)
+    permitted = 0;
+}
+
 void clearCollectionBits() {
   vsGC_clearBits(vsVmGlobals.heapLow, vsVmGlobals.allocationTop);
   vsGC_clearBits(vsJavaHeap.nativeLower, vsJavaHeap.nativeUpper);
@@ -149,6 +169,12 @@ int32_t vsGC_collect(uint32_t n) {
   const uint32_t oldBefore = h.oldTop - g.heapLow;
   const uint32_t youngBefore = g.allocationTop - h.youngStart;
   const bool full = h.collectionStart == g.heapLow;
+  if (vsJit_refusesCollection(full)) {
+    vsJit_heapWords.compilePermitted = 0;
+    g.allocationEnd = g.allocationTop;
+    vsException_throwOutOfMemoryError();
+    return 0;
+  }
   beginCollection(full, false);
   vsThreadStacks_prepareForCollection();
   vsClassFile_relocateContexts();
@@ -178,7 +204,7 @@ int32_t vsGC_collect(uint32_t n) {
   setupYoungWindow(n, reused);
   s.inCollection = 0;
 
-  vsFinalizer_runPending();
+  updateCompilePermission(n, full);
   printReport(full, reused, oldBefore, youngBefore);
   return full ? 1 : 0;
 }
@@ -249,8 +275,25 @@ void vsGC_collectFront(uint32_t n) {
 }
 
 void vsGC_collectForAllocation(uint32_t n) {
+  GcState& s = vsGC_state;
   vsGC_requestFullCollection();
+  s.forAllocation = 1;
   vsGC_collectFront(n);
+  s.forAllocation = 0;
+  vsVmGlobals.pendingException = 0;
+}
+
+void vsGC_collectFromNative() {
+  GcState& s = vsGC_state;
+  s.requestedByNative = 1;
+  vsGC_collectFront(1);
+  s.requestedByNative = 0;
+  vsVmGlobals.pendingException = 0;
+}
+
+void vsGC_collectForYield() {
+  vsGC_requestFullCollection();
+  vsGC_collectFront(1);
   vsVmGlobals.pendingException = 0;
 }
 

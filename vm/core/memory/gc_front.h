@@ -15,6 +15,13 @@ void vsGC_collectFront(uint32_t n);
 // A full collection through the front end for n bytes, with no exception
 // left pending: the deferred collection of the native call stubs.
 void vsGC_collectForAllocation(uint32_t n);
+// A collection through the front end for one byte, with no exception left
+// pending: young unless the next one was due to be full (System.gc-style
+// natives).
+void vsGC_collectFromNative();
+// A full collection through the front end for one byte, with no exception
+// left pending.
+void vsGC_collectForYield();
 // One compacting collection, young or full by the collection start, that
 // leaves the young window open for n bytes when it can; returns 1 for a
 // full one. Callers hold their references in handles or other roots.

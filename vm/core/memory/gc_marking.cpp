@@ -1,6 +1,7 @@
 // Marking from the roots (see gc_marking.h).
 #include "vm/core/memory/gc_marking.h"
 
+#include "vm/core/memory/compiled_code.h"
 #include "vm/core/memory/finalization.h"
 #include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/global_refs.h"
@@ -27,6 +28,7 @@ void markSlot(VmWord* slot, void*) {
   GcState& s = vsGC_state;
   if (inRange(t, vsJavaHeap.collectionStart, g.heapHigh)) {
     if (vsGC_testAndSetBit(t)) return;
+    if (vsJit_agesCompiledCode() && vsGC_classOf(t)->instanceKind == kKindCompiledCode) jitCode_ageOrUnlink(t);
     if (s.markStackPointer >= g.heapHigh + kHeapReserveBytes) {
       s.overflow = 1;
       return;

@@ -14,6 +14,9 @@
 // unscanned and the overflow flag is set; marking then rescans every marked
 // object of the examined region until no overflow remains.
 //
+// Marking reports each compiled-code block it reaches to the compiler's
+// aging (compiled_code.h).
+//
 // A native-area byte array is marked by its bit only (it holds no
 // references); its block's own near record is never marked. Targets outside
 // the examined region (the image) are not followed.
@@ -36,6 +39,11 @@ struct GcState {
   uint32_t full;             // the collection examines the whole Java part
   uint32_t nonMoving;        // vsGC_fullCollection is running
   uint32_t overflow;         // the mark stack overflowed
+  // The special collections, which the compiler's aging leaves alone
+  // (compiled_code.h): the deferred one of the native call stubs and the
+  // one a native asked for.
+  uint32_t forAllocation;
+  uint32_t requestedByNative;
   VmWord markStackBase;      // the allocation top when marking started
   VmWord markStackPointer;   // the next free word of the mark stack
   // Compaction (gc_compaction.h).

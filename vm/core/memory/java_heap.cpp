@@ -4,6 +4,7 @@
 
 #include <cstring>
 
+#include "vm/core/memory/compiled_code.h"
 #include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/vm_globals.h"
@@ -122,6 +123,7 @@ int32_t vsJavaHeap_setup(uint32_t imageReadOnlySize, uint32_t imageWritableSize)
   h.freeListHead = h.freeListLast = 0;
   h.freeTotal = h.largestFree = 0;
   h.stackChunkList = 0;
+  vsJit_heapWords = JitHeapWords{0, 1, 0};
   if (fixed && vsJavaHeap_setNativeAreaSize(static_cast<uint32_t>(uint64_t{capacity} * 50 / 100)) == 0)
     return 0;
   return 1;

@@ -26,4 +26,4 @@ extern "C" void Java_java_lang_Runtime_freeMemory() {
 
 extern "C" void Java_java_lang_Runtime_totalMemory() { vsNativeMethod_setReturnLong(vsJavaHeap_heapSizeSetting(), 0); }
 
-extern "C" void Java_java_lang_Runtime_gc() { vsGC_fullCollection(); }
+extern "C" void Java_java_lang_Runtime_gc() { vsGC_collectFromNative(); }

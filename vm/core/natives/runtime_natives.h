@@ -10,5 +10,5 @@ extern "C" void Java_java_lang_Runtime_exitInternal();
 extern "C" void Java_java_lang_Runtime_freeMemory();
 // totalMemory()J: the heap size asked for at set-up.
 extern "C" void Java_java_lang_Runtime_totalMemory();
-// gc()V: a full collection.
+// gc()V: a collection through the front end (vsGC_collectFromNative).
 extern "C" void Java_java_lang_Runtime_gc();

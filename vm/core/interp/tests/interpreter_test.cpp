@@ -29,6 +29,7 @@
 #include "vm/core/interp/interpreter_frames.h"
 #include "vm/core/interp/method_entries.h"
 #include "vm/core/interp/method_helpers.h"
+#include "vm/core/memory/gc_front.h"
 #include "vm/core/memory/heap_allocators.h"
 #include "vm/core/memory/object_size.h"
 #include "vm/core/memory/string_factory.h"
@@ -1157,6 +1158,65 @@ TEST_F(UnwindTest, TheCollectorTypesPreparesAndFinishesEveryFrame) {
   }
 }
 
+// The frames from the iterator's to the bottom of the stack, as
+// "method@bci" each, walked on a copy.
+std::string framesFrom(FrameIterator it) {
+  std::string out;
+  while (it.framePointer != 0) {
+    if (vsFrame_isChunkEnd(&it)) {
+      if (vsFrame_isStackBottom(&it)) break;
+      vsFrame_nextChunk(&it);
+      continue;
+    }
+    out += methodName(vsFrame_method(&it)) + "@" + std::to_string(vsFrame_bci(&it)) + " ";
+    vsFrame_caller(&it);
+  }
+  return out;
+}
+
+// What Raiser.look saw of an iterator open on its caller's frame across a
+// full compaction.
+struct OpenIteratorView {
+  VmWord chunkBefore = 0, chunkAfter = 0;
+  std::string framesBefore, framesAfter;
+  VmWord depthBefore = 0, depthAfter = 0;  // stack base - frame pointer
+  bool baseCurrent = false;
+};
+OpenIteratorView gOpenIterator;
+
+// Raiser.look(x) with a compaction while an iterator is open; returns x.
+void collectWithAnOpenIterator() {
+  OpenIteratorView& v = gOpenIterator;
+  const VmRef thread = vsVmGlobals.currentThread;
+  FrameIterator it;
+  vsFrameIterator_open(&it, thread);
+  vsRef_as<ThreadRecord>(thread)->resultLow = *vsFrame_localAt(&it, 0);
+  vsFrame_caller(&it);
+  v.chunkBefore = vsRef_as<ThreadRecord>(thread)->stackChunk;
+  v.framesBefore = framesFrom(it);
+  v.depthBefore = it.stackBase - it.framePointer;
+  vsGC_requestFullCollection();
+  vsGC_collect(0);
+  const VmRef moved = vsVmGlobals.currentThread;
+  v.chunkAfter = vsRef_as<ThreadRecord>(moved)->stackChunk;
+  v.framesAfter = framesFrom(it);
+  v.depthAfter = it.stackBase - it.framePointer;
+  v.baseCurrent = it.stackBase == vsThread_stackBase(moved) && it.thread == moved;
+  vsFrameIterator_close(&it);
+}
+
+TEST_F(UnwindTest, AnOpenFrameIteratorStaysValidThroughACompactionThatMovesTheStack) {
+  bindNative("interp/Raiser", "look", "(I)I", &collectWithAnOpenIterator);
+  gOpenIterator = OpenIteratorView{};
+  EXPECT_EQ(unwind("viaInit", "()I").asInt(), 3013);
+  const OpenIteratorView& v = gOpenIterator;
+  EXPECT_NE(v.chunkAfter, v.chunkBefore) << "the compaction moved the stack";
+  EXPECT_TRUE(v.baseCurrent);
+  EXPECT_EQ(v.depthAfter, v.depthBefore);
+  EXPECT_NE(v.framesBefore.find("nest@"), std::string::npos) << v.framesBefore;
+  EXPECT_EQ(v.framesAfter, v.framesBefore);
+}
+
 TEST_F(UnwindTest, RelocatedFramesStayWalkableWithTheirLocks) {
   VmHandle u;
   vsHandle_push(&u, newUnwind());
@@ -1303,6 +1363,49 @@ TEST_F(ThreadRunTest, AReferenceResultWaitsInTheObjectResultWordAcrossASwitch) {
   EXPECT_EQ(gWord17SeenByOther, handingObject) << "word 17 of the switched-out thread";
   EXPECT_EQ(gKept, handingObject) << "the result, pushed once the thread ran again";
   gHandingThread = 0;
+}
+
+// The handing thread switched out behind its native while the other one
+// marks: the first mark runs a full compaction that moves the handing
+// thread's stack, and the handing thread later resumes from its moved
+// transition.
+VmHandle* gHanding = nullptr;
+VmWord gHandingChunkBefore = 0;
+VmWord gHandingChunkAfter = 0;
+void markCollectingOnce() {
+  if (vsVmGlobals.currentThread != gHanding->object && gHandingChunkBefore == 0) {
+    gHandingChunkBefore = vsRef_as<ThreadRecord>(gHanding->object)->stackChunk;
+    vsGC_requestFullCollection();
+    vsGC_collect(0);
+    gHandingChunkAfter = vsRef_as<ThreadRecord>(gHanding->object)->stackChunk;
+  }
+  probeMark();
+}
+
+TEST_F(ThreadRunTest, ASwitchedOutThreadResumesAfterACompactionMovedItsStack) {
+  bindNative("java/lang/Thread", "currentThread", "()Ljava/lang/Thread;", &currentThreadThenReschedule);
+  bindNative("interp/Probe", "mark", "()V", &markCollectingOnce);
+  bindNative("interp/Probe", "keep", "(Ljava/lang/Object;)V", &probeKeep);
+  gHandingChunkBefore = gHandingChunkAfter = 0;
+  gKept = 0;
+  EXPECT_NE(vsJavaHeap_newIntArray(100), 0u);  // garbage below the stacks
+  VmHandle handing;
+  vsHandle_push(&handing, start("interp/Handoff", kNormPriority));
+  gHanding = &handing;
+  VmHandle other;
+  vsHandle_push(&other, start("interp/Worker", kNormPriority));
+  const std::string out = runAll(handing.object);
+  gHanding = nullptr;
+  EXPECT_NE(out.find("[full  GC <"), std::string::npos) << out;
+  EXPECT_EQ(out.find("Uncaught"), std::string::npos) << out;
+  EXPECT_NE(gHandingChunkBefore, 0u) << "the other thread marked while the handing one was switched out";
+  EXPECT_NE(gHandingChunkAfter, gHandingChunkBefore) << "the compaction moved the switched-out stack";
+  EXPECT_EQ(gKept, vsRef_as<ThreadRecord>(handing.object)->javaThread) << "the result, pushed after the move";
+  EXPECT_EQ(gMarks.size(), 3u);
+  for (VmRef t : {handing.object, other.object}) EXPECT_EQ(javaThread(t)->finished, 1);
+  EXPECT_EQ(vsScheduler.threadCount, 0u);
+  EXPECT_FALSE(vsException_isPending());
+  vsHandle_close(&handing);
 }
 
 TEST_F(ThreadRunTest, AnUncaughtExceptionIsPrintedAndTheThreadStillEnds) {

@@ -2,9 +2,13 @@
 // with a mark-stack overflow, the tagged reference table, finalization and
 // the in-place sweep of the native area) and the compacting ones (objects
 // sliding down with every reference updated, pinned and sliding native
-// blocks, the young window's survivor policy and its report lines).
+// blocks, the young window's survivor policy and its report lines, the
+// rule that makes the next collection full, compiled-code blocks, the
+// collections refused during a compilation, the front end's entries for
+// natives and yields, and parse positions kept across a collection).
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -13,7 +17,9 @@
 #include "tests/core/exception_double.h"
 #include "tests/core/heap_fixture.h"
 #include "vm/core/interp/exceptions.h"
+#include "vm/core/loader/class_file_context.h"
 #include "tools/testport/test_port.h"
+#include "vm/core/memory/compiled_code.h"
 #include "vm/core/memory/finalization.h"
 #include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/gc_front.h"
@@ -432,6 +438,7 @@ TEST_F(MarkStackTest, AnOverflowingMarkStackStillMarksEverything) {
     ASSERT_NE(inner.object, 0u);
     const VmRef leaf = vsJavaHeap_newIntArray(1);
     ASSERT_NE(leaf, 0u);
+    vsRef_as<IntArray>(leaf)->elements[0] = i;
     vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(inner.object)->elements[0], leaf);
     vsJavaHeap_storeReference(&vsRef_as<ObjectArray>(outer.object)->elements[i], inner.object);
   }
@@ -458,7 +465,348 @@ TEST_F(MarkStackTest, AnOverflowingMarkStackStillMarksEverything) {
   vsGC_clearBits(vsVmGlobals.heapLow, vsVmGlobals.allocationTop);
   vsThreadStacks_finishCollection();
   s.inCollection = 0;
+  // A whole compacting collection, its mark stack as short, keeps every
+  // object and drops the filler.
+  const VmWord top = vsVmGlobals.allocationTop;
+  compact(true);
+  EXPECT_LT(vsVmGlobals.allocationTop, top);
+  int32_t lost = 0;
+  for (int32_t i = 0; i < kElements; ++i) {
+    const VmRef element = vsRef_as<ObjectArray>(outer.object)->elements[i];
+    const VmRef leaf = vsRef_as<ObjectArray>(element)->elements[0];
+    if (vsRef_as<IntArray>(leaf)->elements[0] != i) ++lost;
+  }
+  EXPECT_EQ(lost, 0);
   vsHandle_close(&outer);
+}
+
+TEST_F(CollectorTest, AnOldObjectIsFinalizedOnlyByAFullCollection) {
+  VmHandle cls;  // the class moves too
+  vsHandle_push(&cls, finalizableClass("tests/Aged", countingFinalizer));
+  VmHandle old;
+  vsHandle_push(&old, newInstance(cls.object));
+  compact(true);  // tenured
+  ASSERT_LT(old.object, vsJavaHeap.oldTop);
+  VmHandle young;
+  vsHandle_push(&young, newInstance(cls.object));
+  ASSERT_GE(young.object, vsJavaHeap.youngStart);
+  old.object = young.object = 0;
+  compact(false);
+  ASSERT_EQ(gCalls.objects.size(), 1u) << "the young collection finalizes the young object only";
+  compact(false);
+  EXPECT_EQ(gCalls.objects.size(), 1u) << "nor the old one in a second young collection";
+  compact(true);
+  EXPECT_EQ(gCalls.objects.size(), 2u) << "the full collection finalizes the old one";
+  vsHandle_close(&cls);
+}
+
+// After a collection that leaves the window with fewer than min(young
+// target / 4, 5120) bytes beyond the request, the next one is full: a full
+// collection opens the window up to heap end, a young one that keeps its
+// (no) survivors young keeps its window.
+TEST_F(CollectorTest, TooLittleRoomLeftInTheWindowMakesTheNextCollectionFull) {
+  struct Case {
+    const char* name;
+    bool full;
+    int32_t restAboveLimit;  // window bytes beyond the request, less the limit
+    bool nextFull;
+  };
+  const Case cases[] = {
+      {"full, 4 bytes short", true, -4, true},
+      {"full, at the limit", true, 0, false},
+      {"young, 4 bytes short", false, -4, true},
+      {"young, at the limit", false, 0, false},
+  };
+  const uint32_t limit = std::min<uint32_t>(vsJavaHeap.youngTarget / 4, 5120);
+  for (const Case& c : cases) {
+    compact(true);  // nothing is garbage from here on
+    ASSERT_NE(vsJavaHeap.collectionStart, vsVmGlobals.heapLow) << c.name;
+    const VmGlobals& g = vsVmGlobals;
+    const uint32_t window = c.full ? g.heapHigh - g.allocationTop : g.allocationEnd - g.allocationTop;
+    const uint32_t n = window - limit - c.restAboveLimit;
+    if (c.full) vsGC_requestFullCollection();
+    vsTestPort_startCapture();
+    ASSERT_EQ(vsGC_collect(n), c.full ? 1 : 0) << c.name;
+    const std::string trace = vsTestPort_stopCapture().trace;
+    if (!c.full) {
+      ASSERT_NE(trace.find("(reused)"), std::string::npos) << c.name << "\n" << trace;
+    }
+    ASSERT_EQ(g.allocationEnd - g.allocationTop, window) << c.name;
+    EXPECT_EQ(vsJavaHeap.collectionStart == g.heapLow, c.nextFull) << c.name;
+    EXPECT_EQ(vsGC_collect(0), c.nextFull ? 1 : 0) << c.name;
+  }
+}
+
+// The compiler's scanner as a test supplies it: the word at code offset
+// 4 of every block is a reference. Its aging records each block reached
+// and the special-collection flags it saw.
+struct CompilerView {
+  std::vector<VmRef> scanned;
+  std::vector<VmRef> aged;
+  std::vector<uint32_t> flags;  // forAllocation | requestedByNative << 1
+};
+CompilerView gCompiler;
+
+constexpr uint32_t kLiteralOffset = kCompiledCodeHeadBytes + 4;
+
+void scanLiteral(VmRef block, VsWordVisitor visit, void* context) {
+  gCompiler.scanned.push_back(block);
+  visit(vsRef_as<VmWord>(block + kLiteralOffset), context);
+}
+
+void recordAging(VmRef block) {
+  gCompiler.aged.push_back(block);
+  gCompiler.flags.push_back(vsGC_state.forAllocation | vsGC_state.requestedByNative << 1);
+}
+
+class CompiledCodeTest : public CollectorTest {
+ protected:
+  void SetUp() override {
+    CollectorTest::SetUp();
+    gCompiler = CompilerView{};
+    vsJit_setCollectorCalls(scanLiteral, recordAging);
+    flags_ = vsVmFlags();
+  }
+  void TearDown() override {
+    vsJit_setCollectorCalls(nullptr, nullptr);
+    vsVmFlags() = flags_;
+    CollectorTest::TearDown();
+  }
+
+ private:
+  VmFlagValues flags_{};
+};
+
+// A compiled method: its entry word holds a block whose literal refers to
+// an int[] {77}; garbage lies below each part so that all of them move.
+struct CompiledMethod {
+  VmHandle method;
+  void build() {
+    EXPECT_NE(vsJavaHeap_newIntArray(5), 0u);
+    vsHandle_push(&method, vsJavaHeap_newMethod(2));
+    VmHandle block;
+    EXPECT_NE(vsJavaHeap_newIntArray(5), 0u);
+    vsHandle_push(&block, vsJavaHeap_newCompiledCode(16));
+    EXPECT_NE(vsJavaHeap_newIntArray(5), 0u);
+    const VmRef literal = vsJavaHeap_newIntArray(1);
+    vsRef_as<IntArray>(literal)->elements[0] = 77;
+    vsJavaHeap_storeReference(vsRef_as<VmWord>(block.object + kLiteralOffset), literal);
+    vsJavaHeap_storeReference(vsRef_as<VmWord>(block.object + 16), method.object);
+    MethodRecord* m = vsRef_as<MethodRecord>(method.object);
+    vsJavaHeap_storeIfHeapReference(m->entryWord.get(), block.object);
+    vsHandle_close(&block);
+  }
+  VmRef block() const { return *vsRef_as<MethodRecord>(method.object)->entryWord.get(); }
+  VmRef literal() const { return *vsRef_as<VmWord>(block() + kLiteralOffset); }
+};
+
+TEST_F(CompiledCodeTest, ABlockReachedFromAMethodsEntryMovesWithTheReferencesItsScannerReports) {
+  for (bool full : {true, false}) {
+    const char* name = full ? "full" : "young";
+    compact(true);
+    gCompiler = CompilerView{};
+    CompiledMethod cm;
+    cm.build();
+    const VmRef method = cm.method.object;
+    const VmRef block = cm.block();
+    const VmRef literal = cm.literal();
+    compact(full);
+    const MethodRecord* m = vsRef_as<MethodRecord>(cm.method.object);
+    EXPECT_LT(cm.method.object, method) << name;
+    EXPECT_EQ(m->entryWord.get(), &m->ownEntry) << name;
+    EXPECT_LT(cm.block(), block) << name << ": the block moved";
+    EXPECT_EQ(vsObject_class(cm.block())->instanceKind, kKindCompiledCode) << name;
+    EXPECT_EQ(vsRef_as<CompiledCodeBlock>(cm.block())->sizeWord, 16u) << name;
+    EXPECT_EQ(*vsRef_as<VmRef>(cm.block() + 16), cm.method.object) << name << ": the owning method";
+    EXPECT_LT(cm.literal(), literal) << name << ": the literal's target moved";
+    EXPECT_EQ(vsRef_as<IntArray>(cm.literal())->elements[0], 77) << name;
+    EXPECT_EQ(gCompiler.aged, std::vector<VmRef>{block}) << name << ": aged once, where marking met it";
+    // Marking, then the update of the moving block.
+    EXPECT_EQ(gCompiler.scanned, (std::vector<VmRef>{block, block})) << name;
+    EXPECT_TRUE(vsJavaHeap_walksToTop()) << name;
+    vsHandle_close(&cm.method);
+  }
+}
+
+TEST_F(CompiledCodeTest, ABlockNoMethodEntersIsFreed) {
+  compact(true);
+  CompiledMethod cm;
+  cm.build();
+  const VmRef block = cm.block();
+  vsRef_as<MethodRecord>(cm.method.object)->ownEntry = 0;  // back to no entry
+  compact(true);
+  EXPECT_TRUE(gCompiler.aged.empty());
+  for (VmWord object : vsTestHeap_walk())
+    EXPECT_NE(vsObject_class(object)->instanceKind, kKindCompiledCode) << "block of " << block << " kept";
+  vsHandle_close(&cm.method);
+}
+
+TEST_F(CompiledCodeTest, ABlockIsInUseUnlessItsAgeByteIsZeroOrTheEntrysMark) {
+  struct Case {
+    uint32_t sizeWord;
+    bool inUse;
+  };
+  const Case cases[] = {{0x00000010, false}, {0xB8000010, false}, {0xB8ffffff, false}, {0x40000010, true},
+                        {0x41000010, true},  {0x42000000, true},  {0xB9000010, true},  {0xB7000010, true},
+                        {0x01000010, true},  {0xff000010, true}};
+  VmHandle block;
+  vsHandle_push(&block, vsJavaHeap_newCompiledCode(16));
+  for (const Case& c : cases) {
+    vsRef_as<CompiledCodeBlock>(block.object)->sizeWord = c.sizeWord;
+    EXPECT_EQ(vsGC_compiledCodeInUse(block.object), c.inUse) << std::hex << c.sizeWord;
+  }
+  vsRef_as<CompiledCodeBlock>(block.object)->sizeWord = 16;
+  vsHandle_close(&block);
+}
+
+TEST_F(CompiledCodeTest, TheCodeSizeLimitHoldsOnlyWhenSetAboveZero) {
+  struct Case {
+    int32_t limit;
+    uint32_t total;
+    bool below;
+  };
+  const Case cases[] = {{0, 1u << 30, true}, {-1, 5, true},      {100, 0, true},
+                        {100, 99, true},     {100, 100, false}, {100, 4000, false}};
+  for (const Case& c : cases) {
+    vsVmFlags().MaxTotalCompiledCodeSize = c.limit;
+    vsJit_heapWords.totalCompiledCodeSize = c.total;
+    EXPECT_EQ(vsJit_codeSizeBelowLimit(), c.below) << "limit " << c.limit << ", total " << c.total;
+  }
+  vsJit_heapWords.totalCompiledCodeSize = 0;
+}
+
+// A full collection while a compilation runs (UseCompiler and MixedMode
+// on) is refused: OutOfMemoryError, nothing moved, the window closed,
+// compilation disallowed and no finalizer run. Every other combination
+// collects.
+TEST_F(CompiledCodeTest, AFullCollectionDuringACompilationIsRefused) {
+  struct Case {
+    const char* name;
+    bool useCompiler, mixedMode, compiling, full;
+    bool refused;
+  };
+  const Case cases[] = {
+      {"full while compiling", true, true, true, true, true},
+      {"young while compiling", true, true, true, false, false},
+      {"without UseCompiler", false, true, true, true, false},
+      {"without MixedMode", true, false, true, true, false},
+      {"no compilation", true, true, false, true, false},
+  };
+  VmHandle cls;
+  vsHandle_push(&cls, finalizableClass("tests/WhileCompiling", countingFinalizer));
+  for (const Case& c : cases) {
+    compact(true);
+    gCalls = FinalizerCalls{};
+    ASSERT_EQ(vsJit_heapWords.compilePermitted, 1u) << c.name;
+    EXPECT_NE(newInstance(cls.object), 0u) << c.name;  // unreachable, to be finalized
+    EXPECT_NE(vsJavaHeap_newIntArray(3), 0u) << c.name;  // garbage
+    VmHandle kept;
+    vsHandle_push(&kept, vsJavaHeap_newIntArray(2));
+    const VmRef before = kept.object;
+    const VmWord top = vsVmGlobals.allocationTop;
+    vsVmFlags().UseCompiler = c.useCompiler;
+    vsVmFlags().MixedMode = c.mixedMode;
+    vsJit_heapWords.compiling = c.compiling ? 1 : 0;
+    if (c.full) vsGC_requestFullCollection();
+    const int32_t result = vsGC_collect(0);
+    vsJit_heapWords.compiling = 0;
+    if (c.refused) {
+      EXPECT_EQ(result, 0) << c.name;
+      EXPECT_EQ(vsPendingException(), vsRoot(kRootOutOfMemoryError)) << c.name;
+      EXPECT_EQ(kept.object, before) << c.name;
+      EXPECT_EQ(vsVmGlobals.allocationTop, top) << c.name;
+      EXPECT_EQ(vsVmGlobals.allocationEnd, top) << c.name << ": the window is closed";
+      EXPECT_EQ(vsJit_heapWords.compilePermitted, 0u) << c.name;
+      EXPECT_TRUE(gCalls.objects.empty()) << c.name;
+      vsTestException_clear();
+      // The next collection finds the room and allows compilation again.
+      compact(true);
+      EXPECT_EQ(vsJit_heapWords.compilePermitted, 1u) << c.name;
+    } else {
+      EXPECT_EQ(result, c.full ? 1 : 0) << c.name;
+      EXPECT_FALSE(vsException_isPending()) << c.name;
+      EXPECT_LT(kept.object, before) << c.name << ": the garbage below is gone";
+      EXPECT_EQ(vsJit_heapWords.compilePermitted, 1u) << c.name;
+      if (c.compiling) {
+        EXPECT_TRUE(gCalls.objects.empty()) << c.name << ": finalizers wait";
+      }
+    }
+    EXPECT_EQ(vsRef_as<IntArray>(kept.object)->length, 2) << c.name;
+    vsHandle_close(&kept);
+    compact(true);
+    EXPECT_EQ(gCalls.objects.size(), 1u) << c.name << ": finalized once no compilation runs";
+  }
+  vsHandle_close(&cls);
+}
+
+// The front end's entries for natives, yields and the native call stubs:
+// young unless a full one is due (natives) or full, with the flags the
+// compiler's aging sees, and nothing left pending even when the
+// collection is refused.
+TEST_F(CompiledCodeTest, TheFrontEndsEntriesCollectAndLeaveNothingPending) {
+  struct Case {
+    const char* name;
+    void (*collect)();
+    bool compiling;
+    const char* report;
+    uint32_t flags;  // as the aging saw them
+  };
+  const Case cases[] = {
+      {"from a native", vsGC_collectFromNative, false, "[young GC <", 2},
+      {"for a yield", vsGC_collectForYield, false, "[full  GC <", 0},
+      {"for an allocation", [] { vsGC_collectForAllocation(4); }, false, "[full  GC <", 1},
+      {"for a yield during a compilation", vsGC_collectForYield, true, "", 0},
+  };
+  vsVmFlags().UseCompiler = 1;
+  for (const Case& c : cases) {
+    compact(true);
+    gCompiler = CompilerView{};
+    CompiledMethod cm;
+    cm.build();
+    const VmRef block = cm.block();
+    vsJit_heapWords.compiling = c.compiling ? 1 : 0;
+    vsTestPort_startCapture();
+    c.collect();
+    const std::string trace = vsTestPort_stopCapture().trace;
+    vsJit_heapWords.compiling = 0;
+    EXPECT_FALSE(vsException_isPending()) << c.name;
+    EXPECT_EQ(vsGC_state.forAllocation | vsGC_state.requestedByNative, 0u) << c.name;
+    if (*c.report == '\0') {
+      EXPECT_EQ(trace, "") << c.name;
+      EXPECT_EQ(cm.block(), block) << c.name << ": nothing moved";
+      EXPECT_TRUE(gCompiler.aged.empty()) << c.name;
+    } else {
+      EXPECT_EQ(trace.rfind(c.report, 0), 0u) << c.name << "\n" << trace;
+      EXPECT_LT(cm.block(), block) << c.name;
+      EXPECT_EQ(gCompiler.flags, std::vector<uint32_t>{c.flags}) << c.name;
+    }
+    vsHandle_close(&cm.method);
+  }
+}
+
+// A class file being parsed: its reading position follows the byte[]
+// when a compaction moves it.
+TEST_F(CollectorTest, AParsePositionFollowsItsClassFileThroughACompaction) {
+  for (bool full : {true, false}) {
+    const char* name = full ? "full" : "young";
+    compact(true);
+    EXPECT_NE(vsJavaHeap_newIntArray(9), 0u);  // garbage below the class file
+    VmHandle bytes;
+    vsHandle_push(&bytes, vsJavaHeap_newByteArray(16));
+    for (int8_t i = 0; i < 16; ++i) vsRef_as<ByteArray>(bytes.object)->elements[i] = i;
+    const VmRef before = bytes.object;
+    VmRef stack = 0;
+    ClassFileContext context;
+    vsClassFile_open(&context, bytes.object, &stack, nullptr, nullptr);
+    EXPECT_EQ(vsClassFile_readU2(&context), 0x0001) << name;
+    compact(full);
+    EXPECT_LT(context.classFile.object, before) << name << ": the class file moved";
+    EXPECT_EQ(vsClassFile_offset(&context), 2u) << name;
+    EXPECT_EQ(vsClassFile_readU4(&context), 0x02030405u) << name;
+    EXPECT_EQ(vsClassFile_remaining(&context), 10u) << name;
+    vsClassFile_close(&context);
+    vsHandle_close(&bytes);
+  }
 }
 
 }  // namespace
