@@ -38,6 +38,9 @@
 #include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/gc_marking.h"
+#ifdef VS_GC_DEBUG
+#include "vm/core/memory/heap_verifier.h"
+#endif
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/native_area.h"
 #include "vm/core/memory/write_barrier.h"
@@ -149,6 +152,9 @@ int32_t vsGC_collect(uint32_t n) {
   const uint32_t oldBefore = h.oldTop - g.heapLow;
   const uint32_t youngBefore = g.allocationTop - h.youngStart;
   const bool full = h.collectionStart == g.heapLow;
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(!full);
+#endif
   beginCollection(full, false);
   vsThreadStacks_prepareForCollection();
   vsClassFile_relocateContexts();
@@ -177,6 +183,9 @@ int32_t vsGC_collect(uint32_t n) {
   if (full) vsGC_clearBits(h.nativeLower, h.nativeUpper);
   setupYoungWindow(n, reused);
   s.inCollection = 0;
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(false);
+#endif
 
   vsFinalizer_runPending();
   printReport(full, reused, oldBefore, youngBefore);
@@ -258,6 +267,9 @@ void vsGC_fullCollection() {
   GcState& s = vsGC_state;
   if (s.inCollection != 0 || vsJavaHeap.blockStart == 0) return;
   vsGC_requestFullCollection();
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(false);
+#endif
   beginCollection(true, true);
   vsThreadStacks_prepareForCollection();
   clearCollectionBits();
@@ -265,6 +277,9 @@ void vsGC_fullCollection() {
   vsGC_sweepNativeAreaInPlace();
   vsThreadStacks_finishCollection();
   s.inCollection = 0;
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(false);
+#endif
   vsFinalizer_runPending();
   clearCollectionBits();
   s.nonMoving = 0;
