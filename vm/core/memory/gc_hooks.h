@@ -53,8 +53,9 @@ void vsThreadStacks_finishCollection();
 void vsThreadStack_visitRoots(VmRef thread, VsWordVisitor fn, void* context);
 // The heap verifier's look at every live stack: `fault` for a saved pointer
 // of its thread record (locals, frame, stack) that lies outside its chunk,
-// and `lock` with each lock record that holds its object's lock: the
-// object and the address of the record's near copy.
+// and `lock` with each lock record that names an object (the owner's, or a
+// recursive or contending one): the object and the address of the record's
+// near copy.
 struct VsStackCheck {
   void (*fault)(const char* what, VmWord address, void* context);
   void (*lock)(VmRef object, VmWord nearCopy, void* context);

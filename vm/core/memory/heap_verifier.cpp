@@ -77,7 +77,7 @@ class Verifier {
     static_cast<Verifier*>(context)->fail(what, address);
   }
   static void onLock(VmRef object, VmWord nearCopy, void* context) {
-    static_cast<Verifier*>(context)->locks_.emplace_back(object, nearCopy);
+    static_cast<Verifier*>(context)->locks_.emplace_back(nearCopy, object);
   }
   static void onRoot(VmWord* slot, void* context) { static_cast<Verifier*>(context)->reach(slot); }
   static void onWeak(VmWord* slot, void* context);
@@ -94,7 +94,7 @@ class Verifier {
   WordBits marks_;
   std::vector<VmRef> objects_;
   std::vector<VmWord> nativeArrays_;
-  std::vector<std::pair<VmRef, VmWord>> locks_;  // locked object, its record's near copy
+  std::vector<std::pair<VmWord, VmRef>> locks_;  // a lock record's near copy, its object
   std::vector<VmWord> slots_;
   std::vector<VmRef> stack_;
 };
@@ -110,10 +110,6 @@ void Verifier::checkStacks() {
   const VsStackCheck check{onStackFault, onLock, this};
   vsThreadStacks_verify(&check);
   std::sort(locks_.begin(), locks_.end());
-  for (const auto& [object, nearCopy] : locks_) {
-    if (!inUsedHeap(object) || object % 4 != 0) fail("lock record of no heap object", nearCopy);
-    if (*vsRef_as<VmWord>(object) != nearCopy) fail("locked header off its lock record", object);
-  }
 }
 
 // The free list: each entry inside the area, at least 28 bytes, met once;
@@ -202,8 +198,9 @@ void Verifier::walk(VmWord from, VmWord to) {
 void Verifier::checkHeader(VmRef object) {
   const VmWord near = *vsRef_as<VmWord>(object);
   if (!isRecord(near)) {
-    const auto lock = std::lower_bound(locks_.begin(), locks_.end(), std::pair<VmRef, VmWord>{object, 0});
-    if (lock == locks_.end() || lock->first != object || lock->second != near) fail("header", object);
+    const auto lock = std::lower_bound(locks_.begin(), locks_.end(), std::pair<VmWord, VmRef>{near, 0});
+    if (lock == locks_.end() || lock->first != near || lock->second != object)
+      fail("locked header off its lock record", object);
   }
   if (!isRecord(*vsRef_as<VmWord>(near))) fail("class record", object);
 }
