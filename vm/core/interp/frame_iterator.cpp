@@ -1,6 +1,8 @@
 // Walking the frames of a green thread's Java stack (see frame_iterator.h).
 #include "vm/core/interp/frame_iterator.h"
 
+#include <utility>
+
 #include "vm/core/bytecode/tag_stack.h"
 #include "vm/core/interp/interpreter_frames.h"
 #include "vm/core/interp/runtime_entries.h"
@@ -321,6 +323,30 @@ void vsThreadStacks_finishCollection() {
     forEachFrame(thread, vsFrame_finishCollection, [](const FrameIterator*) {});
   });
   vsFrame_collectionForm = 0;
+}
+
+void vsThreadStacks_verify(const VsStackCheck* check) {
+  forEachLiveStack([check](VmRef thread) {
+    const ThreadRecord* t = vsRef_as<ThreadRecord>(thread);
+    const VmWord chunk = t->stackChunk;
+    const VmWord base = vsThread_stackBase(thread);
+    // 0: not saved (the stack pointer is saved only while switched out).
+    const std::pair<VmWord, const char*> saved[] = {{t->savedLocals, "saved locals pointer outside its chunk"},
+                                                    {t->savedFramePointer, "saved frame pointer outside its chunk"},
+                                                    {t->stackPointer, "saved stack pointer outside its chunk"}};
+    for (const auto& [word, what] : saved)
+      if (word != 0 && word - chunk > base - chunk) check->fault(what, word, check->context);
+    forEachFrame(
+        thread,
+        [check](const FrameIterator* it) {
+          const uint32_t records = vsFrame_lockRecordCount(it);
+          for (uint32_t i = 0; i < records; ++i) {
+            LockRecord* r = vsFrame_lockRecordAt(it, i);
+            if (r->object != 0) check->lock(r->object, vsWord_fromPointer(&r->nearCopy), check->context);
+          }
+        },
+        [](const FrameIterator*) {});
+  });
 }
 
 void vsFrameIterator_visitRoots(VsWordVisitor fn, void* context) {

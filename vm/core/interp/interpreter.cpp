@@ -483,7 +483,7 @@ guard_done : {
   if (back == tokenThreadStart()) goto thread_steps;
   thread->resultLow = g->savedResults[0];
   thread->resultHigh = g->savedResults[1];
-  thread->interpreterReference17 = g->savedResults[2];
+  vsJavaHeap_storeReference(&thread->interpreterReference17, g->savedResults[2]);
   // Back in the interrupted frame: rerun its bytecode or finish its native
   // call, or throw.
   RELOAD_FRAME();
@@ -1461,12 +1461,16 @@ op_invoke_native : {
     case kTypeFloat: vsNativeCall_float(&vsVmGlobals, function); break;
     case kTypeLong: vsNativeCall_long(&vsVmGlobals, function); break;
     case kTypeDouble: vsNativeCall_double(&vsVmGlobals, function); break;
-    case kTypeObject:
+    case kTypeObject: {
       // From here until it is pushed the reference lives in the object
       // result word, which the collector visits (and a guard frame saves).
-      currentThread()->interpreterReference17 = vsNativeCall_object(&vsVmGlobals, function);
+      // The thread record may be old: the store goes through the barrier,
+      // into the record that is current after the call.
+      const VmRef result = vsNativeCall_object(&vsVmGlobals, function);
+      vsJavaHeap_storeReference(&currentThread()->interpreterReference17, result);
       currentThread()->resultLow = 0;
       break;
+    }
     case kTypeVoid: vsNativeCall_void(&vsVmGlobals, function); break;
     default: vsVm_fatal("native method of a result type without a call stub");
   }

@@ -7,6 +7,9 @@
 #include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/gc_marking.h"
 #include "vm/core/memory/heap_allocators.h"
+#ifdef VS_GC_DEBUG
+#include "vm/core/memory/heap_verifier.h"
+#endif
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/write_barrier.h"
 #include "vm/core/model/class_access.h"
@@ -116,6 +119,9 @@ void vsFinalizer_moveAllToPending() {
 void vsFinalizer_runAtExit() {
   FinalizationLists& lists = vsFinalizer_lists;
   const bool runnable = vsJavaHeap.blockStart != 0 && vsGC_state.inCollection == 0 && lists.running == 0;
+#ifdef VS_GC_DEBUG
+  if (runnable) vsHeapVerifier_run(false);
+#endif
   if (runnable && (lists.finalizable != 0 || lists.pending != 0)) {
     vsFinalizer_moveAllToPending();
     vsFinalizer_runPending();

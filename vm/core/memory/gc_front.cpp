@@ -41,6 +41,9 @@
 #include "vm/core/memory/gc_compaction.h"
 #include "vm/core/memory/gc_hooks.h"
 #include "vm/core/memory/gc_marking.h"
+#ifdef VS_GC_DEBUG
+#include "vm/core/memory/heap_verifier.h"
+#endif
 #include "vm/core/memory/java_heap.h"
 #include "vm/core/memory/native_area.h"
 #include "vm/core/memory/write_barrier.h"
@@ -175,6 +178,9 @@ int32_t vsGC_collect(uint32_t n) {
     vsException_throwOutOfMemoryError();
     return 0;
   }
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(!full);
+#endif
   beginCollection(full, false);
   vsThreadStacks_prepareForCollection();
   vsClassFile_relocateContexts();
@@ -203,6 +209,9 @@ int32_t vsGC_collect(uint32_t n) {
   if (full) vsGC_clearBits(h.nativeLower, h.nativeUpper);
   setupYoungWindow(n, reused);
   s.inCollection = 0;
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(false);
+#endif
 
   updateCompilePermission(n, full);
   printReport(full, reused, oldBefore, youngBefore);
@@ -301,6 +310,9 @@ void vsGC_fullCollection() {
   GcState& s = vsGC_state;
   if (s.inCollection != 0 || vsJavaHeap.blockStart == 0) return;
   vsGC_requestFullCollection();
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(false);
+#endif
   beginCollection(true, true);
   vsThreadStacks_prepareForCollection();
   clearCollectionBits();
@@ -308,6 +320,9 @@ void vsGC_fullCollection() {
   vsGC_sweepNativeAreaInPlace();
   vsThreadStacks_finishCollection();
   s.inCollection = 0;
+#ifdef VS_GC_DEBUG
+  vsHeapVerifier_run(false);
+#endif
   vsFinalizer_runPending();
   clearCollectionBits();
   s.nonMoving = 0;

@@ -51,6 +51,17 @@ void vsThreadStacks_finishCollection();
 // The reference slots of every frame of the thread's stack (frames in
 // their prepared form).
 void vsThreadStack_visitRoots(VmRef thread, VsWordVisitor fn, void* context);
+// The heap verifier's look at every live stack: `fault` for a saved pointer
+// of its thread record (locals, frame, stack) that lies outside its chunk,
+// and `lock` with each lock record that names an object (the owner's, or a
+// recursive or contending one): the object and the address of the record's
+// near copy.
+struct VsStackCheck {
+  void (*fault)(const char* what, VmWord address, void* context);
+  void (*lock)(VmRef object, VmWord nearCopy, void* context);
+  void* context;
+};
+void vsThreadStacks_verify(const VsStackCheck* check);
 // Calls a native finalizer (interp, native_calls.cpp) with the word at
 // `parameter` as its parameter 0: the native parameter and pop pointers
 // point at that word for the call and are restored afterwards.

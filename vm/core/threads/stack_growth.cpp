@@ -79,15 +79,17 @@ void vsThreadStack_relocate(VmRef thread, int32_t distance, bool withRecords) {
   const VmWord oldBase = vsThread_stackBase(thread) - static_cast<VmWord>(distance);
   // A thread that never ran has no in-runtime stack pointer: its whole
   // chunk counts.
-  const VmWord oldLow =
-      t->savedLocals != 0 ? t->savedLocals : oldBase - (vsRef_as<StackChunk>(t->stackChunk)->length & ~3u);
+  const uint32_t length = vsRef_as<StackChunk>(t->stackChunk)->length & ~3u;
+  const VmWord oldLow = t->savedLocals != 0 ? t->savedLocals : oldBase - length;
   const auto inOldStack = [&](VmWord word) { return word >= oldLow && word <= oldBase; };
   const auto shift = [&](VmWord& word) {
     if (inOldStack(word)) word += static_cast<VmWord>(distance);
   };
   shift(t->savedLocals);
   shift(t->savedFramePointer);
-  shift(t->stackPointer);
+  // A running thread's saved stack pointer may still name a guard frame's
+  // place below its saved locals, from a deeper call: anywhere in the chunk.
+  if (t->stackPointer - (oldBase - length) <= length) t->stackPointer += static_cast<VmWord>(distance);
   // A thread that is not running keeps its transition {frame pointer, how
   // it goes on} at its saved stack pointer.
   if (vsVmGlobals.currentThread != thread && t->stackPointer != 0) shift(*at(t->stackPointer));
