@@ -138,8 +138,14 @@ function(vs_add_command_test)
       "-DVS_STDOUT_FILE=${ARG_STDOUT_FILE}" "-DVS_COMPARE_CMD=${compare}"
       -P "${PROJECT_SOURCE_DIR}/cmake/run_command_test.cmake"
     WORKING_DIRECTORY "${ARG_WORKING_DIRECTORY}")
+  # The limit only catches a hang: the emulated and sanitized VMs run the
+  # collector-stress and verifier programs several times slower.
+  set(timeout 120)
+  if(CMAKE_CROSSCOMPILING_EMULATOR OR VS_SANITIZE)
+    set(timeout 360)
+  endif()
   set_tests_properties(${ARG_NAME} PROPERTIES
-    LABELS "command;${ARG_LABELS}" TIMEOUT 120 ENVIRONMENT "${VS_TEST_ENVIRONMENT}")
+    LABELS "command;${ARG_LABELS}" TIMEOUT ${timeout} ENVIRONMENT "${VS_TEST_ENVIRONMENT}")
 endfunction()
 
 # Called once at the end of the top-level CMakeLists: registers the checks
