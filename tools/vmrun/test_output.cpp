@@ -17,7 +17,9 @@
 // value, polls} as re-entry data and suspends its thread; the launcher's
 // handler (registered once per run) resumes the thread on its third poll,
 // and the second entry returns value * 2. setPrioritySchedule and exit pass
-// on to the VM (exit through vsNativeMethod_exit); missingStaticField asks
+// on to the VM (exit through vsNativeMethod_exit); setTimeSlice sets or
+// clears the time slice's running word, so that a program can show an
+// order of thread switches that no timer tick disturbs; missingStaticField asks
 // for a static field that tests.Out does not have, which ends the VM on the
 // natives' fatal path.
 #include <cinttypes>
@@ -33,6 +35,7 @@
 #include "vm/core/threads/reentry.h"
 #include "vm/services/lifecycle/console.h"
 #include "vm/services/lifecycle/system_glue.h"
+#include "vm/services/lifecycle/time_slice.h"
 
 namespace {
 
@@ -139,6 +142,14 @@ extern "C" void Java_tests_Out_blockingTwice() {
 }
 
 extern "C" void Java_tests_Out_setPrioritySchedule() { vsSys_setPrioritySchedule(static_cast<int32_t>(argument(0))); }
+
+extern "C" void Java_tests_Out_setTimeSlice() {
+  if (argument(0) != 0) {
+    vsTimeSlice_setRunning();
+  } else {
+    vsTimeSlice_clearRunning();
+  }
+}
 
 extern "C" void Java_tests_Out_exit() { vsNativeMethod_exit(static_cast<int32_t>(argument(0))); }
 

@@ -5,7 +5,8 @@ package tests;
  * 5, which the strict order below would show otherwise). With it on, a
  * priority-6 thread runs to its end before the thread that started it goes
  * on (the two are the live threads meanwhile), and two threads of priority
- * 5 take turns at Thread.yield().
+ * 5 take turns at Thread.yield(). The time slice is off while they take
+ * their turns: a tick between a note and its yield would add a switch.
  */
 public final class Priorities {
     private Priorities() {
@@ -26,10 +27,7 @@ public final class Priorities {
     private static int turns;
     private static int finished;
 
-    /**
-     * Notes each turn in memory (printing takes long, and a time slice
-     * between the note and the yield would add a switch of its own).
-     */
+    /** Notes each turn in memory; the main thread prints them. */
     private static final class Taker extends Thread {
         private final char name;
 
@@ -73,6 +71,7 @@ public final class Priorities {
         // A thread joins its run queue right behind the queue's head (this
         // thread): b started first comes after a.
         Thread a = new Taker('a');
+        Out.setTimeSlice(false);
         new Taker('b').start();
         a.start();
         synchronized (LOCK) {
@@ -80,6 +79,7 @@ public final class Priorities {
                 LOCK.wait();
             }
         }
+        Out.setTimeSlice(true);
         for (int i = 0; i < turns; i += 2) {
             Out.printChar(TURNS[i]);
             Out.printChar(TURNS[i + 1]);

@@ -41,6 +41,12 @@ public final class Out {
     /** Turns the virtual machine's priority scheduling on or off. */
     public static native void setPrioritySchedule(boolean on);
 
+    /**
+     * Turns the ten-millisecond time slice on or off: while it is off a
+     * thread runs until it yields, waits or ends.
+     */
+    public static native void setTimeSlice(boolean on);
+
     /** Ends the virtual machine with the status. */
     public static native void exit(int status);
 

@@ -46,6 +46,10 @@ public final class Out {
     public static void setPrioritySchedule(boolean on) {
     }
 
+    /** HotSpot slices time by itself. */
+    public static void setTimeSlice(boolean on) {
+    }
+
     public static void exit(int status) {
         System.exit(status);
     }
