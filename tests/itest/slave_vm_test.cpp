@@ -1,6 +1,6 @@
 // A slave VM (SlaveMode) driven step by step in this process, as a host
 // drives it: it keeps its archive until the step in which its thread ends
-// the VM, and that step reports the end.
+// the VM, and that step reports the end. Every step before asks for no wait.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -67,11 +67,16 @@ TEST(SlaveVm, AThreadsExitEndsItsStepAndTheArchiveStaysUntilThen) {
 
   EXPECT_EQ(status, 0) << captured.trace;
   EXPECT_TRUE(archiveAfterRun) << "the slave VM keeps /app.jar after vsVm_run";
-  ASSERT_EQ(steps.size(), 2u) << "main's yield ends the first step, the exit the second";
-  EXPECT_EQ(steps[0], 0);
-  EXPECT_TRUE(archiveAfterStep[0]);
-  EXPECT_EQ(steps[1], kSlaveVmEnded);
-  EXPECT_FALSE(archiveAfterStep[1]) << "the end of the slave VM clears the run";
+  // Main's yield ends a step and the exit the next; a tick of the time
+  // slice on a slow machine may end a step earlier, adding steps before.
+  ASSERT_GE(steps.size(), 2u) << "main's yield ends a step, the exit the next";
+  ASSERT_LT(steps.size(), static_cast<size_t>(kMostSteps)) << "the exit never ended a step";
+  for (size_t step = 0; step + 1 < steps.size(); ++step) {
+    EXPECT_EQ(steps[step], 0) << "step " << step;
+    EXPECT_TRUE(archiveAfterStep[step]) << "step " << step;
+  }
+  EXPECT_EQ(steps.back(), kSlaveVmEnded);
+  EXPECT_FALSE(archiveAfterStep.back()) << "the end of the slave VM clears the run";
   EXPECT_EQ(vsVm_isRunning(), 0);
   EXPECT_EQ(afterEnd, kSlaveVmEnded);
   EXPECT_EQ(exitStatus, 3);
