@@ -129,8 +129,13 @@ int lPost(const std::string& root, const std::vector<std::string>& args) {
   return 0;
 }
 
+// The started program may end before run disconnects: the server then
+// tells its creator, whose exit run does not follow.
+bool lIgnoreExit(Frame*) { return true; }
+
 int lRun(const std::string& root, const std::vector<std::string>& args) {
   setenv("CE_ROOT", root.c_str(), 1);
+  vsCeIpc_setHandler(FrameKind::ProcessExited, lIgnoreExit);
   Frame f{FrameKind::CreateProcess, 0, {}};
   f.str(vsCeCodepage_utf16(args[2])).str(vsCeCodepage_utf16(args.size() > 3 ? args[3] : ""));
   std::vector<Frame> frames;

@@ -427,6 +427,22 @@ TEST(CeDevice, StopEndsTheServersChildrenOnly) {
   EXPECT_EQ(countLines(log, "stop"), 1u);
 }
 
+// Many runs at once, each of a program that ends at once: a run may hear
+// of its program's end before it disconnects, and still reports the pid.
+TEST(CeDevice, RunsOfProgramsThatEndAtOnceReportTheirPids) {
+  Device device;
+  ASSERT_EQ(command({"init", getenv("CE_ROOT"), "--link", "\\Windows\\quick.exe=/bin/true"}), 0);
+  constexpr int kRuns = 24;
+  std::vector<CeChild> runs(kRuns);
+  for (CeChild& run : runs)
+    ASSERT_TRUE(vsCeTest_spawn({vsCeTest_bin("cedevice"), "run", getenv("CE_ROOT"), "quick.exe"}, &run));
+  for (int i = 0; i < kRuns; ++i) {
+    const CeChildResult r = vsCeTest_finish(&runs[i]);
+    EXPECT_EQ(r.status, 0) << "run " << i << ": " << r.output;
+    EXPECT_EQ(r.output.rfind("pid ", 0), 0u) << "run " << i << ": " << r.output;
+  }
+}
+
 TEST(CeDevice, CreateProcessPassesTheCommandLineExactly) {
   Device device;
   const std::string link = "\\Windows\\peer.exe=" + vsCeTest_bin("cepeer");
