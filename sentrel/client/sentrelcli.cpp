@@ -19,6 +19,9 @@
 //   recv PORT paced                 takes one message (as recv PORT N) per
 //                                   line of input, printing "asking" before
 //   pushreg FIRST-LAST MODULE [CMDLINE...]   registers each port in turn
+//   pacedpushreg FIRST-LAST MODULE [CMDLINE...]
+//                                   registers the next port per line of
+//                                   input, so a test can act amid the loop
 // A loop prints one answer (with its results) per call and stops at the
 // first failure of recv; every line is flushed at once.
 //
@@ -94,6 +97,13 @@ int receive(uint16_t port, bool waitForOne) {
   return got;
 }
 
+// Waits for the next line of input; false at its end.
+bool nextLine() {
+  for (int c; (c = std::getchar()) != EOF;)
+    if (c == '\n') return true;
+  return false;
+}
+
 // recv PORT N | recv PORT paced.
 void receiveMany(uint16_t port, const std::string& how) {
   if (how != "paced") {
@@ -102,8 +112,7 @@ void receiveMany(uint16_t port, const std::string& how) {
     }
     return;
   }
-  for (int c; (c = std::getchar()) != EOF;) {
-    if (c != '\n') continue;
+  while (nextLine()) {
     std::printf("asking\n");
     std::fflush(stdout);
     if (receive(port, true) != 1) return;
@@ -167,16 +176,18 @@ int run(HINSTANCE instance, const std::vector<std::string>& a) {
     sendMany(port(1), vsCeCodepage_utf16(a[2]), port(3), a[4], std::strtoul(a[5].c_str(), nullptr, 10));
   } else if (command == "sendfinished" && n == 2) {
     answer(Sentrel_IsSendFinished(port(1)));
-  } else if (command == "pushreg" && n >= 3) {
+  } else if ((command == "pushreg" || command == "pacedpushreg") && n >= 3) {
     const std::u16string module = vsCeCodepage_utf16(a[2]);
     const size_t dash = a[1].find('-');
     const uint16_t first = port(1);
     const uint16_t last = dash == std::string::npos
                               ? first
                               : static_cast<uint16_t>(std::strtoul(a[1].c_str() + dash + 1, nullptr, 0));
-    for (uint32_t p = first; p <= last; ++p)
+    for (uint32_t p = first; p <= last; ++p) {
+      if (command == "pacedpushreg" && !nextLine()) break;
       answer(
           Sentrel_PushRegisterPort(static_cast<uint16_t>(p), module.c_str(), rest(a, 3).c_str(), u"*", u""));
+    }
   } else if (command == "pushunreg" && n == 2) {
     answer(Sentrel_PushUnregisterPort(port(1)));
   } else if (command == "pushlist" && n == 1) {

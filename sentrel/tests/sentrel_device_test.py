@@ -375,12 +375,16 @@ def registrations_killed(a):
     """Sentrel killed three times amid a loop of 40 push registrations."""
     module = "\\Windows\\marker.exe"
     ports = list(range(8000, 8040))
-    loop = cli_process(a, "pushreg", "%d-%d" % (ports[0], ports[-1]), module, "loop")
+    loop = cli_process(a, "pacedpushreg", "%d-%d" % (ports[0], ports[-1]), module, "loop")
     answers = []
-    for line in loop.stdout:
+    for i in range(len(ports)):
+        loop.stdin.write("\n")
+        loop.stdin.flush()
+        if i in (8, 18, 28):
+            kill_daemon(a)  # amid the call, or just before it
+        line = loop.stdout.readline()
         answers.append(int(line.split()[1]) if line.startswith("answer ") else line)
-        if len(answers) in (8, 18, 28):
-            kill_daemon(a)
+    loop.stdin.close()
     loop.wait()
     check("40 registrations answered", len(answers) == 40, len(answers))
     check("answers are 1 or -1", set(answers) <= {1, -1}, answers)
