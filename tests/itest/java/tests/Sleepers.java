@@ -1,13 +1,18 @@
 package tests;
 
 /**
- * Threads started as a900, b100, c500 wake in the order of their times (the
- * times lie 400 ms apart, so that a loaded machine, where this program's
- * expected lines are made, starts them in time).
+ * Threads started as a900, b100, c500 wake in the order of their times.
+ * They begin their sleeps together, once all three have started (starting
+ * a thread takes long under the collector's stress run), and the times lie
+ * 400 ms apart, so that a loaded machine, where this program's expected
+ * lines are made, keeps the order.
  */
 public final class Sleepers {
     private Sleepers() {
     }
+
+    private static final Object GATE = new Object();
+    private static boolean open;
 
     private static final class Sleeper extends Thread {
         private final String word;
@@ -20,6 +25,11 @@ public final class Sleepers {
 
         public void run() {
             try {
+                synchronized (GATE) {
+                    while (!open) {
+                        GATE.wait();
+                    }
+                }
                 Thread.sleep(millis);
             } catch (InterruptedException e) {
                 return;
@@ -33,5 +43,9 @@ public final class Sleepers {
         new Sleeper("a900", 900).start();
         new Sleeper("b100", 100).start();
         new Sleeper("c500", 500).start();
+        synchronized (GATE) {
+            open = true;
+            GATE.notifyAll();
+        }
     }
 }
